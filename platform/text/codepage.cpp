@@ -1,0 +1,194 @@
+// CP932 tables built once from iconv, and UTF-8 coding.
+#include "platform/text/codepage.hpp"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform::text {
+namespace {
+
+// Decode table for every single byte and every lead/trail pair, and encode
+// table for the whole Basic Multilingual Plane (CP932 holds nothing above).
+struct cp932_tables {
+  std::array<std::uint16_t, 256> single{};          // 0 = not a character
+  std::vector<std::uint16_t> pair;                   // [lead][trail], 0 = invalid
+  std::vector<std::int32_t> encode;                  // per BMP code point, -1 = none
+
+  cp932_tables() : pair(256 * 256, 0), encode(0x10000, -1) {
+    iconv_t dec = iconv_open("UTF-32LE", "CP932");
+    iconv_t enc = iconv_open("CP932", "UTF-32LE");
+    if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
+      return;  // no CP932 in this C library: every conversion substitutes
+    auto decode = [&](const char* in, std::size_t n) -> std::uint32_t {
+      char* ip = const_cast<char*>(in);
+      char buf[8];
+      char* op = buf;
+      std::size_t il = n, ol = sizeof buf;
+      iconv(dec, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(dec, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || il != 0 || op - buf != 4)
+        return 0xFFFFFFFF;
+      return std::uint32_t(std::uint8_t(buf[0])) | std::uint32_t(std::uint8_t(buf[1])) << 8 |
+             std::uint32_t(std::uint8_t(buf[2])) << 16 | std::uint32_t(std::uint8_t(buf[3])) << 24;
+    };
+    auto encode_one = [&](std::uint32_t cp) -> std::int32_t {
+      char in[4] = {char(cp & 0xFF), char(cp >> 8 & 0xFF), char(cp >> 16 & 0xFF), char(cp >> 24)};
+      char* ip = in;
+      char out[4];
+      char* op = out;
+      std::size_t il = 4, ol = sizeof out;
+      iconv(enc, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(enc, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1)) return -1;
+      if (op - out == 1) return std::uint8_t(out[0]);
+      if (op - out == 2) return std::uint8_t(out[0]) << 8 | std::uint8_t(out[1]);
+      return -1;
+    };
+    std::vector<std::uint32_t> seen;
+    for (int b = 0; b < 256; ++b) {
+      if (is_lead_byte(std::uint8_t(b))) continue;
+      char c = char(b);
+      std::uint32_t cp = decode(&c, 1);
+      if (cp <= 0xFFFF) {
+        single[b] = std::uint16_t(cp);
+        seen.push_back(cp);
+      }
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!is_lead_byte(std::uint8_t(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        char in[2] = {char(lead), char(trail)};
+        std::uint32_t cp = decode(in, 2);
+        if (cp > 0 && cp <= 0xFFFF) {
+          pair[lead << 8 | trail] = std::uint16_t(cp);
+          seen.push_back(cp);
+        }
+      }
+    }
+    // Characters coded twice (NEC and IBM rows) encode to the code iconv prefers.
+    for (std::uint32_t cp : seen)
+      if (encode[cp] < 0) encode[cp] = encode_one(cp);
+    iconv_close(dec);
+    iconv_close(enc);
+  }
+};
+
+const cp932_tables& tables() {
+  static const cp932_tables t;
+  return t;
+}
+
+}  // namespace
+
+bool is_lead_byte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+int narrow_code(wchar_t ch) {
+  if (ch == 0) return 0;
+  if (ch < 0 || static_cast<std::uint32_t>(ch) > 0xFFFF) return -1;
+  return tables().encode[static_cast<std::uint32_t>(ch)];
+}
+
+std::size_t decode_one(const char* src, std::size_t n, wchar_t& out) {
+  const cp932_tables& t = tables();
+  auto b = static_cast<std::uint8_t>(src[0]);
+  if (!is_lead_byte(b)) {
+    out = (b == 0 || t.single[b] != 0) ? wchar_t(t.single[b]) : wide_default_char;
+    return 1;
+  }
+  if (n < 2) return 0;
+  auto trail = static_cast<std::uint8_t>(src[1]);
+  std::uint16_t cp = t.pair[b << 8 | trail];
+  if (cp != 0) {
+    out = wchar_t(cp);
+    return 2;
+  }
+  // An invalid pair: a trail byte that could start a character of its own is
+  // left for the next step.
+  out = wide_default_char;
+  return (trail < 0x40 || trail == 0x7F) ? 1 : 2;
+}
+
+void append_narrow(const wchar_t* src, std::size_t n, std::string& out) {
+  out.reserve(out.size() + n);
+  for (std::size_t i = 0; i < n; ++i) {
+    int code = narrow_code(src[i]);
+    if (code < 0)
+      out.push_back(narrow_default_char);
+    else if (code > 0xFF) {
+      out.push_back(char(code >> 8));
+      out.push_back(char(code & 0xFF));
+    } else
+      out.push_back(char(code));
+  }
+}
+
+void append_wide(const char* src, std::size_t n, std::wstring& out) {
+  out.reserve(out.size() + n);
+  std::size_t i = 0;
+  while (i < n) {
+    wchar_t ch;
+    std::size_t used = decode_one(src + i, n - i, ch);
+    if (used == 0) {  // a lead byte at the very end
+      out.push_back(wide_default_char);
+      break;
+    }
+    out.push_back(ch);
+    i += used;
+  }
+}
+
+std::string to_utf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t wc : text) {
+    auto cp = static_cast<std::uint32_t>(wc);
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+      out.push_back(char(cp));
+    } else if (cp < 0x800) {
+      out.push_back(char(0xC0 | cp >> 6));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(char(0xE0 | cp >> 12));
+      out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(char(0xF0 | cp >> 18));
+      out.push_back(char(0x80 | (cp >> 12 & 0x3F)));
+      out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::wstring from_utf8(const std::string& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t n = text.size(), i = 0;
+  while (i < n) {
+    unsigned char b = s[i];
+    std::uint32_t cp;
+    std::size_t len;
+    if (b < 0x80) { cp = b; len = 1; }
+    else if (b >= 0xC2 && b <= 0xDF) { cp = b & 0x1F; len = 2; }
+    else if (b >= 0xE0 && b <= 0xEF) { cp = b & 0x0F; len = 3; }
+    else if (b >= 0xF0 && b <= 0xF4) { cp = b & 0x07; len = 4; }
+    else { out.push_back(L'\uFFFD'); ++i; continue; }
+    std::size_t k = 1;
+    for (; k < len && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k) cp = cp << 6 | (s[i + k] & 0x3F);
+    bool bad = k < len || (len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+               (cp >= 0xD800 && cp <= 0xDFFF);
+    out.push_back(bad ? L'\uFFFD' : wchar_t(cp));
+    i += k;
+  }
+  return out;
+}
+
+}  // namespace platform::text
