@@ -1,0 +1,57 @@
+// The file system over std::filesystem, with UTF-8 names.
+#include "platform/fs/filesystem.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/text/codepage.hpp"
+
+namespace platform::fs {
+namespace {
+
+namespace sfs = std::filesystem;
+
+sfs::path native(const std::wstring& path) {
+  if (path.find(L'\0') != std::wstring::npos)
+    throw sfs::filesystem_error("platform::fs: zero character in a path name",
+                                std::make_error_code(std::errc::invalid_argument));
+  return sfs::path(text::to_utf8(path));
+}
+
+}  // namespace
+
+entry_kind status(const std::wstring& path) {
+  sfs::file_status s = sfs::status(native(path));
+  if (!sfs::exists(s)) return entry_kind::missing;
+  return sfs::is_directory(s) ? entry_kind::folder : entry_kind::other;
+}
+
+std::wstring current_folder() { return text::from_utf8(sfs::current_path().string()); }
+
+std::vector<std::wstring> entry_names(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  for (const sfs::directory_entry& e : sfs::directory_iterator(native(folder)))
+    names.push_back(text::from_utf8(e.path().filename().string()));
+  return names;
+}
+
+bool create_folder(const std::wstring& path) { return sfs::create_directory(native(path)); }
+
+bool read_file(const std::wstring& path, std::string& bytes) {
+  if (path.find(L'\0') != std::wstring::npos) return false;
+  const sfs::path p = native(path);
+  std::error_code ec;
+  // Opening a folder as a stream succeeds here, so only regular files count.
+  if (!sfs::is_regular_file(p, ec)) return false;
+  std::ifstream in(p, std::ios::binary);
+  if (!in) return false;
+  std::string data;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) data.append(chunk, std::size_t(in.gcount()));
+  if (in.bad()) return false;
+  bytes.swap(data);
+  return true;
+}
+
+}  // namespace platform::fs

@@ -1,0 +1,29 @@
+// The file system under wide path names: status, current folder, folder
+// listing, folder creation and whole-file bytes. Names reach the OS as UTF-8.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform::fs {
+
+enum class entry_kind { missing, folder, other };
+
+// Failures other than "no such entry" throw std::filesystem::filesystem_error,
+// as does a name holding a zero character (the OS would cut it there).
+
+// What the path names, following symbolic links.
+entry_kind status(const std::wstring& path);
+std::wstring current_folder();
+// The names of a folder's entries in the file system's order, without '.'
+// and '..'.
+std::vector<std::wstring> entry_names(const std::wstring& folder);
+// Makes one folder: true when it was made, false when a folder of that name
+// already exists.
+bool create_folder(const std::wstring& path);
+
+// The bytes of a regular file; false (bytes untouched) when the path names no
+// regular file or it cannot be read. Never throws a file system error.
+bool read_file(const std::wstring& path, std::string& bytes);
+
+}  // namespace platform::fs

@@ -1,0 +1,63 @@
+// The file system under wide names: UTF-8 on disk, kinds, listings, folders.
+#include "platform/fs/filesystem.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_folder.hpp"
+
+namespace {
+
+using platform::fs::entry_kind;
+
+TEST(PlatformFs, WideNamesAreUtf8OnDisk) {
+  support::temp_folder dir;
+  const std::wstring name = dir.wpath() + L"/\u3042\u8868";
+  EXPECT_TRUE(platform::fs::create_folder(name));
+  EXPECT_FALSE(platform::fs::create_folder(name));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.at("\xE3\x81\x82\xE8\xA1\xA8")));
+  EXPECT_EQ(platform::fs::entry_names(dir.wpath()), std::vector<std::wstring>{L"\u3042\u8868"});
+
+  dir.file("\xE3\x81\x82.txt", "xyz");
+  std::string bytes = "old";
+  EXPECT_TRUE(platform::fs::read_file(dir.wpath() + L"/\u3042.txt", bytes));
+  EXPECT_EQ(bytes, "xyz");
+}
+
+TEST(PlatformFs, KindsAndFailures) {
+  support::temp_folder dir;
+  dir.file("f", "");
+  dir.folder("d");
+  std::filesystem::create_symlink(dir.at("d"), dir.at("link"));
+  std::filesystem::create_symlink(dir.at("gone"), dir.at("dangling"));
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/f"), entry_kind::other);
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/d"), entry_kind::folder);
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/link"), entry_kind::folder);
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/dangling"), entry_kind::missing);
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/f/x"), entry_kind::missing);
+  EXPECT_EQ(platform::fs::status(L""), entry_kind::missing);
+
+  // A zero inside a name would cut it short at the OS: refused instead.
+  EXPECT_THROW(platform::fs::status(dir.wpath() + std::wstring(L"/d\0x", 4)), std::filesystem::filesystem_error);
+  EXPECT_THROW(platform::fs::entry_names(dir.wpath() + L"/f"), std::filesystem::filesystem_error);
+  EXPECT_THROW(platform::fs::create_folder(dir.wpath() + L"/f"), std::filesystem::filesystem_error);
+  EXPECT_THROW(platform::fs::create_folder(dir.wpath() + L"/no/new"), std::filesystem::filesystem_error);
+
+  std::string bytes = "kept";
+  EXPECT_FALSE(platform::fs::read_file(dir.wpath() + L"/d", bytes));
+  EXPECT_FALSE(platform::fs::read_file(dir.wpath() + L"/none", bytes));
+  EXPECT_FALSE(platform::fs::read_file(dir.wpath() + std::wstring(L"/f\0", 3), bytes));
+  EXPECT_EQ(bytes, "kept");
+  EXPECT_TRUE(platform::fs::read_file(dir.wpath() + L"/f", bytes));
+  EXPECT_EQ(bytes, "");
+
+  std::vector<std::wstring> names = platform::fs::entry_names(dir.wpath());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"d", L"dangling", L"f", L"link"}));
+  EXPECT_EQ(platform::fs::current_folder(), std::filesystem::current_path().wstring());
+}
+
+}  // namespace
