@@ -1,0 +1,50 @@
+// Whole-file reading: the bytes at once, line ends as text mode reads them,
+// then a strict code-page decode.
+#include "lib/file.hpp"
+
+#include <stdexcept>
+
+#include "platform/fs/filesystem.hpp"
+#include "platform/text/codepage.hpp"
+
+namespace lib::file {
+namespace {
+
+[[noreturn]] void fail(const char* identity) { throw std::invalid_argument(identity); }
+
+// decode_one gives wide_default_char for a sequence that is not code-page
+// text; that character also has a code of its own, which tells the two apart.
+bool decoded_cleanly(const char* src, std::size_t used, wchar_t ch) {
+  if (used == 0) return false;  // a lead byte with no trail before the end
+  if (ch != platform::text::wide_default_char) return true;
+  const int code = platform::text::narrow_code(ch);
+  return used == 2 && code == (static_cast<unsigned char>(src[0]) << 8 | static_cast<unsigned char>(src[1]));
+}
+
+}  // namespace
+
+std::wstring open(const std::wstring& name) {
+  std::string bytes;
+  if (!platform::fs::read_file(name, bytes)) fail("lib/file/open");
+  std::wstring text;
+  text.reserve(bytes.size());
+  const char* p = bytes.data();
+  const char* end = p + bytes.size();
+  while (p != end) {
+    // CR LF is one LF; a CR byte is never the trail of a pair, so the bytes
+    // can be looked at before decoding.
+    if (*p == '\r' && end - p >= 2 && p[1] == '\n') {
+      text.push_back(L'\n');
+      p += 2;
+      continue;
+    }
+    wchar_t ch;
+    std::size_t used = platform::text::decode_one(p, std::size_t(end - p), ch);
+    if (!decoded_cleanly(p, used, ch)) fail("lib/file/open");
+    text.push_back(ch);
+    p += used;
+  }
+  return text;
+}
+
+}  // namespace lib::file
