@@ -25,6 +25,22 @@ void append_escaped(std::wstring& out, const std::wstring& text, wchar_t a, wcha
   out.append(run, end);
 }
 
+std::size_t escaped_size(const std::wstring& text, wchar_t a, wchar_t b) {
+  std::size_t n = text.size();
+  for (wchar_t c : text) n += (c == L'\\' || c == a || c == b);
+  return n;
+}
+
+// The exact length append_element writes, so the text is allocated once.
+std::size_t written_size(const element& e, std::size_t tabs) {
+  std::size_t n = tabs + 2 * e.name.size() + 5;  // <name> and </name>
+  for (const attribute& a : e.attributes) n += a.name.size() + escaped_size(a.value, L'"', L'"') + 4;
+  if (e.children.empty()) return n + escaped_size(e.text, L'<', L'>');
+  n += 1 + tabs;
+  for (const element& c : e.children) n += written_size(c, tabs + 1) + 1;
+  return n;
+}
+
 void append_element(std::wstring& out, const element& e, int depth) {
   out.append(depth > 0 ? depth : 0, L'\t');
   out += L'<';
@@ -74,6 +90,7 @@ void element::set_text(const std::wstring& new_text) {
 
 std::wstring element::serialize(int depth) const {
   std::wstring out;
+  out.reserve(written_size(*this, depth > 0 ? static_cast<std::size_t>(depth) : 0));
   append_element(out, *this, depth);
   return out;
 }
