@@ -1,10 +1,10 @@
 // The one error of lib::array.
 #include "lib/array.hpp"
 
-#include <stdexcept>
+#include "lib/error.hpp"
 
 namespace lib::detail {
 
-void array_index_failure() { throw std::invalid_argument("lib/array/assert_index"); }
+void array_index_failure() { fail("lib/array/assert_index"); }
 
 }  // namespace lib::detail

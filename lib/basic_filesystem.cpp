@@ -1,5 +1,6 @@
 // Pattern walks over folders, for narrow (code page) and wide paths.
 #include "lib/basic_filesystem.hpp"
+#include "lib/error.hpp"
 
 #include <boost/regex.hpp>
 
@@ -13,8 +14,6 @@
 
 namespace lib {
 namespace {
-
-[[noreturn]] void fail(const char* identity) { throw std::invalid_argument(identity); }
 
 // The file system takes wide names; narrow paths are code-page text.
 const std::wstring& to_os(const std::wstring& path) { return path; }

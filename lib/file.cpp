@@ -1,6 +1,7 @@
 // Whole-file reading: the bytes at once, line ends as text mode reads them,
 // then a strict code-page decode.
 #include "lib/file.hpp"
+#include "lib/error.hpp"
 
 #include <stdexcept>
 
@@ -9,8 +10,6 @@
 
 namespace lib::file {
 namespace {
-
-[[noreturn]] void fail(const char* identity) { throw std::invalid_argument(identity); }
 
 // decode_one gives wide_default_char for a sequence that is not code-page
 // text; that character also has a code of its own, which tells the two apart.

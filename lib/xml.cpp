@@ -1,13 +1,12 @@
 // The XML element tree and its writer.
 #include "lib/xml.hpp"
+#include "lib/error.hpp"
 
 #include <stdexcept>
 
 namespace lib::xml {
 
 namespace {
-
-[[noreturn]] void fail(const char* identity) { throw std::invalid_argument(identity); }
 
 // Appends text with a backslash before each of the two or three characters
 // that the reader would otherwise take as the end of the text or value, and

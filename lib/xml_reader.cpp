@@ -22,6 +22,7 @@
 #include <stdexcept>
 
 #include "lib/xml.hpp"
+#include "lib/error.hpp"
 
 namespace lib::detail::xml {
 
@@ -30,7 +31,7 @@ namespace {
 using lib::xml::attribute;
 using lib::xml::element;
 
-[[noreturn]] void parsing_failure() { throw std::invalid_argument("lib/detail/xml/parse: parsing failure"); }
+[[noreturn]] void parsing_failure() { fail("lib/detail/xml/parse: parsing failure"); }
 
 bool is_space(wchar_t c) {
   if (c >= 0 && c < 0x80) return c == L' ' || (c >= L'\t' && c <= L'\r');
