@@ -1,9 +1,13 @@
-// Call records of built-in method calls and their texts in messages.
+// Call records of built-in method calls, their texts in messages, and the
+// per-class method tables that turn a record into a method id.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <exception>
 #include <string>
+#include <utility>
 
 #include "lib/hash.hpp"
 #include "plang/factor/factor.hpp"
@@ -19,7 +23,8 @@ class method_request {
   method_request(const factor::vector& args, const std::basic_string<C>& method_name)
       : arguments(args), name(method_name) {}
   // A table key: `count` empty handles; only the count matters.
-  method_request(std::size_t count, const C* method_name) : arguments(count), name(method_name) {}
+  method_request(std::size_t count, std::basic_string<C> method_name)
+      : arguments(count), name(std::move(method_name)) {}
 
   factor::vector arguments;
   std::basic_string<C> name;
@@ -52,5 +57,60 @@ std::string describe_call<wchar_t>(const method_request<wchar_t>& r);
 // Throws plang::exception(file, describe_call(r), function, line).
 [[noreturn]] void refuse_method(const char* file, const char* function, int line, const method_request<char>& r);
 [[noreturn]] void refuse_method(const char* file, const char* function, int line, const method_request<wchar_t>& r);
+
+// Method tables: (name, argument count) -> method id, one per class with
+// methods and per character type. A class with methods provides
+//   static plang::method_entries method_entries();  // {{"size", 0, 0}, ...}
+// and each of its two dispatchers begins with
+//   switch (find_method_id<vector_>(source, "plang::vector_::_method", 251, r)) ...
+template <class C>
+using method_table = lib::hash<method_request<C>, int>;
+
+// One entry of a class's registry: name(arguments) -> id.
+struct method_entry {
+  const char* name;  // ASCII; wide tables widen it
+  std::size_t arguments;
+  int id;
+};
+
+// A class's registry, in the class's own order.
+struct method_entries {
+  template <std::size_t N>
+  method_entries(const method_entry (&entries)[N]) : first(entries), last(entries + N) {}
+  const method_entry* first;
+  const method_entry* last;
+};
+
+template <class C>
+method_table<C> make_method_table(method_entries entries) {
+  method_table<C> table;
+  for (const method_entry* e = entries.first; e != entries.last; ++e) {
+    const char* end = e->name + std::strlen(e->name);
+    table.emplace(method_request<C>(e->arguments, std::basic_string<C>(e->name, end)), e->id);
+  }
+  return table;
+}
+
+// The table of `Class` for records of `C`, filled from
+// `Class::method_entries()` on first use and destroyed at exit; a class
+// whose methods are never called never builds it. If filling fails, the
+// next call tries again.
+template <class Class, class C>
+const method_table<C>& method_table_of() {
+  static const method_table<C> table = make_method_table<C>(Class::method_entries());
+  return table;
+}
+
+// Step 1 of every dispatcher `_method`: the id of the call in Class's table.
+// A miss (std::out_of_range), or any failure of the lookup, becomes
+// plang::exception(file, describe_call(r), function, line).
+template <class Class, class C>
+int find_method_id(const char* file, const char* function, int line, const method_request<C>& r) {
+  try {
+    return method_table_of<Class, C>().at(r);
+  } catch (const std::exception&) {
+    refuse_method(file, function, line, r);
+  }
+}
 
 }  // namespace plang

@@ -31,7 +31,9 @@ using handle = boost::shared_ptr<factor>;
 // `not_` and `minus`: `operand` holds this value on entry and receives the
 // result. Conversions that a class does not support throw sig_throw with a
 // bad_cast value. Call the conversions by name (`v->operator int()`) or by
-// static_cast; several exist, so implicit use is often ambiguous.
+// static_cast; several exist, so implicit use is often ambiguous. A class
+// that keeps a default overload (member, method, write_ostream, read_istream,
+// call_constructor) adds `using factor::name;` so it stays visible.
 class factor {
  public:
   class vector;
