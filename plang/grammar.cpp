@@ -1,0 +1,581 @@
+// The script language grammar: the rules of every layer and the PEG matcher that builds parse trees.
+#include "plang/grammar.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <locale>
+
+#include "platform/text/locale.hpp"
+
+namespace plang {
+
+namespace {
+
+constexpr std::size_t rule_count = std::size_t(rule::inline_def) + 1;
+
+enum class kind : std::uint8_t {
+  literal,  // exactly `text`
+  range,    // one character in [lo, hi]
+  any,      // one character
+  space,    // one character of these classes, as the "japanese" locale classifies them
+  alpha,
+  alnum,
+  digit,
+  sequence,    // parts in order
+  choice,      // the first part that matches
+  star,        // part, zero or more times
+  plus,        // part, one or more times
+  optional,    // part, or nothing
+  difference,  // parts[0], unless parts[1] matches at least as many characters there
+  hidden,      // part, leaving no nodes
+  leaf,        // part, leaving one leaf with all its characters
+  reference,   // the rule `target`
+};
+
+struct pexpr {
+  explicit pexpr(kind k_) : k(k_) {}
+  kind k;
+  rule target = rule::none;
+  wchar_t lo = 0, hi = 0;
+  std::wstring text;
+  std::vector<std::uint32_t> parts;
+};
+
+// Thrown when rule activations nest deeper than grammar::max_nesting.
+struct too_deep {};
+
+constexpr std::uint32_t no_body = ~std::uint32_t(0);
+
+struct rule_set {
+  std::vector<pexpr> pool;
+  std::array<std::uint32_t, rule_count> body;  // the right side of each rule, an index into pool
+};
+
+using rules_t = std::vector<pexpr>;
+
+// A handle on a parser expression under construction; the operators mirror the grammar notation:
+// a >> b sequence, a | b ordered choice, a - b difference, *a and +a repetition.
+struct px {
+  rules_t* pool;
+  std::uint32_t i;
+};
+
+px make(rules_t* pool, pexpr e) {
+  pool->push_back(std::move(e));
+  return px{pool, std::uint32_t(pool->size() - 1)};
+}
+
+px unary(kind k, px a) {
+  pexpr e(k);
+  e.parts = {a.i};
+  return make(a.pool, std::move(e));
+}
+
+// Builds a flat n-ary node: a left operand of the same kind lends its parts, so a >> b >> c has three parts.
+px nary(kind k, px a, px b) {
+  pexpr e(k);
+  const pexpr& left = (*a.pool)[a.i];
+  if (left.k == k)
+    e.parts = left.parts;
+  else
+    e.parts = {a.i};
+  e.parts.push_back(b.i);
+  return make(a.pool, std::move(e));
+}
+
+px operator>>(px a, px b) { return nary(kind::sequence, a, b); }
+px operator|(px a, px b) { return nary(kind::choice, a, b); }
+px operator*(px a) { return unary(kind::star, a); }
+px operator+(px a) { return unary(kind::plus, a); }
+px operator-(px a, px b) {
+  pexpr e(kind::difference);
+  e.parts = {a.i, b.i};
+  return make(a.pool, std::move(e));
+}
+px opt(px a) { return unary(kind::optional, a); }
+px hidden(px a) { return unary(kind::hidden, a); }
+px leaf(px a) { return unary(kind::leaf, a); }
+
+// Defines the rules, one member function per layer. Every rule has a handle member of its own name, so the
+// definitions read like the language definition: whitespace is matched only where a rule names it.
+class rule_builder {
+ public:
+  explicit rule_builder(rule_set& r)
+      : r_(r),
+#define PLANG_RULE_HANDLE(name) name(ref(rule::name)),
+        PLANG_ALL_RULES(PLANG_RULE_HANDLE)
+#undef PLANG_RULE_HANDLE
+            ws(cls(kind::space)),
+        alpha(cls(kind::alpha)),
+        alnum(cls(kind::alnum)),
+        digit(cls(kind::digit)),
+        any(cls(kind::any)),
+        dquote(lit(L"\"")),
+        backslash(lit(L"\\")) {
+  }
+
+  void tokens();
+  void expressions();
+  void statements();
+  void declarations();
+  void programs();
+
+ private:
+  px lit(const wchar_t* text) {
+    pexpr e(kind::literal);
+    e.text = text;
+    return make(&r_.pool, std::move(e));
+  }
+  px range(wchar_t lo, wchar_t hi) {
+    pexpr e(kind::range);
+    e.lo = lo;
+    e.hi = hi;
+    return make(&r_.pool, std::move(e));
+  }
+  px cls(kind k) { return make(&r_.pool, pexpr(k)); }
+  px ref(rule target) {
+    pexpr e(kind::reference);
+    e.target = target;
+    return make(&r_.pool, std::move(e));
+  }
+  void def(rule target, px body) { r_.body[std::size_t(target)] = body.i; }
+
+  rule_set& r_;
+
+ public:
+#define PLANG_RULE_HANDLE(name) const px name;
+  PLANG_ALL_RULES(PLANG_RULE_HANDLE)
+#undef PLANG_RULE_HANDLE
+  const px ws, alpha, alnum, digit, any, dquote, backslash;
+};
+
+// Keywords, operators and punctuation: each matches exactly its characters. Keywords have no word-boundary
+// test, so "integer" starts with the keyword "int".
+const struct {
+  rule id;
+  const wchar_t* text;
+} plain_tokens[] = {
+    {rule::kw_bool, L"bool"},
+    {rule::kw_unsigned, L"unsigned"},
+    {rule::kw_int, L"int"},
+    {rule::kw_float, L"float"},
+    {rule::kw_double, L"double"},
+    {rule::kw_string, L"string"},
+    {rule::kw_nil, L"nil"},
+    {rule::kw_ref, L"ref"},
+    {rule::kw_typeid, L"typeid"},
+    {rule::kw_vector, L"vector"},
+    {rule::kw_list, L"list"},
+    {rule::kw_timer, L"timer"},
+    {rule::kw_hash, L"hash"},
+    {rule::kw_bad_cast, L"bad_cast"},
+    {rule::kw_range_error, L"range_error"},
+    {rule::kw_this, L"this"},
+    {rule::kw_true, L"true"},
+    {rule::kw_false, L"false"},
+    {rule::kw_if, L"if"},
+    {rule::kw_else, L"else"},
+    {rule::kw_while, L"while"},
+    {rule::kw_return, L"return"},
+    {rule::kw_break, L"break"},
+    {rule::kw_continue, L"continue"},
+    {rule::kw_process, L"process"},
+    {rule::kw_inline, L"inline"},
+    {rule::kw_class, L"class"},
+    {rule::kw_operator, L"operator"},
+    {rule::kw_include, L"#include"},
+    {rule::kw_using, L"using"},
+    {rule::kw_try, L"try"},
+    {rule::kw_catch, L"catch"},
+    {rule::kw_throw, L"throw"},
+    {rule::op_assign, L"="},
+    {rule::op_add_assign, L"+="},
+    {rule::op_sub_assign, L"-="},
+    {rule::op_mul_assign, L"*="},
+    {rule::op_div_assign, L"/="},
+    {rule::op_mod_assign, L"%="},
+    {rule::op_or, L"||"},
+    {rule::op_and, L"&&"},
+    {rule::op_eq, L"=="},
+    {rule::op_ne, L"!="},
+    {rule::op_gt, L">"},
+    {rule::op_lt, L"<"},
+    {rule::op_ge, L">="},
+    {rule::op_le, L"<="},
+    {rule::op_plus, L"+"},
+    {rule::op_minus, L"-"},
+    {rule::op_mul, L"*"},
+    {rule::op_div, L"/"},
+    {rule::op_mod, L"%"},
+    {rule::op_inc, L"++"},
+    {rule::op_dec, L"--"},
+    {rule::op_not, L"!"},
+    {rule::op_scope, L"::"},
+    {rule::underscore, L"_"},
+    {rule::dot, L"."},
+    {rule::lparen, L"("},
+    {rule::rparen, L")"},
+    {rule::comma, L","},
+    {rule::lbrace, L"{"},
+    {rule::rbrace, L"}"},
+    {rule::semicolon, L";"},
+    {rule::colon, L":"},
+    {rule::ampersand, L"&"},
+};
+
+void rule_builder::tokens() {
+  using R = rule;
+  for (const auto& t : plain_tokens) def(t.id, lit(t.text));
+  def(R::kw_unsigned_int, kw_unsigned >> +ws >> kw_int);
+
+  // kw_int comes before kw_unsigned_int and cannot shadow it: "unsigned int" does not start with "int".
+  def(R::primitive_type, kw_bool | kw_int | kw_unsigned_int | kw_float | kw_double | kw_string | kw_nil | kw_ref |
+                             kw_typeid | kw_bad_cast | kw_range_error);
+  def(R::library_type, kw_vector | kw_list | kw_hash | kw_timer);
+  def(R::reserved_word, primitive_type | library_type | kw_this | kw_true | kw_false | kw_if | kw_else | kw_while |
+                            kw_return | kw_break | kw_continue | kw_process | kw_inline | kw_class | kw_operator |
+                            kw_using | kw_try | kw_catch | kw_throw);
+
+  // Literals. A number has no sign; an exponent must carry one, so "1e5" is "1" followed by "e5".
+  def(R::number_literal, real_number >> opt(float_suffix) | hex_number >> opt(unsigned_suffix) |
+                             octal_number >> opt(unsigned_suffix) | decimal_number >> opt(unsigned_suffix));
+  def(R::real_number,
+      leaf(+digit >> exponent | *digit >> dot >> +digit >> opt(exponent) | +digit >> dot >> *digit >> opt(exponent)));
+  def(R::hex_number, leaf(hex_prefix >> +hex_digits));
+  def(R::octal_number, leaf(lit(L"0") >> +digit));
+  def(R::decimal_number, leaf(+digit));
+  def(R::hex_prefix, lit(L"0") >> (lit(L"x") | lit(L"X")));
+  def(R::hex_digits, +(range(L'a', L'f') | range(L'A', L'F') | digit));
+  def(R::exponent, (lit(L"e") | lit(L"E")) >> (op_plus | op_minus) >> +digit);
+  def(R::unsigned_suffix, lit(L"u") | lit(L"U"));
+  def(R::float_suffix, lit(L"f") | lit(L"F"));
+  // The characters between the quotes stay raw, escapes included; an empty literal leaves no leaf.
+  def(R::string_literal, hidden(dquote) >> leaf(*(backslash >> any | (any - dquote))) >> hidden(dquote));
+  def(R::include_path, hidden(lit(L"<")) >> leaf(+(any - lit(L"<") - lit(L">"))) >> hidden(lit(L">")) |
+                           hidden(dquote) >> leaf(+(any - dquote)) >> hidden(dquote));
+}
+
+void rule_builder::expressions() {
+  using R = rule;
+  def(R::name_token, leaf((alpha | underscore) >> *(alnum | underscore)));
+  def(R::identifier, name_token - reserved_word);
+  def(R::type_name, primitive_type | library_type | identifier);
+
+  // Loosest binding first; each level yields a flat list that the compiler groups.
+  def(R::expression, assign_expr);
+  def(R::assign_expr, or_expr >> *(assign_op >> or_expr));
+  def(R::assign_op, op_assign | op_add_assign | op_sub_assign | op_mul_assign | op_div_assign | op_mod_assign);
+  def(R::or_expr, and_expr >> *(hidden(op_or) >> and_expr));
+  def(R::and_expr, equality_expr >> *(hidden(op_and) >> equality_expr));
+  def(R::equality_expr, relational_expr >> *((op_eq | op_ne) >> relational_expr));
+  def(R::relational_expr, additive_expr >> *(relational_op >> additive_expr));
+  def(R::relational_op, op_ge | op_le | op_gt | op_lt);
+  def(R::additive_expr, multiplicative_expr >> *((op_plus | op_minus) >> multiplicative_expr));
+  def(R::multiplicative_expr, unary_expr >> *((op_mul | op_div | op_mod) >> unary_expr));
+  // No whitespace of its own: a prefix operator must follow the preceding character unless the enclosing rule
+  // took whitespace in front of it.
+  def(R::unary_expr, *(op_inc | op_dec | op_not | op_minus) >> member_expr);
+  def(R::member_expr, primary_expr >> *(hidden(dot) >> identifier >> opt(arguments)));
+  def(R::primary_expr, hidden(*ws) >> (kw_this | kw_true | kw_false | native_call | number_literal | string_literal |
+                                       name_token >> opt(arguments) | hidden(lparen) >> expression >> hidden(rparen)) >>
+                           hidden(*ws));
+  def(R::arguments,
+      hidden(*ws >> lparen >> *ws) >> opt(expression >> *(hidden(comma) >> expression)) >> hidden(rparen >> *ws));
+  def(R::native_call, hidden(kw_using >> op_scope) >> identifier >> arguments);
+}
+
+void rule_builder::statements() {
+  using R = rule;
+  def(R::parameters,
+      hidden(*ws >> lparen) >> (parameter >> *(hidden(comma) >> parameter) | hidden(*ws)) >> hidden(rparen >> *ws));
+  def(R::parameter,
+      hidden(*ws) >> type_name >> (hidden(*ws) >> ampersand >> hidden(*ws) | hidden(+ws)) >> identifier >> hidden(*ws));
+  def(R::statement, hidden(*ws) >> (block | control_stmt | jump_stmt | except_stmt | simple_stmt) >> hidden(*ws));
+  def(R::block, hidden(*ws >> lbrace >> *ws) >> *statement >> hidden(*ws >> rbrace >> *ws));
+  def(R::control_stmt, if_stmt | while_stmt);
+  def(R::if_stmt, hidden(kw_if) >> condition >> statement >> opt(hidden(kw_else) >> statement));
+  def(R::while_stmt, hidden(kw_while) >> condition >> statement);
+  def(R::condition, hidden(*ws >> lparen) >> expression >> hidden(*ws >> rparen));
+  def(R::jump_stmt,
+      ((kw_return | kw_throw) >> hidden(+ws) >> expression | (kw_break | kw_continue) >> hidden(*ws)) >> semicolon);
+  def(R::except_stmt, hidden(kw_try) >> block >> +(hidden(kw_catch) >> parameters >> block));
+  def(R::simple_stmt, inline_stmt | process_stmt | declaration | expression >> semicolon | semicolon);
+  def(R::inline_stmt, hidden(kw_inline >> +ws) >> identifier >> opt(arguments) >> hidden(semicolon));
+  def(R::process_stmt,
+      hidden(kw_process >> op_scope) >> identifier >> hidden(+ws) >> identifier >> opt(arguments) >> hidden(semicolon));
+  def(R::declaration, type_name >> (hidden(+ws) >> declarator | ref_declarator) >>
+                          *(hidden(comma) >> (declarator | ref_declarator)) >> hidden(semicolon));
+  def(R::declarator, hidden(*ws) >> identifier >> hidden(*ws) >> opt(constructor_args | initializer) >> hidden(*ws));
+  def(R::ref_declarator,
+      hidden(*ws >> ampersand >> *ws) >> identifier >> hidden(*ws) >> (constructor_args | initializer) >> hidden(*ws));
+  def(R::constructor_args, arguments);
+  def(R::initializer, hidden(op_assign) >> expression);
+}
+
+void rule_builder::declarations() {
+  using R = rule;
+  def(R::function_def, type_name >> hidden(+ws) >> identifier >> parameters >> block);
+  def(R::class_def,
+      hidden(kw_class >> +ws) >> identifier >> opt(base_clause) >> opt(class_body) >> hidden(*ws >> semicolon));
+  def(R::base_clause, hidden(*ws >> colon >> *ws) >> identifier);
+  def(R::class_body, hidden(*ws >> lbrace) >> *(hidden(ws) | member_declaration | member_function) >> hidden(rbrace));
+  def(R::member_declaration, type_name >> (ref_member | hidden(+ws) >> value_member) >>
+                                 *(hidden(comma) >> (ref_member | value_member)) >> hidden(semicolon));
+  def(R::ref_member, hidden(*ws >> ampersand >> *ws) >> identifier >> hidden(*ws));
+  def(R::value_member, hidden(*ws) >> identifier >> hidden(*ws));
+  def(R::member_function, class_constructor | operator_def | function_def);
+  def(R::class_constructor, identifier >> parameters >> opt(constructor_list) >> block);
+  def(R::constructor_list,
+      hidden(colon >> *ws) >> identifier >> arguments >> *(hidden(comma >> *ws) >> identifier >> arguments));
+  def(R::operator_def, conversion_def);
+  def(R::conversion_def, hidden(kw_operator >> +ws) >> primitive_type >> hidden(empty_parens) >> block);
+  def(R::empty_parens, *ws >> lparen >> *ws >> rparen >> *ws);
+}
+
+void rule_builder::programs() {
+  using R = rule;
+  def(R::program, *(ws | include_def | class_def | process_def | inline_def | function_def | declaration));
+  def(R::include_def, hidden(kw_include >> *ws) >> include_path);
+  def(R::process_def, hidden(kw_process >> +ws) >> identifier >> parameters >> block);
+  def(R::inline_def, hidden(kw_inline >> +ws) >> identifier >> parameters >> block);
+}
+
+void define_rules(rule_set& g) {
+  rule_builder b(g);
+  b.tokens();
+  b.expressions();
+  b.statements();
+  b.declarations();
+  b.programs();
+}
+
+// Character classes come from the "japanese" locale, never from the process's global C locale, so kana and
+// kanji are letters wherever the program runs. Digits are the ASCII ones, as the wide digit test has them.
+class classifier {
+ public:
+  classifier() : ctype_(std::use_facet<std::ctype<wchar_t>>(platform::text::japanese_locale())) {}
+
+  bool is(kind k, wchar_t c) const {
+    switch (k) {
+      case kind::space:
+        return ctype_.is(std::ctype_base::space, c);
+      case kind::alpha:
+        return ctype_.is(std::ctype_base::alpha, c);
+      case kind::alnum:
+        return ctype_.is(std::ctype_base::alnum, c);
+      default:
+        return L'0' <= c && c <= L'9';
+    }
+  }
+
+ private:
+  const std::ctype<wchar_t>& ctype_;
+};
+
+using cptr = const wchar_t*;
+
+// Recursive-descent PEG matcher over the rule pool. match() returns the position after the match, or null when
+// there is none; on failure the node stack is as it was on entry. Positions travel by value and node work sits
+// in functions of their own, so each level of recursion costs little stack.
+class matcher {
+ public:
+  matcher(const rule_set& g, cptr last) : g_(g), last_(last) {}
+
+  [[gnu::noinline]] cptr match(std::uint32_t index, cptr pos, bool build);
+  cptr start(rule target, cptr pos) { return activate(target, pos, true); }
+
+  std::vector<parse_node> out;  // nodes made so far, the innermost rule's children on top
+  unsigned depth = 0;           // rule activations in progress
+
+ private:
+  [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
+  [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
+  [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
+  [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
+  [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
+  [[gnu::noinline]] void push_leaf(cptr first, cptr last);
+  [[gnu::noinline]] void wrap(rule target, std::size_t mark);
+  [[gnu::noinline]] void drop(std::size_t mark) { out.erase(out.begin() + std::ptrdiff_t(mark), out.end()); }
+
+  const rule_set& g_;
+  const cptr last_;
+  const classifier classes_;
+};
+
+void matcher::push_leaf(cptr first, cptr last) {
+  parse_node n;
+  n.text.assign(first, last);
+  out.push_back(std::move(n));
+}
+
+// Replaces the nodes above mark by one node of the rule that made them.
+void matcher::wrap(rule target, std::size_t mark) {
+  parse_node n;
+  n.id = target;
+  n.children.assign(std::make_move_iterator(out.begin() + std::ptrdiff_t(mark)), std::make_move_iterator(out.end()));
+  drop(mark);
+  for (parse_node& child : n.children)
+    if (child.id == rule::none) child.id = target;  // a leaf takes the identity of the rule it stands in
+  out.push_back(std::move(n));
+}
+
+cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
+  const std::size_t n = e.text.size();
+  if (std::size_t(last_ - pos) < n || !std::equal(e.text.begin(), e.text.end(), pos)) return nullptr;
+  if (build) push_leaf(pos, pos + n);
+  return pos + n;
+}
+
+cptr matcher::single(const pexpr& e, cptr pos, bool build) {
+  if (pos == last_) return nullptr;
+  const wchar_t c = *pos;
+  bool ok;
+  switch (e.k) {
+    case kind::range:
+      ok = e.lo <= c && c <= e.hi;
+      break;
+    case kind::any:
+      ok = true;
+      break;
+    default:
+      ok = classes_.is(e.k, c);
+      break;
+  }
+  if (!ok) return nullptr;
+  if (build) push_leaf(pos, pos + 1);
+  return pos + 1;
+}
+
+// One iteration of the start rule's own repetition: nesting too deeply there fails the iteration only.
+cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
+  try {
+    return match(part, pos, build);
+  } catch (const too_deep&) {
+    depth = 1;
+    return nullptr;
+  }
+}
+
+// Greedy repetition that never gives back. An iteration that consumes nothing ends it, so no form can loop.
+cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
+  for (;;) {
+    const std::size_t mark = out.size();
+    const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
+    if (!next || next == pos) {
+      if (out.size() != mark) drop(mark);
+      return pos;
+    }
+    pos = next;
+  }
+}
+
+cptr matcher::activate(rule target, cptr pos, bool build) {
+  if (depth >= grammar::max_nesting) throw too_deep{};
+  const std::size_t mark = out.size();
+  ++depth;
+  const cptr next = match(g_.body[std::size_t(target)], pos, build);
+  --depth;
+  if (next && build) wrap(target, mark);
+  return next;
+}
+
+cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
+  const pexpr& e = g_.pool[index];
+  switch (e.k) {
+    case kind::literal:
+      return literal(e, pos, build);
+    case kind::range:
+    case kind::any:
+    case kind::space:
+    case kind::alpha:
+    case kind::alnum:
+    case kind::digit:
+      return single(e, pos, build);
+    case kind::sequence: {
+      const std::size_t mark = out.size();
+      for (std::size_t i = 0, n = e.parts.size(); i != n; ++i) {
+        pos = match(e.parts[i], pos, build);
+        if (!pos) {
+          if (out.size() != mark) drop(mark);
+          return nullptr;
+        }
+      }
+      return pos;
+    }
+    case kind::choice:
+      for (std::size_t i = 0, n = e.parts.size(); i != n; ++i)
+        if (const cptr next = match(e.parts[i], pos, build)) return next;
+      return nullptr;
+    case kind::star:
+      return repeat(e.parts[0], pos, build);
+    case kind::plus: {
+      const cptr next = match(e.parts[0], pos, build);
+      return next ? repeat(e.parts[0], next, build) : nullptr;
+    }
+    case kind::optional: {
+      const cptr next = match(e.parts[0], pos, build);
+      return next ? next : pos;
+    }
+    case kind::difference: {
+      const std::size_t mark = out.size();
+      const cptr next = match(e.parts[0], pos, build);
+      if (!next) return nullptr;
+      const cptr other = match(e.parts[1], pos, false);
+      if (other && other - pos >= next - pos) {
+        if (out.size() != mark) drop(mark);
+        return nullptr;
+      }
+      return next;
+    }
+    case kind::hidden:
+      return match(e.parts[0], pos, false);
+    case kind::leaf: {
+      const cptr next = match(e.parts[0], pos, false);
+      if (next && build && next != pos) push_leaf(pos, next);
+      return next;
+    }
+    case kind::reference:
+      return activate(e.target, pos, build);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+struct grammar::rules : rule_set {};
+
+grammar::grammar() {
+  auto r = std::make_unique<rules>();
+  r->body.fill(no_body);
+  define_rules(*r);
+  assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
+  rules_ = std::move(r);
+}
+
+grammar::~grammar() = default;
+
+parse_info grammar::parse(rule start, iterator first, iterator last) const {
+  parse_info info;
+  info.stop = first;
+  if (std::size_t(start) == 0 || std::size_t(start) >= rule_count) return info;
+  static const wchar_t nothing = 0;
+  const cptr begin = first == last ? &nothing : &*first;
+  matcher m(*rules_, begin + (last - first));
+  cptr end = nullptr;
+  try {
+    end = m.start(start, begin);
+  } catch (const too_deep&) {
+    end = nullptr;
+  }
+  if (end) {
+    info.match = true;
+    info.length = std::size_t(end - begin);
+    info.stop = first + std::ptrdiff_t(info.length);
+    info.full = info.stop == last;
+    info.trees = std::move(m.out);
+  }
+  return info;
+}
+
+}  // namespace plang
