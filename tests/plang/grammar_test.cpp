@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ std::wstring text_of(const parse_node& n) {
   std::wstring s = n.text;
   for (const parse_node& c : n.children) s += text_of(c);
   return s;
+}
+
+// Every node, leaves included, carries the identity of a rule.
+bool all_adopted(const parse_node& n) {
+  if (n.id == rule::none) return false;
+  for (const parse_node& c : n.children)
+    if (!all_adopted(c)) return false;
+  return true;
 }
 
 // name(children...) for a rule's node, name"text" for a leaf. With `brief`, an expression is shown as
@@ -59,8 +68,19 @@ struct accept_row {
   int length;  // characters the rule matches, or no_match
 };
 
+// Printable ASCII as it is, everything else as \uXXXX, so test names stay on one line.
 std::ostream& operator<<(std::ostream& os, const accept_row& r) {
-  return os << lib::string::to_narrow(name_of(r.start)) << " on '" << lib::string::to_narrow(r.text) << "'";
+  os << lib::string::to_narrow(name_of(r.start)) << " on '";
+  for (const wchar_t* p = r.text; *p; ++p) {
+    if (*p >= 0x20 && *p < 0x7F) {
+      os << char(*p);
+    } else {
+      char code[16];
+      std::snprintf(code, sizeof code, "\\u%04X", unsigned(*p));
+      os << code;
+    }
+  }
+  return os << "'";
 }
 
 class Accept : public testing::TestWithParam<accept_row> {};
@@ -83,6 +103,7 @@ TEST_P(Accept, MatchesExactlyThePrefix) {
   ASSERT_EQ(info.trees.size(), 1u);
   EXPECT_EQ(info.trees[0].id, r.start);
   EXPECT_LE(text_of(info.trees[0]).size(), std::size_t(r.length));
+  EXPECT_TRUE(all_adopted(info.trees[0]));
 }
 
 constexpr int all = 1000;  // replaced by the text's length
