@@ -1,0 +1,40 @@
+// What a value operation gave, as one text that a table row can hold: the
+// description of the result, the interpreter error's message, or
+// "sig_throw " and the thrown value's description.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "plang/exception.hpp"
+#include "plang/factor/factor.hpp"
+#include "plang/method.hpp"
+#include "plang/signal.hpp"
+
+namespace plang::test {
+
+inline std::string outcome(const std::function<void()>& op, const handle& result) {
+  try {
+    op();
+  } catch (const plang::exception& e) {
+    return e.what();
+  } catch (const plang::sig_throw& s) {
+    return "sig_throw " + s.value->describe();
+  }
+  return result->describe();
+}
+
+// The outcome of a binary operation of `left` on a copy of the handle `right`.
+inline std::string binary_outcome(const handle& left, void (factor::*op)(handle&) const, const handle& right) {
+  handle slot = right;
+  return outcome([&] { ((*left).*op)(slot); }, slot);
+}
+
+// The outcome of a method call through the wide record.
+inline std::string method_outcome(const handle& self, const wchar_t* name, factor::vector args = {}) {
+  handle result;
+  const method_request<wchar_t> call(args, name);
+  return outcome([&] { result = self->method(call); }, result);
+}
+
+}  // namespace plang::test
