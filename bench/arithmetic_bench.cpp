@@ -1,10 +1,11 @@
 // Per-operation cost of number and text values through their handles: int
-// addition and comparison, a text joined with a text and with an int, and a
-// method call.
+// addition and comparison, double multiplication, a text joined with a text
+// and with an int, and a method call.
 #include <benchmark/benchmark.h>
 
 #include <boost/make_shared.hpp>
 
+#include "plang/factor/real.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/string_.hpp"
 #include "plang/method.hpp"
@@ -44,6 +45,19 @@ void int_lt(benchmark::State& state) {
   }
 }
 BENCHMARK(int_lt);
+
+// d = d * 1.0000001, a double with a double.
+void double_multiply_assign(benchmark::State& state) {
+  const plang::handle d = plang::real<double>::make_value(1.0);
+  const plang::handle factor = plang::real<double>::make_value(1.0000001);
+  for (auto _ : state) {
+    plang::handle slot = factor;
+    d->multiply(slot);
+    *d = slot;
+  }
+  benchmark::DoNotOptimize(d->operator double());
+}
+BENCHMARK(double_multiply_assign);
 
 // s = s + "x" on a text that grows to `range` characters, then starts over.
 void text_join_text(benchmark::State& state) {
