@@ -1,0 +1,17 @@
+// Variable lookup from a table outwards.
+#include "plang/nlookup.hpp"
+
+#include "plang/exception.hpp"
+#include "plang/table/variable.hpp"
+
+namespace plang::nlookup {
+
+const handle& find_variable(table::variable* table, const std::wstring& name) {
+  for (table::variable* t = table; t; t = t->outer()) {
+    if (handle* found = t->find(name)) return *found;
+  }
+  throw exception("plang/nlookup", "reffer to undefined id, id=", "plang::nlookup<wchar_t>::find_variable", 28)
+      .append_detail(name);
+}
+
+}  // namespace plang::nlookup

@@ -1,0 +1,72 @@
+// Namespaces: the variables and definition tables that script code sees, the
+// shared class registry, process list and id registry, and the scheduler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "lib/hash.hpp"
+#include "plang/factor/factor.hpp"
+#include "plang/idm.hpp"
+#include "plang/table/process.hpp"
+#include "plang/table/variable.hpp"
+
+namespace plang {
+
+class process;
+class scope;
+
+class nspace {
+ public:
+  using class_registry = lib::hash<std::uint32_t, boost::shared_ptr<nspace>>;
+  // Start order; appended to during a pass, compacted by the pass.
+  using process_list = std::vector<boost::shared_ptr<process>>;
+
+  // The root: every table is its own, the id registry included.
+  nspace();
+  // A namespace inside `parent`: its variables see the parent's; it shares
+  // the parent's class registry, process list and id registry and has its
+  // own definition tables.
+  explicit nspace(nspace* parent, std::wstring name = std::wstring());
+  nspace(const nspace&) = delete;
+  nspace& operator=(const nspace&) = delete;
+
+  const std::wstring& name() const { return name_; }
+  nspace* parent() const { return parent_; }
+  nspace& root();
+
+  table::variable& variables() { return variables_; }
+  class_registry& classes() { return *classes_; }
+  table::process& process_definitions() { return *process_definitions_; }
+  process_list& processes() { return *processes_; }
+  idm& ids() { return *ids_; }
+
+  // The activation of the process definition that the arguments match, here
+  // or in an enclosing namespace.
+  boost::shared_ptr<scope> process_definition(std::uint32_t pid, const factor::vector& args);
+
+  // Activates the matching definition and appends a new process to the end of
+  // the process list; it runs from the next step of the scheduler that
+  // reaches it. Returns the process handle value.
+  handle start_process(std::uint32_t pid, const factor::vector& args);
+
+  // One scheduling pass: every live process once, in start order, including
+  // processes appended during the pass; finished ones are erased. An error
+  // leaving a process ends the pass and leaves that process in the list.
+  void schedule_round();
+
+ private:
+  std::wstring name_;
+  nspace* parent_;
+  table::variable variables_;
+  // Released last first: the id registry goes first, the classes last.
+  boost::shared_ptr<class_registry> classes_;
+  boost::shared_ptr<table::process> process_definitions_;
+  boost::shared_ptr<process_list> processes_;
+  boost::shared_ptr<idm> ids_;
+};
+
+}  // namespace plang

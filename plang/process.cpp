@@ -1,0 +1,35 @@
+// One step of a script process, and the control signals that must not leave it.
+#include "plang/process.hpp"
+
+#include "plang/exception.hpp"
+#include "plang/factor/factor.hpp"
+#include "plang/nspace.hpp"
+#include "plang/scope.hpp"
+#include "plang/signal.hpp"
+
+namespace plang {
+namespace {
+constexpr char source[] = "plang/process";
+constexpr char run_function[] = "plang::process<wchar_t>::run";
+}  // namespace
+
+process::process(std::uint32_t pid, boost::shared_ptr<scope> body, nspace* root)
+    : pid_(pid), body_(std::move(body)), runtime_{&root->variables(), root} {}
+
+bool process::run() {
+  try {
+    return body_->step(&runtime_);
+  } catch (const sig_return& s) {
+    throw exception(source, "catch unexpected return " + s.value->describe(), run_function, 34);
+  } catch (const sig_throw& s) {
+    throw exception(source, "catch unexpected throw " + s.value->describe(), run_function, 37);
+  } catch (const sig_break&) {
+    // Break and continue outside every loop: reported like the other two,
+    // so no signal ever leaves the scheduling pass.
+    throw exception(source, "catch unexpected break", run_function, 40);
+  } catch (const sig_continue&) {
+    throw exception(source, "catch unexpected continue", run_function, 43);
+  }
+}
+
+}  // namespace plang

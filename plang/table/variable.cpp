@@ -1,0 +1,47 @@
+// Variable tables: declaration at one level, lookup at one level.
+#include "plang/table/variable.hpp"
+
+#include <cwchar>
+
+#include "plang/exception.hpp"
+
+namespace plang::table {
+namespace {
+
+bool same_name(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && std::wmemcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+}  // namespace
+
+const handle& variable::declare(const std::wstring& name, const handle& value) {
+  if (find(name)) {
+    throw exception("plang/table/variable", "variable already exists, id=", "plang::table::variable<wchar_t>::declare",
+                    22)
+        .append_detail(name)
+        .append_detail(" value=" + value->describe());
+  }
+  const auto position = static_cast<std::uint32_t>(entries_.size());
+  entries_.push_back(entry{name, value});
+  if (index_) {
+    index_->emplace(name, position);
+  } else if (entries_.size() > linear_limit) {
+    index_ = std::make_unique<lib::hash<std::wstring, std::uint32_t>>();
+    index_->reserve(entries_.size() * 2);
+    for (std::uint32_t i = 0; i < entries_.size(); ++i) index_->emplace(entries_[i].name, i);
+  }
+  return entries_.back().value;
+}
+
+handle* variable::find(const std::wstring& name) {
+  if (index_) {
+    auto it = index_->find(name);
+    return it == index_->end() ? nullptr : &entries_[it->second].value;
+  }
+  for (entry& e : entries_) {
+    if (same_name(e.name, name)) return &e.value;
+  }
+  return nullptr;
+}
+
+}  // namespace plang::table

@@ -1,0 +1,55 @@
+// The variables of one namespace or scope, chained outwards to the tables
+// that enclose it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <boost/container/small_vector.hpp>
+
+#include "lib/hash.hpp"
+#include "plang/factor/factor.hpp"
+
+namespace plang::table {
+
+// Entries are kept in declaration order (which is also the order callers
+// iterate in) and searched linearly while the table is small; a table that
+// grows past `linear_limit` gets a name index. Scopes hold a few variables,
+// so they cost no allocation beyond their entries.
+class variable {
+ public:
+  struct entry {
+    std::wstring name;
+    handle value;
+  };
+  using entries = boost::container::small_vector<entry, 2>;
+  static constexpr std::size_t linear_limit = 16;
+
+  explicit variable(variable* outer = nullptr) : outer_(outer) {}
+  variable(const variable&) = delete;
+  variable& operator=(const variable&) = delete;
+
+  variable* outer() const { return outer_; }
+
+  // Declares the name at this level only and returns the stored handle (the
+  // same value object). A name declared here already is an error; one
+  // declared in an outer table is hidden.
+  const handle& declare(const std::wstring& name, const handle& value);
+
+  // The entry at this level, or null; valid until the next declaration.
+  handle* find(const std::wstring& name);
+
+  std::size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  entries::const_iterator begin() const { return entries_.begin(); }
+  entries::const_iterator end() const { return entries_.end(); }
+
+ private:
+  variable* outer_;
+  entries entries_;
+  std::unique_ptr<lib::hash<std::wstring, std::uint32_t>> index_;  // name to position, for large tables
+};
+
+}  // namespace plang::table
