@@ -1,17 +1,22 @@
 // Namespaces, process start and the scheduling pass.
 #include "plang/nspace.hpp"
 
+#include <stdexcept>
+
 #include <boost/make_shared.hpp>
 
 #include "plang/exception.hpp"
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/exception.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/typeid_anchor.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
 
 namespace plang {
 namespace {
 constexpr char source[] = "plang/nspace";
-}
+}  // namespace
 
 nspace::nspace()
     : parent_(nullptr),
@@ -34,6 +39,83 @@ nspace& nspace::root() {
   nspace* n = this;
   while (n->parent_) n = n->parent_;
   return *n;
+}
+
+std::uint32_t nspace::find_typeid(const std::wstring& name) const {
+  try {
+    return ids_->find(name);
+  } catch (const std::exception&) {
+    throw exception(source, "undefined typeid string, sid=",
+                    "plang::nspace<wchar_t,class plang::process<wchar_t> >::find_typeid", 178)
+        .append_detail(name);
+  }
+}
+
+const boost::shared_ptr<nspace>& nspace::get_object(std::uint32_t tid) const {
+  auto it = classes_->find(tid);
+  if (it == classes_->end()) {
+    throw exception(source, "reffer to undefined typeid, typeid=",
+                    "plang::nspace<wchar_t,class plang::process<wchar_t> >::get_object", 237)
+        .append_detail(tid);
+  }
+  return it->second;
+}
+
+handle nspace::create_instance(std::uint32_t tid) {
+  try {
+    switch (tid) {
+      case typeid_anchor::boolean:
+        return boost::make_shared<boolean>();
+      case typeid_anchor::nil:
+        return make_nil();
+      case typeid_anchor::bad_cast:
+        return boost::make_shared<exception_<bad_cast_>>();
+      case typeid_anchor::range_error:
+        return boost::make_shared<exception_<range_error_>>();
+      default:
+        break;
+    }
+    // A script class. Its instance value, a duplicate of the class object,
+    // is made here once class instance values exist; until then a class
+    // object found here cannot be instantiated.
+    get_object(tid);
+    throw std::logic_error("class instances are not available");
+  } catch (const std::exception& e) {
+    throw exception(source, "instance creation failure, typeid=",
+                    "plang::nspace<wchar_t,class plang::process<wchar_t> >::create_instance", 336)
+        .append_detail(tid)
+        .chain_cause(e);
+  }
+}
+
+handle nspace::_generate(std::uint32_t tid, const factor::vector& args) {
+  static constexpr char function[] = "plang::nspace<wchar_t,class plang::process<wchar_t> >::_generate";
+  static constexpr char text[] = "instance generation failure, typeid=";
+  // Script signals pass every wrapper: only standard exceptions are wrapped.
+  try {
+    handle value;
+    if (args.empty()) {
+      try {
+        value = create_instance(tid);
+        value->call_constructor();
+      } catch (const std::exception& e) {
+        throw exception(source, text, function, 189).append_detail(tid).chain_cause(e);
+      }
+    } else if (args.size() == 1) {
+      try {
+        value = create_instance(tid);
+        value->call_constructor(args[0]);
+      } catch (const std::exception& e) {
+        throw exception(source, text, function, 201).append_detail(ids_->find_str(tid)).chain_cause(e);
+      }
+    } else {
+      value = create_instance(tid);
+      value->call_constructor(args);
+    }
+    return value;
+  } catch (const std::exception& e) {
+    throw exception(source, text, function, 218).append_detail(ids_->find_str(tid)).chain_cause(e);
+  }
 }
 
 boost::shared_ptr<scope> nspace::process_definition(std::uint32_t pid, const factor::vector& args) {

@@ -44,6 +44,21 @@ class nspace {
   process_list& processes() { return *processes_; }
   idm& ids() { return *ids_; }
 
+  // The typeid registered under exactly this name.
+  std::uint32_t find_typeid(const std::wstring& name) const;
+
+  // The class object registered under a typeid.
+  const boost::shared_ptr<nspace>& get_object(std::uint32_t tid) const;
+
+  // A new value of the type, not yet constructed: the caller completes it
+  // with one of the constructor slots before anything reads it.
+  handle create_instance(std::uint32_t tid);
+
+  // A new value of the type constructed from the arguments: the default
+  // constructor for none, the one-value constructor for one, the vector
+  // constructor for more.
+  handle _generate(std::uint32_t tid, const factor::vector& args);
+
   // The activation of the process definition that the arguments match, here
   // or in an enclosing namespace.
   boost::shared_ptr<scope> process_definition(std::uint32_t pid, const factor::vector& args);
