@@ -9,7 +9,11 @@
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/real.hpp"
+#include "plang/factor/signed_.hpp"
+#include "plang/factor/string_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
+#include "plang/factor/unsigned_.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
 
@@ -66,6 +70,16 @@ handle nspace::create_instance(std::uint32_t tid) {
     switch (tid) {
       case typeid_anchor::boolean:
         return boost::make_shared<boolean>();
+      case typeid_anchor::signed_int:
+        return boost::make_shared<signed_<int>>();
+      case typeid_anchor::unsigned_int:
+        return boost::make_shared<unsigned_<unsigned int>>();
+      case typeid_anchor::real_float:
+        return boost::make_shared<real<float>>();
+      case typeid_anchor::real_double:
+        return boost::make_shared<real<double>>();
+      case typeid_anchor::string:
+        return boost::make_shared<string_<wchar_t>>();
       case typeid_anchor::nil:
         return make_nil();
       case typeid_anchor::bad_cast:

@@ -13,6 +13,8 @@
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/signed_.hpp"
+#include "plang/factor/string_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/signal.hpp"
 
@@ -30,6 +32,8 @@ const std::string undefined_class =
     ") plang::nspace<wchar_t,class plang::process<wchar_t> >::get_object: reffer to undefined typeid, typeid=";
 
 handle boolean(bool v) { return boost::make_shared<plang::boolean>(v); }
+handle integer(int v) { return boost::make_shared<plang::signed_<int>>(v); }
+handle text(const wchar_t* t) { return boost::make_shared<plang::string_<wchar_t>>(t); }
 
 // The description of the value made, or the error's text.
 std::string outcome(const std::function<handle()>& make) {
@@ -59,13 +63,15 @@ TEST(nspace, find_typeid_gives_registered_names_only) {
 
 TEST(nspace, create_instance_makes_the_default_value_of_each_class) {
   plang::nspace root;
-  for (std::uint32_t tid : {anchor::boolean, anchor::nil, anchor::bad_cast, anchor::range_error}) {
+  for (std::uint32_t tid : {anchor::boolean, anchor::signed_int, anchor::unsigned_int, anchor::real_float,
+                            anchor::real_double, anchor::string, anchor::nil, anchor::bad_cast, anchor::range_error}) {
     const handle v = root.create_instance(tid);
     ASSERT_TRUE(v);
     EXPECT_EQ(v->get_typeid(), tid);
     EXPECT_NE(v.get(), root.create_instance(tid).get());  // a new value every time
   }
   EXPECT_EQ(root.create_instance(anchor::bad_cast)->describe(), "bad_cast((0) : )");
+  EXPECT_EQ(root.create_instance(anchor::string)->operator std::wstring(), L"");
 }
 
 TEST(nspace, create_instance_of_a_typeid_without_a_class_fails) {
@@ -92,6 +98,22 @@ TEST(nspace, generate_constructs_by_argument_count_and_wraps_failures) {
     std::string expected;
   };
   const row rows[] = {
+      {"int, none", anchor::signed_int, {}, "int(0)"},
+      {"int, one text", anchor::signed_int, {text(L"12abc")}, "int(12)"},
+      {"int, two",
+       anchor::signed_int,
+       {integer(1), integer(2)},
+       prefix + "218" + generate_failure +
+           "int\n>\tplang/factor/signed_(25) plang::signed_<int>::call_constructor: v[0]=int(1), v[1]=int(2)"},
+      {"u?int, one int", anchor::unsigned_int, {integer(-1)}, "unsigned int(4294967295)"},
+      {"u?int, two",
+       anchor::unsigned_int,
+       {integer(1), integer(2)},
+       prefix + "218" + generate_failure +
+           "u?int\n>\tplang/factor/unsigned_(27) plang::unsigned_<unsigned int>::call_constructor: v[0]=int(1), "
+           "v[1]=int(2)"},
+      {"string, none", anchor::string, {}, text(L"")->describe()},
+      {"string, one int", anchor::string, {integer(12)}, text(L"12")->describe()},
       {"bool, none", anchor::boolean, {}, "bool(0)"},
       {"bool, one", anchor::boolean, {boolean(true)}, "bool(1)"},
       {"bool, one nil", anchor::boolean, {plang::make_nil()}, "bool(0)"},
