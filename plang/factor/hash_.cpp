@@ -1,0 +1,191 @@
+// The map: refused operators and conversions, copies that share the keys,
+// order-free equality and hashing, and the built-in methods.
+#include "plang/factor/hash_.hpp"
+
+#include <boost/make_shared.hpp>
+
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/exception.hpp"
+#include "plang/factor/nil.hpp"
+#include "plang/factor/unsigned_.hpp"
+#include "plang/method.hpp"
+
+namespace plang {
+namespace {
+
+constexpr char source[] = "plang/factor/hash_";
+constexpr char method_text[] = "plang::hash_::_method";
+
+// The source's key handles with clones of its values. If a clone fails the
+// half-made copy is dropped and the caller's map is untouched.
+hash_::map copy_entries(const hash_::map& from) {
+  hash_::map copy(from);
+  for (auto& entry : copy) entry.second = entry.second->clone();
+  return copy;
+}
+
+// An empty map answers without hashing the key.
+hash_::map::iterator find(hash_::map& m, const handle& k) { return m.empty() ? m.end() : m.find(hash_::key(k)); }
+
+template <class C>
+handle dispatch(hash_& self, const method_request<C>& r) {
+  hash_::map& m = self.entries;
+  const factor::vector& a = r.arguments;
+  switch (find_method_id<hash_>(source, method_text, 265, r)) {
+    case 0:  // size
+      return boost::make_shared<unsigned_<unsigned int>>(static_cast<unsigned int>(m.size()));
+    case 1:  // empty
+      return boost::make_shared<boolean>(m.empty());
+    case 2:  // clear
+      m.clear();
+      return make_nil();
+    case 3: {  // at
+      const auto it = find(m, a[0]);
+      if (it == m.end()) raise_range_error(source, method_text, 281);
+      return it->second;
+    }
+    case 4:  // exist
+      return boost::make_shared<boolean>(find(m, a[0]) != m.end());
+    case 5: {  // erase
+      const auto it = find(m, a[0]);
+      if (it == m.end()) return boost::make_shared<boolean>(false);
+      m.erase(it);
+      return boost::make_shared<boolean>(true);
+    }
+    case 6: {  // swap
+      const handle& other = a[0];
+      if (other->get_typeid() != typeid_anchor::hash) refuse_method(source, method_text, 290, r);
+      if (other.get() != &self) m.swap(static_cast<hash_&>(*other).entries);
+      return make_nil();
+    }
+    default: {  // 7: insert; an existing key keeps its value
+      hash_::key k(a[0]->clone());
+      handle value = a[1]->clone();
+      return boost::make_shared<boolean>(m.emplace(std::move(k), std::move(value)).second);
+    }
+  }
+}
+
+}  // namespace
+
+method_entries hash_::method_entries() {
+  static constexpr method_entry entries[] = {{"size", 0, 0},  {"empty", 0, 1}, {"clear", 0, 2}, {"at", 1, 3},
+                                             {"exist", 1, 4}, {"erase", 1, 5}, {"swap", 1, 6},  {"insert", 2, 7}};
+  return entries;
+}
+
+handle hash_::_method(const method_request<char>& r) { return dispatch(*this, r); }
+handle hash_::_method(const method_request<wchar_t>& r) { return dispatch(*this, r); }
+
+void hash_::call_constructor(const vector& args) {
+  refuse_arguments(source, "plang::hash_::call_constructor", 43, args);
+}
+void hash_::call_constructor(const handle& v) {
+  if (v->get_typeid() != typeid_anchor::hash) refuse_operand(source, "plang::hash_::call_constructor", 38, *v);
+  *this = v;
+}
+void hash_::call_constructor() {}
+
+void hash_::add(handle& rhs) const { refuse_operand(source, "plang::hash_::add", 48, *rhs); }
+void hash_::subtract(handle& rhs) const { refuse_operand(source, "plang::hash_::subtract", 52, *rhs); }
+void hash_::multiply(handle& rhs) const { refuse_operand(source, "plang::hash_::multiply", 56, *rhs); }
+void hash_::divide(handle& rhs) const { refuse_operand(source, "plang::hash_::divide", 60, *rhs); }
+void hash_::mod(handle& rhs) const { refuse_operand(source, "plang::hash_::mod", 64, *rhs); }
+void hash_::_and(handle& rhs) const { refuse_operand(source, "plang::hash_::_and", 68, *rhs); }
+void hash_::_or(handle& rhs) const { refuse_operand(source, "plang::hash_::_or", 72, *rhs); }
+void hash_::eq(handle& rhs) const { refuse_operand(source, "plang::hash_::eq", 76, *rhs); }
+void hash_::ne(handle& rhs) const { refuse_operand(source, "plang::hash_::ne", 80, *rhs); }
+void hash_::lt(handle& rhs) const { refuse_operand(source, "plang::hash_::lt", 84, *rhs); }
+void hash_::gt(handle& rhs) const { refuse_operand(source, "plang::hash_::gt", 88, *rhs); }
+void hash_::lte(handle& rhs) const { refuse_operand(source, "plang::hash_::lte", 92, *rhs); }
+void hash_::gte(handle& rhs) const { refuse_operand(source, "plang::hash_::gte", 96, *rhs); }
+void hash_::not_(handle& operand) const { refuse_operand(source, "plang::hash_::not", 100, *operand); }
+void hash_::minus(handle& operand) const { refuse_operand(source, "plang::hash_::minus", 104, *operand); }
+
+void hash_::operator=(const handle& v) {
+  if (v->get_typeid() != typeid_anchor::hash) refuse_operand(source, "plang::hash_::operator =", 109, *v);
+  if (v.get() == this) return;
+  entries = copy_entries(static_cast<const hash_&>(*v).entries);
+}
+void hash_::operator++() { refuse(source, "plang::hash_::operator ++", 114); }
+void hash_::operator--() { refuse(source, "plang::hash_::operator --", 118); }
+
+hash_::operator bool() const { raise_bad_cast(source, "plang::hash_::operator bool", 123); }
+hash_::operator unsigned int() const { raise_bad_cast(source, "plang::hash_::operator unsigned int", 127); }
+hash_::operator int() const { raise_bad_cast(source, "plang::hash_::operator int", 131); }
+hash_::operator float() const { raise_bad_cast(source, "plang::hash_::operator float", 135); }
+hash_::operator double() const { raise_bad_cast(source, "plang::hash_::operator double", 139); }
+hash_::operator std::string() const {
+  raise_bad_cast(source,
+                 "plang::hash_::operator class std::basic_string<char,struct std::char_traits<char>,class "
+                 "std::allocator<char> >",
+                 143);
+}
+hash_::operator std::wstring() const {
+  raise_bad_cast(source,
+                 "plang::hash_::operator class std::basic_string<wchar_t,struct std::char_traits<wchar_t>,class "
+                 "std::allocator<wchar_t> >",
+                 147);
+}
+
+handle hash_::member(const std::string& name) { refuse_member(source, "plang::hash_::member", 152, name); }
+handle hash_::member(const std::wstring& name) { refuse_member(source, "plang::hash_::member", 156, name); }
+handle hash_::method(const method_request<wchar_t>& r) { return _method(r); }
+handle hash_::method(const method_request<char>& r) { return _method(r); }
+
+std::uint32_t hash_::get_typeid() const { return typeid_anchor::hash; }
+
+handle hash_::clone() const {
+  const auto copy = boost::make_shared<hash_>();
+  copy->entries = copy_entries(entries);
+  return copy;
+}
+
+// A map and its copy may walk their entries in different orders, and equal
+// maps must hash alike: each entry is hashed on its own (key, then value,
+// from 0) and the entry hashes are summed, which no order changes. An empty
+// map leaves the seed unchanged.
+void hash_::hash_into(std::uint32_t& seed) const {
+  if (entries.empty()) return;
+  std::uint32_t sum = 0;
+  for (const auto& entry : entries) {
+    std::uint32_t h = entry.first.hash;  // the key's from seed 0, then the value's
+    entry.second->hash_into(h);
+    sum += h;
+  }
+  lib::hash_combine(seed, sum);
+}
+
+// Entries are paired by looking each key up in the other map, so the
+// iteration orders do not matter. Keys are unique within a map, so equal
+// counts and a match for every entry make the pairing one to one.
+bool hash_::same_value(const handle& other) const {
+  if (other->get_typeid() != typeid_anchor::hash) return false;
+  const map& theirs = static_cast<const hash_&>(*other).entries;
+  if (theirs.size() != entries.size()) return false;
+  for (const auto& entry : entries) {
+    const auto it = theirs.find(entry.first);
+    if (it == theirs.end() || !entry.second->same_value(it->second)) return false;
+  }
+  return true;
+}
+
+std::string hash_::describe() const {
+  std::string body;
+  for (const auto& entry : entries) {
+    if (!body.empty()) body += ", ";
+    body += '(';
+    body += entry.first.value->describe();
+    body += " , ";
+    body += entry.second->describe();
+    body += ')';
+  }
+  return "hash[" + body + "]";
+}
+
+std::ostream& hash_::write_ostream(std::ostream&) const { refuse(source, "plang::hash_::write_ostream", 220); }
+std::wostream& hash_::write_ostream(std::wostream&) const { refuse(source, "plang::hash_::write_ostream", 224); }
+std::istream& hash_::read_istream(std::istream&) { refuse(source, "plang::hash_::read_istream", 228); }
+std::wistream& hash_::read_istream(std::wistream&) { refuse(source, "plang::hash_::read_istream", 232); }
+
+}  // namespace plang

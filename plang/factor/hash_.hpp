@@ -1,0 +1,93 @@
+// The map from values to values, type name "hash": keys are found by value
+// equality (their own hash_into and same_value); it stores clones of what is
+// inserted and hands out the stored values; every operator and conversion is
+// refused, and its operations are built-in methods.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+#include "lib/hash.hpp"
+#include "plang/factor/factor.hpp"
+
+namespace plang {
+
+struct method_entries;
+
+class hash_ final : public factor {
+ public:
+  // A stored or probe key with its hash (its own hash_into from seed 0),
+  // taken once: growing the bucket array, copying the map and walking a
+  // bucket then compare numbers and never call back into the key.
+  struct key {
+    explicit key(handle k) : value(std::move(k)) { value->hash_into(hash); }
+    std::uint32_t hash = 0;
+    handle value;
+  };
+  struct key_hash {
+    std::size_t operator()(const key& k) const { return k.hash; }
+  };
+  // The probe asks. Values that are the same hash alike, so a hash mismatch
+  // settles it; every same_value compares typeids first, so keys of
+  // different classes never match.
+  struct key_equal {
+    bool operator()(const key& probe, const key& stored) const {
+      return probe.hash == stored.hash && probe.value->same_value(stored.value);
+    }
+  };
+  using map = lib::hash<key, handle, key_hash, key_equal>;
+
+  // Stored keys are clones that are never handed out, so they never change
+  // and copies of the map may share them.
+  map entries;
+
+  // size(0) empty(0) clear(0) at(1) exist(1) erase(1) swap(1) insert(2), ids 0 to 7.
+  static plang::method_entries method_entries();
+  handle _method(const method_request<char>& request);
+  handle _method(const method_request<wchar_t>& request);
+
+  void call_constructor(const vector& args) override;
+  void call_constructor(const handle& source) override;
+  void call_constructor() override;
+  void add(handle& rhs) const override;
+  void subtract(handle& rhs) const override;
+  void multiply(handle& rhs) const override;
+  void divide(handle& rhs) const override;
+  void mod(handle& rhs) const override;
+  void _and(handle& rhs) const override;
+  void _or(handle& rhs) const override;
+  void eq(handle& rhs) const override;
+  void ne(handle& rhs) const override;
+  void lt(handle& rhs) const override;
+  void gt(handle& rhs) const override;
+  void lte(handle& rhs) const override;
+  void gte(handle& rhs) const override;
+  void not_(handle& operand) const override;
+  void minus(handle& operand) const override;
+  void operator=(const handle& source) override;
+  void operator++() override;
+  void operator--() override;
+  operator bool() const override;
+  operator unsigned int() const override;
+  operator int() const override;
+  operator float() const override;
+  operator double() const override;
+  operator std::string() const override;
+  operator std::wstring() const override;
+  handle member(const std::wstring& name) override;
+  handle member(const std::string& name) override;
+  handle method(const method_request<wchar_t>& request) override;
+  handle method(const method_request<char>& request) override;
+  std::uint32_t get_typeid() const override;
+  handle clone() const override;
+  void hash_into(std::uint32_t& seed) const override;
+  bool same_value(const handle& other) const override;
+  std::string describe() const override;
+  std::wostream& write_ostream(std::wostream& os) const override;
+  std::ostream& write_ostream(std::ostream& os) const override;
+  std::wistream& read_istream(std::wistream& is) override;
+  std::istream& read_istream(std::istream& is) override;
+};
+
+}  // namespace plang
