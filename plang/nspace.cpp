@@ -8,12 +8,15 @@
 #include "plang/exception.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/hash_.hpp"
+#include "plang/factor/list_.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/factor/real.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/string_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
+#include "plang/factor/vector_.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
 
@@ -80,6 +83,12 @@ handle nspace::create_instance(std::uint32_t tid) {
         return boost::make_shared<real<double>>();
       case typeid_anchor::string:
         return boost::make_shared<string_<wchar_t>>();
+      case typeid_anchor::vector:
+        return boost::make_shared<vector_>();
+      case typeid_anchor::list:
+        return boost::make_shared<list_>();
+      case typeid_anchor::hash:
+        return boost::make_shared<hash_>();
       case typeid_anchor::nil:
         return make_nil();
       case typeid_anchor::bad_cast:
