@@ -14,6 +14,7 @@
 #include "plang/factor/nil.hpp"
 #include "plang/method.hpp"
 #include "plang/signal.hpp"
+#include "tests/plang/factor/outcome.hpp"
 
 namespace {
 
@@ -35,18 +36,7 @@ handle make(operand o) {
   }
 }
 
-// What an operation gave: the description of the new value, the message of
-// the interpreter error, or "sig_throw " and the thrown value's description.
-std::string outcome(const std::function<void()>& op, const handle& result) {
-  try {
-    op();
-  } catch (const plang::exception& e) {
-    return e.what();
-  } catch (const plang::sig_throw& s) {
-    return "sig_throw " + s.value->describe();
-  }
-  return result->describe();
-}
+using plang::test::outcome;
 
 TEST(BooleanAndNil, Logic) {
   using op = void (factor::*)(handle&) const;
