@@ -1,0 +1,150 @@
+// The compile driver (file search, include guard, comment pre-pass, parse) and the top-level walk.
+#include "plang/semantic/semantic.hpp"
+
+#include <algorithm>
+
+#include "lib/basic_filesystem.hpp"
+#include "lib/file.hpp"
+#include "plang/comment_p.hpp"
+#include "plang/convert.hpp"
+#include "plang/exception.hpp"
+
+namespace plang {
+namespace {
+
+constexpr const char* source = "plang/semantic/semantic";
+
+// The parse stopped before the end of the text.
+struct not_full {};
+
+}  // namespace
+
+template <class C>
+void semantic<C>::compile_file(const string_type& path, nspace_type* ns, include_stack& stack) {
+  if (!stack.empty()) {
+    const string_type including_dir = stack.back();  // compile_this pushes onto the stack
+    if (compile_this(including_dir, path, ns, stack)) return;
+  }
+  for (const string_type& dir : include_directories_)
+    if (compile_this(dir, path, ns, stack)) return;
+  throw exception(source, "include failure, path=", "plang::semantic<wchar_t>::compile_file", 67).append_detail(path);
+}
+
+template <class C>
+bool semantic<C>::compile_this(const string_type& dir, const string_type& path, nspace_type* ns, include_stack& stack) {
+  using fs = lib::basic_filesystem<C>;
+  const typename fs::path_list found = fs::ls(fs::absolute(dir), path);
+  if (found.empty()) return false;
+  if (found.size() > 1)
+    throw exception(source, "ambiguous path string, dir=", "plang::semantic<wchar_t>::compile_this", 48)
+        .append_detail(dir)
+        .append_detail(", path=")
+        .append_detail(path);
+  const string_type& full = found.front();
+  if (is_included(full)) return true;
+  // Guarded before its text is compiled, so a file that includes itself is skipped at the inner include.
+  included_files_.push_back(full);
+  try {
+    string_type folder = full;
+    fs::take_last_component(folder);
+    stack.push_back(folder);
+    const string_type text = lib::file::open(full);
+    compile_str(text, ns, stack);
+    stack.pop_back();
+  } catch (const std::exception& cause) {
+    exception e = exception(source, "compile failure, dir=", "plang::semantic<wchar_t>::compile_this", 43)
+                      .append_detail(dir)
+                      .append_detail(", path=")
+                      .append_detail(path);
+    throw e.chain_cause(cause);
+  }
+  return true;
+}
+
+template <class C>
+void semantic<C>::compile_str(const string_type& text, nspace_type* ns, include_stack& stack) {
+  // The initial parse result: no stop position, no match, nothing matched.
+  string_type stripped;
+  parse_info info;
+  try {
+    stripped = comment_p<C>(text).str();
+    info = parse_source(stripped);
+    if (!info.full) throw not_full();
+  } catch (...) {
+    throw exception(source, "parsing failure, " + describe_parse_info(info, stripped),
+                    "plang::semantic<wchar_t>::compile_str", 79);
+  }
+  try {
+    eval_root(info.trees.front(), ns, stack);
+  } catch (const std::exception& cause) {
+    throw exception(source, "semantic failure", "plang::semantic<wchar_t>::compile_str", 86).chain_cause(cause);
+  }
+}
+
+template <class C>
+bool semantic<C>::is_included(const string_type& full) const {
+  return std::find(included_files_.begin(), included_files_.end(), full) != included_files_.end();
+}
+
+template <class C>
+parse_info semantic<C>::parse_source(const string_type& text) const {
+  // A NUL ends the text for the parser; what follows it is ignored.
+  const auto end = std::find(text.begin(), text.end(), C(0));
+  return parse(rule::program, text.begin(), end);
+}
+
+template <class C>
+std::string semantic<C>::describe_parse_info(const parse_info& info, const string_type& text) {
+  std::string s = " match=" + to_string<bool>(info.match);
+  s += " full=" + to_string<bool>(info.full);
+  s += " length=" + to_string<unsigned int>(static_cast<unsigned int>(info.length));
+  s += " stop=";
+  if (info.match) {
+    // The rest runs to the end of the text, which for the parser is its first NUL.
+    const C* rest = text.c_str() + (info.stop - text.begin());
+    s += to_string<const C*>(rest);
+  }
+  return s;
+}
+
+template <class C>
+void semantic<C>::eval_root(const parse_node& root, nspace_type* ns, include_stack& stack) {
+  // program -> (ws / include_def / class_def / process_def / inline_def / function_def / declaration)*
+  for (const parse_node& item : root.children) {
+    switch (item.id) {
+      case rule::include_def:
+        eval_include_def(ns, stack, item);
+        break;
+      case rule::declaration:
+      case rule::class_def:
+      case rule::process_def:
+      case rule::inline_def:
+      case rule::function_def:
+        eval_definition(ns, item);
+        break;
+      default:  // the whitespace leaves of `program`
+        break;
+    }
+  }
+}
+
+template <class C>
+void semantic<C>::eval_include_def(nspace_type* ns, include_stack& stack, const parse_node& node) {
+  // include_def -> hidden(kw_include ws*) include_path; include_path's one child is the path's text
+  try {
+    compile_file(node.children.at(0).children.at(0).text, ns, stack);
+  } catch (const std::exception& cause) {
+    throw exception(source, "catch exception", "plang::semantic<wchar_t>::eval_include_def", 144).chain_cause(cause);
+  }
+}
+
+template <class C>
+void semantic<C>::eval_definition(nspace_type*, const parse_node&) {
+  // TODO(definitions): dispatch to global_declaration, s_class::eval_class_def, eval_process_def,
+  // eval_inline_def and s_class::eval_function_def.
+  throw exception(source, "definitions are not compiled yet", "plang::semantic<wchar_t>::eval_root", 0);
+}
+
+template class semantic<wchar_t>;
+
+}  // namespace plang
