@@ -13,6 +13,11 @@ interpreter::~interpreter() {
   }
 }
 
+void interpreter::load_file(const std::wstring& path) {
+  semantic<wchar_t>::include_stack stack;
+  compiler_.compile_file(path, &root_, stack);
+}
+
 handle interpreter::start_named_process(const std::wstring& name, const factor::vector& args) {
   return root_.start_process(root_.ids().find(L"p?" + name), args);
 }

@@ -20,7 +20,7 @@ struct not_full {};
 }  // namespace
 
 template <class C>
-void semantic<C>::compile_file(const string_type& path, nspace_type* ns, include_stack& stack) {
+void semantic<C>::compile_file(const string_type& path, nspace* ns, include_stack& stack) {
   if (!stack.empty()) {
     const string_type including_dir = stack.back();  // compile_this pushes onto the stack
     if (compile_this(including_dir, path, ns, stack)) return;
@@ -31,7 +31,7 @@ void semantic<C>::compile_file(const string_type& path, nspace_type* ns, include
 }
 
 template <class C>
-bool semantic<C>::compile_this(const string_type& dir, const string_type& path, nspace_type* ns, include_stack& stack) {
+bool semantic<C>::compile_this(const string_type& dir, const string_type& path, nspace* ns, include_stack& stack) {
   using fs = lib::basic_filesystem<C>;
   const typename fs::path_list found = fs::ls(fs::absolute(dir), path);
   if (found.empty()) return false;
@@ -62,7 +62,7 @@ bool semantic<C>::compile_this(const string_type& dir, const string_type& path, 
 }
 
 template <class C>
-void semantic<C>::compile_str(const string_type& text, nspace_type* ns, include_stack& stack) {
+void semantic<C>::compile_str(const string_type& text, nspace* ns, include_stack& stack) {
   // The initial parse result: no stop position, no match, nothing matched.
   string_type stripped;
   parse_info info;
@@ -108,7 +108,7 @@ std::string semantic<C>::describe_parse_info(const parse_info& info, const strin
 }
 
 template <class C>
-void semantic<C>::eval_root(const parse_node& root, nspace_type* ns, include_stack& stack) {
+void semantic<C>::eval_root(const parse_node& root, nspace* ns, include_stack& stack) {
   // program -> (ws / include_def / class_def / process_def / inline_def / function_def / declaration)*
   for (const parse_node& item : root.children) {
     switch (item.id) {
@@ -129,7 +129,7 @@ void semantic<C>::eval_root(const parse_node& root, nspace_type* ns, include_sta
 }
 
 template <class C>
-void semantic<C>::eval_include_def(nspace_type* ns, include_stack& stack, const parse_node& node) {
+void semantic<C>::eval_include_def(nspace* ns, include_stack& stack, const parse_node& node) {
   // include_def -> hidden(kw_include ws*) include_path; include_path's one child is the path's text
   try {
     compile_file(node.children.at(0).children.at(0).text, ns, stack);
@@ -139,7 +139,7 @@ void semantic<C>::eval_include_def(nspace_type* ns, include_stack& stack, const 
 }
 
 template <class C>
-void semantic<C>::eval_definition(nspace_type*, const parse_node&) {
+void semantic<C>::eval_definition(nspace*, const parse_node&) {
   // TODO(definitions): dispatch to global_declaration, s_class::eval_class_def, eval_process_def,
   // eval_inline_def and s_class::eval_function_def.
   throw exception(source, "definitions are not compiled yet", "plang::semantic<wchar_t>::eval_root", 0);

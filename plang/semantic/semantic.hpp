@@ -10,9 +10,6 @@
 
 namespace plang {
 
-template <class C>
-class process;
-template <class C, class P>
 class nspace;
 
 // The compiler holds the grammar's rules, the include guard and the include directories. A file is found by
@@ -22,7 +19,6 @@ template <class C>
 class semantic : public grammar {
  public:
   using string_type = std::basic_string<C>;
-  using nspace_type = nspace<C, process<C>>;
   // The folders of the files being compiled, innermost at the back. The caller of compile_file owns it.
   using include_stack = std::deque<string_type>;
 
@@ -35,12 +31,12 @@ class semantic : public grammar {
 
   // Compiles the file the path names into the namespace: searched first in the folder at the back of the
   // stack (the including file's), then in the include directories.
-  void compile_file(const string_type& path, nspace_type* ns, include_stack& stack);
+  void compile_file(const string_type& path, nspace* ns, include_stack& stack);
   // Compiles the one file the path names in the folder; false when it names none. A path component that
   // names no entry is a regular expression over entry names.
-  bool compile_this(const string_type& dir, const string_type& path, nspace_type* ns, include_stack& stack);
+  bool compile_this(const string_type& dir, const string_type& path, nspace* ns, include_stack& stack);
   // Compiles the text of one file.
-  void compile_str(const string_type& text, nspace_type* ns, include_stack& stack);
+  void compile_str(const string_type& text, nspace* ns, include_stack& stack);
   bool is_included(const string_type& full) const;
 
   // The start rule over the text up to its first NUL. The result points into the text.
@@ -51,14 +47,14 @@ class semantic : public grammar {
   static std::string describe_parse_info(const parse_info& info, const string_type& text);
 
   // Evaluates the top-level items of a program in text order.
-  void eval_root(const parse_node& root, nspace_type* ns, include_stack& stack);
-  void eval_include_def(nspace_type* ns, include_stack& stack, const parse_node& node);
+  void eval_root(const parse_node& root, nspace* ns, include_stack& stack);
+  void eval_include_def(nspace* ns, include_stack& stack, const parse_node& node);
 
  private:
   // Placeholder for the evaluators of the other top-level items (declarations, classes, processes, inline
   // definitions, functions): until they exist such an item is refused, so a script never compiles with
   // definitions silently dropped.
-  void eval_definition(nspace_type* ns, const parse_node& node);
+  void eval_definition(nspace* ns, const parse_node& node);
 
   std::list<string_type> included_files_;
   std::list<string_type> include_directories_;

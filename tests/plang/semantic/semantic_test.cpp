@@ -9,14 +9,13 @@
 #include "lib/string.hpp"
 #include "plang/comment_p.hpp"
 #include "plang/exception.hpp"
+#include "plang/interpreter.hpp"
+#include "plang/nspace.hpp"
 #include "support/temp_folder.hpp"
 
 namespace {
 
 using compiler = plang::semantic<wchar_t>;
-
-// The driver only hands the namespace on to the evaluators; the include walk never reads it.
-compiler::nspace_type* const no_nspace = nullptr;
 
 // A literal holding an escaped double quote and then '//' parses: the pre-pass reads escapes as the grammar does.
 TEST(CompileStr, AnEscapedQuoteDoesNotEndTheLiteralForThePrePass) {
@@ -30,9 +29,10 @@ TEST(CompileStr, AnEscapedQuoteDoesNotEndTheLiteralForThePrePass) {
 
 std::string error_of_str(const std::wstring& text) {
   compiler c;
+  plang::nspace root;
   compiler::include_stack stack;
   try {
-    c.compile_str(text, no_nspace, stack);
+    c.compile_str(text, &root, stack);
   } catch (const plang::exception& e) {
     return e.what();
   }
@@ -75,7 +75,7 @@ struct driver {
 
   std::string compile(const std::wstring& path) {
     try {
-      c.compile_file(path, no_nspace, stack);
+      c.compile_file(path, &root, stack);
     } catch (const plang::exception& e) {
       return e.what();
     }
@@ -83,6 +83,7 @@ struct driver {
   }
 
   compiler c;
+  plang::nspace root;
   compiler::include_stack stack;
 };
 
@@ -175,6 +176,35 @@ TEST(CompileFile, AnErrorInAnIncludedFileChainsThroughBothFiles) {
   EXPECT_TRUE(dr.c.is_included(d.wpath() + L"/bad.hpp"));
   EXPECT_EQ(driver({d.wpath()}).compile(L"unreadable.hpp"),
             compile_failure(d.path(), "unreadable.hpp") + chain + "lib/file/open");
+}
+
+std::string load(plang::interpreter& in, const std::wstring& path) {
+  try {
+    in.load_file(path);
+  } catch (const plang::exception& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST(LoadFile, CompilesThroughTheIncludeDirectoriesWithAFreshIncludeStackEachTime) {
+  support::temp_folder d;
+  d.file("sub/a.hpp", "#include \"b.hpp\"\n");
+  d.file("sub/b.hpp", "!");
+  d.file("sub/c.hpp", "!");
+  d.file("c.hpp", "#include <sub/d.hpp>\n");
+  d.file("sub/d.hpp");
+  plang::interpreter in;
+  EXPECT_EQ(load(in, L"c.hpp"),
+            "plang/semantic/semantic(67) plang::semantic<wchar_t>::compile_file: include failure, path=c.hpp");
+  in.include_directories().push_back(d.wpath());
+  // The failed compile leaves the folders of a.hpp and b.hpp on its include stack; the next load starts
+  // with an empty one, so c.hpp is found in the include directory and not in sub/.
+  EXPECT_EQ(load(in, L"sub/a.hpp").substr(0, compile_failure(d.path(), "sub/a.hpp").size()),
+            compile_failure(d.path(), "sub/a.hpp"));
+  EXPECT_EQ(load(in, L"c.hpp"), "no error");
+  // Compiled files stay guarded across loads: the failed one is not compiled again.
+  EXPECT_EQ(load(in, L"sub/a.hpp"), "no error");
 }
 
 }  // namespace
