@@ -177,7 +177,7 @@ TEST(BooleanAndNil, RefusedOperations) {
               file + "(" + std::to_string(r.line) + ") " + r.function + ": " + r.text);
     EXPECT_EQ(self->describe(), make(r.receiver)->describe());
   }
-  // The spec's own example: true add nil().
+  // true add nil(): the right operand is described in the message.
   handle slot = make(N);
   EXPECT_EQ(outcome([&] { make(T)->add(slot); }, slot), "plang/factor/boolean(27) plang::boolean::add: nil()");
 }
