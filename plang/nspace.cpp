@@ -17,6 +17,7 @@
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/factor/vector_.hpp"
+#include "plang/method.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
 
@@ -30,8 +31,12 @@ nspace::nspace()
       variables_(nullptr),
       classes_(boost::make_shared<class_registry>()),
       process_definitions_(boost::make_shared<table::process>()),
+      functions_(boost::make_shared<table::function>()),
+      inlines_(boost::make_shared<table::inline_>()),
+      natives_(boost::make_shared<table::native>()),
       processes_(boost::make_shared<process_list>()),
-      ids_(boost::make_shared<idm>()) {}
+      ids_(boost::make_shared<idm>()),
+      call_depth_(&root_call_depth_) {}
 
 nspace::nspace(nspace* parent, std::wstring name)
     : name_(std::move(name)),
@@ -39,8 +44,12 @@ nspace::nspace(nspace* parent, std::wstring name)
       variables_(&parent->variables_),
       classes_(parent->classes_),
       process_definitions_(boost::make_shared<table::process>()),
+      functions_(boost::make_shared<table::function>()),
+      inlines_(boost::make_shared<table::inline_>()),
+      natives_(parent->natives_),
       processes_(parent->processes_),
-      ids_(parent->ids_) {}
+      ids_(parent->ids_),
+      call_depth_(parent->call_depth_) {}
 
 nspace& nspace::root() {
   nspace* n = this;
@@ -176,6 +185,88 @@ handle nspace::start_process(std::uint32_t pid, const factor::vector& args) {
   } catch (const std::exception& e) {
     throw exception(source, "fail to start process",
                     "plang::nspace<wchar_t,class plang::process<wchar_t> >::start_process", 122)
+        .chain_cause(e);
+  }
+}
+
+namespace {
+
+std::string call_text(const std::wstring& name, const factor::vector& args) {
+  return describe_call(method_request<wchar_t>(args, name));
+}
+
+// Counts one script call for as long as it runs.
+class call_level {
+ public:
+  call_level(unsigned* depth, const std::wstring& name, const factor::vector& args) : depth_(depth) {
+    if (*depth_ >= nspace::max_call_depth) {
+      throw call_depth_error(exception(source, "exceed max. depth of function call, ",
+                                       "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function", 150)
+                                 .append_detail(call_text(name, args)));
+    }
+    ++*depth_;
+  }
+  ~call_level() { --*depth_; }
+  call_level(const call_level&) = delete;
+  call_level& operator=(const call_level&) = delete;
+
+ private:
+  unsigned* depth_;
+};
+
+}  // namespace
+
+handle& nspace::call_function(handle& result, const std::wstring& name, const factor::vector& args) {
+  static constexpr char function[] = "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function";
+  static constexpr char text[] = "function id resolution failure, ";
+  if (const table::definition* def = functions_->find(args, name)) {
+    // Found here: a failure of the body or of the result's conversion is
+    // this call's failure, reported with its cause; no other namespace's
+    // function of the same name runs in its place.
+    try {
+      call_level level(call_depth_, name, args);
+      runtime here{&variables_, this};
+      table::function::run(*def, args, result, &here);
+      return result;
+    } catch (const call_depth_error&) {
+      throw;
+    } catch (const std::exception& e) {
+      throw exception(source, text, function, parent_ ? 158 : 160).append_detail(call_text(name, args)).chain_cause(e);
+    }
+  }
+  if (parent_) {
+    try {
+      return parent_->call_function(result, name, args);
+    } catch (const call_depth_error&) {
+      throw;
+    } catch (const std::exception& e) {
+      throw exception(source, text, function, 158).append_detail(call_text(name, args)).chain_cause(e);
+    }
+  }
+  throw exception(source, text, function, 160).append_detail(call_text(name, args));
+}
+
+boost::shared_ptr<scope> nspace::expand_inline(const std::wstring& name, const factor::vector& args) {
+  try {
+    const table::definition* def = inlines_->find(args, name);
+    if (!def) throw std::out_of_range("Unable to find key in unordered_map.");
+    runtime here{&variables_, this};
+    return table::activate(*def, args, &here);
+  } catch (const std::exception& e) {
+    throw exception(source, "inline expansion failure, ",
+                    "plang::nspace<wchar_t,class plang::process<wchar_t> >::expand_inline", 131)
+        .append_detail(call_text(name, args))
+        .chain_cause(e);
+  }
+}
+
+void nspace::call_native(handle& result, nspace* space, const std::wstring& id, factor::vector& args) {
+  try {
+    result = space->natives_->at(id)(args);
+  } catch (const std::exception& e) {
+    throw exception(source, "catch exception, ", "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_native",
+                    168)
+        .append_detail(call_text(id, args))
         .chain_cause(e);
   }
 }

@@ -10,7 +10,11 @@
 
 #include "lib/hash.hpp"
 #include "plang/factor/factor.hpp"
+#include "plang/exception.hpp"
 #include "plang/idm.hpp"
+#include "plang/table/function.hpp"
+#include "plang/table/inline_.hpp"
+#include "plang/table/native.hpp"
 #include "plang/table/process.hpp"
 #include "plang/table/variable.hpp"
 
@@ -18,6 +22,14 @@ namespace plang {
 
 class process;
 class scope;
+
+// Raised when script calls nest deeper than nspace::max_call_depth; it
+// passes every call unwrapped, so its text stays one line at any depth.
+class call_depth_error : public exception {
+ public:
+  using exception::exception;
+  explicit call_depth_error(const exception& e) : exception(e) {}
+};
 
 class nspace {
  public:
@@ -41,6 +53,9 @@ class nspace {
   table::variable& variables() { return variables_; }
   class_registry& classes() { return *classes_; }
   table::process& process_definitions() { return *process_definitions_; }
+  table::function& functions() { return *functions_; }
+  table::inline_& inlines() { return *inlines_; }
+  table::native& natives() { return *natives_; }
   process_list& processes() { return *processes_; }
   idm& ids() { return *ids_; }
 
@@ -68,6 +83,23 @@ class nspace {
   // reaches it. Returns the process handle value.
   handle start_process(std::uint32_t pid, const factor::vector& args);
 
+  // Script calls nested deeper than this raise call_depth_error instead of
+  // overrunning the host stack (a level costs a few kilobytes of stack,
+  // several times that under the sanitizers).
+  static constexpr unsigned max_call_depth = 1000;
+
+  // Runs the function that the name and the arguments' typeids select here,
+  // or, when this namespace defines none, in the nearest enclosing one that
+  // does. Returns `result`, which holds the function's result.
+  handle& call_function(handle& result, const std::wstring& name, const factor::vector& args);
+
+  // The activation of this namespace's inline definition for the name and
+  // the arguments' typeids (enclosing namespaces are not searched).
+  boost::shared_ptr<scope> expand_inline(const std::wstring& name, const factor::vector& args);
+
+  // Calls the host function `id` with the arguments into `result`.
+  static void call_native(handle& result, nspace* space, const std::wstring& id, factor::vector& args);
+
   // One scheduling pass: every live process once, in start order, including
   // processes appended during the pass; finished ones are erased. An error
   // leaving a process ends the pass and leaves that process in the list.
@@ -80,8 +112,14 @@ class nspace {
   // Released last first: the id registry goes first, the classes last.
   boost::shared_ptr<class_registry> classes_;
   boost::shared_ptr<table::process> process_definitions_;
+  boost::shared_ptr<table::function> functions_;
+  boost::shared_ptr<table::inline_> inlines_;
+  boost::shared_ptr<table::native> natives_;
   boost::shared_ptr<process_list> processes_;
   boost::shared_ptr<idm> ids_;
+  // Script calls now running; every namespace counts in the root's.
+  unsigned root_call_depth_ = 0;
+  unsigned* call_depth_;
 };
 
 }  // namespace plang

@@ -1,0 +1,142 @@
+// One step of each statement node, and their clones.
+#include "plang/expression/statements.hpp"
+
+#include <boost/make_shared.hpp>
+
+#include "plang/nspace.hpp"
+#include "plang/scope.hpp"
+#include "plang/signal.hpp"
+
+namespace plang {
+namespace {
+
+// Steps a nested scope; the scope is dropped once it has nothing left.
+bool step_active(scope_handle& active, runtime* rt) {
+  if (active->step(rt)) return true;
+  active.reset();
+  return false;
+}
+
+}  // namespace
+
+bool c_compound::step(runtime* rt) {
+  if (!active_) active_ = boost::make_shared<scope>(rt->variables, statements_.begin(), statements_.end());
+  return step_active(active_, rt);
+}
+control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
+
+bool c_single::step(runtime* rt) {
+  handle result;
+  expression_->evaluate(rt, result);
+  return false;
+}
+control_handle c_single::clone() const { return boost::make_shared<c_single>(expression_); }
+
+control_handle c_empty::clone() const { return boost::make_shared<c_empty>(); }
+
+bool c_return::step(runtime* rt) {
+  handle result;
+  expression_->evaluate(rt, result);
+  throw sig_return(std::move(result));
+}
+control_handle c_return::clone() const { return boost::make_shared<c_return>(expression_); }
+
+bool c_throw::step(runtime* rt) {
+  handle result;
+  expression_->evaluate(rt, result);
+  throw sig_throw(std::move(result));
+}
+control_handle c_throw::clone() const { return boost::make_shared<c_throw>(expression_); }
+
+bool c_break::step(runtime*) { throw sig_break(); }
+control_handle c_break::clone() const { return boost::make_shared<c_break>(); }
+
+bool c_continue::step(runtime*) { throw sig_continue(); }
+control_handle c_continue::clone() const { return boost::make_shared<c_continue>(); }
+
+namespace {
+
+bool test(const expression_handle& condition, runtime* rt) {
+  handle value;
+  condition->evaluate(rt, value);
+  return value->operator bool();
+}
+
+}  // namespace
+
+bool c_if::step(runtime* rt) {
+  if (active_) return step_active(active_, rt);
+  if (!test(condition_, rt)) return false;
+  active_ = boost::make_shared<scope>(rt->variables, body_);
+  return true;
+}
+control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
+
+bool c_if_else::step(runtime* rt) {
+  if (active_) return step_active(active_, rt);
+  active_ = boost::make_shared<scope>(rt->variables, test(condition_, rt) ? then_ : else_);
+  return true;
+}
+control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
+
+bool c_while::step(runtime* rt) {
+  if (active_) {
+    try {
+      if (!active_->step(rt)) active_.reset();
+    } catch (const sig_break&) {
+      active_.reset();
+      return false;
+    } catch (const sig_continue&) {
+      active_.reset();
+    }
+    return true;
+  }
+  if (!test(condition_, rt)) return false;
+  active_ = boost::make_shared<scope>(rt->variables, body_);
+  return true;
+}
+control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }
+
+bool c_except::step(runtime* rt) {
+  if (handler_) return step_active(handler_, rt);
+  try {
+    if (!try_) try_ = boost::make_shared<scope>(rt->variables, body_);
+    return step_active(try_, rt);
+  } catch (const sig_throw& thrown) {
+    try_.reset();
+    factor::vector args{thrown.value};
+    const table::definition* handler = handlers_.find(signature_of(args));
+    if (!handler) {
+      handler = handlers_.find(signature());
+      if (!handler) throw sig_throw(thrown.value);
+      args.clear();
+    }
+    handler_ = table::activate(*handler, args, rt);
+    return true;
+  }
+}
+control_handle c_except::clone() const { return boost::make_shared<c_except>(body_, handlers_); }
+
+bool c_inline::step(runtime* rt) {
+  if (active_) return step_active(active_, rt);
+  active_ = rt->space->expand_inline(name_, evaluate_arguments(arguments_, rt));
+  return true;
+}
+control_handle c_inline::clone() const { return boost::make_shared<c_inline>(name_, arguments_); }
+
+bool c_start_p::step(runtime* rt) {
+  rt->variables->declare(variable_, rt->space->start_process(pid_, evaluate_arguments(arguments_, rt)));
+  return false;
+}
+control_handle c_start_p::clone() const { return boost::make_shared<c_start_p>(pid_, variable_, arguments_); }
+
+bool c_constructor::step(runtime* rt) {
+  handle result;
+  for (const expression_handle& e : initialisers_) e->evaluate(rt, result);
+  while (body_->step(rt)) {
+  }
+  return false;
+}
+control_handle c_constructor::clone() const { return boost::make_shared<c_constructor>(initialisers_, body_->clone()); }
+
+}  // namespace plang

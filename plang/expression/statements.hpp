@@ -1,0 +1,194 @@
+// Statement nodes: one step each per scheduling pass, as the scope that holds
+// them decides; compound statements run their bodies in scopes of their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "plang/control.hpp"
+#include "plang/expression/expression.hpp"
+#include "plang/table/except.hpp"
+
+namespace plang {
+
+class scope;
+
+using control_handle = boost::shared_ptr<control>;
+using control_list = std::vector<control_handle>;
+using scope_handle = boost::shared_ptr<scope>;
+
+// "{" statements "}": the statements in a scope of their own; the first step
+// is the first statement's. An empty block takes one step.
+class c_compound final : public control {
+ public:
+  explicit c_compound(control_list statements) : statements_(std::move(statements)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  control_list statements_;
+  scope_handle active_;
+};
+
+// expression ";"
+class c_single final : public control {
+ public:
+  explicit c_single(expression_handle e) : expression_(std::move(e)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle expression_;
+};
+
+// ";"
+class c_empty final : public control {
+ public:
+  bool step(runtime*) override { return false; }
+  control_handle clone() const override;
+};
+
+// "return" expression ";": throws sig_return.
+class c_return final : public control {
+ public:
+  explicit c_return(expression_handle e) : expression_(std::move(e)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle expression_;
+};
+
+// "throw" expression ";": throws sig_throw.
+class c_throw final : public control {
+ public:
+  explicit c_throw(expression_handle e) : expression_(std::move(e)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle expression_;
+};
+
+// "break" ";"
+class c_break final : public control {
+ public:
+  bool step(runtime*) override;
+  control_handle clone() const override;
+};
+
+// "continue" ";"
+class c_continue final : public control {
+ public:
+  bool step(runtime*) override;
+  control_handle clone() const override;
+};
+
+// "if" "(" condition ")" body: the test is one step, the body runs from the
+// next.
+class c_if final : public control {
+ public:
+  c_if(expression_handle condition, control_handle body)
+      : condition_(std::move(condition)), body_(std::move(body)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle condition_;
+  control_handle body_;
+  scope_handle active_;
+};
+
+// "if" "(" condition ")" then "else" otherwise
+class c_if_else final : public control {
+ public:
+  c_if_else(expression_handle condition, control_handle then, control_handle otherwise)
+      : condition_(std::move(condition)), then_(std::move(then)), else_(std::move(otherwise)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle condition_;
+  control_handle then_;
+  control_handle else_;
+  scope_handle active_;
+};
+
+// "while" "(" condition ")" body: each true test starts the body in a new
+// scope; break ends the loop, continue drops the body's scope.
+class c_while final : public control {
+ public:
+  c_while(expression_handle condition, control_handle body)
+      : condition_(std::move(condition)), body_(std::move(body)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_handle condition_;
+  control_handle body_;
+  scope_handle active_;
+};
+
+// "try" block "catch" ...: a script throw from the try body selects the
+// handler of its value's exact typeid, else the catch-all, else goes on
+// outwards. Handlers run outside the protection of their own try.
+class c_except final : public control {
+ public:
+  c_except(control_handle body, table::except handlers) : body_(std::move(body)), handlers_(std::move(handlers)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  control_handle body_;
+  scope_handle try_;
+  scope_handle handler_;
+  table::except handlers_;
+};
+
+// "inline" name arguments: the namespace's inline body, expanded in place
+// with its parameters.
+class c_inline final : public control {
+ public:
+  c_inline(std::wstring name, expression_list arguments) : name_(std::move(name)), arguments_(std::move(arguments)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  std::wstring name_;
+  expression_list arguments_;
+  scope_handle active_;
+};
+
+// "process" "::" name variable arguments: starts the process and declares
+// its handle.
+class c_start_p final : public control {
+ public:
+  c_start_p(std::uint32_t pid, std::wstring variable, expression_list arguments)
+      : pid_(pid), variable_(std::move(variable)), arguments_(std::move(arguments)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  std::uint32_t pid_;
+  std::wstring variable_;
+  expression_list arguments_;
+};
+
+// A class constructor's body: the initialisers, then the whole body, in one
+// step.
+class c_constructor final : public control {
+ public:
+  c_constructor(expression_list initialisers, control_handle body)
+      : initialisers_(std::move(initialisers)), body_(std::move(body)) {}
+  bool step(runtime* rt) override;
+  control_handle clone() const override;
+
+ private:
+  expression_list initialisers_;
+  control_handle body_;  // a private clone
+};
+
+}  // namespace plang

@@ -1,0 +1,83 @@
+// The function table and the script function call.
+#include "plang/table/function.hpp"
+
+#include <stdexcept>
+
+#include "lib/string.hpp"
+#include "plang/convert.hpp"
+#include "plang/exception.hpp"
+#include "plang/factor/nil.hpp"
+#include "plang/nspace.hpp"
+#include "plang/scope.hpp"
+#include "plang/signal.hpp"
+
+namespace plang::table {
+namespace {
+constexpr char source[] = "plang/table/function";
+constexpr char class_text[] =
+    "plang::table::function<wchar_t,class plang::control<wchar_t,class plang::runtime<wchar_t,class "
+    "plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::";
+}  // namespace
+
+bool signature_matches(const signature& types, const factor::vector& args) {
+  if (types.size() != args.size()) return false;
+  auto arg = args.begin();
+  for (unsigned int t : types) {
+    if ((*arg++)->get_typeid() != t) return false;
+  }
+  return true;
+}
+
+void function::define(const parameter_list& parameters, std::uint32_t return_type, function& table,
+                      const std::wstring& name, const boost::shared_ptr<control>& body) {
+  overloads& entries = table.definitions_[name];
+  signature types = parameter_signature(parameters);
+  for (const overload& o : entries) {
+    if (same_signature(o.types, types)) {
+      std::string number;
+      to_string_into<unsigned int>(return_type, number);
+      throw exception(source, "overwrite function, typeid=", (std::string(class_text) + "define").c_str(), 31)
+          .append_detail(number + " id=")
+          .append_detail(name)
+          .append_detail(" " + describe_parameters(parameters));
+    }
+  }
+  entries.push_back(overload{std::move(types), definition{body, bindings_of(parameters), return_type}});
+}
+
+const definition* function::find(const factor::vector& args, const std::wstring& name) const {
+  if (definitions_.empty()) return nullptr;
+  auto it = definitions_.find(name);
+  if (it == definitions_.end()) return nullptr;
+  for (const overload& o : it->second) {
+    if (signature_matches(o.types, args)) return &o.def;
+  }
+  return nullptr;
+}
+
+void function::call(const function& table, const factor::vector& args, handle& result, const std::wstring& name,
+                    runtime* rt) {
+  const definition* def = table.find(args, name);
+  if (!def) throw std::out_of_range("Unable to find key in unordered_map.");
+  run(*def, args, result, rt);
+}
+
+void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
+  boost::shared_ptr<scope> activation = activate(def, args, rt);
+  try {
+    while (activation->step(rt)) {
+    }
+  } catch (const sig_return& r) {
+    factor::vector value(1);
+    value[0] = r.value;
+    result = rt->space->_generate(def.return_type, value);
+    return;
+  } catch (const call_depth_error&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw exception(source, "catch exception", (std::string(class_text) + "call").c_str(), 50).chain_cause(e);
+  }
+  result = make_nil();
+}
+
+}  // namespace plang::table
