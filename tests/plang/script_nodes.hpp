@@ -73,3 +73,29 @@ inline statement make_tag(trace& out, std::string text) { return boost::make_sha
 inline statement make_action(std::function<void(runtime*)> f) { return boost::make_shared<action>(std::move(f)); }
 
 }  // namespace plang::test
+
+#include "plang/expression/expression.hpp"
+
+namespace plang::test {
+
+// An expression that logs its tag, then yields its inner expression's value.
+class traced final : public expression {
+ public:
+  traced(trace* out, std::string text, boost::shared_ptr<expression> inner)
+      : out_(out), text_(std::move(text)), inner_(std::move(inner)) {}
+  void evaluate(runtime* rt, handle& result) const override {
+    out_->push_back(text_);
+    inner_->evaluate(rt, result);
+  }
+
+ private:
+  trace* out_;
+  std::string text_;
+  boost::shared_ptr<expression> inner_;
+};
+
+inline boost::shared_ptr<expression> make_traced(trace& out, std::string text, boost::shared_ptr<expression> inner) {
+  return boost::make_shared<traced>(&out, std::move(text), std::move(inner));
+}
+
+}  // namespace plang::test
