@@ -11,9 +11,13 @@
 #include "plang/factor/hash_.hpp"
 #include "plang/factor/list_.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/process_.hpp"
 #include "plang/factor/real.hpp"
+#include "plang/factor/ref.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/string_.hpp"
+#include "plang/factor/timer.hpp"
+#include "plang/factor/typeid_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/factor/vector_.hpp"
@@ -98,8 +102,14 @@ handle nspace::create_instance(std::uint32_t tid) {
         return boost::make_shared<list_>();
       case typeid_anchor::hash:
         return boost::make_shared<hash_>();
+      case typeid_anchor::timer:
+        return boost::make_shared<timer>();
       case typeid_anchor::nil:
         return make_nil();
+      case typeid_anchor::ref:
+        return boost::make_shared<ref>();
+      case typeid_anchor::typeid_:
+        return boost::make_shared<typeid_>();
       case typeid_anchor::bad_cast:
         return boost::make_shared<exception_<bad_cast_>>();
       case typeid_anchor::range_error:
@@ -179,9 +189,9 @@ handle nspace::start_process(std::uint32_t pid, const factor::vector& args) {
   try {
     boost::shared_ptr<scope> body = process_definition(pid, args);
     nspace& top = root();
-    processes_->push_back(boost::make_shared<process>(pid, std::move(body), &top));
-    // Stand-in until process handle values exist: the caller gets nil.
-    return make_nil();
+    boost::shared_ptr<process> started = boost::make_shared<process>(pid, std::move(body), &top);
+    processes_->push_back(started);
+    return boost::make_shared<process_>(std::move(started), ids_);
   } catch (const std::exception& e) {
     throw exception(source, "fail to start process",
                     "plang::nspace<wchar_t,class plang::process<wchar_t> >::start_process", 122)

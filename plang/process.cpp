@@ -3,6 +3,7 @@
 
 #include "plang/exception.hpp"
 #include "plang/factor/factor.hpp"
+#include "plang/factor/process_.hpp"
 #include "plang/nspace.hpp"
 #include "plang/scope.hpp"
 #include "plang/signal.hpp"
@@ -14,7 +15,12 @@ constexpr char run_function[] = "plang::process<wchar_t>::run";
 }  // namespace
 
 process::process(std::uint32_t pid, boost::shared_ptr<scope> body, nspace* root)
-    : pid_(pid), body_(std::move(body)), runtime_{&root->variables(), root} {}
+    : pid_(pid),
+      identity_(process_identities().acquire()),
+      body_(std::move(body)),
+      runtime_{&root->variables(), root} {}
+
+process::~process() { process_identities().release(identity_); }
 
 bool process::run() {
   try {

@@ -17,6 +17,7 @@ class process {
   // The body runs with the root's variables outside its own and the root as
   // its namespace.
   process(std::uint32_t pid, boost::shared_ptr<scope> body, nspace* root);
+  ~process();
   process(const process&) = delete;
   process& operator=(const process&) = delete;
 
@@ -27,9 +28,12 @@ class process {
   // The typeid of the process name; shared by all processes of one name.
   std::uint32_t pid() const { return pid_; }
   const boost::shared_ptr<scope>& body() const { return body_; }
+  // Unique among the records alive at one time (process_identities).
+  std::uint32_t identity() const { return identity_; }
 
  private:
   std::uint32_t pid_;
+  std::uint32_t identity_;
   boost::shared_ptr<scope> body_;
   runtime runtime_;
 };

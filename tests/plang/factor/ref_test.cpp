@@ -19,6 +19,7 @@
 #include "plang/factor/typeid_.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
+#include "plang/nspace.hpp"
 #include "tests/plang/factor/outcome.hpp"
 #include "tests/plang/factor/refusals.hpp"
 
@@ -142,6 +143,26 @@ TEST(Ref, RefusedOperations) {
                                    {slot::read_wide, 185},
                                    {slot::read_narrow, 181},
                                });
+}
+
+// 'ref r;', 'ref r(x);', 'typeid t;' and 'typeid t(x);' as the type
+// registry builds them.
+TEST(RefAndTypeid, ThroughTheTypeRegistry) {
+  plang::nspace root;
+  const std::uint32_t ref_id = root.find_typeid(L"ref"), typeid_id = root.find_typeid(L"typeid");
+  EXPECT_EQ(ref_id, plang::typeid_anchor::ref);
+  EXPECT_EQ(typeid_id, plang::typeid_anchor::typeid_);
+  EXPECT_EQ(root._generate(ref_id, {})->describe(), "ref(nil())");
+  EXPECT_EQ(root._generate(typeid_id, {})->describe(), "typeid(0)");
+
+  const handle x = I(1);
+  const handle r = root._generate(ref_id, {x});
+  *get(r) = I(5);
+  EXPECT_EQ(x->describe(), "int(5)");
+  EXPECT_EQ(binary_outcome(root._generate(typeid_id, {I(1)}), &factor::eq, root._generate(typeid_id, {I(2)})),
+            "bool(1)");
+  EXPECT_EQ(root.create_instance(ref_id)->get_typeid(), ref_id);
+  EXPECT_EQ(root.create_instance(typeid_id)->get_typeid(), typeid_id);
 }
 
 TEST(Typeid, EqualityAgainstOtherValues) {

@@ -14,6 +14,7 @@
 #include "plang/factor/real.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/method.hpp"
+#include "plang/nspace.hpp"
 #include "tests/plang/factor/outcome.hpp"
 #include "tests/plang/factor/refusals.hpp"
 
@@ -70,6 +71,18 @@ TEST_F(Timer, StartRestartElapsed) {
   now = 7000;
   t->call_constructor();
   EXPECT_EQ(t->describe(), "timer(7000)");
+}
+
+// 'timer t;' and 'timer t(u);' as the type registry builds them.
+TEST_F(Timer, ThroughTheTypeRegistry) {
+  plang::nspace root;
+  const std::uint32_t tid = root.find_typeid(L"timer");
+  EXPECT_EQ(tid, plang::typeid_anchor::timer);
+  const handle t = root._generate(tid, {});
+  EXPECT_EQ(t->describe(), "timer(1500)");
+  now = 2000;
+  EXPECT_EQ(root._generate(tid, {t})->describe(), "timer(1500)");
+  EXPECT_EQ(root.create_instance(tid)->describe(), "timer(2000)");
 }
 
 TEST_F(Timer, ElapsedAcrossTheWrapOfTheCount) {
