@@ -6,6 +6,7 @@
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
@@ -147,6 +148,8 @@ handle hash_::clone() const {
 // map leaves the seed unchanged.
 void hash_::hash_into(std::uint32_t& seed) const {
   if (entries.empty()) return;
+  const nesting walk(*this);
+  walk.require();
   std::uint32_t sum = 0;
   for (const auto& entry : entries) {
     std::uint32_t h = entry.first.hash;  // the key's from seed 0, then the value's
@@ -163,6 +166,8 @@ bool hash_::same_value(const handle& other) const {
   if (other->get_typeid() != typeid_anchor::hash) return false;
   const map& theirs = static_cast<const hash_&>(*other).entries;
   if (theirs.size() != entries.size()) return false;
+  const nesting walk(*this);
+  walk.require();
   for (const auto& entry : entries) {
     const auto it = theirs.find(entry.first);
     if (it == theirs.end() || !entry.second->same_value(it->second)) return false;
@@ -171,6 +176,8 @@ bool hash_::same_value(const handle& other) const {
 }
 
 std::string hash_::describe() const {
+  const nesting walk(*this);
+  if (!walk.entered()) return "...";
   std::string body;
   for (const auto& entry : entries) {
     if (!body.empty()) body += ", ";

@@ -7,6 +7,7 @@
 #include "lib/hash.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/factor/sequence.hpp"
 #include "plang/factor/unsigned_.hpp"
@@ -154,18 +155,24 @@ handle list_::clone() const {
 // The class's typeid first, so a list never hashes like the vector of the
 // same elements; then the element hashes in order.
 void list_::hash_into(std::uint32_t& seed) const {
+  const nesting walk(*this);
+  walk.require();
   lib::hash_combine(seed, typeid_anchor::list);
   for (const handle& e : elements) e->hash_into(seed);
 }
 
 bool list_::same_value(const handle& other) const {
-  return other->get_typeid() == typeid_anchor::list &&
-         sequence::same_elements(elements, static_cast<const list_&>(*other).elements);
+  if (other->get_typeid() != typeid_anchor::list) return false;
+  const nesting walk(*this);
+  walk.require();
+  return sequence::same_elements(elements, static_cast<const list_&>(*other).elements);
 }
 
 // ", " goes before an element whenever the text gathered so far is not
 // empty, so an element that describes as nothing adds no separator first.
 std::string list_::describe() const {
+  const nesting walk(*this);
+  if (!walk.entered()) return "...";
   std::string body;
   for (const handle& e : elements) {
     if (!body.empty()) body += ", ";

@@ -6,6 +6,7 @@
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/factor/sequence.hpp"
 #include "plang/factor/unsigned_.hpp"
@@ -154,15 +155,21 @@ handle vector_::clone() const {
 
 // The element hashes in order; an empty vector leaves the seed unchanged.
 void vector_::hash_into(std::uint32_t& seed) const {
+  const nesting walk(*this);
+  walk.require();
   for (const handle& e : elements) e->hash_into(seed);
 }
 
 bool vector_::same_value(const handle& other) const {
-  return other->get_typeid() == typeid_anchor::vector &&
-         sequence::same_elements(elements, static_cast<const vector_&>(*other).elements);
+  if (other->get_typeid() != typeid_anchor::vector) return false;
+  const nesting walk(*this);
+  walk.require();
+  return sequence::same_elements(elements, static_cast<const vector_&>(*other).elements);
 }
 
 std::string vector_::describe() const {
+  const nesting walk(*this);
+  if (!walk.entered()) return "...";
   std::string text = "vector[";
   for (std::size_t i = 0; i < elements.size(); ++i) {
     if (i) text += ", ";
