@@ -36,9 +36,11 @@ std::uint32_t identity_pool::acquire() {
   return last_;
 }
 
+// Never destroyed: a handle in static storage may outlive every function-local
+// static, and its record still gives its number back when it goes.
 identity_pool& process_identities() {
-  static identity_pool pool;
-  return pool;
+  static identity_pool* const pool = new identity_pool;
+  return *pool;
 }
 
 void process_::call_constructor(const vector& args) {
