@@ -1,4 +1,5 @@
-// The compile driver (file search, include guard, comment pre-pass, parse) and the top-level walk.
+// The compile driver (file search, include guard, comment pre-pass, parse), the top-level walk and the
+// evaluators of globals, processes and inline definitions.
 #include "plang/semantic/semantic.hpp"
 
 #include <algorithm>
@@ -8,6 +9,14 @@
 #include "plang/comment_p.hpp"
 #include "plang/convert.hpp"
 #include "plang/exception.hpp"
+#include "plang/expression/expression.hpp"
+#include "plang/factor/factor.hpp"
+#include "plang/nspace.hpp"
+#include "plang/semantic/definition_steps.hpp"
+#include "plang/semantic/s_class.hpp"
+#include "plang/signal.hpp"
+#include "plang/table/inline_.hpp"
+#include "plang/table/process.hpp"
 
 namespace plang {
 namespace {
@@ -116,11 +125,19 @@ void semantic<C>::eval_root(const parse_node& root, nspace* ns, include_stack& s
         eval_include_def(ns, stack, item);
         break;
       case rule::declaration:
+        global_declaration(ns, item);
+        break;
       case rule::class_def:
+        detail::semantic::s_class<C>::eval_class_def(item, ns);
+        break;
       case rule::process_def:
+        eval_process_def(ns, item);
+        break;
       case rule::inline_def:
+        eval_inline_def(ns, item);
+        break;
       case rule::function_def:
-        eval_definition(ns, item);
+        detail::semantic::s_class<C>::eval_function_def(item, ns);
         break;
       default:  // the whitespace leaves of `program`
         break;
@@ -139,10 +156,56 @@ void semantic<C>::eval_include_def(nspace* ns, include_stack& stack, const parse
 }
 
 template <class C>
-void semantic<C>::eval_definition(nspace*, const parse_node&) {
-  // TODO(definitions): dispatch to global_declaration, s_class::eval_class_def, eval_process_def,
-  // eval_inline_def and s_class::eval_function_def.
-  throw exception(source, "definitions are not compiled yet", "plang::semantic<wchar_t>::eval_root", 0);
+void semantic<C>::global_declaration(nspace* ns, const parse_node& node) {
+  // declaration -> type_name declarators ";", run once, now
+  static constexpr char function[] = "plang::semantic<wchar_t>::global_declaration";
+  try {
+    const expression_handle declare = detail::semantic::eval_declaration(ns, node);
+    runtime rt{&ns->variables(), ns};
+    handle result;
+    declare->evaluate(&rt, result);
+  } catch (const std::exception& cause) {
+    throw exception(source, "catch exception", function, 153).chain_cause(cause);
+  } catch (const sig_return& s) {
+    throw exception(source, "catch unexpected return " + s.value->describe(), function, 156);
+  } catch (const sig_throw& s) {
+    throw exception(source, "catch unexpected throw " + s.value->describe(), function, 159);
+  } catch (const sig_break&) {
+    // A break or continue outside every loop (in a called function) is an error here, as in a process.
+    throw exception(source, "catch unexpected break", function, 162);
+  } catch (const sig_continue&) {
+    throw exception(source, "catch unexpected continue", function, 165);
+  }
+}
+
+template <class C>
+void semantic<C>::eval_process_def(nspace* ns, const parse_node& node) {
+  // process_def -> "process" identifier parameters block
+  namespace steps = detail::semantic;
+  try {
+    const string_type& name = steps::identifier_text(node.children.at(0));
+    const table::parameter_list parameters = steps::eval_parameters(ns, node.children.at(1));
+    const boost::shared_ptr<control> body = steps::eval_block(ns, node.children.at(2));
+    // Registered only now, so the body cannot start the process it defines.
+    const std::uint32_t pid = ns->ids().get_p(name);
+    table::process::define(parameters, ns->process_definitions(), pid, body);
+  } catch (const std::exception& cause) {
+    throw exception(source, "catch exception", "plang::semantic<wchar_t>::eval_process_def", 172).chain_cause(cause);
+  }
+}
+
+template <class C>
+void semantic<C>::eval_inline_def(nspace* ns, const parse_node& node) {
+  // inline_def -> "inline" identifier parameters block
+  namespace steps = detail::semantic;
+  try {
+    const string_type& name = steps::identifier_text(node.children.at(0));
+    const table::parameter_list parameters = steps::eval_parameters(ns, node.children.at(1));
+    const boost::shared_ptr<control> body = steps::eval_block(ns, node.children.at(2));
+    table::inline_::define(parameters, ns->inlines(), name, body);
+  } catch (const std::exception& cause) {
+    throw exception(source, "catch exception", "plang::semantic<wchar_t>::eval_inline_def", 185).chain_cause(cause);
+  }
 }
 
 template class semantic<wchar_t>;

@@ -49,13 +49,13 @@ class semantic : public grammar {
   // Evaluates the top-level items of a program in text order.
   void eval_root(const parse_node& root, nspace* ns, include_stack& stack);
   void eval_include_def(nspace* ns, include_stack& stack, const parse_node& node);
+  // Declares the globals and runs their initialisers now, in the namespace's own variable table.
+  void global_declaration(nspace* ns, const parse_node& node);
+  // Adds the process definition; its pid is registered after its body has compiled.
+  void eval_process_def(nspace* ns, const parse_node& node);
+  void eval_inline_def(nspace* ns, const parse_node& node);
 
  private:
-  // Placeholder for the evaluators of the other top-level items (declarations, classes, processes, inline
-  // definitions, functions): until they exist such an item is refused, so a script never compiles with
-  // definitions silently dropped.
-  void eval_definition(nspace* ns, const parse_node& node);
-
   std::list<string_type> included_files_;
   std::list<string_type> include_directories_;
 };
