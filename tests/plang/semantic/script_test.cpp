@@ -1,0 +1,416 @@
+// Scripts run end to end: each row is a script and what it reports through the test host function, or the
+// error that ends it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script_harness.hpp"
+
+namespace {
+
+using plang::test::compile_chain;
+
+struct row {
+  const char* name;
+  std::string script;
+  std::vector<std::string> reports;
+  std::string error;  // empty: the run ends with no process left
+};
+
+void run_rows(const std::vector<row>& rows) {
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const plang::test::script_result got = plang::test::run_script(r.script);
+    EXPECT_EQ(got.reports, r.reports);
+    EXPECT_EQ(got.error, r.error);
+  }
+}
+
+// The error chain of a failure inside the body of process main.
+const std::string in_main =
+    compile_chain + "plang/semantic/semantic(172) plang::semantic<wchar_t>::eval_process_def: catch exception\n>\t";
+
+TEST(Script, Statements) {
+  run_rows({
+      {"expression and empty statements", R"(process main(string a) { using::report(a); ; })", {"string(arg)"}, ""},
+      {"blocks open scopes",
+       R"(process main(string a) { int x = 1; { int x = 2; using::report(x); } using::report(x); })",
+       {"int(2)", "int(1)"},
+       ""},
+      {"if and if-else",
+       R"(process main(string a) {
+            int x = 1;
+            if (x == 1) using::report("one"); else using::report("other");
+            if (x == 2) using::report("two");
+            if (x != 1) using::report("no"); else { using::report("else"); }
+          })",
+       {"string(one)", "string(else)"},
+       ""},
+      {"while with continue and break",
+       R"(process main(string a) {
+            int i = 0; int s = 0;
+            while (i < 10) { i += 1; if (i == 3) continue; if (i == 6) break; s += i; }
+            using::report(i, s);
+          })",
+       {"int(6), int(12)"},
+       ""},
+      {"declarators: default, initialiser, arguments, references",
+       R"(process main(string a) {
+            int x, y = 2, z(3), &r = y, &q(z);
+            r += 5; ++q;
+            string s("t");
+            using::report(x, y, z, r, q, s);
+          })",
+       {"int(0), int(7), int(4), int(7), int(4), string(t)"},
+       ""},
+      {"inline statements see their parameters and the globals",
+       R"(int g = 7;
+          inline show(int v) { using::report(v, g); }
+          inline hello() { using::report("hello"); }
+          process main(string a) { inline show(3); inline hello; })",
+       {"int(3), int(7)", "string(hello)"},
+       ""},
+      {"return and throw at process level end the run",
+       R"(process main(string a) { return 1; })",
+       {},
+       "plang/process(34) plang::process<wchar_t>::run: catch unexpected return int(1)"},
+      {"'return;' is an expression naming return",
+       R"(process main(string a) { return; })",
+       {},
+       "plang/nlookup(28) plang::nlookup<wchar_t>::find_variable: reffer to undefined id, id=return"},
+      {"a reference needs the exact type",
+       R"(process main(string a) { unsigned int u = 1u; int & r = u; })",
+       {},
+       "plang/expression/declare(51) plang::e_ref_constructor<wchar_t,class plang::runtime<wchar_t,class "
+       "plang::nspace<wchar_t,class plang::process<wchar_t> > > >::evaluate: fail to initialize refference, int& r"},
+  });
+}
+
+TEST(Script, OperatorsGroupAndBind) {
+  run_rows({
+      {"precedence and grouping",
+       R"(process main(string a) {
+            using::report(1 + 2 * 3, (1 + 2) * 3, 10 - 4 - 3, 100 / 10 / 5, 2 + 3 * 4 % 5);
+            using::report(1 + 2 == 3 && 2 < 3, 1 > 2 || 2 >= 2, 3 <= 2, 1 != 1);
+          })",
+       {"int(7), int(9), int(3), int(2), int(4)", "bool(1), bool(1), bool(0), bool(0)"},
+       ""},
+      {"assignments group to the right",
+       R"(process main(string a) {
+            int x = 1; int y = 2;
+            x = y = 4; using::report(x, y);
+            x += y -= 1; using::report(x, y);
+            x *= 2; x /= 7; x %= 1; using::report(x);
+          })",
+       {"int(4), int(4)", "int(7), int(3)", "int(0)"},
+       ""},
+      // The leftmost prefix operator applies first: -!x is not(minus(x)), !-x is minus(not(x)).
+      {"prefix operators",
+       R"(process main(string a) {
+            int x = 0; int i = 5;
+            using::report(-!x);
+            using::report(!-x);
+            ++i; --i; --i; using::report(i);
+            int y =-i; using::report(y, i);
+          })",
+       {"int(1)", "int(-1)", "int(4)", "int(-4), int(4)"},
+       ""},
+      {"both operands of && and || run",
+       R"(bool t(string s) { using::report(s); return true; }
+          process main(string a) { bool b = false && t("and"); b = true || t("or"); using::report(b); })",
+       {"string(and)", "string(or)", "bool(1)"},
+       ""},
+      {"members, methods, casts and host calls",
+       R"(process main(string a) {
+            using::report("abc".size(), a.size(), int("12") + 1, string(5), double(1));
+          })",
+       {"unsigned int(3), unsigned int(3), int(13), string(5), double(1)"},
+       ""},
+  });
+}
+
+TEST(Script, Literals) {
+  run_rows({
+      {"numbers",
+       R"(process main(string a) { using::report(10, 10u, 017, 09, 019, 0x1F, 0x1Fu, 0, 1.5, 1.5f, .5, 5., 1e+3); })",
+       {"int(10), unsigned int(10), int(15), int(0), int(1), int(31), unsigned int(31), int(0), double(1.5), "
+        "float(1.5), double(0.5), double(5), double(1000)"},
+       ""},
+      {"numbers out of range saturate",
+       R"(process main(string a) { using::report(2147483648, 0xFFFFFFFFF, 0x80000000, 99999999999u); })",
+       {"int(2147483647), int(2147483647), int(2147483647), unsigned int(4294967295)"},
+       ""},
+      {"escapes",
+       "process main(string a) { using::report(\"a\\n\\tb\", \"q\\\"q\", \"\\\\\", \"\\r\\0\", \"\"); }",
+       {"string(a\n\tb), string(q\"q), string(\\), string(r0), string()"},
+       ""},
+      {"true and false", R"(process main(string a) { using::report(true, false); })", {"bool(1), bool(0)"}, ""},
+      {"a literal is a new value each time",
+       R"(process main(string a) { int i = 0; while (i < 2) { using::report(++5); i += 1; } })",
+       {"int(6)", "int(6)"},
+       ""},
+  });
+}
+
+TEST(Script, FunctionsAndOverloads) {
+  run_rows({
+      {"overloads by argument types",
+       R"(int f(int a) { return 1; }
+          int f(string a) { return 2; }
+          int f(int a, int b) { return 3; }
+          int f() { return 4; }
+          process main(string s) { using::report(f(0), f("x"), f(1, 2), f()); })",
+       {"int(1), int(2), int(3), int(4)"},
+       ""},
+      {"return values convert to the declared type; no return gives nil",
+       R"(int g() { return "12"; }
+          string h() { }
+          process main(string a) { using::report(g(), h()); })",
+       {"int(12), nil()"},
+       ""},
+      {"reference parameters share the caller's value",
+       R"(int inc(int &x, int y) { x += 1; y += 1; return x; }
+          process main(string a) { int v = 1; int w = 1; inc(v, w); using::report(v, w); })",
+       {"int(2), int(1)"},
+       ""},
+      {"recursion",
+       R"(int fib(int n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }
+          process main(string a) { using::report(fib(15)); })",
+       {"int(610)"},
+       ""},
+      {"same signature again",
+       R"(int f(int a) { return 1; }
+          int f(string a) { return 2; }
+          int f(int b) { return 3; })",
+       {},
+       compile_chain +
+           "plang/semantic/s_class(185) plang::detail::semantic::s_class<wchar_t>::eval_function_def: catch "
+           "exception\n>\tplang/table/function(31) plang::table::function<wchar_t,class plang::control<wchar_t,"
+           "class plang::runtime<wchar_t,class plang::nspace<wchar_t,class plang::process<wchar_t> > > > "
+           ">::define: overwrite function, typeid=4294967042 id=f arguments(type(4294967042) b)"},
+      {"inline overloads; a reference flag does not change the key",
+       R"(inline f(int a) { }
+          inline f(string a) { }
+          inline f(int &b) { })",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(185) plang::semantic<wchar_t>::eval_inline_def: catch exception\n>\t"
+           "plang/table/inline_(22) plang::table::inline_<wchar_t,class plang::control<wchar_t,class "
+           "plang::runtime<wchar_t,class plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::define: "
+           "overwrite inline function, id=f arguments(type(4294967042) b)"},
+      {"an unknown parameter type",
+       R"(int f(Point p) { return 1; })",
+       {},
+       compile_chain +
+           "plang/semantic/s_class(185) plang::detail::semantic::s_class<wchar_t>::eval_function_def: catch "
+           "exception\n>\tplang/nspace(178) plang::nspace<wchar_t,class plang::process<wchar_t> >::find_typeid: "
+           "undefined typeid string, sid=Point"},
+  });
+}
+
+TEST(Script, Globals) {
+  run_rows({
+      {"initialisers run while compiling, in text order",
+       R"(int first() { using::report("first", using::pass()); return 1; }
+          int second() { using::report("second"); return 2; }
+          int b = second();
+          int a = first();
+          process main(string s) { using::report(a + b, using::pass()); })",
+       {"string(second)", "string(first), int(0)", "int(3), int(1)"},
+       ""},
+      {"functions see and change globals",
+       R"(int counter = 0;
+          int bump() { counter += 1; return counter; }
+          int once = bump();
+          process main(string s) { bump(); using::report(counter, once); })",
+       {"int(2), int(1)"},
+       ""},
+      {"a function defined further down is not there yet",
+       R"(int g = f(1);
+          int f(int x) { return x; })",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(153) plang::semantic<wchar_t>::global_declaration: catch exception\n>\t"
+           "plang/nspace(160) plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function: function id "
+           "resolution failure, id=f, v[0]=int(1)"},
+      {"a throwing initialiser",
+       R"(int f(int x) { throw x; }
+          int g = f(1);)",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(159) plang::semantic<wchar_t>::global_declaration: catch unexpected throw "
+           "int(1)"},
+      {"a break escaping an initialiser",
+       R"(int f() { break; }
+          int g = f();)",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(162) plang::semantic<wchar_t>::global_declaration: catch unexpected break"},
+      {"a continue escaping an initialiser",
+       R"(int f() { continue; }
+          int g = f();)",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(165) plang::semantic<wchar_t>::global_declaration: catch unexpected continue"},
+      {"a global declared twice",
+       R"(int x; int x;)",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(153) plang::semantic<wchar_t>::global_declaration: catch exception\n>\t"
+           "plang/table/variable(22) plang::table::variable<wchar_t>::declare: variable already exists, id=x "
+           "value=int(0)"},
+  });
+}
+
+TEST(Script, Processes) {
+  run_rows({
+      // A process started during a pass takes its first step in that pass, after the processes already there.
+      {"step order",
+       R"(process worker(int n) { using::report(using::pass(), n); using::report(using::pass(), n); }
+          process main(string a) {
+            using::report(using::pass(), "main");
+            process::worker w(1);
+            using::report(using::pass(), "after");
+          })",
+       {"int(1), string(main)", "int(2), int(1)", "int(3), string(after)", "int(3), int(1)"},
+       ""},
+      {"process overloads and a start without arguments",
+       R"(process p(int a) { using::report("int", a); }
+          process p(string s) { using::report("string", s); }
+          process p() { using::report("none"); }
+          process main(string a) { process::p x(5); process::p y(a); process::p z; })",
+       {"string(int), int(5)", "string(string), string(arg)", "string(none)"},
+       ""},
+      {"a loop takes a pass per test and per statement",
+       R"(process main(string a) {
+            int i = 0;
+            while (i < 2) i += 1;
+            using::report(using::pass(), i);
+          })",
+       {"int(7), int(2)"},
+       ""},
+      {"a process that is not defined yet",
+       R"(process main(string a) { process::p h; }
+          process p() { })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(174) plang::detail::semantic::s_statement<wchar_t>::eval_process_stmt: "
+           "catch exception, pid=p?p sid=h\n>\tUnable to find key in unordered_map."},
+      {"a process cannot start itself",
+       R"(process main(string a) { process::main h("x"); })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(174) plang::detail::semantic::s_statement<wchar_t>::eval_process_stmt: "
+           "catch exception, pid=p?main sid=h\n>\tUnable to find key in unordered_map."},
+      {"the same signature again",
+       R"(process p(int a) { }
+          process p(int &b) { })",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(172) plang::semantic<wchar_t>::eval_process_def: catch exception\n>\t"
+           "plang/table/process(23) plang::table::process<wchar_t,class plang::control<wchar_t,class "
+           "plang::runtime<wchar_t,class plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::define: "
+           "overwrite process definition, pid=1 arguments(type(4294967042) b)"},
+      {"main with other parameters",
+       R"(process main(int a) { })",
+       {},
+       "plang/nspace(122) plang::nspace<wchar_t,class plang::process<wchar_t> >::start_process: fail to start "
+       "process\n>\tplang/nspace(112) plang::nspace<wchar_t,class plang::process<wchar_t> >::process_definition: "
+       "undefined process id, pid=p?main v[0]=string(arg)"},
+      {"no main", R"(process mine(string a) { })", {}, "not a plang::exception: Unable to find key in unordered_map."},
+  });
+}
+
+TEST(Script, TryAndCatch) {
+  run_rows({
+      {"handlers by type and the catch-all",
+       R"(process main(string a) {
+            try { throw 5; } catch (int e) { using::report("int", e); } catch () { using::report("all"); }
+            try { throw "s"; } catch (int e) { using::report("int", e); } catch () { using::report("all"); }
+          })",
+       {"string(int), int(5)", "string(all)"},
+       ""},
+      {"an unmatched throw goes to the enclosing try",
+       R"(int f() { throw 2; }
+          process main(string a) {
+            try { try { f(); } catch (string s) { using::report("inner"); } }
+            catch (int &e) { using::report("outer", e); }
+          })",
+       {"string(outer), int(2)"},
+       ""},
+      {"errors of values are catchable",
+       R"(process main(string a) { try { int z = 1 / 0; } catch (range_error e) { using::report("range"); } })",
+       {"string(range)"},
+       ""},
+      {"an uncaught throw ends the run",
+       R"(process main(string a) { try { throw 1u; } catch (int e) { } })",
+       {},
+       "plang/process(37) plang::process<wchar_t>::run: catch unexpected throw unsigned int(1)"},
+      {"two parameters",
+       R"(process main(string a) { try { } catch (int a, int b) { } })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(132) plang::detail::semantic::s_statement<wchar_t>::eval_except_stmt: "
+           "invalid arguments size"},
+      {"two clauses of one type",
+       R"(process main(string a) { try { } catch (int a) { } catch (int &b) { } })",
+       {},
+       in_main +
+           "plang/table/except(24) plang::table::except<wchar_t,class plang::control<wchar_t,class "
+           "plang::runtime<wchar_t,class plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::define: "
+           "overwrite catch statement"},
+      {"two catch-all clauses",
+       R"(process main(string a) { try { } catch () { } catch () { } })",
+       {},
+       in_main +
+           "plang/table/except(24) plang::table::except<wchar_t,class plang::control<wchar_t,class "
+           "plang::runtime<wchar_t,class plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::define: "
+           "overwrite catch statement"},
+  });
+}
+
+// Compile errors are never swallowed: a failing else branch, initialiser or argument list is reported.
+TEST(Script, CompileErrors) {
+  const std::string this_undefined =
+      in_main + "plang/semantic/core(95) plang::detail::semantic::core<wchar_t>::eval_primary_expr: undefined";
+  run_rows({
+      {"this", R"(process main(string a) { using::report(this); })", {}, this_undefined},
+      {"this in an else branch", R"(process main(string a) { if (1) a; else using::report(this); })", {},
+       this_undefined},
+      {"an else branch starting an unknown process",
+       R"(process main(string a) { if (1) a; else { process::nope h; } })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(174) plang::detail::semantic::s_statement<wchar_t>::eval_process_stmt: "
+           "catch exception, pid=p?nope sid=h\n>\tUnable to find key in unordered_map."},
+      {"this as an initialiser", R"(process main(string a) { int x = this; })", {}, this_undefined},
+      {"this as a method argument", R"(process main(string a) { a.size(this); })", {}, this_undefined},
+      {"a reference with two arguments",
+       R"(process main(string a) { int x, y; int & r(x, y); })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(230) plang::detail::semantic::s_statement<wchar_t>::eval_ref_constructor: "
+           "invalid argument count of constructor for refference, int& r"},
+      {"a reference with none",
+       R"(process main(string a) { string & r(); })",
+       {},
+       in_main +
+           "plang/semantic/s_statement(230) plang::detail::semantic::s_statement<wchar_t>::eval_ref_constructor: "
+           "invalid argument count of constructor for refference, string& r"},
+      {"an unknown type in a declaration",
+       R"(process main(string a) { Point p; })",
+       {},
+       in_main +
+           "plang/nspace(178) plang::nspace<wchar_t,class plang::process<wchar_t> >::find_typeid: undefined typeid "
+           "string, sid=Point"},
+      {"classes are refused until they compile",
+       R"(class A;)",
+       {},
+       compile_chain +
+           "plang/semantic/s_class(39) plang::detail::semantic::s_class<wchar_t>::eval_class_def: class definitions "
+           "are not compiled yet, id=A"},
+  });
+}
+
+}  // namespace
