@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <boost/make_shared.hpp>
@@ -33,9 +34,14 @@ struct script_result {
 // A run that takes more passes than this is reported as not finishing.
 constexpr unsigned max_passes = 100000;
 
-inline script_result run_script(const std::string& text, const std::wstring& argument = L"arg") {
+// Other files of the script's folder, for includes: {name, text}.
+using file_list = std::vector<std::pair<std::string, std::string>>;
+
+inline script_result run_script(const std::string& text, const file_list& files = {},
+                                const std::wstring& argument = L"arg") {
   support::temp_folder folder;
   folder.file("extension.hpp", text);
+  for (const auto& f : files) folder.file(f.first, f.second);
   script_result out;
   unsigned pass = 0;
   try {

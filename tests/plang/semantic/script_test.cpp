@@ -16,12 +16,13 @@ struct row {
   std::string script;
   std::vector<std::string> reports;
   std::string error;  // empty: the run ends with no process left
+  plang::test::file_list files = {};  // more files of the folder
 };
 
 void run_rows(const std::vector<row>& rows) {
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
-    const plang::test::script_result got = plang::test::run_script(r.script);
+    const plang::test::script_result got = plang::test::run_script(r.script, r.files);
     EXPECT_EQ(got.reports, r.reports);
     EXPECT_EQ(got.error, r.error);
   }
@@ -253,6 +254,25 @@ TEST(Script, Globals) {
        {},
        compile_chain +
            "plang/semantic/semantic(165) plang::semantic<wchar_t>::global_declaration: catch unexpected continue"},
+      {"an include is compiled whole before the next item",
+       R"(int before = 1;
+          #include "lib/one.hpp"
+          int after = twice(in_one);
+          process main(string s) { using::report(before, in_one, after); })",
+       {"string(one)", "int(1), int(2), int(4)"},
+       "",
+       {{"lib/one.hpp", "int twice(int x) { return x * 2; }\nint in_one = twice(before);\n"
+                        "int say = using::report(\"one\");\n"}}},
+      {"an initialiser fails inside an included file",
+       R"(#include "two.hpp")",
+       {},
+       compile_chain +
+           "plang/semantic/semantic(144) plang::semantic<wchar_t>::eval_include_def: catch exception\n>\t"
+           "plang/semantic/semantic(43) plang::semantic<wchar_t>::compile_this: compile failure, dir=<dir>, "
+           "path=two.hpp\n>\tplang/semantic/semantic(86) plang::semantic<wchar_t>::compile_str: semantic failure\n>\t"
+           "plang/semantic/semantic(159) plang::semantic<wchar_t>::global_declaration: catch unexpected throw "
+           "string(no)",
+       {{"two.hpp", "int f() { throw \"no\"; }\nint x = f();\n"}}},
       {"a global declared twice",
        R"(int x; int x;)",
        {},
