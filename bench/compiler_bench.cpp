@@ -25,7 +25,7 @@ std::wstring generated_script() {
     s += L"  while (x > 0) { x -= 7; if (x == 2) break; }\n";
     s += L"  try { b += x; } catch (int e) { b = e; } catch () { }\n";
     s += L"  string t = \"line\\n\" + string(x);\n";
-    s += L"  inline step(x);\n";
+    s += L"  inline step(x); x = twice(x) + f0(x, b);\n";
     s += L"  return x + g + t.size();\n";
     s += L"}\n";
   }

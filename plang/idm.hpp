@@ -26,6 +26,13 @@ class idm {
   // std::out_of_range ("Unable to find key in unordered_map.").
   std::uint32_t find(const std::wstring& sid) const { return names_.at(sid); }
 
+  // The same without throwing: 0 (never a typeid) when the name is not registered. The compiler asks this for
+  // every name called with arguments, most of which are functions, not types.
+  std::uint32_t lookup(const std::wstring& sid) const {
+    auto it = names_.find(sid);
+    return it == names_.end() ? 0 : it->second;
+  }
+
   // The name registered for a typeid (a linear walk: it serves messages).
   std::wstring find_str(std::uint32_t tid) const;
 

@@ -1,8 +1,6 @@
 // The expression compiler and the literal builders.
 #include "plang/semantic/core.hpp"
 
-#include <stdexcept>
-
 #include <boost/make_shared.hpp>
 
 #include "plang/convert.hpp"
@@ -255,17 +253,11 @@ expression_handle core<C>::eval_primary_expr(const parse_node& node, nspace* ns)
     case rule::name_token: {
       const string_type& name = leaf_text(first);
       if (node.children.size() == 1) return boost::make_shared<e_variable>(name);
-      // A type name called with arguments is a construction; the type must be known by now.
-      std::uint32_t type = 0;
-      bool is_type = false;
-      try {
-        type = ns->find_typeid(name);
-        is_type = true;
-      } catch (const std::exception&) {
-        // not a type name: a script function call
-      }
+      // A type name called with arguments is a construction; the type must be known by now. Any other name
+      // is a script function call.
+      const std::uint32_t type = ns->ids().lookup(name);
       expression_list args = eval_arguments(node.children.at(1), ns);
-      if (is_type) return boost::make_shared<e_cast>(type, std::move(args));
+      if (type != 0) return boost::make_shared<e_cast>(type, std::move(args));
       return boost::make_shared<e_function>(name, std::move(args));
     }
     default:  // a parenthesised expression
