@@ -14,4 +14,13 @@ const handle& find_variable(table::variable* table, const std::wstring& name) {
       .append_detail(name);
 }
 
+const handle& find_member(table::variable* table, const std::wstring& name) {
+  for (table::variable* t = table;; t = t->outer()) {
+    if (handle* found = t->find(name)) return *found;
+    if (!t->outer() || !t->outer()->outer()) break;
+  }
+  throw exception("plang/nlookup", "undefined member, ", "plang::nlookup<wchar_t>::find_member", 43)
+      .append_detail(name);
+}
+
 }  // namespace plang::nlookup

@@ -17,5 +17,10 @@ namespace nlookup {
 // The reference stays valid until that table declares another name.
 const handle& find_variable(table::variable* table, const std::wstring& name);
 
+// A class instance's member: from the instance's own variables through its
+// base parts' variables, never into the root's variables (the one table
+// without an outer table).
+const handle& find_member(table::variable* table, const std::wstring& name);
+
 }  // namespace nlookup
 }  // namespace plang

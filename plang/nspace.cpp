@@ -9,6 +9,7 @@
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
 #include "plang/factor/hash_.hpp"
+#include "plang/factor/instance.hpp"
 #include "plang/factor/list_.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/factor/process_.hpp"
@@ -22,6 +23,7 @@
 #include "plang/factor/unsigned_.hpp"
 #include "plang/factor/vector_.hpp"
 #include "plang/method.hpp"
+#include "plang/object.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
 
@@ -55,6 +57,19 @@ nspace::nspace(nspace* parent, std::wstring name)
       ids_(parent->ids_),
       call_depth_(parent->call_depth_) {}
 
+nspace::nspace(const nspace& source, table::variable* outer)
+    : name_(source.name_),
+      parent_(source.parent_),
+      variables_(outer),
+      classes_(source.classes_),
+      process_definitions_(source.process_definitions_),
+      functions_(source.functions_),
+      inlines_(source.inlines_),
+      natives_(source.natives_),
+      processes_(source.processes_),
+      ids_(source.ids_),
+      call_depth_(source.call_depth_) {}
+
 nspace& nspace::root() {
   nspace* n = this;
   while (n->parent_) n = n->parent_;
@@ -79,6 +94,17 @@ const boost::shared_ptr<nspace>& nspace::get_object(std::uint32_t tid) const {
         .append_detail(tid);
   }
   return it->second;
+}
+
+object& nspace::define_object(const std::wstring& name) {
+  auto created = boost::make_shared<object>(name, this);
+  object& made = *created;
+  if (!classes_->emplace(made.type(), std::move(created)).second) {
+    throw exception(source, "object already exists, id=",
+                    "plang::nspace<wchar_t,class plang::process<wchar_t> >::define_object", 244)
+        .append_detail(name);
+  }
+  return made;
 }
 
 handle nspace::create_instance(std::uint32_t tid) {
@@ -117,11 +143,8 @@ handle nspace::create_instance(std::uint32_t tid) {
       default:
         break;
     }
-    // A script class. Its instance value, a duplicate of the class object,
-    // is made here once class instance values exist; until then a class
-    // object found here cannot be instantiated.
-    get_object(tid);
-    throw std::logic_error("class instances are not available");
+    // A script class: only class objects are registered.
+    return new_instance(static_cast<object&>(*get_object(tid)));
   } catch (const std::exception& e) {
     throw exception(source, "instance creation failure, typeid=",
                     "plang::nspace<wchar_t,class plang::process<wchar_t> >::create_instance", 336)
@@ -140,6 +163,8 @@ handle nspace::_generate(std::uint32_t tid, const factor::vector& args) {
       try {
         value = create_instance(tid);
         value->call_constructor();
+      } catch (const call_depth_error&) {
+        throw;
       } catch (const std::exception& e) {
         throw exception(source, text, function, 189).append_detail(tid).chain_cause(e);
       }
@@ -147,6 +172,8 @@ handle nspace::_generate(std::uint32_t tid, const factor::vector& args) {
       try {
         value = create_instance(tid);
         value->call_constructor(args[0]);
+      } catch (const call_depth_error&) {
+        throw;
       } catch (const std::exception& e) {
         throw exception(source, text, function, 201).append_detail(ids_->find_str(tid)).chain_cause(e);
       }
@@ -155,6 +182,8 @@ handle nspace::_generate(std::uint32_t tid, const factor::vector& args) {
       value->call_constructor(args);
     }
     return value;
+  } catch (const call_depth_error&) {
+    throw;
   } catch (const std::exception& e) {
     throw exception(source, text, function, 218).append_detail(ids_->find_str(tid)).chain_cause(e);
   }

@@ -20,6 +20,7 @@
 
 namespace plang {
 
+class object;
 class process;
 class scope;
 
@@ -65,6 +66,10 @@ class nspace {
   // The class object registered under a typeid.
   const boost::shared_ptr<nspace>& get_object(std::uint32_t tid) const;
 
+  // Creates the class `name` with this namespace as its parent and
+  // registers it under its new typeid.
+  object& define_object(const std::wstring& name);
+
   // A new value of the type, not yet constructed: the caller completes it
   // with one of the constructor slots before anything reads it.
   handle create_instance(std::uint32_t tid);
@@ -106,6 +111,17 @@ class nspace {
   // processes appended during the pass; finished ones are erased. An error
   // leaving a process ends the pass and leaves that process in the list.
   void schedule_round();
+
+  // Script calls now running, counted against max_call_depth; class
+  // methods, constructors and conversions count here too.
+  unsigned& call_depth() { return *call_depth_; }
+
+ protected:
+  // copy_with_scope: the name, the parent and all seven tables of `source`
+  // (shared), and new empty variables whose outer table is `outer`.
+  nspace(const nspace& source, table::variable* outer);
+
+  void set_parent(nspace* parent) { parent_ = parent; }
 
  private:
   std::wstring name_;

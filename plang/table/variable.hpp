@@ -32,6 +32,8 @@ class variable {
   variable& operator=(const variable&) = delete;
 
   variable* outer() const { return outer_; }
+  // A class instance's members see its base part's members once it exists.
+  void set_outer(variable* outer) { outer_ = outer; }
 
   // Declares the name at this level only and returns the stored handle (the
   // same value object). A name declared here already is an error; one
