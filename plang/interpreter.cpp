@@ -11,6 +11,9 @@ interpreter::~interpreter() {
     boost::shared_ptr<nspace> released = std::move(it->second);
     classes.erase(it);
   }
+  // Processes still running hold class instances, which share the process
+  // list: release them while the list is still reachable.
+  root_.processes().clear();
 }
 
 void interpreter::load_file(const std::wstring& path) {

@@ -424,12 +424,6 @@ TEST(Script, CompileErrors) {
        in_main +
            "plang/nspace(178) plang::nspace<wchar_t,class plang::process<wchar_t> >::find_typeid: undefined typeid "
            "string, sid=Point"},
-      {"classes are refused until they compile",
-       R"(class A;)",
-       {},
-       compile_chain +
-           "plang/semantic/s_class(39) plang::detail::semantic::s_class<wchar_t>::eval_class_def: class definitions "
-           "are not compiled yet, id=A"},
   });
 }
 
