@@ -2,6 +2,8 @@
 // holds it; the compiled nodes are templates that only ever get cloned.
 #pragma once
 
+#include <vector>
+
 #include <boost/shared_ptr.hpp>
 
 #include "plang/runtime.hpp"
@@ -16,6 +18,9 @@ class control {
   virtual bool step(runtime* rt) = 0;
   // A copy of the node without activation state.
   virtual boost::shared_ptr<control> clone() const = 0;
+  // False for a node that keeps nothing between steps (it finishes in the
+  // step it starts): scopes then step the template itself instead of a clone.
+  virtual bool has_activation_state() const { return true; }
 
  protected:
   control() = default;
@@ -23,5 +28,8 @@ class control {
   control& operator=(const control&) = default;
   ~control() = default;
 };
+
+// A statement list as blocks and scopes share it; never changed once built.
+using statement_list = std::vector<boost::shared_ptr<control>>;
 
 }  // namespace plang

@@ -2,9 +2,6 @@
 // statements still to run, stepped front first.
 #pragma once
 
-#include <cstddef>
-
-#include <boost/container/small_vector.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "plang/control.hpp"
@@ -13,17 +10,32 @@
 
 namespace plang {
 
+// The statements are the templates themselves, shared with whoever built
+// them; only the running statement gets a clone, made when it is reached,
+// and only when it keeps activation state.
 class scope {
  public:
   // One statement: the activation of a definition, or the body of an if,
   // a while or a try.
-  scope(table::variable* outer, const boost::shared_ptr<control>& statement) : variables_(outer) {
-    controls_.push_back(statement->clone());
-  }
-  // A statement list, as a block holds it: clones of all, in order.
+  scope(table::variable* outer, const boost::shared_ptr<control>& statement)
+      : variables_(outer), single_(statement), next_(&single_), last_(&single_ + 1) {}
+  // A statement list, as a block holds it, in order.
+  scope(table::variable* outer, boost::shared_ptr<const statement_list> statements)
+      : variables_(outer), list_(std::move(statements)), next_(list_->data()), last_(next_ + list_->size()) {}
+  // Any other range of statement handles; its handles are copied, and a
+  // list is allocated only for more than one.
   template <class It>
-  scope(table::variable* outer, It first, It last) : variables_(outer) {
-    for (; first != last; ++first) controls_.push_back((*first)->clone());
+  scope(table::variable* outer, It first, It last) : variables_(outer), next_(&single_), last_(&single_) {
+    if (first == last) return;
+    It second = first;
+    if (++second == last) {
+      single_ = *first;
+      last_ = &single_ + 1;
+    } else {
+      list_ = boost::shared_ptr<const statement_list>(new statement_list(first, last));
+      next_ = list_->data();
+      last_ = next_ + list_->size();
+    }
   }
   scope(const scope&) = delete;
   scope& operator=(const scope&) = delete;
@@ -34,15 +46,18 @@ class scope {
   bool step(runtime* rt);
 
   // No statements left.
-  bool empty() const { return front_ == controls_.size(); }
+  bool empty() const { return next_ == last_; }
 
   table::variable& variables() { return variables_; }
 
  private:
   table::variable variables_;
-  // Finished statements are released in place; `front_` is the first live one.
-  boost::container::small_vector<boost::shared_ptr<control>, 1> controls_;
-  std::size_t front_ = 0;
+  boost::shared_ptr<control> single_;            // the template of a one-statement scope
+  boost::shared_ptr<const statement_list> list_;  // or the shared list
+  const boost::shared_ptr<control>* next_;        // the front template
+  const boost::shared_ptr<control>* last_;
+  control* running_ = nullptr;              // the front statement once reached: its template or clone_
+  boost::shared_ptr<control> clone_;        // the front's clone when it keeps activation state
 };
 
 }  // namespace plang

@@ -16,11 +16,16 @@ bool step_active(scope_handle& active, runtime* rt) {
   active.reset();
   return false;
 }
+bool step_active(scope_slot& active, runtime* rt) {
+  if (active->step(rt)) return true;
+  active.reset();
+  return false;
+}
 
 }  // namespace
 
 bool c_compound::step(runtime* rt) {
-  if (!active_) active_ = boost::make_shared<scope>(rt->variables, statements_.begin(), statements_.end());
+  if (!active_) active_.emplace(rt->variables, statements_);
   return step_active(active_, rt);
 }
 control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
@@ -67,14 +72,14 @@ bool test(const expression_handle& condition, runtime* rt) {
 bool c_if::step(runtime* rt) {
   if (active_) return step_active(active_, rt);
   if (!test(condition_, rt)) return false;
-  active_ = boost::make_shared<scope>(rt->variables, body_);
+  active_.emplace(rt->variables, body_);
   return true;
 }
 control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
   if (active_) return step_active(active_, rt);
-  active_ = boost::make_shared<scope>(rt->variables, test(condition_, rt) ? then_ : else_);
+  active_.emplace(rt->variables, test(condition_, rt) ? then_ : else_);
   return true;
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
@@ -92,7 +97,7 @@ bool c_while::step(runtime* rt) {
     return true;
   }
   if (!test(condition_, rt)) return false;
-  active_ = boost::make_shared<scope>(rt->variables, body_);
+  active_.emplace(rt->variables, body_);
   return true;
 }
 control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }
@@ -100,7 +105,7 @@ control_handle c_while::clone() const { return boost::make_shared<c_while>(condi
 bool c_except::step(runtime* rt) {
   if (handler_) return step_active(handler_, rt);
   try {
-    if (!try_) try_ = boost::make_shared<scope>(rt->variables, body_);
+    if (!try_) try_.emplace(rt->variables, body_);
     return step_active(try_, rt);
   } catch (const sig_throw& thrown) {
     try_.reset();

@@ -3,34 +3,41 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "plang/control.hpp"
 #include "plang/expression/expression.hpp"
+#include "plang/scope.hpp"
 #include "plang/table/except.hpp"
 
 namespace plang {
 
-class scope;
-
 using control_handle = boost::shared_ptr<control>;
-using control_list = std::vector<control_handle>;
+using control_list = statement_list;
 using scope_handle = boost::shared_ptr<scope>;
+// A nested scope held inside the node that runs it, so that entering a body
+// allocates nothing of its own.
+using scope_slot = std::optional<scope>;
 
 // "{" statements "}": the statements in a scope of their own; the first step
 // is the first statement's. An empty block takes one step.
 class c_compound final : public control {
  public:
-  explicit c_compound(control_list statements) : statements_(std::move(statements)) {}
+  explicit c_compound(control_list statements)
+      : statements_(boost::make_shared<const control_list>(std::move(statements))) {}
+  // A clone: the list is shared, never copied.
+  explicit c_compound(boost::shared_ptr<const control_list> statements) : statements_(std::move(statements)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
  private:
-  control_list statements_;
-  scope_handle active_;
+  boost::shared_ptr<const control_list> statements_;
+  scope_slot active_;
 };
 
 // expression ";"
@@ -39,6 +46,7 @@ class c_single final : public control {
   explicit c_single(expression_handle e) : expression_(std::move(e)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 
  private:
   expression_handle expression_;
@@ -49,6 +57,7 @@ class c_empty final : public control {
  public:
   bool step(runtime*) override { return false; }
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 };
 
 // "return" expression ";": throws sig_return.
@@ -57,6 +66,7 @@ class c_return final : public control {
   explicit c_return(expression_handle e) : expression_(std::move(e)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 
  private:
   expression_handle expression_;
@@ -68,6 +78,7 @@ class c_throw final : public control {
   explicit c_throw(expression_handle e) : expression_(std::move(e)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 
  private:
   expression_handle expression_;
@@ -78,6 +89,7 @@ class c_break final : public control {
  public:
   bool step(runtime*) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 };
 
 // "continue" ";"
@@ -85,6 +97,7 @@ class c_continue final : public control {
  public:
   bool step(runtime*) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 };
 
 // "if" "(" condition ")" body: the test is one step, the body runs from the
@@ -99,7 +112,7 @@ class c_if final : public control {
  private:
   expression_handle condition_;
   control_handle body_;
-  scope_handle active_;
+  scope_slot active_;
 };
 
 // "if" "(" condition ")" then "else" otherwise
@@ -114,7 +127,7 @@ class c_if_else final : public control {
   expression_handle condition_;
   control_handle then_;
   control_handle else_;
-  scope_handle active_;
+  scope_slot active_;
 };
 
 // "while" "(" condition ")" body: each true test starts the body in a new
@@ -129,7 +142,7 @@ class c_while final : public control {
  private:
   expression_handle condition_;
   control_handle body_;
-  scope_handle active_;
+  scope_slot active_;
 };
 
 // "try" block "catch" ...: a script throw from the try body selects the
@@ -143,7 +156,7 @@ class c_except final : public control {
 
  private:
   control_handle body_;
-  scope_handle try_;
+  scope_slot try_;
   scope_handle handler_;
   table::except handlers_;
 };
@@ -170,6 +183,7 @@ class c_start_p final : public control {
       : pid_(pid), variable_(std::move(variable)), arguments_(std::move(arguments)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+  bool has_activation_state() const override { return false; }
 
  private:
   std::uint32_t pid_;
