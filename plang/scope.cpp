@@ -1,10 +1,28 @@
 // Stepping an activation record.
 #include "plang/scope.hpp"
 
-namespace plang {
+#include "plang/signal.hpp"
 
-bool scope::step(runtime* rt) {
-  if (empty()) return false;
+namespace plang {
+namespace {
+
+// Marks the statement a scope steps for as long as its step runs.
+class stepping {
+ public:
+  stepping(flow& f, const control* statement) : flow_(f), outer_(f.stepped) { f.stepped = statement; }
+  ~stepping() { flow_.stepped = outer_; }
+  stepping(const stepping&) = delete;
+  stepping& operator=(const stepping&) = delete;
+
+ private:
+  flow& flow_;
+  const control* outer_;
+};
+
+}  // namespace
+
+scope::outcome scope::advance(runtime* rt) {
+  if (empty()) return outcome::finished;
   if (!running_) {
     const boost::shared_ptr<control>& front = *next_;
     if (front->has_activation_state()) {
@@ -15,12 +33,30 @@ bool scope::step(runtime* rt) {
     }
   }
   runtime inner{&variables_, rt->space};
-  if (!running_->step(&inner)) {
+  flow& f = flow::current();
+  bool more;
+  {
+    stepping mark(f, running_);
+    more = running_->step(&inner);
+  }
+  if (f.returning) return outcome::returned;
+  if (!more) {
     running_ = nullptr;
     clone_.reset();
     ++next_;
   }
-  return !empty();
+  return empty() ? outcome::finished : outcome::more;
+}
+
+bool scope::step(runtime* rt) {
+  switch (advance(rt)) {
+    case outcome::more:
+      return true;
+    case outcome::finished:
+      return false;
+    default:
+      throw sig_return(flow::current().take_return());
+  }
 }
 
 }  // namespace plang

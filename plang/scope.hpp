@@ -42,8 +42,15 @@ class scope {
 
   // Steps the front statement once with this scope's variables and the
   // caller's namespace; a statement that finishes is dropped in the same
-  // call. True while statements remain.
+  // call. True while statements remain. A return reached inside is thrown
+  // as sig_return.
   bool step(runtime* rt);
+
+  // As `step`, for a caller that passes a return on itself: a return
+  // reached inside is left in the flow record and answered with `returned`;
+  // the scope is then abandoned, never stepped again.
+  enum class outcome { finished, more, returned };
+  outcome advance(runtime* rt);
 
   // No statements left.
   bool empty() const { return next_ == last_; }

@@ -1,6 +1,7 @@
 // Control signals: return, script throw, break and continue travel as these
 // exceptions, which derive from nothing so that handlers of std::exception
-// never catch them.
+// never catch them. A return between scopes travels without a throw, in the
+// flow record below.
 #pragma once
 
 #include <utility>
@@ -10,6 +11,7 @@
 namespace plang {
 
 class factor;
+class control;
 
 // The returned value.
 struct sig_return {
@@ -26,5 +28,30 @@ struct sig_throw {
 
 struct sig_break {};
 struct sig_continue {};
+
+// A return reached by a statement that a scope steps directly is left here
+// instead of thrown; every scope and block between it and the call it
+// returns from passes it on by ending its step, which costs nothing like the
+// unwinding of a throw. A statement stepped by anything other than a scope
+// throws sig_return as before, so callers that know nothing of this record
+// still see the throw.
+struct flow {
+  const control* stepped = nullptr;  // the statement the innermost running scope steps now
+  bool returning = false;             // a return is on its way; `value` holds its value
+  boost::shared_ptr<factor> value;
+
+  static flow& current();
+
+  // True when `statement` is being stepped directly by a scope.
+  static bool passes_return(const control* statement) { return current().stepped == statement; }
+  void set_return(boost::shared_ptr<factor> v) {
+    value = std::move(v);
+    returning = true;
+  }
+  boost::shared_ptr<factor> take_return() {
+    returning = false;
+    return std::move(value);
+  }
+};
 
 }  // namespace plang

@@ -10,23 +10,29 @@
 namespace plang {
 namespace {
 
-// Steps a nested scope; the scope is dropped once it has nothing left.
-bool step_active(scope_handle& active, runtime* rt) {
-  if (active->step(rt)) return true;
-  active.reset();
-  return false;
-}
-bool step_active(scope_slot& active, runtime* rt) {
-  if (active->step(rt)) return true;
-  active.reset();
-  return false;
+// Steps the nested scope of a node; the scope is dropped once it has nothing
+// left. A return reached inside is passed on when the node itself is stepped
+// by a scope (`passes`), else thrown.
+template <class Scope>
+bool step_nested(Scope& active, runtime* rt, bool passes) {
+  switch (active->advance(rt)) {
+    case scope::outcome::more:
+      return true;
+    case scope::outcome::finished:
+      active.reset();
+      return false;
+    default:
+      if (!passes) throw sig_return(flow::current().take_return());
+      return false;
+  }
 }
 
 }  // namespace
 
 bool c_compound::step(runtime* rt) {
+  const bool passes = flow::passes_return(this);
   if (!active_) active_.emplace(rt->variables, statements_);
-  return step_active(active_, rt);
+  return step_nested(active_, rt, passes);
 }
 control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
 
@@ -40,9 +46,12 @@ control_handle c_single::clone() const { return boost::make_shared<c_single>(exp
 control_handle c_empty::clone() const { return boost::make_shared<c_empty>(); }
 
 bool c_return::step(runtime* rt) {
+  const bool passes = flow::passes_return(this);
   handle result;
   expression_->evaluate(rt, result);
-  throw sig_return(std::move(result));
+  if (!passes) throw sig_return(std::move(result));
+  flow::current().set_return(std::move(result));
+  return false;
 }
 control_handle c_return::clone() const { return boost::make_shared<c_return>(expression_); }
 
@@ -70,7 +79,7 @@ bool test(const expression_handle& condition, runtime* rt) {
 }  // namespace
 
 bool c_if::step(runtime* rt) {
-  if (active_) return step_active(active_, rt);
+  if (active_) return step_nested(active_, rt, flow::passes_return(this));
   if (!test(condition_, rt)) return false;
   active_.emplace(rt->variables, body_);
   return true;
@@ -78,7 +87,7 @@ bool c_if::step(runtime* rt) {
 control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
-  if (active_) return step_active(active_, rt);
+  if (active_) return step_nested(active_, rt, flow::passes_return(this));
   active_.emplace(rt->variables, test(condition_, rt) ? then_ : else_);
   return true;
 }
@@ -86,8 +95,9 @@ control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(c
 
 bool c_while::step(runtime* rt) {
   if (active_) {
+    const bool passes = flow::passes_return(this);
     try {
-      if (!active_->step(rt)) active_.reset();
+      step_nested(active_, rt, passes);  // after a return passed on, the answer is not read
     } catch (const sig_break&) {
       active_.reset();
       return false;
@@ -103,10 +113,11 @@ bool c_while::step(runtime* rt) {
 control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }
 
 bool c_except::step(runtime* rt) {
-  if (handler_) return step_active(handler_, rt);
+  const bool passes = flow::passes_return(this);
+  if (handler_) return step_nested(handler_, rt, passes);
   try {
     if (!try_) try_.emplace(rt->variables, body_);
-    return step_active(try_, rt);
+    return step_nested(try_, rt, passes);
   } catch (const sig_throw& thrown) {
     try_.reset();
     factor::vector args{thrown.value};
@@ -123,7 +134,7 @@ bool c_except::step(runtime* rt) {
 control_handle c_except::clone() const { return boost::make_shared<c_except>(body_, handlers_); }
 
 bool c_inline::step(runtime* rt) {
-  if (active_) return step_active(active_, rt);
+  if (active_) return step_nested(active_, rt, flow::passes_return(this));
   active_ = rt->space->expand_inline(name_, evaluate_arguments(arguments_, rt));
   return true;
 }

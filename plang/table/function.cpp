@@ -64,20 +64,33 @@ void function::call(const function& table, const factor::vector& args, handle& r
 
 void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
   boost::shared_ptr<scope> activation = activate(def, args, rt);
+  bool has_return = false;
+  handle returned;
   try {
-    while (activation->step(rt)) {
+    for (;;) {
+      const scope::outcome step = activation->advance(rt);
+      if (step == scope::outcome::more) continue;
+      if (step == scope::outcome::returned) {
+        returned = flow::current().take_return();
+        has_return = true;
+      }
+      break;
     }
   } catch (const sig_return& r) {
-    factor::vector value(1);
-    value[0] = r.value;
-    result = rt->space->_generate(def.return_type, value);
-    return;
+    returned = r.value;
+    has_return = true;
   } catch (const call_depth_error&) {
     throw;
   } catch (const std::exception& e) {
     throw exception(source, "catch exception", (std::string(class_text) + "call").c_str(), 50).chain_cause(e);
   }
-  result = make_nil();
+  if (!has_return) {
+    result = make_nil();
+    return;
+  }
+  factor::vector value(1);
+  value[0] = std::move(returned);
+  result = rt->space->_generate(def.return_type, value);
 }
 
 }  // namespace plang::table

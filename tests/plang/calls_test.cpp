@@ -121,6 +121,50 @@ TEST_F(calls, results_are_nil_or_converted_to_the_declared_type) {
   EXPECT_EQ(r->operator int(), 12);
 }
 
+// A return travels out through every statement that encloses it, whichever
+// steps them, and nothing after it runs.
+TEST_F(calls, a_return_ends_the_call_from_inside_loops_tries_blocks_and_inlines) {
+  const auto single = [](expression_handle e) { return boost::make_shared<plang::c_single>(std::move(e)); };
+  const auto forever = [](control_handle body) { return boost::make_shared<plang::c_while>(num(1), std::move(body)); };
+  const auto after = [&](const char* what) { return single(make_traced(log, what, num(0))); };
+  plang::table::except catch_all;
+  catch_all.define({}, after("handler"));
+  // int f(int n) { while (1) { try { if (n) { { return n + 1; } } } catch { } } }
+  plang::table::function::define(
+      {{false, anchor::signed_int, L"n"}}, anchor::signed_int, root.functions(), L"f",
+      block({forever(block({boost::make_shared<plang::c_except>(
+                                block({boost::make_shared<plang::c_if>(
+                                    var(L"n"), block({block({returns(boost::make_shared<plang::e_add>(var(L"n"), num(1))),
+                                                             after("after return")})}))}),
+                                catch_all),
+                            after("loop")})),
+             after("function")}));
+  EXPECT_EQ(eval(call(L"f", {num(4)}))->operator int(), 5);
+  // An inline body returns from the function that expands it; a test block
+  // (stepping its own scope) and a constructor body in between.
+  plang::table::inline_::define({}, root.inlines(), L"r", block({returns(num(7)), after("inline")}));
+  plang::table::function::define(
+      {}, anchor::signed_int, root.functions(), L"g",
+      block({forever(plang::test::make_block({boost::make_shared<plang::c_constructor>(
+                 expression_list{}, block({boost::make_shared<plang::c_inline>(L"r", expression_list{})})),
+                                              after("block")})),
+             after("function")}));
+  EXPECT_EQ(eval(call(L"g"))->operator int(), 7);
+  EXPECT_EQ(eval(boost::make_shared<plang::e_add>(call(L"f", {num(1)}), call(L"g")))->operator int(), 9);
+  EXPECT_TRUE(log.empty());
+  // Outside every call the return is thrown to the stepper.
+  plang::scope top(&root.variables(), block({forever(block({returns(num(3))}))}));
+  plang::runtime rt{&root.variables(), &root};
+  std::string returned;
+  try {
+    while (top.step(&rt)) {
+    }
+  } catch (const plang::sig_return& r) {
+    returned = r.value->describe();
+  }
+  EXPECT_EQ(returned, "int(3)");
+}
+
 TEST_F(calls, parameters_by_reference_share_the_callers_value) {
   root.variables().declare(L"x", integer(1));
   const control_handle body = block({boost::make_shared<plang::c_single>(
