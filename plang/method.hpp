@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,18 +17,36 @@ namespace plang {
 
 // A call: the argument handles in call order (the values themselves, not
 // copies) and the method name. The runtime builds wide records; narrow ones
-// key the narrow method tables.
+// key the narrow method tables. A record refers to the caller's argument
+// vector and name without copying them; only a temporary given to the
+// constructor, and a table key, is kept in the record itself.
 template <class C>
 class method_request {
- public:
-  method_request(const factor::vector& args, const std::basic_string<C>& method_name)
-      : arguments(args), name(method_name) {}
-  // A table key: `count` empty handles; only the count matters.
-  method_request(std::size_t count, std::basic_string<C> method_name)
-      : arguments(count), name(std::move(method_name)) {}
+  using string_type = std::basic_string<C>;
+  // Declared first: the public references below may bind to them.
+  std::optional<factor::vector> own_arguments_;
+  std::optional<string_type> own_name_;
 
-  factor::vector arguments;
-  std::basic_string<C> name;
+ public:
+  method_request(const factor::vector& args, const string_type& method_name) : arguments(args), name(method_name) {}
+  method_request(factor::vector&& args, const string_type& method_name)
+      : own_arguments_(std::move(args)), arguments(*own_arguments_), name(method_name) {}
+  method_request(const factor::vector& args, string_type&& method_name)
+      : own_name_(std::move(method_name)), arguments(args), name(*own_name_) {}
+  method_request(factor::vector&& args, string_type&& method_name)
+      : own_arguments_(std::move(args)), own_name_(std::move(method_name)), arguments(*own_arguments_), name(*own_name_) {}
+  // A table key: `count` empty handles; only the count matters.
+  method_request(std::size_t count, string_type method_name)
+      : method_request(factor::vector(count), std::move(method_name)) {}
+  method_request(const method_request& other)
+      : own_arguments_(other.own_arguments_),
+        own_name_(other.own_name_),
+        arguments(own_arguments_ ? *own_arguments_ : other.arguments),
+        name(own_name_ ? *own_name_ : other.name) {}
+  method_request& operator=(const method_request&) = delete;
+
+  const factor::vector& arguments;
+  const string_type& name;
 };
 
 // Records are equal when their argument counts and names are; the argument
