@@ -19,6 +19,10 @@ class scope {
   // a while or a try.
   scope(table::variable* outer, const boost::shared_ptr<control>& statement)
       : variables_(outer), single_(statement), next_(&single_), last_(&single_ + 1) {}
+  // One statement that the caller cloned and keeps: stepped as it is.
+  struct fresh_clone {};
+  scope(table::variable* outer, control* statement, fresh_clone)
+      : variables_(outer), next_(&single_), last_(&single_ + 1), running_(statement) {}
   // A statement list, as a block holds it, in order.
   scope(table::variable* outer, boost::shared_ptr<const statement_list> statements)
       : variables_(outer), list_(std::move(statements)), next_(list_->data()), last_(next_ + list_->size()) {}

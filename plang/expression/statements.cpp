@@ -93,6 +93,11 @@ bool c_if_else::step(runtime* rt) {
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
 
+c_while::c_while(expression_handle condition, control_handle body)
+    : condition_(std::move(condition)),
+      body_(std::move(body)),
+      reuse_body_(dynamic_cast<const c_compound*>(body_.get()) != nullptr) {}
+
 bool c_while::step(runtime* rt) {
   if (active_) {
     const bool passes = flow::passes_return(this);
@@ -100,14 +105,21 @@ bool c_while::step(runtime* rt) {
       step_nested(active_, rt, passes);  // after a return passed on, the answer is not read
     } catch (const sig_break&) {
       active_.reset();
+      body_clone_.reset();
       return false;
     } catch (const sig_continue&) {
       active_.reset();
+      body_clone_.reset();
     }
     return true;
   }
   if (!test(condition_, rt)) return false;
-  active_.emplace(rt->variables, body_);
+  if (reuse_body_) {
+    if (!body_clone_) body_clone_ = body_->clone();
+    active_.emplace(rt->variables, body_clone_.get(), scope::fresh_clone());
+  } else {
+    active_.emplace(rt->variables, body_);
+  }
   return true;
 }
 control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }

@@ -134,8 +134,7 @@ class c_if_else final : public control {
 // scope; break ends the loop, continue drops the body's scope.
 class c_while final : public control {
  public:
-  c_while(expression_handle condition, control_handle body)
-      : condition_(std::move(condition)), body_(std::move(body)) {}
+  c_while(expression_handle condition, control_handle body);
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
@@ -143,6 +142,11 @@ class c_while final : public control {
   expression_handle condition_;
   control_handle body_;
   scope_slot active_;
+  // A block body is cloned once per loop, not once per turn: a block that
+  // finishes is as fresh as a new clone. Dropped when a break or continue
+  // leaves it half-run.
+  bool reuse_body_;
+  control_handle body_clone_;
 };
 
 // "try" block "catch" ...: a script throw from the try body selects the
