@@ -2,6 +2,9 @@
 // raising helpers of the unsupported-operation convention.
 #include "plang/factor/factor.hpp"
 
+#include <cstdio>
+#include <stdexcept>
+
 #include "lib/hash.hpp"
 #include "plang/convert.hpp"
 #include "plang/exception.hpp"
@@ -36,6 +39,12 @@ std::wostream& factor::write_ostream(std::wostream&) const {
 
 std::istream& factor::read_istream(std::istream&) {
   throw_exception(source, "undefined", "plang::factor::read_istream", 159);
+}
+
+void factor::vector::out_of_range(std::size_t i, std::size_t size) {
+  char text[128];
+  std::snprintf(text, sizeof text, "vector::_M_range_check: __n (which is %zu) >= this->size() (which is %zu)", i, size);
+  throw std::out_of_range(text);
 }
 
 signature signature_of(const factor::vector& args) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "plang/factor/typeid_anchor.hpp"
@@ -104,10 +105,11 @@ class factor {
 
 // The argument vector of constructors, methods, host and script functions:
 // handles in order. Copies share the values. Indexing is bounds-checked
-// (std::out_of_range).
+// (std::out_of_range). Most calls pass a few arguments, which it holds
+// without an allocation.
 class factor::vector {
  public:
-  using container = std::vector<handle>;
+  using container = boost::container::small_vector<handle, 3>;
   using iterator = container::iterator;
   using const_iterator = container::const_iterator;
 
@@ -123,8 +125,14 @@ class factor::vector {
   std::size_t size() const { return items_.size(); }
   bool empty() const { return items_.empty(); }
 
-  handle& operator[](std::size_t i) { return items_.at(i); }
-  const handle& operator[](std::size_t i) const { return items_.at(i); }
+  handle& operator[](std::size_t i) {
+    check(i);
+    return items_[i];
+  }
+  const handle& operator[](std::size_t i) const {
+    check(i);
+    return items_[i];
+  }
 
   iterator begin() { return items_.begin(); }
   iterator end() { return items_.end(); }
@@ -132,6 +140,12 @@ class factor::vector {
   const_iterator end() const { return items_.end(); }
 
  private:
+  void check(std::size_t i) const {
+    if (i >= items_.size()) out_of_range(i, items_.size());
+  }
+  // The std::out_of_range of std::vector::at, with its text.
+  [[noreturn]] static void out_of_range(std::size_t i, std::size_t size);
+
   container items_;
 };
 

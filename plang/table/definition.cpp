@@ -25,7 +25,12 @@ std::vector<definition::binding> bindings_of(const parameter_list& parameters) {
 
 boost::shared_ptr<scope> activate(const definition& def, const factor::vector& args, runtime* rt) {
   auto activation = boost::make_shared<scope>(rt->variables, def.body);
-  variable& vars = activation->variables();
+  bind_parameters(def, args, *activation);
+  return activation;
+}
+
+void bind_parameters(const definition& def, const factor::vector& args, scope& activation) {
+  variable& vars = activation.variables();
   // A definition is found only by arguments of its own signature, so the
   // counts agree; the bounds-checked index guards the invariant.
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
@@ -33,7 +38,6 @@ boost::shared_ptr<scope> activate(const definition& def, const factor::vector& a
     const handle& arg = args[i];
     vars.declare(p.name, p.reference ? arg : arg->clone());
   }
-  return activation;
 }
 
 std::string describe_parameters(const parameter_list& parameters) {

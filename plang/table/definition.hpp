@@ -50,6 +50,10 @@ std::vector<definition::binding> bindings_of(const parameter_list& parameters);
 // Nothing is stepped.
 boost::shared_ptr<scope> activate(const definition& def, const factor::vector& args, runtime* rt);
 
+// The declarations of `activate` into a scope over the body that the caller
+// made itself (a call keeps it on its own stack).
+void bind_parameters(const definition& def, const factor::vector& args, scope& activation);
+
 // "arguments(type(T1) a, type(T2) b)"; the reference flags do not appear.
 std::string describe_parameters(const parameter_list& parameters);
 

@@ -63,12 +63,13 @@ void function::call(const function& table, const factor::vector& args, handle& r
 }
 
 void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
-  boost::shared_ptr<scope> activation = activate(def, args, rt);
+  scope activation(rt->variables, def.body);
+  bind_parameters(def, args, activation);
   bool has_return = false;
   handle returned;
   try {
     for (;;) {
-      const scope::outcome step = activation->advance(rt);
+      const scope::outcome step = activation.advance(rt);
       if (step == scope::outcome::more) continue;
       if (step == scope::outcome::returned) {
         returned = flow::current().take_return();
