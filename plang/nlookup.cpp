@@ -8,6 +8,7 @@ namespace plang::nlookup {
 
 const handle& find_variable(table::variable* table, const std::wstring& name) {
   for (table::variable* t = table; t; t = t->outer()) {
+    if (t->empty()) continue;  // most scopes of blocks and loop turns declare nothing
     if (handle* found = t->find(name)) return *found;
   }
   throw exception("plang/nlookup", "reffer to undefined id, id=", "plang::nlookup<wchar_t>::find_variable", 28)

@@ -37,21 +37,19 @@ struct sig_continue {};
 // still see the throw.
 struct flow {
   const control* stepped = nullptr;  // the statement the innermost running scope steps now
-  bool returning = false;             // a return is on its way; `value` holds its value
-  boost::shared_ptr<factor> value;
+  bool returning = false;             // a return is on its way; take_return gives its value
 
   static flow& current();
 
   // True when `statement` is being stepped directly by a scope.
   static bool passes_return(const control* statement) { return current().stepped == statement; }
-  void set_return(boost::shared_ptr<factor> v) {
-    value = std::move(v);
-    returning = true;
-  }
-  boost::shared_ptr<factor> take_return() {
-    returning = false;
-    return std::move(value);
-  }
+  void set_return(boost::shared_ptr<factor> v);
+  boost::shared_ptr<factor> take_return();
 };
+
+// Trivially destructible and constant-initialised, so every access is a
+// plain thread-local load; the returned value itself is kept in signal.cpp.
+inline thread_local flow flow_of_thread;
+inline flow& flow::current() { return flow_of_thread; }
 
 }  // namespace plang

@@ -1,15 +1,24 @@
 // Variable tables: declaration at one level, lookup at one level.
 #include "plang/table/variable.hpp"
 
-#include <cwchar>
-
 #include "plang/exception.hpp"
 
 namespace plang::table {
 namespace {
 
+// Names are short: the length and the first character settle most
+// mismatches without a call.
 bool same_name(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && std::wmemcmp(a.data(), b.data(), a.size()) == 0;
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  const wchar_t* x = a.data();
+  const wchar_t* y = b.data();
+  if (x[0] != y[0]) return false;
+  for (std::size_t i = 1; i < n; ++i) {
+    if (x[i] != y[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
