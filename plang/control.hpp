@@ -21,6 +21,12 @@ class control {
   // False for a node that keeps nothing between steps (it finishes in the
   // step it starts): scopes then step the template itself instead of a clone.
   virtual bool has_activation_state() const { return true; }
+  // The copy a scope steps when it reaches this template: a clone, or one
+  // handed back earlier through `recycle`.
+  virtual boost::shared_ptr<control> activation() const { return clone(); }
+  // Takes back a copy from `activation` whose last step finished it
+  // normally; a node that is as fresh as a new clone then may keep it.
+  virtual void recycle(boost::shared_ptr<control>&& finished) const { (void)finished; }
 
  protected:
   control() = default;

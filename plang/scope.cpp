@@ -26,7 +26,7 @@ scope::outcome scope::advance(runtime* rt) {
   if (!running_) {
     const boost::shared_ptr<control>& front = *next_;
     if (front->has_activation_state()) {
-      clone_ = front->clone();
+      clone_ = front->activation();
       running_ = clone_.get();
     } else {
       running_ = front.get();
@@ -42,7 +42,7 @@ scope::outcome scope::advance(runtime* rt) {
   if (f.returning) return outcome::returned;
   if (!more) {
     running_ = nullptr;
-    clone_.reset();
+    if (clone_) (*next_)->recycle(std::move(clone_));
     ++next_;
   }
   return empty() ? outcome::finished : outcome::more;

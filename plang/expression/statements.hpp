@@ -24,9 +24,48 @@ using scope_handle = boost::shared_ptr<scope>;
 // allocates nothing of its own.
 using scope_slot = std::optional<scope>;
 
+// The finished copies of a template, for its next activations: the nodes
+// below that keep a nested scope drop it when they finish, so a copy whose
+// last step finished it is as fresh as a new clone.
+class recycled_copies {
+ public:
+  control_handle take() {
+    if (spare_.empty()) return control_handle();
+    control_handle copy = std::move(spare_.back());
+    spare_.pop_back();
+    return copy;
+  }
+  void keep(control_handle&& copy) {
+    if (spare_.size() < limit) spare_.push_back(std::move(copy));
+  }
+
+ private:
+  static constexpr std::size_t limit = 16;  // enough for recursion to find one most of the time
+  std::vector<control_handle> spare_;
+};
+
+// A node that keeps its finished copies for its next activations.
+class recycling_control : public control {
+ public:
+  control_handle activation() const override {
+    control_handle copy = spare_.take();
+    return copy ? copy : clone();
+  }
+  void recycle(control_handle&& finished) const override { spare_.keep(std::move(finished)); }
+
+ protected:
+  recycling_control() = default;
+  recycling_control(const recycling_control&) = delete;
+  recycling_control& operator=(const recycling_control&) = delete;
+  ~recycling_control() = default;
+
+ private:
+  mutable recycled_copies spare_;
+};
+
 // "{" statements "}": the statements in a scope of their own; the first step
 // is the first statement's. An empty block takes one step.
-class c_compound final : public control {
+class c_compound final : public recycling_control {
  public:
   explicit c_compound(control_list statements)
       : statements_(boost::make_shared<const control_list>(std::move(statements))) {}
@@ -102,7 +141,7 @@ class c_continue final : public control {
 
 // "if" "(" condition ")" body: the test is one step, the body runs from the
 // next.
-class c_if final : public control {
+class c_if final : public recycling_control {
  public:
   c_if(expression_handle condition, control_handle body)
       : condition_(std::move(condition)), body_(std::move(body)) {}
@@ -116,7 +155,7 @@ class c_if final : public control {
 };
 
 // "if" "(" condition ")" then "else" otherwise
-class c_if_else final : public control {
+class c_if_else final : public recycling_control {
  public:
   c_if_else(expression_handle condition, control_handle then, control_handle otherwise)
       : condition_(std::move(condition)), then_(std::move(then)), else_(std::move(otherwise)) {}
@@ -132,7 +171,7 @@ class c_if_else final : public control {
 
 // "while" "(" condition ")" body: each true test starts the body in a new
 // scope; break ends the loop, continue drops the body's scope.
-class c_while final : public control {
+class c_while final : public recycling_control {
  public:
   c_while(expression_handle condition, control_handle body);
   bool step(runtime* rt) override;
@@ -152,7 +191,7 @@ class c_while final : public control {
 // "try" block "catch" ...: a script throw from the try body selects the
 // handler of its value's exact typeid, else the catch-all, else goes on
 // outwards. Handlers run outside the protection of their own try.
-class c_except final : public control {
+class c_except final : public recycling_control {
  public:
   c_except(control_handle body, table::except handlers) : body_(std::move(body)), handlers_(std::move(handlers)) {}
   bool step(runtime* rt) override;
@@ -167,7 +206,7 @@ class c_except final : public control {
 
 // "inline" name arguments: the namespace's inline body, expanded in place
 // with its parameters.
-class c_inline final : public control {
+class c_inline final : public recycling_control {
  public:
   c_inline(std::wstring name, expression_list arguments) : name_(std::move(name)), arguments_(std::move(arguments)) {}
   bool step(runtime* rt) override;

@@ -165,6 +165,40 @@ TEST_F(calls, a_return_ends_the_call_from_inside_loops_tries_blocks_and_inlines)
   EXPECT_EQ(returned, "int(3)");
 }
 
+// Every call starts its blocks, ifs, loops and tries afresh, whether the
+// earlier call finished them or left them by a return.
+TEST_F(calls, each_call_starts_its_statements_afresh) {
+  const auto single = [](expression_handle e) { return boost::make_shared<plang::c_single>(std::move(e)); };
+  const auto declare = [](const wchar_t* name, expression_handle init) {
+    return boost::make_shared<plang::e_constructor>(name, anchor::signed_int, expression_list{std::move(init)});
+  };
+  plang::table::except handlers;
+  handlers.define({}, block({single(declare(L"h", num(1)))}));
+  // int f(int n) { { int x(n); } if (n) { int y(n); } while (n) { int z(n); n -= 1; }
+  //                try { int t(1); throw 1; } catch { int h(1); } if (1) { int r(2); return r; } }
+  plang::table::function::define(
+      {{false, anchor::signed_int, L"n"}}, anchor::signed_int, root.functions(), L"f",
+      block({block({single(declare(L"x", var(L"n")))}),
+             boost::make_shared<plang::c_if>(var(L"n"), block({single(declare(L"y", var(L"n")))})),
+             boost::make_shared<plang::c_while>(
+                 var(L"n"), block({single(declare(L"z", var(L"n"))),
+                                   single(boost::make_shared<plang::e_sub_assign>(var(L"n"), num(1)))})),
+             boost::make_shared<plang::c_except>(
+                 block({single(declare(L"t", num(1))), boost::make_shared<plang::c_throw>(num(1))}), handlers),
+             boost::make_shared<plang::c_if>(num(1), block({single(declare(L"r", num(2))), returns(var(L"r"))}))}));
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(eval(call(L"f", {num(k)}))->operator int(), 2) << k;
+  // Nested: the inner calls run while the outer ones are inside the same statements.
+  plang::table::function::define(
+      {{false, anchor::signed_int, L"n"}}, anchor::signed_int, root.functions(), L"g",
+      block({boost::make_shared<plang::c_if>(
+                 var(L"n"), block({single(declare(L"y", var(L"n"))),
+                                   returns(boost::make_shared<plang::e_add>(
+                                       var(L"y"), call(L"g", {boost::make_shared<plang::e_sub>(var(L"n"), num(1))})))})),
+             returns(num(0))}));
+  EXPECT_EQ(eval(call(L"g", {num(20)}))->operator int(), 210);
+  EXPECT_EQ(eval(call(L"g", {num(20)}))->operator int(), 210);
+}
+
 TEST_F(calls, parameters_by_reference_share_the_callers_value) {
   root.variables().declare(L"x", integer(1));
   const control_handle body = block({boost::make_shared<plang::c_single>(
