@@ -5,28 +5,11 @@
 
 #include <string>
 
-#include <boost/make_shared.hpp>
-
-#include "plang/factor/string_.hpp"
-#include "plang/interpreter.hpp"
-#include "plang/nspace.hpp"
-#include "plang/semantic/semantic.hpp"
+#include "bench/script_bench.hpp"
 
 namespace {
 
-// Compiles the text into a fresh interpreter, then runs "main" until no process is left.
-void run_main(benchmark::State& state, const std::wstring& text, std::int64_t items) {
-  plang::interpreter interp;
-  plang::semantic<wchar_t> compiler;
-  plang::semantic<wchar_t>::include_stack stack;
-  compiler.compile_str(text, &interp.root(), stack);
-  const plang::factor::vector args{boost::make_shared<plang::string_<wchar_t>>(L"arg")};
-  for (auto _ : state) {
-    interp.start_named_process(L"main", args);
-    while (!interp.root().processes().empty()) interp.root().schedule_round();
-  }
-  state.SetItemsProcessed(state.iterations() * items);
-}
+using bench::run_main;
 
 const wchar_t counter[] =
     L"class C { int n; int get(int k) { return n + k; } int bump() { n += 1; } };\n"
