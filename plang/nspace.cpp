@@ -5,6 +5,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "lib/hash.hpp"
 #include "plang/exception.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
@@ -256,9 +257,14 @@ class call_level {
 }  // namespace
 
 handle& nspace::call_function(handle& result, const std::wstring& name, const factor::vector& args) {
+  return call_function(result, name, lib::hash_text(name), args);
+}
+
+handle& nspace::call_function(handle& result, const std::wstring& name, std::uint32_t name_hash,
+                              const factor::vector& args) {
   static constexpr char function[] = "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function";
   static constexpr char text[] = "function id resolution failure, ";
-  if (const table::definition* def = functions_->find(args, name)) {
+  if (const table::definition* def = functions_->find(args, name, name_hash)) {
     // Found here: a failure of the body or of the result's conversion is
     // this call's failure, reported with its cause; no other namespace's
     // function of the same name runs in its place.
@@ -275,7 +281,7 @@ handle& nspace::call_function(handle& result, const std::wstring& name, const fa
   }
   if (parent_) {
     try {
-      return parent_->call_function(result, name, args);
+      return parent_->call_function(result, name, name_hash, args);
     } catch (const call_depth_error&) {
       throw;
     } catch (const std::exception& e) {

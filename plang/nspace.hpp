@@ -99,6 +99,9 @@ class nspace {
   // or, when this namespace defines none, in the nearest enclosing one that
   // does. Returns `result`, which holds the function's result.
   handle& call_function(handle& result, const std::wstring& name, const factor::vector& args);
+  // As above with the name's text hash (lib::hash_text) computed by the
+  // caller once.
+  handle& call_function(handle& result, const std::wstring& name, std::uint32_t name_hash, const factor::vector& args);
 
   // The activation of this namespace's inline definition for the name and
   // the arguments' typeids (enclosing namespaces are not searched).

@@ -5,6 +5,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "lib/hash.hpp"
 #include "lib/string.hpp"
 #include "plang/exception.hpp"
 #include "plang/factor/instance.hpp"
@@ -88,8 +89,9 @@ void object::set_base(std::uint32_t base) {
 void object::define_member(member_type type, const std::wstring& name) {
   for (const member_entry& m : *members_) {
     if (m.name == name) {
-      fail("define_member", 64,
-           "fail to define member, " + narrow(ids().find_str(type.type)) + (type.reference ? "& " : " ") + narrow(name));
+      fail(
+          "define_member", 64,
+          "fail to define member, " + narrow(ids().find_str(type.type)) + (type.reference ? "& " : " ") + narrow(name));
     }
   }
   // A member holding a whole instance of its own class could never finish
@@ -171,7 +173,9 @@ void object::call_ref_member_constructor(const handle& value, std::uint32_t type
 }
 
 handle object::call_cast(std::uint32_t target, const boost::shared_ptr<control>& body) {
-  if (!body) throw exception(source, "undefined casting, typeid=", function_text("call_cast").c_str(), 255).append_detail(target);
+  if (!body)
+    throw exception(source, "undefined casting, typeid=", function_text("call_cast").c_str(), 255)
+        .append_detail(target);
   const call_level level(*this, "call_cast", [this] { return "id=" + narrow(name()); });
   runtime here{&variables(), this};
   scope run(&variables(), body);
@@ -233,8 +237,9 @@ handle object::member(const std::wstring& name) { return nlookup::find_member(&v
 
 handle object::method(const method_request<wchar_t>& r) {
   object* o = this;
+  const std::uint32_t name_hash = lib::hash_text(r.name);  // once for the class and all its bases
   for (;;) {
-    if (const table::definition* def = o->functions().find(r.arguments, r.name)) {
+    if (const table::definition* def = o->functions().find(r.arguments, r.name, name_hash)) {
       const call_level level(*this, "method", [&r] { return describe_call(r); });
       runtime here{&o->variables(), o};
       handle result;

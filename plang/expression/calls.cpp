@@ -18,7 +18,7 @@ void e_cast::evaluate(runtime* rt, handle& result) const {
 }
 
 void e_function::evaluate(runtime* rt, handle& result) const {
-  rt->space->call_function(result, name_, evaluate_arguments(arguments_, rt));
+  rt->space->call_function(result, name_, name_hash_, evaluate_arguments(arguments_, rt));
 }
 
 void e_native::evaluate(runtime* rt, handle& result) const {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "lib/hash.hpp"
 #include "plang/expression/expression.hpp"
 
 namespace plang {
@@ -37,11 +38,13 @@ class e_cast final : public expression {
 // namespace outwards.
 class e_function final : public expression {
  public:
-  e_function(std::wstring name, expression_list arguments) : name_(std::move(name)), arguments_(std::move(arguments)) {}
+  e_function(std::wstring name, expression_list arguments)
+      : name_(std::move(name)), name_hash_(lib::hash_text(name_)), arguments_(std::move(arguments)) {}
   void evaluate(runtime* rt, handle& result) const override;
 
  private:
   std::wstring name_;
+  std::uint32_t name_hash_;  // the function tables' hash of the name, computed once
   expression_list arguments_;
 };
 

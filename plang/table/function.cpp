@@ -1,6 +1,7 @@
 // The function table and the script function call.
 #include "plang/table/function.hpp"
 
+#include <functional>
 #include <stdexcept>
 
 #include "lib/string.hpp"
@@ -45,9 +46,23 @@ void function::define(const parameter_list& parameters, std::uint32_t return_typ
   entries.push_back(overload{std::move(types), definition{body, bindings_of(parameters), return_type}});
 }
 
+namespace {
+// The table's own hash of a name is lib::hash_text, so a lookup may hand in
+// the hash it computed earlier.
+struct known_hash {
+  std::uint32_t value;
+  std::size_t operator()(const std::wstring&) const { return value; }
+};
+}  // namespace
+
 const definition* function::find(const factor::vector& args, const std::wstring& name) const {
   if (definitions_.empty()) return nullptr;
-  auto it = definitions_.find(name);
+  return find(args, name, lib::hash_text(name));
+}
+
+const definition* function::find(const factor::vector& args, const std::wstring& name, std::uint32_t name_hash) const {
+  if (definitions_.empty()) return nullptr;
+  auto it = definitions_.find(name, known_hash{name_hash}, std::equal_to<std::wstring>());
   if (it == definitions_.end()) return nullptr;
   for (const overload& o : it->second) {
     if (signature_matches(o.types, args)) return &o.def;

@@ -34,6 +34,9 @@ class function {
 
   // The definition that these arguments call under the name, or null.
   const definition* find(const factor::vector& args, const std::wstring& name) const;
+  // As above with the name's text hash already computed (lib::hash_text),
+  // as a call node keeps it.
+  const definition* find(const factor::vector& args, const std::wstring& name, std::uint32_t name_hash) const;
 
   // Finds the function and runs it (a miss throws std::out_of_range
   // unchanged); the result is the return value converted to the declared
