@@ -27,6 +27,9 @@ class control {
   // Takes back a copy from `activation` whose last step finished it
   // normally; a node that is as fresh as a new clone then may keep it.
   virtual void recycle(boost::shared_ptr<control>&& finished) const { (void)finished; }
+  // Takes back a copy from `activation` that a return left half-run: a node
+  // that can drop what it holds of that run may make it fresh and keep it.
+  virtual void recycle_returned(boost::shared_ptr<control>&& left) const { (void)left; }
 
  protected:
   control() = default;

@@ -39,7 +39,13 @@ scope::outcome scope::advance(runtime* rt) {
     stepping mark(f, running_);
     more = running_->step(&inner);
   }
-  if (f.returning) return outcome::returned;
+  if (f.returning) {
+    // The scope is abandoned: its running copy goes back to its template.
+    running_ = nullptr;
+    if (clone_) (*next_)->recycle_returned(std::move(clone_));
+    next_ = last_;
+    return outcome::returned;
+  }
   if (!more) {
     running_ = nullptr;
     if (clone_) (*next_)->recycle(std::move(clone_));

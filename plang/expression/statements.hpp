@@ -52,8 +52,17 @@ class recycling_control : public control {
     return copy ? copy : clone();
   }
   void recycle(control_handle&& finished) const override { spare_.keep(std::move(finished)); }
+  // The copy is this node's own clone, so of this class.
+  void recycle_returned(control_handle&& left) const override {
+    static_cast<recycling_control&>(*left).drop_run();
+    spare_.keep(std::move(left));
+  }
 
  protected:
+  // Drops the nested scopes and copies of a run that a return left, so the
+  // node is as fresh as a new clone.
+  virtual void drop_run() = 0;
+
   recycling_control() = default;
   recycling_control(const recycling_control&) = delete;
   recycling_control& operator=(const recycling_control&) = delete;
@@ -73,6 +82,9 @@ class c_compound final : public recycling_control {
   explicit c_compound(boost::shared_ptr<const control_list> statements) : statements_(std::move(statements)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+
+ protected:
+  void drop_run() override { active_.reset(); }
 
  private:
   boost::shared_ptr<const control_list> statements_;
@@ -143,10 +155,12 @@ class c_continue final : public control {
 // next.
 class c_if final : public recycling_control {
  public:
-  c_if(expression_handle condition, control_handle body)
-      : condition_(std::move(condition)), body_(std::move(body)) {}
+  c_if(expression_handle condition, control_handle body) : condition_(std::move(condition)), body_(std::move(body)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+
+ protected:
+  void drop_run() override { active_.reset(); }
 
  private:
   expression_handle condition_;
@@ -162,6 +176,9 @@ class c_if_else final : public recycling_control {
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
+ protected:
+  void drop_run() override { active_.reset(); }
+
  private:
   expression_handle condition_;
   control_handle then_;
@@ -176,6 +193,12 @@ class c_while final : public recycling_control {
   c_while(expression_handle condition, control_handle body);
   bool step(runtime* rt) override;
   control_handle clone() const override;
+
+ protected:
+  void drop_run() override {
+    active_.reset();
+    body_clone_.reset();
+  }
 
  private:
   expression_handle condition_;
@@ -197,6 +220,12 @@ class c_except final : public recycling_control {
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
+ protected:
+  void drop_run() override {
+    try_.reset();
+    handler_.reset();
+  }
+
  private:
   control_handle body_;
   scope_slot try_;
@@ -211,6 +240,9 @@ class c_inline final : public recycling_control {
   c_inline(std::wstring name, expression_list arguments) : name_(std::move(name)), arguments_(std::move(arguments)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+
+ protected:
+  void drop_run() override { active_.reset(); }
 
  private:
   std::wstring name_;

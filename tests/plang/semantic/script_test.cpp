@@ -180,6 +180,24 @@ TEST(Script, FunctionsAndOverloads) {
           process main(string a) { using::report(fib(15)); })",
        {"int(610)"},
        ""},
+      {"a call left by a return starts its loops, tries, ifs and blocks afresh the next time",
+       R"(int turns = 0;
+          int first(int n) { int i = 0; while (1) { turns += 1; i += 1; if (i == n) { int r = i * 10; return r; } } }
+          int caught(int n) { try { if (n) throw n; return 0; } catch (int e) { if (e > 1) return e; } return -1; }
+          int pick(int n) { if (n > 0) { int k = n; return k; } else { return -n; } }
+          int depth(int n) {
+            while (n) { if (n == 1) { return depth(0) + 1; } try { return depth(n - 1) + 10; } catch () { } }
+            return 0;
+          }
+          process main(string a) {
+            using::report(first(3), first(1), first(2), turns);
+            using::report(caught(0), caught(5), caught(7), caught(1));
+            using::report(pick(4), pick(-2), pick(4));
+            using::report(depth(5), depth(3), depth(1));
+          })",
+       {"int(30), int(10), int(20), int(6)", "int(0), int(5), int(7), int(-1)", "int(4), int(2), int(4)",
+        "int(41), int(21), int(1)"},
+       ""},
       {"same signature again",
        R"(int f(int a) { return 1; }
           int f(string a) { return 2; }
