@@ -1,6 +1,7 @@
 // Script classes run the way the application runs scripts: 10^5 method calls on one instance (a method that
 // returns a member plus its argument, and one that only changes a member), 10^5 calls of a method that the
-// base class defines, and 10^4 instances constructed and destroyed; a top-level function call for comparison.
+// base class defines, 10^5 conversions through a class's "operator int", and 10^4 instances constructed and
+// destroyed; a top-level function call for comparison.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -53,5 +54,13 @@ void construct_instances(benchmark::State& state) {
            std::wstring(counter) + L"process main(string a) { int i = 0; while (i < 10000) { D d; ++i; } }", 10000);
 }
 BENCHMARK(construct_instances)->Unit(benchmark::kMillisecond);
+
+void conversion(benchmark::State& state) {
+  run_main(state,
+           L"class N { int v; operator int() { return v; } };\n"
+           L"process main(string a) { N x; int i = 0; int s = 0; while (i < 100000) { s += int(x); ++i; } }",
+           100000);
+}
+BENCHMARK(conversion)->Unit(benchmark::kMillisecond);
 
 }  // namespace

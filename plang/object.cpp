@@ -180,9 +180,13 @@ handle object::call_cast(std::uint32_t target, const boost::shared_ptr<control>&
   runtime here{&variables(), this};
   scope run(&variables(), body);
   try {
-    while (run.step(&here)) {
+    for (;;) {
+      const scope::outcome step = run.advance(&here);
+      if (step == scope::outcome::more) continue;
+      if (step == scope::outcome::returned) return _generate(target, factor::vector{flow::current().take_return()});
+      break;
     }
-  } catch (const sig_return& r) {
+  } catch (const sig_return& r) {  // from a statement stepped outside a scope
     return _generate(target, factor::vector{r.value});
   }
   fail("call_cast", 263, "no return statement");
