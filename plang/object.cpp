@@ -158,8 +158,9 @@ void object::copy_construct(const handle& from) {
 void object::call_constructor(const table::definition& def, const factor::vector& args) {
   const call_level level(*this, "call_constructor", [this] { return "id=" + narrow(name()); });
   runtime here{&variables(), this};
-  const boost::shared_ptr<scope> activation = table::activate(def, args, &here);
-  while (activation->step(&here)) {
+  scope activation(here.variables, def.body);  // on this call's stack, as a function call keeps it
+  table::bind_parameters(def, args, activation);
+  while (activation.step(&here)) {
   }
 }
 
