@@ -38,24 +38,7 @@ class exception_ final : public factor {
   void call_constructor(const vector& args) override;
   void call_constructor(const handle& value) override;
   void call_constructor() override {}
-  void add(handle& rhs) const override;
-  void subtract(handle& rhs) const override;
-  void multiply(handle& rhs) const override;
-  void divide(handle& rhs) const override;
-  void mod(handle& rhs) const override;
-  void _and(handle& rhs) const override;
-  void _or(handle& rhs) const override;
-  void eq(handle& rhs) const override;
-  void ne(handle& rhs) const override;
-  void lt(handle& rhs) const override;
-  void gt(handle& rhs) const override;
-  void lte(handle& rhs) const override;
-  void gte(handle& rhs) const override;
-  void not_(handle& operand) const override;
-  void minus(handle& operand) const override;
-  void operator=(const handle& source) override;
-  void operator++() override;
-  void operator--() override;
+  PLANG_FACTOR_OPERATORS
   operator bool() const override;
   operator unsigned int() const override;
   operator int() const override;

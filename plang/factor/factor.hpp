@@ -103,12 +103,10 @@ class factor {
   ~factor() = default;  // never deleted through this class
 };
 
-// The 41 operations declared as overrides, in slot order, for a value class
-// that implements every one of them (defaults included).
-#define PLANG_FACTOR_OPERATIONS \
-  void call_constructor(const vector& args) override; \
-  void call_constructor(const handle& source) override; \
-  void call_constructor() override; \
+// Override declarations of the value classes, in slot order: the operators
+// and in-place changes (slots 3-20), and all 41 operations for a class that
+// implements every one of them (defaults included).
+#define PLANG_FACTOR_OPERATORS \
   void add(handle& rhs) const override; \
   void subtract(handle& rhs) const override; \
   void multiply(handle& rhs) const override; \
@@ -126,7 +124,13 @@ class factor {
   void minus(handle& operand) const override; \
   void operator=(const handle& source) override; \
   void operator++() override; \
-  void operator--() override; \
+  void operator--() override;
+
+#define PLANG_FACTOR_OPERATIONS \
+  void call_constructor(const vector& args) override; \
+  void call_constructor(const handle& source) override; \
+  void call_constructor() override; \
+  PLANG_FACTOR_OPERATORS \
   operator bool() const override; \
   operator unsigned int() const override; \
   operator int() const override; \
