@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+
+#include <gtest/gtest.h>
 #include <string>
 
 #include "plang/exception.hpp"
@@ -35,6 +37,22 @@ inline std::string method_outcome(const handle& self, const wchar_t* name, facto
   handle result;
   const method_request<wchar_t> call(args, name);
   return outcome([&] { result = self->method(call); }, result);
+}
+
+// Checks one binary operation row: the result text, the argument handle left
+// holding the right operand when a script exception is thrown, and both
+// operands unchanged.
+inline void expect_binary(const handle& left, void (factor::*op)(handle&) const, const handle& right,
+                          const std::string& expected) {
+  SCOPED_TRACE(left->describe() + " " + right->describe() + " -> " + expected);
+  const std::string left_before = left->describe(), right_before = right->describe();
+  handle slot = right;
+  EXPECT_EQ(outcome([&] { ((*left).*op)(slot); }, slot), expected);
+  if (expected.rfind("sig_throw", 0) == 0) {
+    EXPECT_EQ(slot, right);
+  }
+  EXPECT_EQ(left->describe(), left_before);
+  EXPECT_EQ(right->describe(), right_before);
 }
 
 }  // namespace plang::test

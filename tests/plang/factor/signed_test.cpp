@@ -95,17 +95,7 @@ TEST(SignedInt, OperatorTable) {
       {I(-2), &factor::lte, I(-2), "bool(1)"},
       {I(-2), &factor::gte, I(-1), "bool(0)"},
   };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.left->describe() + " " + r.right->describe() + " -> " + r.expected);
-    const std::string left_before = r.left->describe(), right_before = r.right->describe();
-    handle slot = r.right;
-    EXPECT_EQ(plang::test::outcome([&] { ((*r.left).*(r.fn))(slot); }, slot), r.expected);
-    if (r.expected.rfind("sig_throw", 0) == 0) {
-      EXPECT_EQ(slot, r.right);  // the argument handle keeps the right operand
-    }
-    EXPECT_EQ(r.left->describe(), left_before);
-    EXPECT_EQ(r.right->describe(), right_before);
-  }
+  for (const row& r : rows) plang::test::expect_binary(r.left, r.fn, r.right, r.expected);
 }
 
 // Independent reference: the exact result in 64 bits, reduced modulo 2^32.

@@ -73,16 +73,7 @@ TEST(UnsignedInt, OperatorTable) {
       {U(3), &factor::lte, U(3), "bool(1)"},
       {U(3), &factor::gte, U(4), "bool(0)"},
   };
-  for (const row& r : rows) {
-    SCOPED_TRACE(r.left->describe() + " " + r.right->describe() + " -> " + r.expected);
-    const std::string left_before = r.left->describe();
-    handle slot = r.right;
-    EXPECT_EQ(outcome([&] { ((*r.left).*(r.fn))(slot); }, slot), r.expected);
-    if (r.expected.rfind("sig_throw", 0) == 0) {
-      EXPECT_EQ(slot, r.right);
-    }
-    EXPECT_EQ(r.left->describe(), left_before);
-  }
+  for (const row& r : rows) plang::test::expect_binary(r.left, r.fn, r.right, r.expected);
 }
 
 TEST(UnsignedInt, ArithmeticMatchesReference) {
