@@ -3,8 +3,15 @@
 
 namespace media::core {
 
+// ---- maths ----
+projection_state projection;
+// ---- end of maths ----
+
 void reset_state()
 {
+    // ---- maths ----
+    projection = projection_state{};
+    // ---- end of maths ----
 }
 
 }  // namespace media::core
