@@ -2,6 +2,7 @@
 // listing, folder creation and whole-file bytes. Names reach the OS as UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,20 @@ bool create_folder(const std::wstring& path);
 // The bytes of a regular file; false (bytes untouched) when the path names no
 // regular file or it cannot be read. Never throws a file system error.
 bool read_file(const std::wstring& path, std::string& bytes);
+
+// Replaces the file at path (or, through a symbolic link, the file it names)
+// with bytes: they go to a new temporary file in the same folder, every write
+// checked and the data flushed to disk, and only then is it renamed over
+// path, so the file is either the old one or the complete new one. A
+// replaced file keeps its permission bits. False on any failure, with the
+// old file untouched and the temporary file removed. Never throws a file
+// system error.
+bool replace_file(const std::wstring& path, const std::string& bytes);
+
+#if ZENTIL_TEST_HOOKS
+// Fault switch: the next replace_file writes at most this many bytes of its
+// data, then its write fails as a full disk would.
+void fail_next_replace_after(std::size_t bytes);
+#endif
 
 }  // namespace platform::fs
