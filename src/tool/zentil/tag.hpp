@@ -1,0 +1,56 @@
+// The tag store's records: tags and tagged folders linked both ways, the
+// operations on their link lists, and the tests on tag words and search words.
+#pragma once
+
+#include <list>
+#include <string>
+#include <vector>
+
+#include <boost/regex.hpp>
+
+namespace tool::zentil {
+
+// One tag and the folders it is linked to, in the order the links were made.
+// Links are raw pointers: the records are owned by the store's maps, which
+// never drop one while the store lives.
+struct tag {
+  // One folder that carries tags; name is the path exactly as it was linked.
+  struct directory {
+    explicit directory(std::wstring name);
+
+    std::wstring name;
+    std::list<tag*> links;
+  };
+
+  explicit tag(std::wstring name);
+
+  std::wstring name;
+  std::list<directory*> links;
+
+  // Appends record unless that very record is already listed.
+  static bool add_link(std::list<directory*>& links, directory* record);
+  static bool add_link(std::list<tag*>& links, tag* record);
+  static bool has_link(const std::list<tag*>& links, const std::wstring& name);
+  static void link_names(const std::list<tag*>& links, std::list<std::wstring>& out);
+  static void link_names_into(const std::list<directory*>& links, std::vector<std::wstring>& out);
+  static void remove_named(std::list<directory*>& links, const std::wstring& name);
+  static void remove_named(std::list<tag*>& links, const std::wstring& name);
+  // Unlinks folder and every tag of that name, on both sides.
+  static void unlink_named(directory& folder, const std::wstring& tag_name);
+};
+
+// Whether the path names anything on disk (a file or a folder); a path that
+// cannot be asked about (too long, a loop of links) counts as missing.
+bool path_exists(const std::wstring& path);
+
+// A tag word: one or more characters, none of them a space of either width,
+// a slash or a backslash.
+const boost::wregex& tag_word_pattern();
+bool is_tag_word(const std::wstring& text);
+
+// A search query's words are split at each of these, one by one.
+constexpr const wchar_t* search_words = L"\u3000 ";
+// A search word that whole-matches this excludes the tag named by the rest.
+const boost::wregex& exclusion_pattern();
+
+}  // namespace tool::zentil
