@@ -9,6 +9,7 @@
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
 #include <boost/make_shared.hpp>
+#include <boost/regex.hpp>
 
 #include "lib/basic_filesystem.hpp"
 #include "platform/fs/filesystem.hpp"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <boost/regex.hpp>
+#include <boost/regex_fwd.hpp>
 
 namespace tool::zentil {
 
