@@ -7,11 +7,27 @@ namespace media::core {
 projection_state projection;
 // ---- end of maths ----
 
+// ---- random numbers ----
+
+RANDOMSTATE random_state{};
+
+namespace {
+
+void reset_random()
+{
+    random_state = RANDOMSTATE{};
+}
+
+}  // namespace
+
+// ---- end random numbers ----
+
 void reset_state()
 {
     // ---- maths ----
     projection = projection_state{};
     // ---- end of maths ----
+    reset_random();
 }
 
 }  // namespace media::core
