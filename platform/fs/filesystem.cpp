@@ -1,6 +1,10 @@
 // The file system over std::filesystem, with UTF-8 names.
 #include "platform/fs/filesystem.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -52,6 +56,41 @@ bool read_file(const std::wstring& path, std::string& bytes) {
   if (in.bad()) return false;
   bytes.swap(data);
   return true;
+}
+
+bool remove_file(const std::wstring& path) {
+  if (path.find(L'\0') != std::wstring::npos) return false;
+  const sfs::path p = native(path);
+  std::error_code ec;
+  if (sfs::is_directory(sfs::symlink_status(p, ec))) return false;
+  sfs::remove(p, ec);
+  return !ec;
+}
+
+bool create_file(const std::wstring& path) {
+  if (path.find(L'\0') != std::wstring::npos) return false;
+  const int fd = ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool append_file(const std::wstring& path, const char* bytes, std::size_t size) {
+  if (path.find(L'\0') != std::wstring::npos) return false;
+  const int fd = ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (size > 0) {
+    const ssize_t n = ::write(fd, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    bytes += n;
+    size -= std::size_t(n);
+  }
+  return ::close(fd) == 0 && ok;
 }
 
 }  // namespace platform::fs

@@ -1,5 +1,6 @@
 // The file system under wide path names: status, current folder, folder
-// listing, folder creation and whole-file bytes. Names reach the OS as UTF-8.
+// listing, folder creation, whole-file bytes and replacement, and small
+// writes. Names reach the OS as UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -41,5 +42,15 @@ bool replace_file(const std::wstring& path, const std::string& bytes);
 // data, then its write fails as a full disk would.
 void fail_next_replace_after(std::size_t bytes);
 #endif
+
+// Small writes; none throws a file system error, a name holding a zero
+// character fails.
+// Removes a file: true when it is gone (or was not there).
+bool remove_file(const std::wstring& path);
+// Makes a new empty file: false when the name exists or it cannot be made.
+bool create_file(const std::wstring& path);
+// Appends bytes at the end of a file, making it when missing: false when it
+// cannot be opened or written.
+bool append_file(const std::wstring& path, const char* bytes, std::size_t size);
 
 }  // namespace platform::fs

@@ -60,4 +60,30 @@ TEST(PlatformFs, KindsAndFailures) {
   EXPECT_EQ(platform::fs::current_folder(), std::filesystem::current_path().wstring());
 }
 
+TEST(PlatformFs, SmallWrites) {
+  support::temp_folder dir;
+  const std::wstring f = dir.wpath() + L"/\u3042.txt";
+  EXPECT_TRUE(platform::fs::append_file(f, "ab", 2));  // made when missing
+  EXPECT_TRUE(platform::fs::append_file(f, "c\0d", 3));
+  std::string bytes;
+  ASSERT_TRUE(platform::fs::read_file(f, bytes));
+  EXPECT_EQ(bytes, std::string("abc\0d", 5));
+  EXPECT_FALSE(platform::fs::create_file(f));  // exists
+  EXPECT_TRUE(platform::fs::remove_file(f));
+  EXPECT_TRUE(platform::fs::remove_file(f));  // already gone
+  EXPECT_TRUE(platform::fs::create_file(f));
+  ASSERT_TRUE(platform::fs::read_file(f, bytes));
+  EXPECT_EQ(bytes, "");
+
+  dir.folder("d");
+  EXPECT_FALSE(platform::fs::remove_file(dir.wpath() + L"/d"));
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/d"), entry_kind::folder);
+  EXPECT_FALSE(platform::fs::append_file(dir.wpath() + L"/d", "x", 1));
+  EXPECT_FALSE(platform::fs::create_file(dir.wpath() + L"/none/x"));
+  EXPECT_FALSE(platform::fs::append_file(dir.wpath() + std::wstring(L"/g\0", 3), "x", 1));
+  EXPECT_FALSE(platform::fs::create_file(dir.wpath() + std::wstring(L"/g\0", 3)));
+  EXPECT_FALSE(platform::fs::remove_file(dir.wpath() + std::wstring(L"/g\0", 3)));
+  EXPECT_EQ(platform::fs::status(dir.wpath() + L"/g"), entry_kind::missing);
+}
+
 }  // namespace
