@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+
+#include "media/core/alloc.hpp"
 
 namespace media::core {
 
@@ -32,5 +35,59 @@ struct RANDOMSTATE {
 extern RANDOMSTATE random_state;
 
 // ---- end random numbers ----
+
+// ---- log (log.cpp) ----
+
+struct LOGSTATE {
+    char folder[260];       // the current folder at start-up; empty: nothing is written
+    char file_name[260];    // "Log.txt" or the dated name, set when the log is opened
+    std::int32_t output_off;
+    std::int32_t dated_name;  // 1: "Log<year>_<month>_<day>_<hour>_<minute>_<second>.txt"
+    std::int32_t indent;      // tabs at the start of each line
+    std::int32_t line_open;   // 1: the last text did not end a line, so the next one goes on it unstamped
+    std::int32_t stamp_off;
+    std::uint32_t start_time;  // the millisecond clock when the log was opened
+};
+
+extern LOGSTATE log_state;
+// Guards log_state. Taken after the allocator's lock, never before it.
+extern std::mutex log_lock;
+
+// Stores the current folder as the log folder, as start-up does before it
+// opens the log: 0, or -1 when there is none or it is too long to hold (the
+// log folder is then empty and nothing is written).
+int store_log_folder();
+
+// ---- end log ----
+
+// ---- managed allocator (alloc.cpp) ----
+
+struct ALLOCSTATE {
+    ALLOCHEADER* newest;  // null until the first allocation, then the sentinel when no block lives
+    ALLOCHEADER sentinel;  // ends the list; never freed, never reported
+    std::uint16_t serial;
+    std::int64_t total_size;  // wide enough that no sum of int sizes overflows it
+    std::int32_t count;
+    std::int32_t trace_all;    // 1: log every allocation, free and reallocation
+    std::int32_t trace_size;   // < 0: trace every operation; else those of this size
+    std::int32_t print_totals;  // 1: the totals line after each operation
+    std::int32_t check_each;   // 1: check the list inside each operation
+    std::int32_t failing;      // 1 while an out-of-memory dump runs
+#if ZENTIL_TEST_HOOKS
+    std::int32_t fail_heap_requests;  // the next this many heap requests fail
+#endif
+};
+
+extern ALLOCSTATE alloc_state;
+// Guards alloc_state and the list; recursive, since the failure path dumps
+// and checks while holding it.
+extern std::recursive_mutex alloc_lock;
+
+#if ZENTIL_TEST_HOOKS
+// Makes the next count heap requests of the allocator fail.
+void fail_next_heap_requests(int count);
+#endif
+
+// ---- end managed allocator ----
 
 }  // namespace media::core

@@ -22,12 +22,49 @@ void reset_random()
 
 // ---- end random numbers ----
 
+// ---- log ----
+
+LOGSTATE log_state{};
+std::mutex log_lock;
+
+namespace {
+
+void reset_log()
+{
+    std::lock_guard<std::mutex> hold(log_lock);
+    log_state = LOGSTATE{};
+}
+
+}  // namespace
+
+// ---- end log ----
+
+// ---- managed allocator ----
+
+ALLOCSTATE alloc_state{};
+std::recursive_mutex alloc_lock;
+
+namespace {
+
+// Forgets the list without freeing it: callers free their blocks first.
+void reset_alloc()
+{
+    std::lock_guard<std::recursive_mutex> hold(alloc_lock);
+    alloc_state = ALLOCSTATE{};
+}
+
+}  // namespace
+
+// ---- end managed allocator ----
+
 void reset_state()
 {
     // ---- maths ----
     projection = projection_state{};
     // ---- end of maths ----
     reset_random();
+    reset_log();
+    reset_alloc();
 }
 
 }  // namespace media::core
