@@ -124,6 +124,20 @@ void log_block(ALLOCHEADER* header)
     LogWrite(line);
 }
 
+// The trace line, the totals line and the check that follow an operation,
+// each as its setting asks.
+void after_operation(ALLOCHEADER* header, const char* what, bool check)
+{
+    if (traced(header->size)) {
+        LogWrite(what);
+        LogAllocBlock(header);
+    }
+    if (alloc_state.print_totals == 1)
+        PrintAllocTotals();
+    if (check && alloc_state.check_each == 1)
+        CheckManagedAllocs();
+}
+
 }  // namespace
 
 #if ZENTIL_TEST_HOOKS
@@ -163,14 +177,7 @@ void* ManagedAlloc(int size, const char* name, int line)
 
     alloc_state.total_size += size;
     ++alloc_state.count;
-    if (traced(header->size)) {
-        LogWrite("mem alloc  ");
-        LogAllocBlock(header);
-    }
-    if (alloc_state.print_totals == 1)
-        PrintAllocTotals();
-    if (alloc_state.check_each == 1)
-        CheckManagedAllocs();
+    after_operation(header, "mem alloc  ", true);
     return bytes_of(header);
 }
 
@@ -204,12 +211,7 @@ void ManagedFree(void* block)
     refresh_copy(newer);
     refresh_copy(older);
 
-    if (traced(header->size)) {
-        LogWrite("mem free  ");
-        LogAllocBlock(header);
-    }
-    if (alloc_state.print_totals == 1)
-        PrintAllocTotals();
+    after_operation(header, "mem free  ", false);
     std::free(header);
 }
 
@@ -248,14 +250,7 @@ void* ManagedRealloc(void* block, int size, const char* name, int line)
     refresh_copy(older);
     refresh_copy(newer);
 
-    if (traced(header->size)) {
-        LogWrite("mem realloc  ");
-        LogAllocBlock(header);
-    }
-    if (alloc_state.print_totals == 1)
-        PrintAllocTotals();
-    if (alloc_state.check_each == 1)
-        CheckManagedAllocs();
+    after_operation(header, "mem realloc  ", true);
     return bytes_of(header);
 }
 
