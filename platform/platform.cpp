@@ -1,6 +1,8 @@
-// The backend table and the error slot.
+// The backend table, its selection and the error slot.
 #include "platform/platform.hpp"
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,26 +14,60 @@ namespace headless { extern const backend table; }
 namespace {
 
 const backend* const backends[] = {&sdl::table, &headless::table};
-const backend* selected = nullptr;
-std::string last_error;
+// Read from any thread (the log's stamps, file threads), so atomic.
+std::atomic<const backend*> selected{nullptr};
+// One slot per thread: file and audio threads report their own failures.
+thread_local std::string last_error;
+
+const backend* find_backend(const char* name)
+{
+    for (const backend* b : backends) {
+        if (name && std::strcmp(b->name, name) == 0)
+            return b;
+    }
+    return nullptr;
+}
+
+// The backend of a program that made no selection.
+const backend* implicit_backend()
+{
+    const char* wanted = std::getenv("ZENTIL_PLATFORM");
+    if (wanted != nullptr && *wanted != '\0') {
+        if (const backend* b = find_backend(wanted))
+            return b;
+        set_error("unknown backend");
+    }
+    return find_backend(default_backend_name());
+}
 
 }  // namespace
 
 int select_backend(const char* name)
 {
-    for (const backend* b : backends) {
-        if (name && std::strcmp(b->name, name) == 0) {
-            selected = b;
-            return 0;
-        }
-    }
-    return set_error("unknown backend");
+    const backend* b = find_backend(name);
+    if (b == nullptr)
+        return set_error("unknown backend");
+    selected.store(b);
+    return 0;
 }
 
 const backend& current_backend()
 {
-    return selected ? *selected : sdl::table;
+    const backend* b = selected.load();
+    if (b != nullptr)
+        return *b;
+    // Two threads may both resolve it; they find the same table.
+    const backend* resolved = implicit_backend();
+    selected.compare_exchange_strong(b, resolved);
+    return *selected.load();
 }
+
+#if ZENTIL_TEST_HOOKS
+void forget_backend_selection()
+{
+    selected.store(nullptr);
+}
+#endif
 
 const char* error()
 {

@@ -12,4 +12,11 @@ void set_clock(std::uint32_t milliseconds);
 void advance_clock(std::uint32_t milliseconds);
 void set_local_time(const local_time& time);
 
+// ---- clock: counters and sleeps ----
+// Every millisecond read from now on advances the clock by step after it is
+// read (0, the state after reset, switches it off), so busy waits on the
+// clock end.
+void set_clock_step(std::uint32_t step);
+// ---- end of clock ----
+
 }  // namespace platform::headless
