@@ -1,10 +1,13 @@
 // Records the media core's files share, and the reset of its global state.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
 #include "media/core/alloc.hpp"
+#include "media/core/stream.hpp"
+#include "platform/thread/event.hpp"
 
 namespace media::core {
 
@@ -89,5 +92,26 @@ void fail_next_heap_requests(int count);
 #endif
 
 // ---- end managed allocator ----
+
+// ---- stream functions (stream.cpp, threaded_file.cpp) ----
+
+// The plain set: threaded files and the file system.
+extern const FILEOPS plain_file_ops;
+// The current set; replaced only at start-up.
+extern FILEOPS file_ops;
+
+#if ZENTIL_TEST_HOOKS
+// Fault switches of the file-access threads.
+struct FILETHREADHOOKS {
+    // When set, each thread waits for this event before it runs a read or a
+    // seek, so a test can see a command pending.
+    std::atomic<platform::manual_reset_event*> gate{nullptr};
+    // The next this many opens on a file-access thread fail.
+    std::atomic<int> fail_opens{0};
+};
+extern FILETHREADHOOKS file_thread_hooks;
+#endif
+
+// ---- end stream functions ----
 
 }  // namespace media::core

@@ -57,6 +57,28 @@ void reset_alloc()
 
 // ---- end managed allocator ----
 
+// ---- stream functions ----
+
+FILEOPS file_ops = plain_file_ops;
+#if ZENTIL_TEST_HOOKS
+FILETHREADHOOKS file_thread_hooks;
+#endif
+
+namespace {
+
+void reset_streams()
+{
+    file_ops = plain_file_ops;
+#if ZENTIL_TEST_HOOKS
+    file_thread_hooks.gate = nullptr;
+    file_thread_hooks.fail_opens = 0;
+#endif
+}
+
+}  // namespace
+
+// ---- end stream functions ----
+
 void reset_state()
 {
     // ---- maths ----
@@ -65,6 +87,7 @@ void reset_state()
     reset_random();
     reset_log();
     reset_alloc();
+    reset_streams();
 }
 
 }  // namespace media::core
