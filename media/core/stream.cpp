@@ -271,12 +271,14 @@ MEMSTREAM* OpenMemStream(void* data, int size)
 
 int TellMemStream(void* stream)
 {
-    return static_cast<MEMSTREAM*>(stream)->position;
+    return stream != nullptr ? static_cast<MEMSTREAM*>(stream)->position : -1;
 }
 
 int SeekMemStream(void* stream, int offset, int origin)
 {
     auto* m = static_cast<MEMSTREAM*>(stream);
+    if (m == nullptr)
+        return -1;
     std::int64_t target = offset;
     if (origin == 1)
         target += m->position;
@@ -290,7 +292,7 @@ int SeekMemStream(void* stream, int offset, int origin)
 int ReadMemStream(void* buffer, int element_size, int count, void* stream)
 {
     auto* m = static_cast<MEMSTREAM*>(stream);
-    if (element_size <= 0 || count <= 0)
+    if (m == nullptr || element_size <= 0 || count <= 0)
         return 0;
     if (m->position >= m->size) {
         m->end = 1;
@@ -308,7 +310,7 @@ int ReadMemStream(void* buffer, int element_size, int count, void* stream)
 
 int IsMemStreamAtEnd(void* stream)
 {
-    return static_cast<MEMSTREAM*>(stream)->end;
+    return stream != nullptr ? static_cast<MEMSTREAM*>(stream)->end : 0;
 }
 
 int IsMemStreamIdle(void*)

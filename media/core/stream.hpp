@@ -80,7 +80,7 @@ const STREAMOPS* GetMemStreamOps();
 // A zeroed record over data at position 0; null for a negative size, null
 // data with a size, or no memory.
 MEMSTREAM* OpenMemStream(void* data, int size);
-// The memory set; stream is a MEMSTREAM*.
+// The memory set; stream is a MEMSTREAM* (null: tell and seek -1, read 0).
 int TellMemStream(void* stream);
 // Clamped to 0 .. size; clears the end flag; returns 0.
 int SeekMemStream(void* stream, int offset, int origin);

@@ -79,6 +79,9 @@ TEST_F(Streams, MemoryStreamReadsWholeElementsThenTheRest)
     EXPECT_EQ(alloc_state.count, blocks);
     EXPECT_EQ(data[9], '9');  // the data stays the caller's
 
+    EXPECT_EQ(TellMemStream(nullptr), -1);
+    EXPECT_EQ(SeekMemStream(nullptr, 0, 0), -1);
+    EXPECT_EQ(ReadMemStream(out, 1, 1, nullptr), 0);
     EXPECT_EQ(OpenMemStream(data, -1), nullptr);
     EXPECT_EQ(OpenMemStream(nullptr, 4), nullptr);
     MEMSTREAM* empty = OpenMemStream(nullptr, 0);
