@@ -70,13 +70,8 @@ FINDRECORD* find_record(std::intptr_t find)
 
 // ---- tables ----
 
-int file_stream_close(void* data)
-{
-    return CloseFileStream(data);
-}
-
 const STREAMOPS file_stream_ops = {
-    TellFileStream, SeekFileStream, ReadFileStream, IsFileStreamAtEnd, IsFileStreamIdle, file_stream_close,
+    TellFileStream, SeekFileStream, ReadFileStream, IsFileStreamAtEnd, IsFileStreamIdle, CloseFileStream,
 };
 
 const STREAMOPS mem_stream_ops = {
@@ -157,9 +152,8 @@ int build_full_path(const char* path, char* output, const char* base, path_rules
             const char* start = p;
             while (*p != '\0' && !is_separator(*p)) p += media::core::char_bytes(p);
             const std::string component(start, p);
-            const bool separator_follows = *p != '\0';
-            if (separator_follows)
-                ++p;
+            if (*p != '\0')
+                ++p;  // the separator
             if (component.empty()) {
                 if (rules == path_rules::compose) {
                     output[0] = '\0';
@@ -196,9 +190,18 @@ int build_full_path(const char* path, char* output, const char* base, path_rules
 namespace media::core {
 
 const FILEOPS plain_file_ops = {
-    plain_open,          plain_close,        plain_tell,         plain_seek,
-    plain_read,          plain_at_end,       plain_idle,         SetCurrentDirectoryPlain,
-    GetCurrentDirectoryPlain, FindFirstFilePlain, FindNextFilePlain, FindClosePlain,
+    plain_open,
+    plain_close,
+    plain_tell,
+    plain_seek,
+    plain_read,
+    plain_at_end,
+    plain_idle,
+    SetCurrentDirectoryPlain,
+    GetCurrentDirectoryPlain,
+    FindFirstFilePlain,
+    FindNextFilePlain,
+    FindClosePlain,
 };
 
 }  // namespace media::core
