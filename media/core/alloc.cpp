@@ -36,8 +36,12 @@ void* heap_request(void* old, std::size_t bytes)
 {
 #if ZENTIL_TEST_HOOKS
     if (alloc_state.fail_heap_requests > 0) {
-        --alloc_state.fail_heap_requests;
-        return nullptr;
+        if (alloc_state.pass_heap_requests > 0) {
+            --alloc_state.pass_heap_requests;
+        } else {
+            --alloc_state.fail_heap_requests;
+            return nullptr;
+        }
     }
 #endif
     return old != nullptr ? std::realloc(old, bytes) : std::malloc(bytes);
@@ -147,6 +151,14 @@ void fail_next_heap_requests(int count)
 {
     guard hold(alloc_lock);
     alloc_state.fail_heap_requests = count;
+    alloc_state.pass_heap_requests = 0;
+}
+
+void fail_heap_requests_after(int passing, int count)
+{
+    guard hold(alloc_lock);
+    alloc_state.fail_heap_requests = count;
+    alloc_state.pass_heap_requests = passing;
 }
 
 }  // namespace media::core

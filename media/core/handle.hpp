@@ -50,12 +50,22 @@ inline constexpr int handle_check_shift = 16;
 inline constexpr int handle_check_mask = 0x7FF;  // 11 bits, 0 to 2047
 inline constexpr int handle_kind_shift = 27;
 
+// How a table picks the slot of a new handle.
+enum class slot_choice {
+    lowest_free,  // the lowest empty slot
+    // The slot at the high-water index (one past the highest slot taken since
+    // the index last fell) while that is below the table's size, else the
+    // lowest empty slot; freed slots below the index wait until it reaches the
+    // end. The soft images, the graphs and the lights share this choice.
+    high_water,
+};
+
 // The table of one handle kind: Slots record pointers, each with the check
 // number its handle was made with, and the kind's creation counter. The owner
 // keeps one instance in its state record, creates and frees the records, and
 // decides what a full table means. Zero-initialised, it is the empty table of
 // process start, so it may live in a global without a constructor running.
-template <class Record, int Kind, int Slots>
+template <class Record, int Kind, int Slots, slot_choice Choice = slot_choice::lowest_free>
 class handle_table {
     static_assert(Kind >= 1 && Kind <= 15, "a kind fits in bits 27-30");
     static_assert(Slots >= 1 && Slots <= (1 << handle_slot_bits), "a slot fits in bits 0-15");
@@ -64,18 +74,19 @@ public:
     static constexpr int kind = Kind;
     static constexpr int slots = Slots;
 
-    // Stores the record in the lowest free slot and returns its handle; the
+    // Stores the record in the slot the choice picks and returns its handle; the
     // counter then advances, 2047 wrapping to 0 (so a handle 2048 creations
     // stale passes the check again). -1, with nothing changed, when every slot
     // is taken or the record is null.
     MEDIA_HANDLE create(Record* record)
     {
         if (record == nullptr) return -1;
-        const int slot = lowest_free();
+        const int slot = Choice == slot_choice::high_water && high_water_ < Slots ? high_water_ : lowest_free();
         if (slot < 0) return -1;
         slots_[slot] = {record, counter_};
         mark_used(slot);
         ++count_;
+        if (slot == high_water_) ++high_water_;
         const MEDIA_HANDLE handle = slot | (counter_ << handle_check_shift) | (Kind << handle_kind_shift);
         counter_ = (counter_ + 1) & handle_check_mask;
         return handle;
@@ -100,6 +111,10 @@ public:
         slots_[slot].record = nullptr;
         mark_free(slot);
         --count_;
+        // freeing the highest slot drops the index past the empty slots below
+        if (slot == high_water_ - 1) {
+            while (high_water_ > 0 && slots_[high_water_ - 1].record == nullptr) --high_water_;
+        }
         return record;
     }
 
@@ -115,6 +130,9 @@ public:
 
     // Number of slots in use.
     int count() const { return count_; }
+    // One past the highest slot taken since the index last fell; 0 when the
+    // table is empty. Walks over the live records may stop here.
+    int high_water() const { return high_water_; }
 
     // Back to the empty table with the counter at 0; the records are not freed.
     // (Clears in place: a large table is too big for a temporary on the stack.)
@@ -125,6 +143,7 @@ public:
         std::fill(std::begin(full_), std::end(full_), 0);
         count_ = 0;
         counter_ = 0;
+        high_water_ = 0;
     }
 
 private:
@@ -183,6 +202,7 @@ private:
     std::uint64_t full_[summary_words] = {};
     int count_ = 0;
     int counter_ = 0;
+    int high_water_ = 0;
 };
 
 }  // namespace media::core

@@ -78,6 +78,7 @@ struct ALLOCSTATE {
     std::int32_t failing;      // 1 while an out-of-memory dump runs
 #if ZENTIL_TEST_HOOKS
     std::int32_t fail_heap_requests;  // the next this many heap requests fail
+    std::int32_t pass_heap_requests;  // ... after this many more have succeeded
 #endif
 };
 
@@ -89,6 +90,9 @@ extern std::recursive_mutex alloc_lock;
 #if ZENTIL_TEST_HOOKS
 // Makes the next count heap requests of the allocator fail.
 void fail_next_heap_requests(int count);
+// Lets passing heap requests succeed, then makes count fail (the k-th
+// allocation of a routine fails with passing = k - 1).
+void fail_heap_requests_after(int passing, int count);
 #endif
 
 // ---- end managed allocator ----

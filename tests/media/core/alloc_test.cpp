@@ -178,6 +178,18 @@ TEST_F(Alloc, FailedHeapRequestsLeaveTheListAsItWas)
          at = log.find("Alloc memory dump", at + 1))
         ++dumps;
     EXPECT_EQ(dumps, 2u);
+
+    // the switch can let some requests through first
+    media::core::fail_heap_requests_after(2, 1);
+    void* first = ManagedAlloc(1, "x.cpp", 0);
+    void* second = ManagedAlloc(1, "x.cpp", 0);
+    EXPECT_NE(first, nullptr);
+    EXPECT_NE(second, nullptr);
+    EXPECT_EQ(ManagedAlloc(1, "x.cpp", 0), nullptr);
+    void* fourth = ManagedAlloc(1, "x.cpp", 0);
+    EXPECT_NE(fourth, nullptr);
+    for (void* p : {first, second, fourth})
+        ManagedFree(p);
     ManagedFree(a);
 }
 

@@ -212,6 +212,41 @@ std::vector<int> backward(const HANDLENODE& tail)
     return handles;
 }
 
+// The high-water choice: new slots go up from the index, freed slots below it
+// wait until it reaches the end, and freeing the highest slot drops the index
+// past every empty slot below it.
+TEST(HandleTable, HighWaterChoiceFillsUpwardsThenReusesFromZero)
+{
+    media::core::handle_table<record, HANDLEKIND_SOFTIMAGE, 6, media::core::slot_choice::high_water> table{};
+    record r{0};
+    auto slot = [&] { return table.create(&r) & 0xFFFF; };
+    std::vector<MEDIA_HANDLE> h;
+    for (int i = 0; i < 4; ++i) h.push_back(table.create(&r));
+    EXPECT_EQ(table.high_water(), 4);
+    table.remove(h[1]);
+    EXPECT_EQ(table.high_water(), 4);  // a hole below the index is not reused yet
+    EXPECT_EQ(slot(), 4);
+    EXPECT_EQ(slot(), 5);
+    EXPECT_EQ(table.high_water(), 6);
+    EXPECT_EQ(slot(), 1);  // the index is at the end: the lowest empty slot
+    EXPECT_EQ(table.create(&r), -1);
+    EXPECT_EQ(table.high_water(), 6);
+
+    // free 3 and 4, then the highest (5): the index falls past 4 and 3 to 3
+    table.remove(table.handle_at(3));
+    table.remove(table.handle_at(4));
+    EXPECT_EQ(table.high_water(), 6);
+    table.remove(table.handle_at(5));
+    EXPECT_EQ(table.high_water(), 3);
+    EXPECT_EQ(slot(), 3);
+    for (int s = 0; s <= 3; ++s) table.remove(table.handle_at(s));
+    EXPECT_EQ(table.high_water(), 0);
+    EXPECT_EQ(table.count(), 0);
+    EXPECT_EQ(slot(), 0);
+    table.clear();
+    EXPECT_EQ(table.high_water(), 0);
+}
+
 TEST(HandleChain, KeepsTheNewestFirst)
 {
     HANDLENODE head, tail, a, b;
