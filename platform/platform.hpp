@@ -4,11 +4,72 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace platform {
 
 struct local_time {
     int year, month, day, hour, minute, second;
+};
+
+// ---- window, events, cursor, clipboard, drops, text input: records ----
+
+// bits is 8 x bytes per pixel, so the usual 32-bit visual reads 32, not 24.
+struct display_mode {
+    int width, height, bits, refresh;  // refresh 0: unknown
+};
+
+struct screen_rect {
+    int x, y, width, height;
+};
+
+// Thickness of the window manager's frame around the client area.
+struct window_frame {
+    int left, top, right, bottom;
+};
+
+struct window_spec {
+    std::wstring title;
+    int width = 0, height = 0;  // client size
+    bool centred = true;        // on the desktop; else the client area at (x, y)
+    int x = 0, y = 0;
+    bool shown = true;
+};
+
+enum class event_kind {
+    close, focus_gained, focus_lost, minimised, maximised, restored, moved, resized, exposed,
+    mouse_move, button_down, button_up, wheel, key_down, key_up, text, text_editing, drop,
+};
+
+enum class mouse_button { none, left, right, middle };
+
+// What a backend hands the pump: keys by position (USB HID usage, which is
+// also SDL's scancode), text and names in UTF-8 exactly as the OS gave them.
+struct os_event {
+    event_kind kind = event_kind::close;
+    int x = 0, y = 0;                    // see event
+    mouse_button button = mouse_button::none;
+    int wheel_x = 0, wheel_y = 0;        // positive y = away from the user
+    int key_position = 0;
+    bool repeat = false;
+    std::string text;
+    std::vector<std::string> names;
+};
+
+// What the pump gives. x and y: window-relative position for mouse events
+// (wheel: the cursor's), new position for moved, new size for resized, the
+// cursor (in characters) and the selection length for text_editing.
+struct event {
+    event_kind kind = event_kind::close;
+    int x = 0, y = 0;
+    mouse_button button = mouse_button::none;
+    int wheel_x = 0, wheel_y = 0;
+    int key = 0;                         // virtual key of the Japanese layout
+    bool repeat = false;
+    bool shift = false, control = false, alt = false;
+    std::wstring text;
+    std::vector<std::wstring> names;     // a drop's names, in order
 };
 
 // One backend's hooks, grouped by area.
@@ -18,6 +79,39 @@ struct backend {
     // clock
     std::uint32_t (*milliseconds)();  // a 32-bit millisecond counter that wraps
     local_time (*now)();              // the local date and time
+
+    // window: 0 or -1 (error set) unless noted; text in UTF-8
+    int (*video_start)();             // 0 at once when already started
+    int (*desktop_mode)(display_mode& out);
+    int (*create_window)(const char* title, const window_spec& spec);  // spec.title unused
+    void (*destroy_window)();
+    int (*set_title)(const char* title);
+    int (*title)(std::string& out);
+    int (*show_window)(bool shown);
+    int (*raise_window)();
+    int (*client_rect)(screen_rect& out);  // on the desktop
+    int (*set_client_rect)(const screen_rect& rect);
+    int (*frame_size)(window_frame& out);
+    int (*inhibit_screen_saver)(bool on);
+
+    // events: 1 with a record taken, 0 when none is waiting
+    int (*poll_event)(os_event& out);
+
+    // cursor
+    int (*show_cursor)(bool shown);
+    int (*cursor_position)(int& x, int& y);  // window-relative, as the backend knows it
+
+    // clipboard: clipboard_text gives 1 with text, 0 when it holds none, -1
+    int (*clipboard_text)(std::string& out);
+    int (*set_clipboard_text)(const char* text);
+
+    // drops
+    int (*accept_drops)(bool on);
+
+    // text input
+    int (*text_input)(bool on);
+    int (*set_ime_enabled)(bool on);
+    int (*set_composition_rect)(const screen_rect& rect);  // window-relative
 };
 
 // Selects a backend by name ("sdl" or "headless"): 0, or -1 (error set) for an
@@ -32,5 +126,50 @@ int set_error(const char* text);
 // Shorthands over the current backend.
 std::uint32_t milliseconds();
 local_time now();
+
+// ---- window, events, cursor, clipboard, drops, text input ----
+// One window, driven from the thread that started video; calls from another
+// thread fail. Titles and clipboard text holding a zero character are refused.
+
+int video_start();  // first call also routes SIGINT and SIGTERM to a close
+int desktop_mode(display_mode& out);
+int create_window(const window_spec& spec);  // -1 when one exists
+int destroy_window();                        // 0 also when there is none
+bool has_window();
+int set_window_title(const std::wstring& title);
+int window_title(std::wstring& out);
+int show_window(bool shown);
+int raise_window();
+int client_rect(screen_rect& out);
+int set_client_rect(const screen_rect& rect);
+int frame_size(window_frame& out);
+int inhibit_screen_saver(bool on);
+
+// Takes one record: 1, or 0 when none is waiting (or video is not started).
+int pump_event(event& out);
+// 256 bytes by virtual key, bit 7 = down, kept from the records pumped
+// (mouse buttons as keys 1, 2 and 4); cleared when focus is lost.
+const std::uint8_t* keyboard_state();
+// Virtual key of a key position, 0 for a key without one.
+int virtual_key(int key_position);
+
+int show_cursor(bool shown);
+// The last position a pumped mouse record carried, window-relative; before
+// any, the backend's own report.
+int cursor_position(int& x, int& y);
+
+// 0 with the text, -1 (error set) when the clipboard holds none or fails.
+int clipboard_text(std::wstring& out);
+int set_clipboard_text(const std::wstring& text);
+
+// Off until switched on; while off, drop records are not delivered.
+int accept_drops(bool on);
+bool drops_accepted();
+
+// Text input is on from window creation. While the input method is
+// switched off, composition records are not delivered.
+int text_input(bool on);
+int set_ime_enabled(bool on);
+int set_composition_rect(const screen_rect& rect);
 
 }  // namespace platform

@@ -4,12 +4,46 @@
 
 #include "platform/platform.hpp"
 
+#include <string>
+
 namespace platform::headless {
 
-// Back to the state after start: clock 0, local time 2000-01-01 00:00:00.
+// Back to the state after start: clock 0, local time 2000-01-01 00:00:00,
+// video not started, no window, nothing queued (the common window state too).
 void reset();
 void set_clock(std::uint32_t milliseconds);
 void advance_clock(std::uint32_t milliseconds);
 void set_local_time(const local_time& time);
+
+// ---- window, events, cursor, clipboard, drops, text input ----
+// A virtual desktop (1024 x 768 at 32 bits after reset), one window record,
+// a clipboard string, events pushed by tests, and switches that make the next
+// video start or window creation fail.
+
+struct window_record {
+    bool exists = false;
+    std::string title;  // UTF-8
+    screen_rect client{0, 0, 0, 0};
+    bool shown = false;
+    int raise_count = 0;
+    bool cursor_shown = true;
+};
+
+void set_desktop(const display_mode& mode);
+const window_record& window();
+// Queued in order; a record due at a time of the virtual clock is taken only
+// once the clock has reached it, and holds back those queued after it.
+void push_event(const os_event& record);
+void push_event_at(std::uint32_t due, const os_event& record);
+std::size_t queued_events();
+void set_cursor_position(int x, int y);
+const std::string& clipboard();  // UTF-8
+bool screen_saver_inhibited();
+bool drops_switched_on();
+bool text_input_on();
+bool ime_switched_on();
+screen_rect composition_rect();
+void fail_next_video_start();
+void fail_next_window_creation();
 
 }  // namespace platform::headless

@@ -1,13 +1,37 @@
 // The headless backend's one state record.
 #pragma once
 
+#include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
+
+#include <deque>
+#include <string>
 
 namespace platform::headless {
 
 struct headless_state {
     std::uint32_t clock = 0;
     local_time local{2000, 1, 1, 0, 0, 0};
+
+    // window, events, cursor, clipboard, drops, text input
+    bool video = false;
+    display_mode desktop{1024, 768, 32, 60};
+    window_record window;
+    std::string clipboard;  // UTF-8; empty = none
+    struct queued_event {
+        os_event record;
+        bool timed;
+        std::uint32_t due;  // on the virtual clock
+    };
+    std::deque<queued_event> events;
+    int cursor_x = 0, cursor_y = 0;
+    bool screen_saver_inhibited = false;
+    bool drops_accepted = false;
+    bool text_input = false;
+    bool ime_enabled = false;
+    screen_rect composition{0, 0, 0, 0};
+    bool fail_video_start = false;
+    bool fail_window_creation = false;
 };
 
 headless_state& state();
