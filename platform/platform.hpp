@@ -72,6 +72,21 @@ struct event {
     std::vector<std::wstring> names;     // a drop's names, in order
 };
 
+// ---- present, display object, display modes: records ----
+
+// Pixels the caller owns, rows top-down; bits 16 or 32 with the channels
+// where the masks say.
+struct pixel_view {
+    const void* pixels = nullptr;
+    int width = 0, height = 0, pitch = 0, bits = 0;
+    std::uint32_t red_mask = 0, green_mask = 0, blue_mask = 0;
+};
+
+// Right and bottom exclusive, top-down coordinates.
+struct rect {
+    int left, top, right, bottom;
+};
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -112,6 +127,17 @@ struct backend {
     int (*text_input)(bool on);
     int (*set_ime_enabled)(bool on);
     int (*set_composition_rect)(const screen_rect& rect);  // window-relative
+
+    // present: called with a window, the view and rectangles checked (the
+    // source inside the view, neither empty)
+    int (*open_display)();
+    void (*close_display)();
+    int (*present)(const pixel_view& view, const rect& source, const rect& destination);
+    int (*wait_vblank_begin)();
+    bool (*in_vblank)();
+    int (*display_modes)(std::vector<display_mode>& out);
+    int (*change_mode)(const display_mode& mode, bool full_screen);
+    int (*restore_desktop_mode)();
 };
 
 // Selects a backend by name ("sdl" or "headless"): 0, or -1 (error set) for an
@@ -171,5 +197,27 @@ bool drops_accepted();
 int text_input(bool on);
 int set_ime_enabled(bool on);
 int set_composition_rect(const screen_rect& rect);
+
+// ---- present, display object, display modes ----
+
+// The display object of the window (closed with the window).
+int open_display();
+int close_display();  // 0 also when none is open
+bool display_open();
+// Shows source of view at destination in the window, scaled by nearest
+// pixel; the rest of the window turns black. The picture stays shown until
+// the next present. Bad input gets -1 and leaves the picture as it was.
+int present(const pixel_view& view, const rect& source, const rect& destination);
+// Returns at the next tick of the display's refresh (60 Hz when unknown).
+int wait_vblank_begin();
+bool in_vblank();  // false: no backend can tell
+// The first tick of a refresh_hz clock (60 when <= 0) after now, both in
+// nanoseconds of the same clock; ticks fall on whole nanoseconds at or after
+// k / refresh_hz seconds.
+std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
+// The display's modes of 16 bits and more, in the order the system gives.
+int display_modes(std::vector<display_mode>& out);
+int change_mode(const display_mode& mode, bool full_screen);
+int restore_desktop_mode();
 
 }  // namespace platform

@@ -118,6 +118,7 @@ int destroy_window()
     window_state& s = window_record();
     if (!s.window) return 0;
     if (check_video_thread() < 0) return -1;
+    if (s.display) close_display();
     current_backend().destroy_window();
     s.window = false;
     return 0;

@@ -19,6 +19,7 @@ struct window_state {
     int cursor_x = 0, cursor_y = 0;
     bool drops = false;
     bool ime = true;
+    bool display = false;  // the display object is open
 };
 
 // The record; when the current backend is not the one that started video,

@@ -4,7 +4,9 @@
 
 #include "platform/platform.hpp"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform::headless {
 
@@ -45,5 +47,35 @@ bool ime_switched_on();
 screen_rect composition_rect();
 void fail_next_video_start();
 void fail_next_window_creation();
+
+// ---- present, display object, display modes ----
+// The last presented picture: the window's client area in the format of the
+// view presented into it. The mode list is set by tests (the desktop's mode
+// until then); wait_vblank_begin moves the virtual clock to the next 1/60 s.
+
+struct presented_frame {
+    int width = 0, height = 0, pitch = 0, bits = 0;
+    std::uint32_t red_mask = 0, green_mask = 0, blue_mask = 0;
+    std::vector<std::uint8_t> pixels;
+    int count = 0;  // presents so far
+};
+
+struct mode_request {
+    display_mode mode{0, 0, 0, 0};
+    bool full_screen = false;
+    int count = 0;  // requests so far
+};
+
+const presented_frame& frame();
+// Writes the frame as an 8-bit RGB PNG; 0, or -1 with the error set.
+int dump_frame_png(const std::wstring& path);
+void set_display_modes(const std::vector<display_mode>& modes);
+void fail_next_display_opens(int count);
+void fail_next_mode_change();
+const mode_request& last_mode_request();
+int desktop_restores();
+// The virtual clock with the part below a millisecond that waits for the
+// vertical blank leave (milliseconds() reads it truncated).
+std::uint64_t virtual_nanoseconds();
 
 }  // namespace platform::headless

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace platform::headless {
 
@@ -32,6 +33,18 @@ struct headless_state {
     screen_rect composition{0, 0, 0, 0};
     bool fail_video_start = false;
     bool fail_window_creation = false;
+
+    // present
+    bool display_open = false;
+    int failing_display_opens = 0;
+    presented_frame frame;
+    bool modes_set = false;
+    std::vector<display_mode> modes;
+    mode_request mode_change;
+    bool fail_mode_change = false;
+    int desktop_restores = 0;
+    // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
+    std::uint32_t sub_ms_clock = 0, sub_ms = 0;
 };
 
 headless_state& state();

@@ -32,6 +32,15 @@ int set_clipboard_text(const char* text);
 int text_input(bool on);
 int set_ime_enabled(bool on);
 int set_composition_rect(const screen_rect& rect);
+// present
+int open_display();
+void close_display();
+int present(const pixel_view& view, const rect& source, const rect& destination);
+int wait_vblank_begin();
+bool in_vblank();
+int display_modes(std::vector<display_mode>& out);
+int change_mode(const display_mode& mode, bool full_screen);
+int restore_desktop_mode();
 
 extern const backend table;
 const backend table = {
@@ -65,6 +74,15 @@ const backend table = {
     text_input,
     set_ime_enabled,
     set_composition_rect,
+    // present
+    open_display,
+    close_display,
+    present,
+    wait_vblank_begin,
+    in_vblank,
+    display_modes,
+    change_mode,
+    restore_desktop_mode,
 };
 
 }  // namespace platform::sdl

@@ -4,7 +4,9 @@
 
 #include "platform/platform.hpp"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform::sdl::test {
 
@@ -22,5 +24,8 @@ int push_drop_complete();
 // resized or exposed, as the window manager reports it
 int push_window(event_kind kind, int data1 = 0, int data2 = 0);
 int push_quit();
+
+// The window's pixels as the renderer shows them, 0xAARRGGBB.
+int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 
 }  // namespace platform::sdl::test

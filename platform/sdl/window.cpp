@@ -54,9 +54,12 @@ int create_window(const char* title, const window_spec& spec)
     return 0;
 }
 
+void close_display();
+
 void destroy_window()
 {
     sdl_state& s = state();
+    close_display();  // the renderer goes before its window
     if (s.window) SDL_DestroyWindow(s.window);
     s.window = nullptr;
     s.collecting_drop = false;
