@@ -46,7 +46,7 @@ bool translate(window_state& s, os_event& raw, event& out)
     out.y = raw.y;
     switch (raw.kind) {
     case event_kind::drop:
-        if (!s.drops) return false;
+        if (!s.drops || raw.names.empty()) return false;
         // names are OS names: decoded so that they code back to the same bytes
         for (const std::string& name : raw.names) out.names.push_back(text::from_utf8(name));
         break;
@@ -107,7 +107,7 @@ bool translate(window_state& s, os_event& raw, event& out)
 
 int pump_event(event& out)
 {
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (!s.owner) return 0;
     if (check_video_thread() < 0) return -1;
     if (close_signalled) {
@@ -126,7 +126,7 @@ int pump_event(event& out)
 
 const std::uint8_t* keyboard_state()
 {
-    return window_record().keys;
+    return window_common().keys;
 }
 
 }  // namespace platform

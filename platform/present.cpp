@@ -37,7 +37,7 @@ bool empty(const rect& r)
 int open_display()
 {
     if (check_window() < 0) return -1;
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (s.display) return 0;
     if (current_backend().open_display() < 0) return -1;
     s.display = true;
@@ -46,7 +46,7 @@ int open_display()
 
 int close_display()
 {
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (!s.display) return 0;
     if (check_video_thread() < 0) return -1;
     current_backend().close_display();
@@ -56,13 +56,13 @@ int close_display()
 
 bool display_open()
 {
-    return window_record().display;
+    return window_common().display;
 }
 
 int present(const pixel_view& view, const rect& source, const rect& destination)
 {
     if (check_window() < 0) return -1;
-    if (!window_record().display) return set_error("the display is not open");
+    if (!window_common().display) return set_error("the display is not open");
     if (check_view(view) < 0) return -1;
     if (empty(source) || empty(destination)) return set_error("empty rectangle");
     if (source.left < 0 || source.top < 0 || source.right > view.width || source.bottom > view.height)
@@ -73,13 +73,13 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
 int wait_vblank_begin()
 {
     if (check_window() < 0) return -1;
-    if (!window_record().display) return set_error("the display is not open");
+    if (!window_common().display) return set_error("the display is not open");
     return current_backend().wait_vblank_begin();
 }
 
 bool in_vblank()
 {
-    if (check_window() < 0 || !window_record().display) return false;
+    if (check_window() < 0 || !window_common().display) return false;
     return current_backend().in_vblank();
 }
 

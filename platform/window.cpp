@@ -36,7 +36,7 @@ void install_close_signals()
     sigaction(SIGTERM, &sa, nullptr);
 }
 
-window_state& window_record()
+window_state& window_common()
 {
     if (record.owner && record.owner != &current_backend()) record = window_state{};
     return record;
@@ -49,7 +49,7 @@ void forget_window_state()
 
 int check_video_thread()
 {
-    const window_state& s = window_record();
+    const window_state& s = window_common();
     if (!s.owner) return set_error("video is not started");
     if (s.thread != std::this_thread::get_id()) return set_error("window calls belong to the thread that started video");
     return 0;
@@ -58,7 +58,7 @@ int check_video_thread()
 int check_window()
 {
     if (check_video_thread() < 0) return -1;
-    if (!window_record().window) return set_error("no window");
+    if (!window_common().window) return set_error("no window");
     return 0;
 }
 
@@ -77,7 +77,7 @@ int text_to_utf8(const std::wstring& text, std::string& out)
 
 int video_start()
 {
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (s.owner) return check_video_thread();
     install_close_signals();
     if (current_backend().video_start() < 0) return -1;
@@ -95,7 +95,7 @@ int desktop_mode(display_mode& out)
 int create_window(const window_spec& spec)
 {
     if (video_start() < 0) return -1;
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (s.window) return set_error("a window exists already");
     if (spec.width <= 0 || spec.height <= 0) return set_error("window size must be positive");
     std::string title;
@@ -115,7 +115,7 @@ int create_window(const window_spec& spec)
 
 int destroy_window()
 {
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (!s.window) return 0;
     if (check_video_thread() < 0) return -1;
     if (s.display) close_display();
@@ -126,7 +126,7 @@ int destroy_window()
 
 bool has_window()
 {
-    return window_record().window;
+    return window_common().window;
 }
 
 int set_window_title(const std::wstring& title)
@@ -194,7 +194,7 @@ int show_cursor(bool shown)
 int cursor_position(int& x, int& y)
 {
     if (check_window() < 0) return -1;
-    const window_state& s = window_record();
+    const window_state& s = window_common();
     if (s.cursor_seen) {
         x = s.cursor_x;
         y = s.cursor_y;
@@ -230,7 +230,7 @@ int set_clipboard_text(const std::wstring& text)
 int accept_drops(bool on)
 {
     if (video_start() < 0) return -1;
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (s.window && current_backend().accept_drops(on) < 0) return -1;
     s.drops = on;
     return 0;
@@ -238,7 +238,7 @@ int accept_drops(bool on)
 
 bool drops_accepted()
 {
-    return window_record().drops;
+    return window_common().drops;
 }
 
 // ---- text input ----
@@ -252,7 +252,7 @@ int text_input(bool on)
 int set_ime_enabled(bool on)
 {
     if (video_start() < 0) return -1;
-    window_state& s = window_record();
+    window_state& s = window_common();
     if (s.window && current_backend().set_ime_enabled(on) < 0) return -1;
     s.ime = on;
     return 0;

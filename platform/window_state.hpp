@@ -24,7 +24,7 @@ struct window_state {
 
 // The record; when the current backend is not the one that started video,
 // it is first cleared (a test that selects another backend starts afresh).
-window_state& window_record();
+window_state& window_common();
 // Clears it; the headless reset calls this.
 void forget_window_state();
 // 0 when video runs on this thread under the current backend, else -1 with
