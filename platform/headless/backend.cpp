@@ -3,6 +3,8 @@
 #include "platform/headless/state.hpp"
 #include "platform/window_state.hpp"
 
+#include <utility>
+
 namespace platform::headless {
 
 std::uint32_t milliseconds();
@@ -52,7 +54,8 @@ headless_state& state()
 
 void reset()
 {
-    state() = headless_state{};
+    headless_state fresh;
+    std::swap(state(), fresh);
     platform::forget_window_state();
 }
 

@@ -332,6 +332,22 @@ TEST_F(SdlPump, StrayFileIsADropOfItsOwnAndExtraButtonsGiveNothing)
     EXPECT_EQ(platform::pump_event(e), 0);
 }
 
+TEST(HeadlessPump, DropWithoutNamesIsNotDelivered)
+{
+    support::select_window_backend("headless");
+    platform::window_spec spec;
+    spec.width = 320;
+    spec.height = 240;
+    ASSERT_EQ(platform::create_window(spec), 0);
+    ASSERT_EQ(platform::accept_drops(true), 0);
+    EXPECT_TRUE(platform::headless::drops_switched_on());
+    platform::os_event r;
+    r.kind = event_kind::drop;
+    platform::headless::push_event(r);
+    platform::event e;
+    EXPECT_EQ(platform::pump_event(e), 0);
+}
+
 TEST(HeadlessPump, TimedRecordsWaitForTheVirtualClock)
 {
     support::select_window_backend("headless");
@@ -347,6 +363,7 @@ TEST(HeadlessPump, TimedRecordsWaitForTheVirtualClock)
     platform::headless::push_event(r);
     platform::event e;
     EXPECT_EQ(platform::pump_event(e), 0);  // the first holds back the second
+    EXPECT_EQ(platform::headless::queued_events(), 2u);
     platform::headless::advance_clock(100);
     ASSERT_EQ(platform::pump_event(e), 1);
     EXPECT_EQ(e.key, 27);
