@@ -4,11 +4,87 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace platform {
 
 struct local_time {
     int year, month, day, hour, minute, second;
+};
+
+// ---- window, events, cursor, clipboard, drops, text input: records ----
+
+// bits is 8 x bytes per pixel, so the usual 32-bit visual reads 32, not 24.
+struct display_mode {
+    int width, height, bits, refresh;  // refresh 0: unknown
+};
+
+struct screen_rect {
+    int x, y, width, height;
+};
+
+// Thickness of the window manager's frame around the client area.
+struct window_frame {
+    int left, top, right, bottom;
+};
+
+struct window_spec {
+    std::wstring title;
+    int width = 0, height = 0;  // client size
+    bool centred = true;        // on the desktop; else the client area at (x, y)
+    int x = 0, y = 0;
+    bool shown = true;
+};
+
+enum class event_kind {
+    close, focus_gained, focus_lost, minimised, maximised, restored, moved, resized, exposed,
+    mouse_move, button_down, button_up, wheel, key_down, key_up, text, text_editing, drop,
+};
+
+enum class mouse_button { none, left, right, middle };
+
+// What a backend hands the pump: keys by position (USB HID usage, which is
+// also SDL's scancode), text and names in UTF-8 exactly as the OS gave them.
+struct os_event {
+    event_kind kind = event_kind::close;
+    int x = 0, y = 0;                    // see event
+    mouse_button button = mouse_button::none;
+    int wheel_x = 0, wheel_y = 0;        // positive y = away from the user
+    int key_position = 0;
+    bool repeat = false;
+    std::string text;
+    std::vector<std::string> names;
+};
+
+// What the pump gives. x and y: window-relative position for mouse events
+// (wheel: the cursor's), new position for moved, new size for resized, the
+// cursor (in characters) and the selection length for text_editing.
+struct event {
+    event_kind kind = event_kind::close;
+    int x = 0, y = 0;
+    mouse_button button = mouse_button::none;
+    int wheel_x = 0, wheel_y = 0;
+    int key = 0;                         // virtual key of the Japanese layout
+    bool repeat = false;
+    bool shift = false, control = false, alt = false;
+    std::wstring text;
+    std::vector<std::wstring> names;     // a drop's names, in order
+};
+
+// ---- present, display object, display modes: records ----
+
+// Pixels the caller owns, rows top-down; bits 16 or 32 with the channels
+// where the masks say.
+struct pixel_view {
+    const void* pixels = nullptr;
+    int width = 0, height = 0, pitch = 0, bits = 0;
+    std::uint32_t red_mask = 0, green_mask = 0, blue_mask = 0;
+};
+
+// Right and bottom exclusive, top-down coordinates.
+struct rect {
+    int left, top, right, bottom;
 };
 
 // One backend's hooks, grouped by area.
@@ -23,6 +99,50 @@ struct backend {
     bool (*has_timestamp_counter)();
     std::uint64_t (*timestamp_counter)();      // 0 without one
     void (*sleep)(std::uint32_t ms);           // 0 gives up the time slice
+
+    // window: 0 or -1 (error set) unless noted; text in UTF-8
+    int (*video_start)();             // 0 at once when already started
+    int (*desktop_mode)(display_mode& out);
+    int (*create_window)(const char* title, const window_spec& spec);  // spec.title unused
+    void (*destroy_window)();
+    int (*set_title)(const char* title);
+    int (*title)(std::string& out);
+    int (*show_window)(bool shown);
+    int (*raise_window)();
+    int (*client_rect)(screen_rect& out);  // on the desktop
+    int (*set_client_rect)(const screen_rect& rect);
+    int (*frame_size)(window_frame& out);
+    int (*inhibit_screen_saver)(bool on);
+
+    // events: 1 with a record taken, 0 when none is waiting
+    int (*poll_event)(os_event& out);
+
+    // cursor
+    int (*show_cursor)(bool shown);
+    int (*cursor_position)(int& x, int& y);  // window-relative, as the backend knows it
+
+    // clipboard: clipboard_text gives 1 with text, 0 when it holds none, -1
+    int (*clipboard_text)(std::string& out);
+    int (*set_clipboard_text)(const char* text);
+
+    // drops
+    int (*accept_drops)(bool on);
+
+    // text input
+    int (*text_input)(bool on);
+    int (*set_ime_enabled)(bool on);
+    int (*set_composition_rect)(const screen_rect& rect);  // window-relative
+
+    // present: called with a window, the view and rectangles checked (the
+    // source inside the view, neither empty)
+    int (*open_display)();
+    void (*close_display)();
+    int (*present)(const pixel_view& view, const rect& source, const rect& destination);
+    int (*wait_vblank_begin)();
+    bool (*in_vblank)();
+    int (*display_modes)(std::vector<display_mode>& out);
+    int (*change_mode)(const display_mode& mode, bool full_screen);
+    int (*restore_desktop_mode)();
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -70,5 +190,71 @@ std::uint32_t timer_minimum_period();
 int begin_timer_period(std::uint32_t ms);
 int end_timer_period(std::uint32_t ms);
 // ---- end of clock ----
+// ---- window, events, cursor, clipboard, drops, text input ----
+// One window, driven from the thread that started video; calls from another
+// thread fail. Titles and clipboard text holding a zero character are refused.
+
+int video_start();  // first call also routes SIGINT and SIGTERM to a close
+int desktop_mode(display_mode& out);
+int create_window(const window_spec& spec);  // -1 when one exists
+int destroy_window();                        // 0 also when there is none
+bool has_window();
+int set_window_title(const std::wstring& title);
+int window_title(std::wstring& out);
+int show_window(bool shown);
+int raise_window();
+int client_rect(screen_rect& out);
+int set_client_rect(const screen_rect& rect);
+int frame_size(window_frame& out);
+int inhibit_screen_saver(bool on);
+
+// Takes one record: 1, or 0 when none is waiting (or video is not started).
+int pump_event(event& out);
+// 256 bytes by virtual key, bit 7 = down, kept from the records pumped
+// (mouse buttons as keys 1, 2 and 4); cleared when focus is lost.
+const std::uint8_t* keyboard_state();
+// Virtual key of a key position, 0 for a key without one.
+int virtual_key(int key_position);
+
+int show_cursor(bool shown);
+// The last position a pumped mouse record carried, window-relative; before
+// any, the backend's own report.
+int cursor_position(int& x, int& y);
+
+// 0 with the text, -1 (error set) when the clipboard holds none or fails.
+int clipboard_text(std::wstring& out);
+int set_clipboard_text(const std::wstring& text);
+
+// Off until switched on; while off, drop records are not delivered.
+int accept_drops(bool on);
+bool drops_accepted();
+
+// Text input is on from window creation. While the input method is
+// switched off, composition records are not delivered.
+int text_input(bool on);
+int set_ime_enabled(bool on);
+int set_composition_rect(const screen_rect& rect);
+
+// ---- present, display object, display modes ----
+
+// The display object of the window (closed with the window).
+int open_display();
+int close_display();  // 0 also when none is open
+bool display_open();
+// Shows source of view at destination in the window, scaled by nearest
+// pixel; the rest of the window turns black. The picture stays shown until
+// the next present. Bad input gets -1 and leaves the picture as it was.
+int present(const pixel_view& view, const rect& source, const rect& destination);
+// Returns at the next tick of the display's refresh (60 Hz when unknown).
+int wait_vblank_begin();
+bool in_vblank();  // false: no backend can tell
+// The first tick of a refresh_hz clock (60 when <= 0) after now, both in
+// nanoseconds of the same clock; ticks fall on whole nanoseconds at or after
+// k / refresh_hz seconds.
+std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
+// The display's modes of 16 bits and more, in the order the system gives.
+int display_modes(std::vector<display_mode>& out);
+int change_mode(const display_mode& mode, bool full_screen);
+int restore_desktop_mode();
 
 }  // namespace platform

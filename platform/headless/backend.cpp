@@ -1,6 +1,9 @@
 // The headless backend's hook table and state.
 #include "platform/headless/headless.hpp"
 #include "platform/headless/state.hpp"
+#include "platform/window_state.hpp"
+
+#include <utility>
 
 namespace platform::headless {
 
@@ -12,6 +15,42 @@ bool has_timestamp_counter();
 std::uint64_t timestamp_counter();
 void sleep(std::uint32_t ms);
 
+// window
+int video_start();
+int desktop_mode(display_mode& out);
+int create_window(const char* title, const window_spec& spec);
+void destroy_window();
+int set_title(const char* title);
+int title(std::string& out);
+int show_window(bool shown);
+int raise_window();
+int client_rect(screen_rect& out);
+int set_client_rect(const screen_rect& rect);
+int frame_size(window_frame& out);
+int inhibit_screen_saver(bool on);
+// events, drops
+int poll_event(os_event& out);
+int accept_drops(bool on);
+// cursor
+int show_cursor(bool shown);
+int cursor_position(int& x, int& y);
+// clipboard
+int clipboard_text(std::string& out);
+int set_clipboard_text(const char* text);
+// text input
+int text_input(bool on);
+int set_ime_enabled(bool on);
+int set_composition_rect(const screen_rect& rect);
+// present
+int open_display();
+void close_display();
+int present(const pixel_view& view, const rect& source, const rect& destination);
+int wait_vblank_begin();
+bool in_vblank();
+int display_modes(std::vector<display_mode>& out);
+int change_mode(const display_mode& mode, bool full_screen);
+int restore_desktop_mode();
+
 headless_state& state()
 {
     static headless_state s;
@@ -20,7 +59,9 @@ headless_state& state()
 
 void reset()
 {
-    state() = headless_state{};
+    headless_state fresh;
+    std::swap(state(), fresh);
+    platform::forget_window_state();
 }
 
 extern const backend table;
@@ -33,6 +74,42 @@ const backend table = {
     has_timestamp_counter,
     timestamp_counter,
     sleep,
+    // window
+    video_start,
+    desktop_mode,
+    create_window,
+    destroy_window,
+    set_title,
+    title,
+    show_window,
+    raise_window,
+    client_rect,
+    set_client_rect,
+    frame_size,
+    inhibit_screen_saver,
+    // events
+    poll_event,
+    // cursor
+    show_cursor,
+    cursor_position,
+    // clipboard
+    clipboard_text,
+    set_clipboard_text,
+    // drops
+    accept_drops,
+    // text input
+    text_input,
+    set_ime_enabled,
+    set_composition_rect,
+    // present
+    open_display,
+    close_display,
+    present,
+    wait_vblank_begin,
+    in_vblank,
+    display_modes,
+    change_mode,
+    restore_desktop_mode,
 };
 
 }  // namespace platform::headless

@@ -4,9 +4,14 @@
 
 #include "platform/platform.hpp"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace platform::headless {
 
-// Back to the state after start: clock 0, local time 2000-01-01 00:00:00.
+// Back to the state after start: clock 0, local time 2000-01-01 00:00:00,
+// video not started, no window, nothing queued (the common window state too).
 void reset();
 void set_clock(std::uint32_t milliseconds);
 void advance_clock(std::uint32_t milliseconds);
@@ -18,5 +23,65 @@ void set_local_time(const local_time& time);
 // clock end.
 void set_clock_step(std::uint32_t step);
 // ---- end of clock ----
+// ---- window, events, cursor, clipboard, drops, text input ----
+// A virtual desktop (1024 x 768 at 32 bits after reset), one window record,
+// a clipboard string, events pushed by tests, and switches that make the next
+// video start or window creation fail.
+
+struct window_record {
+    bool exists = false;
+    std::string title;  // UTF-8
+    screen_rect client{0, 0, 0, 0};
+    bool shown = false;
+    int raise_count = 0;
+    bool cursor_shown = true;
+};
+
+void set_desktop(const display_mode& mode);
+const window_record& window();
+// Queued in order; a record due at a time of the virtual clock is taken only
+// once the clock has reached it, and holds back those queued after it.
+void push_event(const os_event& record);
+void push_event_at(std::uint32_t due, const os_event& record);
+std::size_t queued_events();
+void set_cursor_position(int x, int y);
+const std::string& clipboard();  // UTF-8
+bool screen_saver_inhibited();
+bool drops_switched_on();
+bool text_input_on();
+bool ime_switched_on();
+screen_rect composition_rect();
+void fail_next_video_start();
+void fail_next_window_creation();
+
+// ---- present, display object, display modes ----
+// The last presented picture: the window's client area in the format of the
+// view presented into it. The mode list is set by tests (the desktop's mode
+// until then); wait_vblank_begin moves the virtual clock to the next 1/60 s.
+
+struct presented_frame {
+    int width = 0, height = 0, pitch = 0, bits = 0;
+    std::uint32_t red_mask = 0, green_mask = 0, blue_mask = 0;
+    std::vector<std::uint8_t> pixels;
+    int count = 0;  // presents so far
+};
+
+struct mode_request {
+    display_mode mode{0, 0, 0, 0};
+    bool full_screen = false;
+    int count = 0;  // requests so far
+};
+
+const presented_frame& frame();
+// Writes the frame as an 8-bit RGB PNG; 0, or -1 with the error set.
+int dump_frame_png(const std::wstring& path);
+void set_display_modes(const std::vector<display_mode>& modes);
+void fail_next_display_opens(int count);
+void fail_next_mode_change();
+const mode_request& last_mode_request();
+int desktop_restores();
+// The virtual clock with the part below a millisecond that waits for the
+// vertical blank leave (milliseconds() reads it truncated).
+std::uint64_t virtual_nanoseconds();
 
 }  // namespace platform::headless

@@ -1,7 +1,12 @@
 // The headless backend's one state record.
 #pragma once
 
+#include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
+
+#include <deque>
+#include <string>
+#include <vector>
 
 namespace platform::headless {
 
@@ -15,6 +20,37 @@ struct headless_state {
     std::uint64_t elapsed = 0;
     std::uint32_t clock_step = 0;  // added after each millisecond read
     // ---- end of clock ----
+    // window, events, cursor, clipboard, drops, text input
+    bool video = false;
+    display_mode desktop{1024, 768, 32, 60};
+    window_record window;
+    std::string clipboard;  // UTF-8; empty = none
+    struct queued_event {
+        os_event record;
+        bool timed;
+        std::uint32_t due;  // on the virtual clock
+    };
+    std::deque<queued_event> events;
+    int cursor_x = 0, cursor_y = 0;
+    bool screen_saver_inhibited = false;
+    bool drops_accepted = false;
+    bool text_input = false;
+    bool ime_enabled = false;
+    screen_rect composition{0, 0, 0, 0};
+    bool fail_video_start = false;
+    bool fail_window_creation = false;
+
+    // present
+    bool display_open = false;
+    int failing_display_opens = 0;
+    presented_frame frame;
+    bool modes_set = false;
+    std::vector<display_mode> modes;
+    mode_request mode_change;
+    bool fail_mode_change = false;
+    int desktop_restores = 0;
+    // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
+    std::uint32_t sub_ms_clock = 0, sub_ms = 0;
 };
 
 headless_state& state();

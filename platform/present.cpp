@@ -1,0 +1,121 @@
+// The present group's common layer: the display object's state, the checks
+// on every view and rectangle, and the vertical-blank arithmetic.
+#include "platform/window_state.hpp"
+
+namespace platform {
+
+namespace {
+
+// A mask is one run of set bits.
+bool contiguous(std::uint32_t mask)
+{
+    if (mask == 0) return false;
+    while ((mask & 1) == 0) mask >>= 1;
+    return (mask & (mask + 1)) == 0;
+}
+
+int check_view(const pixel_view& v)
+{
+    if (v.bits != 16 && v.bits != 32) return set_error("pixel bits must be 16 or 32");
+    if (!v.pixels || v.width <= 0 || v.height <= 0) return set_error("empty view");
+    if (static_cast<long long>(v.pitch) < static_cast<long long>(v.width) * (v.bits / 8))
+        return set_error("pitch below the width of a row");
+    const std::uint32_t all = v.bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    const std::uint32_t r = v.red_mask, g = v.green_mask, b = v.blue_mask;
+    if (!contiguous(r) || !contiguous(g) || !contiguous(b) || (r & g) || (r & b) || (g & b) || ((r | g | b) & ~all))
+        return set_error("unsupported colour masks");
+    return 0;
+}
+
+bool empty(const rect& r)
+{
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+}  // namespace
+
+int open_display()
+{
+    if (check_window() < 0) return -1;
+    window_state& s = window_common();
+    if (s.display) return 0;
+    if (current_backend().open_display() < 0) return -1;
+    s.display = true;
+    return 0;
+}
+
+int close_display()
+{
+    window_state& s = window_common();
+    if (!s.display) return 0;
+    if (check_video_thread() < 0) return -1;
+    current_backend().close_display();
+    s.display = false;
+    return 0;
+}
+
+bool display_open()
+{
+    return window_common().display;
+}
+
+int present(const pixel_view& view, const rect& source, const rect& destination)
+{
+    if (check_window() < 0) return -1;
+    if (!window_common().display) return set_error("the display is not open");
+    if (check_view(view) < 0) return -1;
+    if (empty(source) || empty(destination)) return set_error("empty rectangle");
+    if (source.left < 0 || source.top < 0 || source.right > view.width || source.bottom > view.height)
+        return set_error("source rectangle outside the view");
+    return current_backend().present(view, source, destination);
+}
+
+int wait_vblank_begin()
+{
+    if (check_window() < 0) return -1;
+    if (!window_common().display) return set_error("the display is not open");
+    return current_backend().wait_vblank_begin();
+}
+
+bool in_vblank()
+{
+    if (check_window() < 0 || !window_common().display) return false;
+    return current_backend().in_vblank();
+}
+
+std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz)
+{
+    using u128 = unsigned __int128;
+    const u128 hz = refresh_hz > 0 ? static_cast<unsigned>(refresh_hz) : 60u;
+    const u128 second = 1000000000u;
+    // tick k lies at ceil(k * 10^9 / hz); the next after now is k = floor(now * hz / 10^9) + 1
+    const u128 k = static_cast<u128>(now_ns) * hz / second + 1;
+    return static_cast<std::uint64_t>((k * second + hz - 1) / hz);
+}
+
+int display_modes(std::vector<display_mode>& out)
+{
+    if (video_start() < 0) return -1;
+    std::vector<display_mode> all;
+    if (current_backend().display_modes(all) < 0) return -1;
+    out.clear();
+    for (const display_mode& m : all)
+        if (m.bits >= 16) out.push_back(m);
+    return 0;
+}
+
+int change_mode(const display_mode& mode, bool full_screen)
+{
+    if (check_window() < 0) return -1;
+    if (mode.width <= 0 || mode.height <= 0) return set_error("display mode size must be positive");
+    if (mode.bits != 16 && mode.bits != 32) return set_error("display mode bits must be 16 or 32");
+    return current_backend().change_mode(mode, full_screen);
+}
+
+int restore_desktop_mode()
+{
+    if (video_start() < 0) return -1;
+    return current_backend().restore_desktop_mode();
+}
+
+}  // namespace platform

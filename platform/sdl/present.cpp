@@ -1,0 +1,134 @@
+// Present of the desktop backend: an SDL renderer on the window and a
+// streaming texture in the view's format, copied with nearest scaling; no
+// vsync, the pacing is wait_vblank_begin's.
+#include "platform/sdl/state.hpp"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace platform::sdl {
+
+namespace {
+
+void drop_texture(sdl_state& s)
+{
+    if (s.texture) SDL_DestroyTexture(s.texture);
+    s.texture = nullptr;
+    s.texture_format = 0;
+    s.texture_width = s.texture_height = 0;
+}
+
+}  // namespace
+
+int open_display()
+{
+    sdl_state& s = state();
+    if (s.renderer) return 0;
+    // the dummy driver has nothing but the software renderer; elsewhere SDL picks
+    const char* driver = SDL_GetCurrentVideoDriver();
+    Uint32 flags = driver && std::strcmp(driver, "dummy") == 0 ? SDL_RENDERER_SOFTWARE : 0;
+    s.renderer = SDL_CreateRenderer(s.window, -1, flags);
+    if (!s.renderer) return sdl_error("display object creation failed");
+    return 0;
+}
+
+void close_display()
+{
+    sdl_state& s = state();
+    drop_texture(s);
+    if (s.renderer) SDL_DestroyRenderer(s.renderer);
+    s.renderer = nullptr;
+}
+
+int present(const pixel_view& view, const rect& source, const rect& destination)
+{
+    sdl_state& s = state();
+    Uint32 format = SDL_MasksToPixelFormatEnum(view.bits, view.red_mask, view.green_mask, view.blue_mask, 0);
+    if (format == SDL_PIXELFORMAT_UNKNOWN) return set_error("unsupported colour masks");
+    if (!s.texture || s.texture_format != format || s.texture_width != view.width || s.texture_height != view.height) {
+        drop_texture(s);
+        s.texture = SDL_CreateTexture(s.renderer, format, SDL_TEXTUREACCESS_STREAMING, view.width, view.height);
+        if (!s.texture) return sdl_error("texture creation failed");
+        SDL_SetTextureScaleMode(s.texture, SDL_ScaleModeNearest);
+        s.texture_format = format;
+        s.texture_width = view.width;
+        s.texture_height = view.height;
+    }
+    const SDL_Rect src = {source.left, source.top, source.right - source.left, source.bottom - source.top};
+    const auto* first = static_cast<const Uint8*>(view.pixels) + static_cast<std::size_t>(source.top) * view.pitch +
+                        static_cast<std::size_t>(source.left) * (view.bits / 8);
+    if (SDL_UpdateTexture(s.texture, &src, first, view.pitch) < 0) return sdl_error("texture update failed");
+    const SDL_Rect dst = {destination.left, destination.top, destination.right - destination.left,
+                          destination.bottom - destination.top};
+    SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+    if (SDL_RenderClear(s.renderer) < 0 || SDL_RenderCopy(s.renderer, s.texture, &src, &dst) < 0)
+        return sdl_error("present failed");
+    SDL_RenderPresent(s.renderer);
+    return 0;
+}
+
+int wait_vblank_begin()
+{
+    SDL_DisplayMode mode;
+    int refresh = 0;
+    int index = SDL_GetWindowDisplayIndex(state().window);
+    if (index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0) refresh = mode.refresh_rate;
+    using clock = std::chrono::steady_clock;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(clock::now().time_since_epoch()).count();
+    const std::uint64_t wake = next_vblank_time(static_cast<std::uint64_t>(now), refresh);
+    std::this_thread::sleep_until(clock::time_point(std::chrono::nanoseconds(wake)));
+    return 0;
+}
+
+// SDL offers no vertical-blank status.
+bool in_vblank()
+{
+    return false;
+}
+
+int display_modes(std::vector<display_mode>& out)
+{
+    int count = SDL_GetNumDisplayModes(0);
+    if (count < 0) return sdl_error("display modes unknown");
+    out.clear();
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) < 0) continue;
+        out.push_back({m.w, m.h, 8 * static_cast<int>(SDL_BYTESPERPIXEL(m.format)), m.refresh_rate});
+    }
+    return 0;
+}
+
+int change_mode(const display_mode&, bool)
+{
+    return set_error("display mode changes are not supported");
+}
+
+// Nothing changes the desktop's mode, so there is nothing to restore.
+int restore_desktop_mode()
+{
+    return 0;
+}
+
+#ifdef ZENTIL_TEST_HOOKS
+
+namespace test {
+
+int read_window(std::vector<std::uint32_t>& argb, int& width, int& height)
+{
+    sdl_state& s = state();
+    if (!s.renderer) return set_error("the display is not open");
+    if (SDL_GetRendererOutputSize(s.renderer, &width, &height) < 0) return sdl_error("renderer size unknown");
+    argb.assign(static_cast<std::size_t>(width) * height, 0);
+    if (SDL_RenderReadPixels(s.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, argb.data(), width * 4) < 0)
+        return sdl_error("reading the window failed");
+    return 0;
+}
+
+}  // namespace test
+
+#endif
+
+}  // namespace platform::sdl

@@ -1,0 +1,31 @@
+// Test builds only: real SDL events pushed onto SDL's queue, described
+// without SDL's types, so that the pump's translation can be tested.
+#pragma once
+
+#include "platform/platform.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::sdl::test {
+
+// Each returns 0, or -1 when SDL refused the event.
+int push_key(int key_position, bool down, bool repeat = false);
+int push_text(const std::string& utf8);
+int push_editing(const std::string& utf8, int start, int length);
+int push_motion(int x, int y);
+int push_button(int sdl_button, bool down, int x, int y);  // SDL's numbers: 1 left, 2 middle, 3 right, 4 and 5 X1 and X2
+int push_wheel(int x, int y, bool flipped);
+int push_drop_begin();
+int push_drop_file(const std::string& utf8);
+int push_drop_complete();
+// close, focus_gained, focus_lost, minimised, maximised, restored, moved,
+// resized or exposed, as the window manager reports it
+int push_window(event_kind kind, int data1 = 0, int data2 = 0);
+int push_quit();
+
+// The window's pixels as the renderer shows them, 0xAARRGGBB.
+int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
+
+}  // namespace platform::sdl::test
