@@ -25,6 +25,21 @@ int mmx_enabled();
 
 // ---- end processor seam ----
 
+// ---- blend tables (blend.cpp) ----
+
+// The look-up tables of the per-pixel arithmetic: no division by 255 or 63
+// happens per pixel.
+struct MEMIMG_BLENDTABLES {
+    std::int32_t difference[256][512];   // row i, entry d + 255: d x i / 255 truncated toward zero
+    std::int32_t product[256][256];      // row c, entry v: v x c / 255 rounded down
+    std::uint8_t interpolate[64][64][64];  // [L][a][b]: (a L + b (63 - L)) / 63 rounded down
+    std::uint8_t weight[256];            // the blend image's value to its weight
+    std::uint8_t palette[256][4];        // the source palette, copied by each paletted blit
+};
+extern MEMIMG_BLENDTABLES blend_tables;
+
+// ---- end blend tables ----
+
 // ---- memory images (memimg.cpp) ----
 
 // Rebuilds the run codes of a 16- or 32-bit body from its pixels.

@@ -155,6 +155,14 @@ TEST_F(Convert, LiteralRows)
     }
     media::gfx::force_general_convert(0);
 
+    // a luminance format's zero-width red and green read as 0 (no division by 2^0 - 1)
+    const PIXFMT luminance = masks_format(8, 0, 0, 0xFF, 0);
+    const unsigned char grey = 0x9C;
+    ASSERT_EQ(ConvertPixelRect(&out, 4, &xrgb, &grey, 1, &luminance, nullptr, 0, nullptr, 0, 0, &one, 0, 0, 0, 0, 0, 0,
+                               0, 0),
+              0);
+    EXPECT_EQ(out, 0xFF00009Cu);
+
     // refusals write nothing
     std::vector<unsigned char> dst(64, 0x5A);
     const std::vector<unsigned char> src(64, 1);
