@@ -1,0 +1,81 @@
+// The desktop shell: opening files with the user's programs, copying with a
+// new name on collision, deleting for good after a question, and the row
+// icons. Paths are wide text in their '/' form; a backslash is an ordinary
+// character of a name. Failures are -1 with the reason in platform::error().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::shell {
+
+enum class icon_kind { folder, file };
+
+// A built-in picture: 32 x 32 pixels, 0xAARRGGBB, rows top to bottom.
+struct icon {
+    static constexpr int size = 32;
+    icon_kind kind;
+    const std::uint32_t* pixels;
+};
+
+// The operations the application calls; tests install a recording shell in
+// place of the system's.
+class operations {
+public:
+    virtual ~operations() = default;
+
+    // Opens file with the program the desktop associates with it. With
+    // parameters, an executable file (or a command found on PATH) is started
+    // itself with them as its arguments. Returns at once, never waits for
+    // the program; -1 when nothing could be started. verb (empty or "open")
+    // and show are accepted and not used.
+    virtual int open(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                     int show) = 0;
+
+    // Copies a file or a folder with everything in it to destination; when
+    // that name is taken, to the first free "stem (n).ext", whose full path
+    // goes to renamed_to (left empty without a rename). -1 with nothing
+    // created on failure.
+    virtual int copy(const std::wstring& source, const std::wstring& destination, std::wstring& renamed_to) = 0;
+
+    // Asks whether path may be deleted for good and, on a yes, removes it
+    // with all it holds. 0 when it is gone; -1 when declined, when the
+    // question cannot be asked or when the removal failed part-way.
+    virtual int remove(const std::wstring& path) = 0;
+
+    // The icon of a folder (a link to one included) or of any other entry.
+    virtual const icon& icon_of(const std::wstring& path) = 0;
+};
+
+// The shell in use: the system's until a test installs its own.
+operations& current();
+// Installs a shell; null puts the system's back.
+void install(operations* shell);
+operations& system_shell();
+
+// Pieces the system shell is made of, for shells that record or inject.
+const icon& builtin_icon(icon_kind kind);
+icon_kind kind_of(const std::wstring& path);
+// The delete question for path: title and text.
+std::wstring delete_title();
+std::wstring delete_question(const std::wstring& path);
+// Removes path with all it holds, a link itself and never its target: 0
+// when it is gone, -1 (error set) otherwise.
+int remove_for_good(const std::wstring& path);
+// Splits a parameter string: blanks separate, double quotes group, nothing
+// is expanded.
+std::vector<std::string> split_parameters(const std::string& parameters);
+
+// The yes/no box of the current backend, modal over the main window: 1 yes,
+// 0 no (closing the box), -1 (error set) when no box can be shown.
+int ask_yes_no(const std::wstring& title, const std::wstring& text);
+
+#if ZENTIL_TEST_HOOKS
+// Fault switch: the n-th write (1 = the first) of the next copy fails as a
+// full disk would.
+void fail_copy_write(std::size_t n);
+#endif
+
+}  // namespace platform::shell
