@@ -143,6 +143,10 @@ struct backend {
     int (*display_modes)(std::vector<display_mode>& out);
     int (*change_mode)(const display_mode& mode, bool full_screen);
     int (*restore_desktop_mode)();
+
+    // question box: 1 yes, 0 no, -1 (error set) when no box can be shown;
+    // title and text in UTF-8
+    int (*ask_yes_no)(const char* title, const char* text);
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -256,5 +260,11 @@ std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+
+// ---- question box ----
+// A modal yes/no box over the window (or alone before it exists): 1 yes, 0 no,
+// -1 (error set) when no box can be shown. Text holding a zero character is
+// refused.
+int ask_yes_no(const std::wstring& title, const std::wstring& text);
 
 }  // namespace platform

@@ -265,4 +265,14 @@ int set_composition_rect(const screen_rect& rect)
     return current_backend().set_composition_rect(rect);
 }
 
+// ---- question box ----
+
+
+int ask_yes_no(const std::wstring& title, const std::wstring& text)
+{
+    std::string t, m;
+    if (text_to_utf8(title, t) < 0 || text_to_utf8(text, m) < 0) return -1;
+    return current_backend().ask_yes_no(t.c_str(), m.c_str());
+}
+
 }  // namespace platform

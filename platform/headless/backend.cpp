@@ -50,6 +50,8 @@ bool in_vblank();
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+// question box
+int ask_yes_no(const char* title, const char* text);
 
 headless_state& state()
 {
@@ -110,6 +112,8 @@ const backend table = {
     display_modes,
     change_mode,
     restore_desktop_mode,
+    // question box
+    ask_yes_no,
 };
 
 }  // namespace platform::headless

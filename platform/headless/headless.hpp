@@ -84,4 +84,15 @@ int desktop_restores();
 // vertical blank leave (milliseconds() reads it truncated).
 std::uint64_t virtual_nanoseconds();
 
+// ---- question box ----
+// Answers are queued by tests: 1 yes, 0 no, -1 the box cannot be shown; No
+// when none is left. Every question is recorded, in order.
+
+struct question {
+    std::wstring title, text;
+};
+
+void queue_answer(int answer);
+const std::vector<question>& questions();
+
 }  // namespace platform::headless

@@ -51,6 +51,10 @@ struct headless_state {
     int desktop_restores = 0;
     // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
     std::uint32_t sub_ms_clock = 0, sub_ms = 0;
+
+    // question box
+    std::deque<int> answers;
+    std::vector<question> questions;
 };
 
 headless_state& state();

@@ -4,12 +4,14 @@
 #include <string>
 
 #include "platform/platform.hpp"
+#include "platform/sdl/state.hpp"
 
 namespace platform::sdl {
 
 // 1 yes (Return), 0 no (Escape or closing the box), -1 (error set) when SDL
-// can show no box: no display, or a video driver without boxes.
-int ask_yes_no(const std::string& title, const std::string& text)
+// can show no box: no display, or a video driver without boxes. Called on the
+// thread that drives the window.
+int ask_yes_no(const char* title, const char* text)
 {
     // The dummy driver shows nothing; SDL would try other ways to ask
     // (another display, a helper program) that a headless run must not reach.
@@ -22,9 +24,9 @@ int ask_yes_no(const std::string& title, const std::string& text)
     };
     SDL_MessageBoxData box{};
     box.flags = SDL_MESSAGEBOX_WARNING;
-    box.window = nullptr;  // the main window, once the window hooks give it
-    box.title = title.c_str();
-    box.message = text.c_str();
+    box.window = state().window;  // modal over the main window when there is one
+    box.title = title;
+    box.message = text;
     box.numbuttons = 2;
     box.buttons = buttons;
     int pressed = -1;

@@ -1,5 +1,4 @@
-// Deleting for good behind a yes/no question, and the question box of each
-// backend.
+// Deleting for good behind a yes/no question.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -7,15 +6,10 @@
 #include <string>
 #include <system_error>
 
-#include "platform/headless/message_box.hpp"
 #include "platform/platform.hpp"
 #include "platform/shell/internal.hpp"
 #include "platform/shell/shell.hpp"
 #include "platform/text/codepage.hpp"
-
-namespace platform::sdl {
-int ask_yes_no(const std::string& title, const std::string& text);
-}
 
 namespace platform::shell {
 
@@ -50,9 +44,7 @@ int remove_for_good(const std::wstring& path)
 
 int ask_yes_no(const std::wstring& title, const std::wstring& text)
 {
-    const std::string backend = current_backend().name;
-    if (backend == "headless") return headless::ask_yes_no(title, text);
-    return sdl::ask_yes_no(text::to_utf8(title), text::to_utf8(text));
+    return platform::ask_yes_no(title, text);
 }
 
 }  // namespace platform::shell

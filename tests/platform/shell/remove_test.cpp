@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/headless/message_box.hpp"
+#include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
 #include "platform/shell/shell.hpp"
 #include "support/recording_shell.hpp"
@@ -24,14 +24,14 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(platform::select_backend("headless"), 0);
-        platform::headless::reset_message_boxes();
+        platform::headless::reset();
         dir.file("tree/sub/a.txt", "a");
         dir.file("tree/b.txt", "b");
         dir.file("file.txt", "f");
         dir.file("kept/inside.txt", "k");
         sfs::create_symlink(dir.at("kept"), dir.at("link"));
     }
-    void TearDown() override { platform::headless::reset_message_boxes(); }
+    void TearDown() override { platform::headless::reset(); }
 
     static int remove(const std::wstring& path) { return platform::shell::system_shell().remove(path); }
 };
