@@ -149,7 +149,8 @@ bool temporary_of(const std::string& name, const std::string& leaf, long& pid) {
   auto number = [&](std::size_t& i, long& value) {
     const std::size_t start = i;
     value = 0;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - start < 10) value = value * 10 + (name[i++] - '0');
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - start < 10)
+      value = value * 10 + (name[i++] - '0');
     return i > start && !(name[start] == '0' && i - start > 1);
   };
   std::size_t i = prefix.size();

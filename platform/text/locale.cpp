@@ -92,16 +92,8 @@ int cp932_codecvt::do_length(state_type&, const char* from, const char* end, std
 }
 
 bool is_space(wchar_t c) {
-  switch (c) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
-    case 0x1680:
-    case 0x2000: case 0x2001: case 0x2002: case 0x2003: case 0x2004: case 0x2005: case 0x2006:
-    case 0x2008: case 0x2009: case 0x200A:
-    case 0x2028: case 0x2029: case 0x205F: case 0x3000:
-      return true;
-    default:
-      return false;
-  }
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A && c != 0x2007) ||
+         c == 0x2028 || c == 0x2029 || c == 0x205F || c == 0x3000;
 }
 
 namespace {

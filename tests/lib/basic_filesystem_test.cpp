@@ -166,11 +166,11 @@ TEST_F(FolderWalk, SimpleChangeFolder) {
       {L"", false, F},
       {L"(", false, F},                // invalid pattern
       {L"a.txt", true, at(L"a.txt")},  // an existing file is entered too
-      {L"x.y", true, at(L"x\\y")},      // the matched name as it is
-      {L"x\\y", true, at(L"x\\y")},     // a name with a backslash, as it stands
+      {L"x.y", true, at(L"x\\y")},     // the matched name as it is
+      {L"x\\y", true, at(L"x\\y")},    // a name with a backslash, as it stands
       {L"caf\xDCE9", true, at(L"caf\xDCE9")},
       {L"caf\xDCE8", true, at(L"caf\xDCE8")},
-      {L"caf.", false, F},             // two names, not one
+      {L"caf.", false, F},  // two names, not one
       {L"caf\uFFFD", false, F},
   };
   for (const row& r : rows) {

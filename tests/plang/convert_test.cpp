@@ -148,8 +148,12 @@ TEST_P(TextToNumber, Integers) {
       {L"2147483647", max, max, 021474},
       {L"-2147483648", min, min, -021474},
       // white space as the "japanese" locale has it, not ASCII only
-      {L"\u3000" L"42", 42, 0x42, 042},
-      {L"\u00A0" L"42", 42, 0x42, 042},
+      {L"\u3000"
+       L"42",
+       42, 0x42, 042},
+      {L"\u00A0"
+       L"42",
+       42, 0x42, 042},
       {L"\u3000\u00A0 \t\u2003-42", -42, -0x42, -042},
       {L"\u3000", 0, 0, 0},
       {L"1,5", 1, 1, 1},
@@ -168,7 +172,10 @@ TEST_P(TextToNumber, Unsigned) {
   EXPECT_EQ(parse<unsigned>(L"ffffffff", plang::from_wstring_hex<unsigned>), 4294967295u);
   EXPECT_EQ(parse<unsigned>(L"8", plang::from_wstring_oct<unsigned>), 0u);
   EXPECT_EQ(parse<unsigned>(L"x", plang::from_wstring<unsigned>), 0u);
-  EXPECT_EQ(parse<unsigned>(L"\u3000" L"7", plang::from_wstring<unsigned>), 7u);
+  EXPECT_EQ(parse<unsigned>(L"\u3000"
+                            L"7",
+                            plang::from_wstring<unsigned>),
+            7u);
 }
 
 TEST_P(TextToNumber, Reals) {
@@ -178,17 +185,37 @@ TEST_P(TextToNumber, Reals) {
   };
   const double dmax = std::numeric_limits<double>::max();
   const row rows[] = {
-      {L"1.5e3", 1500.0},   {L".5", 0.5},       {L"1.", 1.0},         {L" -2.25x", -2.25},
-      {L"1e", 1.0},         {L"2e+3", 2000.0},  {L"abc", 0.0},        {L"", 0.0},
-      {L".", 0.0},          {L"1e400", dmax},   {L"-1e400", -dmax},   {L"1e-400", 0.0},
-      {L"+.25e-1", 0.025},  {L"0.5", 0.5},      {L"0,5", 0.0},        {L"\u3000" L"0.5", 0.5},
-      {L"\u00A0-2.5", -2.5}, {L"\u3000\u3000" L"1e2", 100.0},
+      {L"1.5e3", 1500.0},
+      {L".5", 0.5},
+      {L"1.", 1.0},
+      {L" -2.25x", -2.25},
+      {L"1e", 1.0},
+      {L"2e+3", 2000.0},
+      {L"abc", 0.0},
+      {L"", 0.0},
+      {L".", 0.0},
+      {L"1e400", dmax},
+      {L"-1e400", -dmax},
+      {L"1e-400", 0.0},
+      {L"+.25e-1", 0.025},
+      {L"0.5", 0.5},
+      {L"0,5", 0.0},
+      {L"\u3000"
+       L"0.5",
+       0.5},
+      {L"\u00A0-2.5", -2.5},
+      {L"\u3000\u3000"
+       L"1e2",
+       100.0},
   };
   for (const row& r : rows)
     EXPECT_EQ(parse<double>(r.text, plang::from_wstring<double>), r.value) << testing::PrintToString(r.text);
   EXPECT_EQ(parse<float>(L"1e39", plang::from_wstring<float>), std::numeric_limits<float>::max());
   EXPECT_EQ(parse<float>(L"0.1", plang::from_wstring<float>), 0.1f);
-  EXPECT_EQ(parse<float>(L"\u3000" L"0.5", plang::from_wstring<float>), 0.5f);
+  EXPECT_EQ(parse<float>(L"\u3000"
+                         L"0.5",
+                         plang::from_wstring<float>),
+            0.5f);
 }
 
 // Whatever a number is written as, it reads back as the same text.

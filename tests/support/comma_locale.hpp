@@ -90,8 +90,8 @@ class comma_numpunct : public std::numpunct<C> {
 class in_comma_locale {
  public:
   in_comma_locale() {
-    std::locale::global(std::locale(std::locale(std::locale::classic(), new comma_numpunct<char>),
-                                    new comma_numpunct<wchar_t>));
+    std::locale::global(
+        std::locale(std::locale(std::locale::classic(), new comma_numpunct<char>), new comma_numpunct<wchar_t>));
     const std::string& folder = comma_locale::folder();
     if (folder.empty()) return;
     locale_path path(folder);

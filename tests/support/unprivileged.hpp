@@ -19,9 +19,9 @@
 namespace support {
 
 struct child_result {
-  bool ran = false;   // false: the child could not be run as an ordinary user
-  int code = -1;      // the body's result: 0 when every check held
-  std::string why;    // when it did not run
+  bool ran = false;  // false: the child could not be run as an ordinary user
+  int code = -1;     // the body's result: 0 when every check held
+  std::string why;   // when it did not run
 };
 
 constexpr uid_t unprivileged_id = 65534;

@@ -143,15 +143,15 @@ TEST(PlatformReplaceFile, StaleTemporariesOfEndedProcessesAreRemoved) {
   const std::vector<std::string> stale = {"db.tmp" + gone + "-0", "db.tmp" + gone + "-99"};
   const std::vector<std::string> kept = {
       "db",
-      "db.tmp" + self + "-0",      // this process runs
-      "db.tmp1-0",                 // so does process 1
-      "db.tmp" + gone + "-0x",     // not the pattern
-      "db.tmp" + gone + "-100",    // beyond the attempts
-      "db.tmp" + gone,             //
-      "db.tmp0" + gone + "-0",     // a leading zero
-      "db.tmp-" + gone + "-0",     // a sign
-      "other.tmp" + gone + "-0",   // another file's
-      "xdb.tmp" + gone + "-0",     //
+      "db.tmp" + self + "-0",     // this process runs
+      "db.tmp1-0",                // so does process 1
+      "db.tmp" + gone + "-0x",    // not the pattern
+      "db.tmp" + gone + "-100",   // beyond the attempts
+      "db.tmp" + gone,            //
+      "db.tmp0" + gone + "-0",    // a leading zero
+      "db.tmp-" + gone + "-0",    // a sign
+      "other.tmp" + gone + "-0",  // another file's
+      "xdb.tmp" + gone + "-0",    //
   };
   for (const std::string& name : stale) dir.file(name, "partial");
   for (const std::string& name : kept) dir.file(name, "user data");
@@ -164,7 +164,8 @@ TEST(PlatformReplaceFile, StaleTemporariesOfEndedProcessesAreRemoved) {
   expected.push_back("db.tmp" + gone + "-2");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(entries(dir.path()), expected);
-  for (const std::string& name : kept) EXPECT_EQ(bytes_at(dir.wpath() + L"/" + std::wstring(name.begin(), name.end())), "user data") << name;
+  for (const std::string& name : kept)
+    EXPECT_EQ(bytes_at(dir.wpath() + L"/" + std::wstring(name.begin(), name.end())), "user data") << name;
 
   // Through a link, the temporaries beside the file it names; a missing
   // folder or file is no error.

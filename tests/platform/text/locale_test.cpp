@@ -79,12 +79,16 @@ TEST(JapaneseLocale, ALoneLeadByteAtTheEndReadsAsMiddleDot) {
       {"after ASCII", "abc\x81", L"abc\u30FB"},
       {"alone", "\x81", L"\u30FB"},
       {"after a pair", "\x82\xA0\xE0", L"\u3042\u30FB"},
-      {"a pair across reads", long_run + "\x82\xA0" "b", std::wstring(long_run.begin(), long_run.end()) + L"\u3042b"},
+      {"a pair across reads",
+       long_run + "\x82\xA0"
+                  "b",
+       std::wstring(long_run.begin(), long_run.end()) + L"\u3042b"},
       {"a lone lead at the end of a long file", long_run + "\x82\xA0\x82",
        std::wstring(long_run.begin(), long_run.end()) + L"\u3042\u30FB"},
       {"a lone lead that ends the first read and the file", long_run + "\x95",
        std::wstring(long_run.begin(), long_run.end()) + L"\u30FB"},
-      {"a lone lead after the first read", long_run + "x\x95", std::wstring(long_run.begin(), long_run.end()) + L"x\u30FB"},
+      {"a lone lead after the first read", long_run + "x\x95",
+       std::wstring(long_run.begin(), long_run.end()) + L"x\u30FB"},
       {"nothing", "", L""},
   };
   for (const auto& r : rows) {

@@ -211,7 +211,8 @@ TEST_F(TagDatabase, FoldersThatCannotBeCheckedAtLoadKeepTheirLinks) {
   std::string text = bytes_of(L"system.txt");
   const std::string root = narrow(app->root_folder);
   const std::string more = "\t\t\t<value>" + root + "/file/x/y</value>\r\n\t\t\t<value>" + root +
-                           "/loop</value>\r\n\t\t\t<value>" + root + "/" + std::string(300, 'n') + "</value>\r\n\t\t</path>";
+                           "/loop</value>\r\n\t\t\t<value>" + root + "/" + std::string(300, 'n') +
+                           "</value>\r\n\t\t</path>";
   text.replace(text.find("\t\t</path>"), 9, more);
   dir_.file("system.txt", text);
 
