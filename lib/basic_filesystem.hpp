@@ -3,9 +3,16 @@
 // against the whole names of the entries of the folder reached so far. Also
 // completion of relative paths, listings, folder changes and folder creation.
 //
-// Paths are strings in generic form (lib/path.hpp); every path argument goes
-// through the append rule first, so backslashes act as '/'. Completion is
-// lexical: '.' and '..' fold, a trailing '/' stays, symbolic links are never
+// Paths are strings in generic form (lib/path.hpp). What a user types (a
+// component, a pattern, a name, the path given to cd) goes through the
+// append rule first, so its backslashes act as '/'. Base and current folders
+// are paths already and are taken as they are, and names from the OS are
+// joined to their folder with '/' and kept unchanged: on Linux a backslash in
+// a name is an ordinary character, so a folder 'x\y' is listed as '.../x\y',
+// never as '.../x/y'. cd and simple_cd take a path or component that holds a
+// backslash as it stands first, so a listed path enters the entry it names;
+// only when that names nothing is it read as typed. Completion is lexical:
+// '.' and '..' fold, a trailing '/' stays, symbolic links are never
 // resolved. Listings are complete paths in the file system's order.
 #pragma once
 

@@ -1,6 +1,7 @@
 // The XML reader: text of one document to an element tree.
 //
-// The grammar, with no automatic skipping of white space (space: iswspace):
+// The grammar, with no automatic skipping of white space (space: the fixed
+// set of platform::text::is_space, C.UTF-8's space class):
 //   element  -> space* stag content etag space*
 //   stag     -> '<' name (space attribute)* '>'
 //   content  -> element+ | text
@@ -18,11 +19,11 @@
 // would fail too. The reader therefore throws at the first mismatch with the
 // grammar, never backtracks, and reads each character once.
 #include <cwchar>
-#include <cwctype>
 #include <stdexcept>
 
 #include "lib/xml.hpp"
 #include "lib/error.hpp"
+#include "platform/text/locale.hpp"
 
 namespace lib::detail::xml {
 
@@ -33,10 +34,9 @@ using lib::xml::element;
 
 [[noreturn]] void parsing_failure() { fail("lib/detail/xml/parse: parsing failure"); }
 
-bool is_space(wchar_t c) {
-  if (c >= 0 && c < 0x80) return c == L' ' || (c >= L'\t' && c <= L'\r');
-  return std::iswspace(static_cast<std::wint_t>(c)) != 0;
-}
+// A fixed set (C.UTF-8's space class), so what a file means never depends on
+// the process's C locale.
+bool is_space(wchar_t c) { return platform::text::is_space(c); }
 
 bool is_name_char(wchar_t c) { return c != L'=' && c != L'/' && c != L'<' && c != L'>' && c != L'"' && !is_space(c); }
 

@@ -6,13 +6,12 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cwctype>
 #include <limits>
 #include <locale.h>
 
 #include "lib/string.hpp"
+#include "platform/text/locale.hpp"
 
 namespace plang {
 namespace {
@@ -26,13 +25,19 @@ void format_integer(T value, S& target) {
 
 template <class S>
 void format_real(double value, S& target) {
-  // "%g" is the general format with precision 6, as a default-state stream.
+  // The general format with precision 6, as a default-state stream ("%g"),
+  // but never through the C locale: a library that sets LC_NUMERIC to a
+  // comma-decimal locale must not turn 0.5 into "0,5".
   char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%g", value);
-  target.assign(buf, buf + n);
+  const std::to_chars_result res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
+  target.assign(buf, res.ptr);
 }
 
-bool is_space(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+// White space before a number, as Part 2.110's "japanese" locale classifies
+// it: the fixed set of platform::text::is_space (the full-width space U+3000
+// among them) and the no-break space U+00A0, which that locale counts as a
+// space too. Never the process's C locale.
+bool is_space(wchar_t c) { return platform::text::is_space(c) || c == L'\u00A0'; }
 
 int digit_value(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';

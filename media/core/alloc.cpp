@@ -47,16 +47,40 @@ void* heap_request(void* old, std::size_t bytes)
     return old != nullptr ? std::realloc(old, bytes) : std::malloc(bytes);
 }
 
-void refresh_copy(ALLOCHEADER* header)
-{
-    if (header != nullptr)
-        std::memcpy(header->copy, header, ALLOC_HEADER_FIELDS);
-}
-
 bool damaged(const ALLOCHEADER* header)
 {
     return std::memcmp(header, header->copy, ALLOC_HEADER_FIELDS) != 0;
 }
+
+void refresh_copy(ALLOCHEADER* header)
+{
+    std::memcpy(header->copy, header, ALLOC_HEADER_FIELDS);
+}
+
+// A header as the allocator is about to change some of its fields, and
+// whether it was sound then. After the change a sound header's copy is
+// refreshed whole; a damaged one's copy takes only the fields the allocator
+// itself wrote, so the damage is never written into the copy and stays for
+// CheckManagedAllocs to report. Null (no neighbour) is left alone.
+struct changing {
+    ALLOCHEADER* header;
+    bool sound;
+    explicit changing(ALLOCHEADER* h) : header(h), sound(h != nullptr && !damaged(h)) {}
+
+    void refresh(std::size_t offset, std::size_t length) const
+    {
+        if (header == nullptr)
+            return;
+        if (sound)
+            refresh_copy(header);
+        else
+            std::memcpy(header->copy + offset, reinterpret_cast<const unsigned char*>(header) + offset, length);
+    }
+};
+
+constexpr std::size_t older_field = offsetof(ALLOCHEADER, older);
+constexpr std::size_t newer_field = offsetof(ALLOCHEADER, newer);
+constexpr std::size_t link_size = sizeof(ALLOCHEADER*);
 
 // Name, line and a new serial.
 void stamp(ALLOCHEADER* header, const char* name, int line)
@@ -129,9 +153,13 @@ void log_block(ALLOCHEADER* header)
 }
 
 // The trace line, the totals line and the check that follow an operation,
-// each as its setting asks.
-void after_operation(ALLOCHEADER* header, const char* what, bool check)
+// each as its setting asks. The log's own buffers (quiet) take none of
+// them: the trace line of a block is long enough to need such a buffer, so
+// tracing or checking those would recurse without end.
+void after_operation(ALLOCHEADER* header, const char* what, bool check, bool quiet)
 {
+    if (quiet)
+        return;
     if (traced(header->size)) {
         LogWrite(what);
         LogAllocBlock(header);
@@ -164,7 +192,9 @@ void fail_heap_requests_after(int passing, int count)
 }  // namespace media::core
 #endif
 
-void* ManagedAlloc(int size, const char* name, int line)
+namespace {
+
+void* allocate(int size, const char* name, int line, bool quiet)
 {
     guard hold(alloc_lock);
     if (refused(size))
@@ -179,18 +209,65 @@ void* ManagedAlloc(int size, const char* name, int line)
 
     if (alloc_state.newest == nullptr)
         alloc_state.newest = &alloc_state.sentinel;
-    ALLOCHEADER* const older = alloc_state.newest;
-    older->newer = header;
-    header->older = older;
+    const changing older(alloc_state.newest);
+    older.header->newer = header;
+    header->older = older.header;
     header->newer = nullptr;
     alloc_state.newest = header;
     refresh_copy(header);
-    refresh_copy(older);
+    older.refresh(newer_field, link_size);
 
     alloc_state.total_size += size;
     ++alloc_state.count;
-    after_operation(header, "mem alloc  ", true);
+    after_operation(header, "mem alloc  ", true, quiet);
     return bytes_of(header);
+}
+
+void release(void* block, bool quiet)
+{
+    if (block == nullptr)
+        return;
+    guard hold(alloc_lock);
+    ALLOCHEADER* const header = header_of(block);
+    alloc_state.total_size -= header->size;
+    --alloc_state.count;
+    if (!quiet && alloc_state.check_each == 1)
+        CheckManagedAllocs();
+
+    const changing older(header->older);
+    const changing newer(header->newer);
+    if (older.header != nullptr)
+        older.header->newer = newer.header;
+    if (newer.header != nullptr)
+        newer.header->older = older.header;
+    if (alloc_state.newest == header)
+        alloc_state.newest = older.header;
+    newer.refresh(older_field, link_size);
+    older.refresh(newer_field, link_size);
+
+    after_operation(header, "mem free  ", false, quiet);
+    std::free(header);
+}
+
+}  // namespace
+
+namespace media::core {
+
+void* alloc_log_buffer(int size)
+{
+    return allocate(size, "", -1, true);
+}
+
+void free_log_buffer(void* block)
+{
+    release(block, true);
+}
+
+}  // namespace media::core
+
+void* ManagedAlloc(int size, const char* name, int line)
+{
+    return allocate(size, name, line, false);
 }
 
 void* ManagedCalloc(int size, const char* name, int line)
@@ -203,28 +280,7 @@ void* ManagedCalloc(int size, const char* name, int line)
 
 void ManagedFree(void* block)
 {
-    if (block == nullptr)
-        return;
-    guard hold(alloc_lock);
-    ALLOCHEADER* const header = header_of(block);
-    alloc_state.total_size -= header->size;
-    --alloc_state.count;
-    if (alloc_state.check_each == 1)
-        CheckManagedAllocs();
-
-    ALLOCHEADER* const older = header->older;
-    ALLOCHEADER* const newer = header->newer;
-    if (older != nullptr)
-        older->newer = newer;
-    if (newer != nullptr)
-        newer->older = older;
-    if (alloc_state.newest == header)
-        alloc_state.newest = older;
-    refresh_copy(newer);
-    refresh_copy(older);
-
-    after_operation(header, "mem free  ", false);
-    std::free(header);
+    release(block, false);
 }
 
 void* ManagedRealloc(void* block, int size, const char* name, int line)
@@ -236,8 +292,9 @@ void* ManagedRealloc(void* block, int size, const char* name, int line)
         return nullptr;
     ALLOCHEADER* const old = header_of(block);
     const std::uint32_t old_size = old->size;
-    ALLOCHEADER* const older = old->older;
-    ALLOCHEADER* const newer = old->newer;
+    const bool old_sound = !damaged(old);
+    const changing older(old->older);
+    const changing newer(old->newer);
     const bool was_newest = alloc_state.newest == old;
 
     auto* header = static_cast<ALLOCHEADER*>(heap_request(old, ALLOC_HEADER_SIZE + static_cast<std::size_t>(size)));
@@ -250,19 +307,23 @@ void* ManagedRealloc(void* block, int size, const char* name, int line)
         std::memset(static_cast<unsigned char*>(bytes_of(header)) + old_size, 0, size - old_size);
     stamp(header, name, line);
 
-    if (older != nullptr)
-        older->newer = header;
-    if (newer != nullptr)
-        newer->older = header;
+    if (older.header != nullptr)
+        older.header->newer = header;
+    if (newer.header != nullptr)
+        newer.header->older = header;
     if (was_newest)
         alloc_state.newest = header;
     alloc_state.total_size += static_cast<std::int64_t>(size) - old_size;
     header->size = static_cast<std::uint32_t>(size);
-    refresh_copy(header);
-    refresh_copy(older);
-    refresh_copy(newer);
+    // The block moved with its copy; the allocator wrote its first four
+    // fields (name, serial, line, size), its links are as they were.
+    changing moved(header);
+    moved.sound = old_sound;
+    moved.refresh(0, older_field);
+    older.refresh(newer_field, link_size);
+    newer.refresh(older_field, link_size);
 
-    after_operation(header, "mem realloc  ", true);
+    after_operation(header, "mem realloc  ", true, false);
     return bytes_of(header);
 }
 
@@ -271,11 +332,17 @@ void DumpManagedAllocs()
     guard hold(alloc_lock);
     LogWrite("\n");
     LogWrite("Alloc memory dump\n");
-    for (ALLOCHEADER* h = alloc_state.newest; h != nullptr && h != &alloc_state.sentinel; h = h->older) {
+    ALLOCHEADER* h = alloc_state.newest;
+    while (h != nullptr && h != &alloc_state.sentinel) {
+        // Tested before the line is logged (logging takes a buffer of this
+        // allocator): a damaged header's links are not followed, and the
+        // check reports it.
+        const bool bad = damaged(h);
+        ALLOCHEADER* const older = h->older;
         log_block(h);
-        // a damaged header's links are not followed; the check reports it
-        if (damaged(h))
+        if (bad)
             break;
+        h = older;
     }
     PrintAllocTotals();
     LogWrite("\n");

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "media/core/alloc.hpp"
 #include "media/core/stream.hpp"
@@ -42,7 +43,10 @@ extern RANDOMSTATE random_state;
 // ---- log (log.cpp) ----
 
 struct LOGSTATE {
-    char folder[260];       // the current folder at start-up; empty: nothing is written
+    // The current folder at start-up, in the platform's form: wide and
+    // byte-exact like every OS name (a code page field would turn a folder
+    // "café" into "caf?", another folder). Empty: nothing is written.
+    std::wstring folder;
     char file_name[260];    // "Log.txt" or the dated name, set when the log is opened
     std::int32_t output_off;
     std::int32_t dated_name;  // 1: "Log<year>_<month>_<day>_<hour>_<minute>_<second>.txt"
@@ -57,8 +61,8 @@ extern LOGSTATE log_state;
 extern std::mutex log_lock;
 
 // Stores the current folder as the log folder, as start-up does before it
-// opens the log: 0, or -1 when there is none or it is too long to hold (the
-// log folder is then empty and nothing is written).
+// opens the log: 0, or -1 when there is none (the log folder is then empty
+// and nothing is written).
 int store_log_folder();
 
 // ---- end log ----
@@ -86,6 +90,12 @@ extern ALLOCSTATE alloc_state;
 // Guards alloc_state and the list; recursive, since the failure path dumps
 // and checks while holding it.
 extern std::recursive_mutex alloc_lock;
+
+// The log's own buffers (Part 4.104's large-text buffer): ManagedAlloc(size,
+// "", -1) and ManagedFree, but never traced, totalled or checked, since the
+// trace and the check write lines that need such a buffer themselves.
+void* alloc_log_buffer(int size);
+void free_log_buffer(void* block);
 
 #if ZENTIL_TEST_HOOKS
 // Makes the next count heap requests of the allocator fail.

@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "media/core/alloc.hpp"
 #include "media/core/format.hpp"
@@ -22,16 +23,15 @@ using media::core::log_state;
 namespace {
 
 // The log file's full name at the OS; called under the log lock with a
-// known folder.
+// known folder. The folder is kept as the OS gave it; only the file name is
+// code page text.
 std::wstring log_path()
 {
-    std::string path = log_state.folder;
-    if (path.back() != '/')
-        path += '/';
-    path += log_state.file_name;
-    std::wstring wide;
-    platform::text::append_wide(path.data(), path.size(), wide);
-    return wide;
+    std::wstring path = log_state.folder;
+    if (path.back() != L'/')
+        path += L'/';
+    platform::text::append_wide(log_state.file_name, std::strlen(log_state.file_name), path);
+    return path;
 }
 
 // Copies text into out turning each bare line feed into CR LF, until the
@@ -60,7 +60,7 @@ std::size_t convert_line_ends(const char* text, std::size_t length, char* out)
 // Writes converted text under the log lock.
 void write_locked(const char* converted, std::size_t size, const char* text, std::size_t length)
 {
-    if (log_state.output_off != 0 || log_state.folder[0] == '\0' || log_state.file_name[0] == '\0')
+    if (log_state.output_off != 0 || log_state.folder.empty() || log_state.file_name[0] == '\0')
         return;
     std::string out;
     if (log_state.line_open == 0) {
@@ -85,22 +85,15 @@ namespace media::core {
 
 int store_log_folder()
 {
-    std::string folder;
+    std::wstring folder;
     try {
-        const std::wstring current = platform::fs::current_folder();
-        platform::text::append_narrow(current.data(), current.size(), folder);
+        folder = platform::fs::current_folder();
     } catch (const std::exception&) {
         folder.clear();  // a current folder that is gone: no log
     }
     std::lock_guard<std::mutex> hold(log_lock);
-    // a folder the name field cannot hold whole is not taken: no log at all
-    // rather than one in another folder
-    if (folder.empty() || folder.size() >= sizeof log_state.folder) {
-        log_state.folder[0] = '\0';
-        return -1;
-    }
-    std::memcpy(log_state.folder, folder.c_str(), folder.size() + 1);
-    return 0;
+    log_state.folder = std::move(folder);
+    return log_state.folder.empty() ? -1 : 0;
 }
 
 }  // namespace media::core
@@ -124,7 +117,7 @@ int OpenLogFile()
     } else {
         StrCopy(log_state.file_name, "Log.txt");
     }
-    if (log_state.folder[0] != '\0') {
+    if (!log_state.folder.empty()) {
         const std::wstring path = log_path();
         platform::fs::remove_file(path);
         platform::fs::create_file(path);
@@ -145,8 +138,9 @@ int LogWrite(const char* text)
     char local[256];
     char* buffer = local;
     if (length * 2 > sizeof local) {
-        buffer = length <= 0x3FFFFFFF ? static_cast<char*>(ManagedAlloc(static_cast<int>(length * 2), "", -1))
-                                      : nullptr;
+        buffer = length <= 0x3FFFFFFF
+                     ? static_cast<char*>(media::core::alloc_log_buffer(static_cast<int>(length * 2)))
+                     : nullptr;
     }
     std::size_t size;
     const char* converted;
@@ -163,7 +157,7 @@ int LogWrite(const char* text)
         write_locked(converted, size, text, length);
     }
     if (buffer != local)
-        ManagedFree(buffer);
+        media::core::free_log_buffer(buffer);
     return -1;
 }
 

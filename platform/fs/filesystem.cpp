@@ -1,4 +1,4 @@
-// The file system over std::filesystem, with UTF-8 names.
+// The file system over std::filesystem, with byte-exact UTF-8 names.
 #include "platform/fs/filesystem.hpp"
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 #include "platform/text/codepage.hpp"
 
@@ -16,11 +17,21 @@ namespace {
 
 namespace sfs = std::filesystem;
 
+// The path's bytes at the OS. A name that no byte string spells (a zero
+// character, which the OS would cut there, or a code point with no byte
+// form) is refused, so it never reaches the OS as some other name.
 sfs::path native(const std::wstring& path) {
-  if (path.find(L'\0') != std::wstring::npos)
-    throw sfs::filesystem_error("platform::fs: zero character in a path name",
+  std::string bytes;
+  if (!text::os_name(path, bytes))
+    throw sfs::filesystem_error("platform::fs: a path name no byte string spells",
                                 std::make_error_code(std::errc::invalid_argument));
-  return sfs::path(text::to_utf8(path));
+  return sfs::path(std::move(bytes));
+}
+
+// For the calls that never throw: whether native(path) succeeds.
+bool spelled(const std::wstring& path) {
+  std::string bytes;
+  return text::os_name(path, bytes);
 }
 
 }  // namespace
@@ -43,7 +54,7 @@ std::vector<std::wstring> entry_names(const std::wstring& folder) {
 bool create_folder(const std::wstring& path) { return sfs::create_directory(native(path)); }
 
 bool read_file(const std::wstring& path, std::string& bytes) {
-  if (path.find(L'\0') != std::wstring::npos) return false;
+  if (!spelled(path)) return false;
   const sfs::path p = native(path);
   std::error_code ec;
   // Opening a folder as a stream succeeds here, so only regular files count.
@@ -59,7 +70,7 @@ bool read_file(const std::wstring& path, std::string& bytes) {
 }
 
 bool remove_file(const std::wstring& path) {
-  if (path.find(L'\0') != std::wstring::npos) return false;
+  if (!spelled(path)) return false;
   const sfs::path p = native(path);
   std::error_code ec;
   if (sfs::is_directory(sfs::symlink_status(p, ec))) return false;
@@ -68,7 +79,7 @@ bool remove_file(const std::wstring& path) {
 }
 
 bool create_file(const std::wstring& path) {
-  if (path.find(L'\0') != std::wstring::npos) return false;
+  if (!spelled(path)) return false;
   const int fd = ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   ::close(fd);
@@ -76,7 +87,7 @@ bool create_file(const std::wstring& path) {
 }
 
 bool append_file(const std::wstring& path, const char* bytes, std::size_t size) {
-  if (path.find(L'\0') != std::wstring::npos) return false;
+  if (!spelled(path)) return false;
   const int fd = ::open(native(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = true;

@@ -1,6 +1,8 @@
 // The file system under wide path names: status, current folder, folder
 // listing, folder creation, whole-file bytes and replacement, and small
-// writes. Names reach the OS as UTF-8.
+// writes. Names reach the OS as UTF-8, byte-exact both ways
+// (platform::text::to_utf8 and from_utf8): a listed name that is not valid
+// UTF-8 comes back as the same bytes.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +14,8 @@ namespace platform::fs {
 enum class entry_kind { missing, folder, other };
 
 // Failures other than "no such entry" throw std::filesystem::filesystem_error,
-// as does a name holding a zero character (the OS would cut it there).
+// as does a name no byte string spells (a zero character, which the OS would
+// cut there, or a code point with no byte form; platform::text::os_name).
 
 // What the path names, following symbolic links.
 entry_kind status(const std::wstring& path);
@@ -31,16 +34,27 @@ bool read_file(const std::wstring& path, std::string& bytes);
 // Replaces the file at path (or, through a symbolic link, the file it names)
 // with bytes: they go to a new temporary file in the same folder, every write
 // checked and the data flushed to disk, and only then is it renamed over
-// path, so the file is either the old one or the complete new one. A
-// replaced file keeps its permission bits. False on any failure, with the
-// old file untouched and the temporary file removed. Never throws a file
-// system error.
+// path, so the file is either the old one or the complete new one. The
+// temporary has no name until it is complete (O_TMPFILE, where the file
+// system has it), so an interrupted write leaves nothing in the folder. A
+// replaced file keeps its permission bits. An existing file the caller may
+// not write is refused (the rename alone would need only the folder's
+// permission). False on any failure, with the old file untouched and the
+// temporary file removed. Never throws a file system error.
 bool replace_file(const std::wstring& path, const std::string& bytes);
+// Removes, beside path, the named temporaries of replace_file calls whose
+// process no longer runs (left by an interruption between naming a complete
+// temporary and the rename, or on a file system without O_TMPFILE). Only
+// regular files named as replace_file names its temporaries for this path
+// are touched. Never throws.
+void remove_stale_temporaries(const std::wstring& path);
 
 #if ZENTIL_TEST_HOOKS
-// Fault switch: the next replace_file writes at most this many bytes of its
-// data, then its write fails as a full disk would.
+// Fault switches for the next replace_file: it writes at most this many bytes
+// of its data, then its write fails as a full disk would (fail_) or the
+// process is killed there (kill_).
 void fail_next_replace_after(std::size_t bytes);
+void kill_next_replace_after(std::size_t bytes);
 #endif
 
 // Small writes; none throws a file system error, a name holding a zero

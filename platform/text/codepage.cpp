@@ -142,53 +142,133 @@ void append_wide(const char* src, std::size_t n, std::wstring& out) {
   }
 }
 
-std::string to_utf8(const std::wstring& text) {
+namespace {
+
+// The lone surrogates that stand for bytes no valid sequence holds.
+constexpr std::uint32_t escaped_byte_first = 0xDC80, escaped_byte_last = 0xDCFF;
+
+void put_utf8(std::uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(char(cp));
+  } else if (cp < 0x800) {
+    out.push_back(char(0xC0 | cp >> 6));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(char(0xE0 | cp >> 12));
+    out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(char(0xF0 | cp >> 18));
+    out.push_back(char(0x80 | (cp >> 12 & 0x3F)));
+    out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Encodes text; with keep_bytes, U+DC80..U+DCFF become their byte.
+std::string encode_utf8(const std::wstring& text, bool keep_bytes) {
   std::string out;
   out.reserve(text.size());
   for (wchar_t wc : text) {
     auto cp = static_cast<std::uint32_t>(wc);
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-      out.push_back(char(cp));
-    } else if (cp < 0x800) {
-      out.push_back(char(0xC0 | cp >> 6));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(char(0xE0 | cp >> 12));
-      out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | cp >> 18));
-      out.push_back(char(0x80 | (cp >> 12 & 0x3F)));
-      out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
+    if (keep_bytes && cp >= escaped_byte_first && cp <= escaped_byte_last) {
+      out.push_back(char(cp - 0xDC00));
+      continue;
     }
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    put_utf8(cp, out);
   }
   return out;
 }
+
+// Length of the valid UTF-8 sequence at s[i, n) and its code point; 0 when
+// no valid sequence starts there.
+std::size_t valid_sequence(const unsigned char* s, std::size_t i, std::size_t n, std::uint32_t& cp) {
+  const unsigned char b = s[i];
+  std::size_t len;
+  if (b < 0x80) {
+    cp = b;
+    return 1;
+  }
+  if (b >= 0xC2 && b <= 0xDF) {
+    cp = b & 0x1F;
+    len = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    cp = b & 0x0F;
+    len = 3;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    cp = b & 0x07;
+    len = 4;
+  } else {
+    return 0;
+  }
+  if (n - i < len) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((s[i + k] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (s[i + k] & 0x3F);
+  }
+  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return len;
+}
+
+}  // namespace
+
+std::string to_utf8(const std::wstring& text) { return encode_utf8(text, true); }
+
+std::string to_utf8_text(const std::wstring& text) { return encode_utf8(text, false); }
 
 std::wstring from_utf8(const std::string& text) {
   std::wstring out;
   out.reserve(text.size());
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t n = text.size(), i = 0;
-  while (i < n) {
-    unsigned char b = s[i];
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
     std::uint32_t cp;
-    std::size_t len;
-    if (b < 0x80) { cp = b; len = 1; }
-    else if (b >= 0xC2 && b <= 0xDF) { cp = b & 0x1F; len = 2; }
-    else if (b >= 0xE0 && b <= 0xEF) { cp = b & 0x0F; len = 3; }
-    else if (b >= 0xF0 && b <= 0xF4) { cp = b & 0x07; len = 4; }
-    else { out.push_back(L'\uFFFD'); ++i; continue; }
+    const std::size_t len = valid_sequence(s, i, n, cp);
+    if (len == 0) {
+      // one byte of no valid sequence, kept as itself
+      out.push_back(wchar_t(0xDC00 + s[i]));
+      ++i;
+      continue;
+    }
+    out.push_back(wchar_t(cp));
+    i += len;
+  }
+  return out;
+}
+
+std::wstring from_utf8_text(const std::string& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    std::uint32_t cp;
+    const std::size_t len = valid_sequence(s, i, n, cp);
+    if (len != 0) {
+      out.push_back(wchar_t(cp));
+      i += len;
+      continue;
+    }
+    // One U+FFFD for a lead byte with the continuation bytes that follow it
+    // (as far as its sequence would reach), or for a byte that starts none.
+    const unsigned char b = s[i];
+    const std::size_t reach = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 1;
     std::size_t k = 1;
-    for (; k < len && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k) cp = cp << 6 | (s[i + k] & 0x3F);
-    bool bad = k < len || (len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-               (cp >= 0xD800 && cp <= 0xDFFF);
-    out.push_back(bad ? L'\uFFFD' : wchar_t(cp));
+    while (k < reach && i + k < n && (s[i + k] & 0xC0) == 0x80) ++k;
+    out.push_back(L'\uFFFD');
     i += k;
   }
   return out;
+}
+
+bool os_name(const std::wstring& name, std::string& bytes) {
+  if (name.find(L'\0') != std::wstring::npos) return false;
+  std::string encoded = to_utf8(name);
+  if (from_utf8(encoded) != name) return false;
+  bytes.swap(encoded);
+  return true;
 }
 
 }  // namespace platform::text

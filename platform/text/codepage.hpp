@@ -28,9 +28,29 @@ int narrow_code(wchar_t ch);
 // give wide_default_char.
 std::size_t decode_one(const char* src, std::size_t n, wchar_t& out);
 
-// UTF-8, for the OS-facing parts of the platform layer. Invalid UTF-8 bytes
-// decode to U+FFFD; code points above U+10FFFF or surrogates encode as U+FFFD.
+// UTF-8 at the OS. Two pairs, for the two kinds of text that cross there.
+//
+// Names the OS gives and takes (file and folder names, paths, the current
+// folder): to_utf8 and from_utf8, byte-exact. A Linux name may be any bytes,
+// so from_utf8 decodes each byte that is not part of a valid UTF-8 sequence
+// as the lone surrogate U+DC80 + byte, and to_utf8 encodes U+DC80..U+DCFF
+// back as that byte: every listed name opens again and two names that differ
+// in such bytes stay two names. Other code points UTF-8 cannot hold
+// (surrogates outside that range, above U+10FFFF) encode as U+FFFD; os_name
+// tells whether a text is the decoding of some byte string at all.
 std::string to_utf8(const std::wstring& text);
 std::wstring from_utf8(const std::string& text);
+// The bytes of an OS name: false when no byte string decodes to name (a zero
+// character, a code point to_utf8 cannot spell, or escaped bytes that would
+// read back as a valid sequence), so such a name never reaches the OS as the
+// name of something else.
+bool os_name(const std::wstring& name, std::string& bytes);
+
+// Text that is not a name (window titles, typed text, the clipboard, text
+// shown to the user): to_utf8_text and from_utf8_text. Invalid UTF-8 decodes
+// to U+FFFD, one per bad sequence; code points UTF-8 cannot hold, lone
+// surrogates included, encode as U+FFFD, so the bytes are always valid UTF-8.
+std::string to_utf8_text(const std::wstring& text);
+std::wstring from_utf8_text(const std::string& text);
 
 }  // namespace platform::text

@@ -1,6 +1,7 @@
 // The in-memory "japanese" locale and its CP932 stream conversion.
 #include "platform/text/locale.hpp"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/text/codepage.hpp"
@@ -27,12 +28,45 @@ cp932_codecvt::result cp932_codecvt::do_out(state_type&, const wchar_t* from, co
   return from == from_end ? ok : partial;
 }
 
-cp932_codecvt::result cp932_codecvt::do_in(state_type&, const char* from, const char* from_end,
+namespace {
+
+// The conversion state's one flag: the last do_in stopped at a lead byte that
+// had nothing after it in its input.
+static_assert(sizeof(std::mbstate_t) >= sizeof(int), "room for the flag");
+
+bool stopped_at_lone_lead(const std::mbstate_t& state) {
+  int flag;
+  std::memcpy(&flag, &state, sizeof flag);
+  return flag == 1;
+}
+
+void set_stopped_at_lone_lead(std::mbstate_t& state, bool on) {
+  const int flag = on ? 1 : 0;
+  std::memcpy(&state, &flag, sizeof flag);
+}
+
+}  // namespace
+
+cp932_codecvt::result cp932_codecvt::do_in(state_type& state, const char* from, const char* from_end,
                                            const char*& from_next, wchar_t* to, wchar_t* to_end,
                                            wchar_t*& to_next) const {
+  const bool waited = stopped_at_lone_lead(state);
+  set_stopped_at_lone_lead(state, false);
+  const char* const start = from;
   while (from != from_end && to != to_end) {
     std::size_t used = decode_one(from, std::size_t(from_end - from), *to);
-    if (used == 0) break;  // lead byte waits for its trail in the next buffer
+    if (used == 0) {
+      // A lead byte whose trail is not in this input. A file stream hands
+      // it back with the bytes read next; when the same lone byte comes back
+      // with nothing after it, no more bytes came: the file ends there.
+      if (waited && from == start && from_end - from == 1) {
+        *to++ = wide_default_char;
+        ++from;
+        break;
+      }
+      set_stopped_at_lone_lead(state, true);
+      break;
+    }
     from += used;
     ++to;
   }
@@ -51,10 +85,15 @@ int cp932_codecvt::do_length(state_type&, const char* from, const char* end, std
   wchar_t ch;
   for (std::size_t n = 0; n < max && p != end; ++n) {
     std::size_t used = decode_one(p, std::size_t(end - p), ch);
-    if (used == 0) break;
-    p += used;
+    // a lone lead byte at the end of converted input was one U+30FB
+    p += used == 0 ? 1 : used;
   }
   return int(p - from);
+}
+
+bool is_space(wchar_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A && c != 0x2007) ||
+         c == 0x2028 || c == 0x2029 || c == 0x205F || c == 0x3000;
 }
 
 namespace {

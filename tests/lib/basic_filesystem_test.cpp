@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/filesystem.hpp"
 #include "support/temp_folder.hpp"
 
 namespace {
@@ -22,11 +23,15 @@ using paths = std::vector<std::wstring>;
 // F/
 //   a.txt  b.hpp  aab  a+b/inner.txt  (1)/one  sub/{x.hpp, y.hpp, z.txt}
 //   empty/  Data/  only/  two1/  two2/f
+//   x\y/inner.txt  x/y/other.txt   (a backslash in a name, and the folder
+//                                    that name would be taken for)
+//   caf\xE9/e9  caf\xE8/e8          (Latin-1 bytes, not UTF-8: the names
+//                                    caf\xDCE9 and caf\xDCE8)
 class FolderWalk : public testing::Test {
  protected:
   FolderWalk() {
-    for (const char* f :
-         {"a.txt", "b.hpp", "aab", "a+b/inner.txt", "(1)/one", "sub/x.hpp", "sub/y.hpp", "sub/z.txt", "two2/f"})
+    for (const char* f : {"a.txt", "b.hpp", "aab", "a+b/inner.txt", "(1)/one", "sub/x.hpp", "sub/y.hpp", "sub/z.txt",
+                          "two2/f", "x\\y/inner.txt", "x/y/other.txt", "caf\xE9/e9", "caf\xE8/e8"})
       dir.file(f);
     for (const char* d : {"empty", "Data", "only", "two1"}) dir.folder(d);
     F = dir.wpath();
@@ -40,7 +45,8 @@ class FolderWalk : public testing::Test {
     return out;
   }
   paths all_entries() const {
-    return at_all({L"a.txt", L"b.hpp", L"aab", L"a+b", L"(1)", L"sub", L"empty", L"Data", L"only", L"two1", L"two2"});
+    return at_all({L"a.txt", L"b.hpp", L"aab", L"a+b", L"(1)", L"sub", L"empty", L"Data", L"only", L"two1", L"two2",
+                   L"x\\y", L"x", L"caf\xDCE9", L"caf\xDCE8"});
   }
   static paths sorted(paths p) {
     std::sort(p.begin(), p.end());
@@ -56,7 +62,7 @@ TEST_F(FolderWalk, ListDotGivesEveryEntry) {
   EXPECT_EQ(fs::ls(at(L"empty"), L"."), paths());
   EXPECT_EQ(fs::ls(F + L"/", L"."), fs::ls(F, L"."));
   std::vector<std::string> narrow = nfs::ls(dir.path(), ".");
-  EXPECT_EQ(narrow.size(), 11u);
+  EXPECT_EQ(narrow.size(), 15u);
   EXPECT_NE(std::find(narrow.begin(), narrow.end(), dir.at("a+b")), narrow.end());
 }
 
@@ -84,6 +90,17 @@ TEST_F(FolderWalk, ListPatterns) {
       {L"dat.", at_all({})},     // patterns match in exact case
       {L"Dat.", at_all({})},     // an empty folder
       {L"empty/(", at_all({})},  // an invalid pattern no entry is tested against
+      // A backslash in a typed pattern is a separator; an entry's name that
+      // holds one is listed and entered by that name, never as two.
+      {L"x\\y", at_all({L"x/y/other.txt"})},
+      {L"x.y", at_all({L"x\\y/inner.txt"})},
+      {L"x.y/.*", at_all({L"x\\y/inner.txt"})},
+      {L"x.y/inner.txt", at_all({L"x\\y/inner.txt"})},
+      // Names that are not UTF-8 keep their bytes: two names, each its own.
+      {L"caf.", at_all({L"caf\xDCE9/e9", L"caf\xDCE8/e8"})},
+      {L"caf\xDCE9", at_all({L"caf\xDCE9/e9"})},
+      {L"caf\xDCE8/.8", at_all({L"caf\xDCE8/e8"})},
+      {L"caf\uFFFD", at_all({})},
   };
   for (const row& r : rows) EXPECT_EQ(sorted(fs::ls(F, r.pattern)), r.expected) << r.pattern;
 
@@ -149,6 +166,12 @@ TEST_F(FolderWalk, SimpleChangeFolder) {
       {L"", false, F},
       {L"(", false, F},                // invalid pattern
       {L"a.txt", true, at(L"a.txt")},  // an existing file is entered too
+      {L"x.y", true, at(L"x\\y")},     // the matched name as it is
+      {L"x\\y", true, at(L"x\\y")},    // a name with a backslash, as it stands
+      {L"caf\xDCE9", true, at(L"caf\xDCE9")},
+      {L"caf\xDCE8", true, at(L"caf\xDCE8")},
+      {L"caf.", false, F},  // two names, not one
+      {L"caf\uFFFD", false, F},
   };
   for (const row& r : rows) {
     std::wstring current = F;
@@ -180,12 +203,52 @@ TEST_F(FolderWalk, ChangeFolder) {
       // two1 is empty and two2 holds one entry, so the middle component cannot
       // be entered; the walk must not go on from F and end in F/sub.
       {L"two./sub", false, F},
+      // Listed paths come back to the entry they name.
+      {at(L"x\\y"), true, at(L"x\\y")},
+      {at(L"x\\y/inner.txt"), true, at(L"x\\y/inner.txt")},
+      {L"x\\y", true, at(L"x\\y")},
+      {L"x/y", true, at(L"x/y")},
+      {L"x.y/../caf\xDCE9", true, at(L"caf\xDCE9")},
+      {at(L"caf\xDCE8"), true, at(L"caf\xDCE8")},
+      {L"a+b\\inner.txt", true, at(L"a+b/inner.txt")},  // typed: the backslash separates
   };
   for (const row& r : rows) {
     std::wstring current = F;
     EXPECT_EQ(fs::cd(current, r.path), r.moved) << r.path;
     EXPECT_EQ(current, r.where) << r.path;
   }
+}
+
+// Every listed entry can be entered by its listed path and listed in turn,
+// whatever its name holds; a current folder with such a name is kept too.
+TEST_F(FolderWalk, EveryListedPathEntersItsEntry) {
+  for (const std::wstring& p : fs::ls(F, L".")) {
+    std::wstring current = L"/";
+    EXPECT_TRUE(fs::cd(current, p)) << testing::PrintToString(p);
+    EXPECT_EQ(current, p);
+    std::wstring up = p;
+    EXPECT_TRUE(fs::simple_cd(up, L".."));
+    EXPECT_EQ(up, F);
+    if (platform::fs::status(p) != platform::fs::entry_kind::folder) continue;
+    for (const std::wstring& inner : fs::ls(p, L".")) EXPECT_EQ(inner.compare(0, p.size() + 1, p + L"/"), 0);
+  }
+  EXPECT_EQ(fs::ls(at(L"x\\y"), L"."), paths{at(L"x\\y/inner.txt")});
+  EXPECT_EQ(fs::ls(at(L"caf\xDCE9"), L"."), paths{at(L"caf\xDCE9/e9")});
+  EXPECT_EQ(fs::ls(at(L"caf\xDCE8"), L"e."), paths{at(L"caf\xDCE8/e8")});
+  EXPECT_TRUE(fs::make_directory(at(L"x\\y"), L"made"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.at("x\\y/made")));
+  EXPECT_FALSE(std::filesystem::exists(dir.at("x/y/made")));
+
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.at("x\\y"));
+  const std::wstring here = fs::current_directory();
+  const paths listed = fs::ls(L"", L".");
+  std::filesystem::current_path(dir.at("caf\xE9"));
+  const std::wstring latin = fs::current_directory();
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(here, at(L"x\\y"));
+  EXPECT_EQ(sorted(listed), at_all({L"x\\y/inner.txt", L"x\\y/made"}));
+  EXPECT_EQ(latin, at(L"caf\xDCE9"));
 }
 
 TEST_F(FolderWalk, MakeDirectory) {

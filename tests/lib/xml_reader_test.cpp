@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cwctype>
+#include <clocale>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -301,6 +301,11 @@ TEST(XmlRoundTrip, TextsThatOnceBrokeTheTagDatabase) {
 // The grammar transcribed rule by rule as an ordered-choice recogniser that
 // backtracks, sharing nothing with the reader: the reader must accept exactly
 // what it accepts.
+// White space is C.UTF-8's space class, written out here.
+const std::wstring white_space =
+    L" \t\n\v\f\r\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2008\u2009\u200A\u2028\u2029\u205F\u3000";
+bool is_white(wchar_t c) { return c != 0 && white_space.find(c) != std::wstring::npos; }
+
 class reference_grammar {
  public:
   static bool accepts(const std::wstring& text) {
@@ -312,7 +317,7 @@ class reference_grammar {
   reference_grammar(const wchar_t* p, const wchar_t* end) : p_(p), end_(end) {}
 
   bool ch(wchar_t c) { return p_ != end_ && *p_ == c && (++p_, true); }
-  bool space() { return p_ != end_ && std::iswspace(static_cast<std::wint_t>(*p_)) && (++p_, true); }
+  bool space() { return p_ != end_ && is_white(*p_) && (++p_, true); }
   bool other_than(const std::wstring& excluded) {
     return p_ != end_ && excluded.find(*p_) == std::wstring::npos && (++p_, true);
   }
@@ -351,7 +356,7 @@ class reference_grammar {
   }
   bool name() {
     const wchar_t* at = p_;
-    while (p_ != end_ && !std::iswspace(static_cast<std::wint_t>(*p_)) && other_than(L"=/<>\"")) continue;
+    while (p_ != end_ && !is_white(*p_) && other_than(L"=/<>\"")) continue;
     return p_ != at;
   }
   bool attribute() {
@@ -378,7 +383,7 @@ class reference_grammar {
 };
 
 TEST(XmlReader, AcceptsExactlyWhatTheGrammarAccepts) {
-  const std::wstring edits = L"<>/=\" \t\n\\ax\u3000";
+  const std::wstring edits = L"<>/=\" \t\n\\ax\u3000\u00A0\u2007\u2028";
   std::mt19937 rng(7);
   auto below = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
   int accepted = 0;
@@ -416,6 +421,33 @@ TEST(XmlReader, AcceptsExactlyWhatTheGrammarAccepts) {
   // Both answers must be common, or the comparison shows little.
   EXPECT_GT(accepted, 300);
   EXPECT_GT(rejected, 300);
+}
+
+// White space is a fixed set: the same document means the same tree
+// whatever C locale the process has (a library may set one).
+TEST(XmlReader, WhiteSpaceDoesNotDependOnTheCLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  for (const char* name : {"C", "C.UTF-8"}) {
+    if (std::setlocale(LC_ALL, name) == nullptr) continue;
+    for (wchar_t c = 1; c < 0x3100; ++c) {
+      const std::wstring doc = std::wstring(1, c) + L"<a>" + std::wstring(1, c) + L"<b>x</b></a>";
+      bool accepted = true;
+      element root;
+      try {
+        lib::detail::xml::parse(doc, root);
+      } catch (const std::exception&) {
+        accepted = false;
+      }
+      ASSERT_EQ(accepted, is_white(c)) << name << " U+" << std::hex << int(c);
+    }
+    // Not white space: they belong to the name.
+    element root;
+    lib::detail::xml::parse(L"<a\u00A0b>x</a\u00A0b>", root);
+    EXPECT_EQ(root.name, L"a\u00A0b") << name;
+    lib::detail::xml::parse(L"\u3000<a\u2007>x</a\u2007>\u3000", root);
+    EXPECT_EQ(root.name, L"a\u2007") << name;
+  }
+  std::setlocale(LC_ALL, before.c_str());
 }
 
 }  // namespace

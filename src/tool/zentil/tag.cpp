@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include <boost/algorithm/string/classification.hpp>
@@ -11,7 +13,6 @@
 #include <boost/make_shared.hpp>
 #include <boost/regex.hpp>
 
-#include "lib/basic_filesystem.hpp"
 #include "platform/fs/filesystem.hpp"
 #include "tool/zentil/shared.hpp"
 
@@ -35,6 +36,10 @@ void remove_records_named(std::list<Record*>& links, const std::wstring& name) {
 bool path_exists(const std::wstring& path) {
   try {
     return platform::fs::status(path) != platform::fs::entry_kind::missing;
+  } catch (const std::filesystem::filesystem_error& e) {
+    const std::error_code& ec = e.code();
+    return ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory &&
+           ec != std::errc::filename_too_long && ec != std::errc::invalid_argument;
   } catch (const std::exception&) {
     return false;
   }
@@ -114,7 +119,10 @@ void shared::inherit_ancestor_tags(const std::wstring& path) {
   // at the latest, also for a path that is not below the root folder.
   std::wstring ancestor = path;
   while (ancestor != root_folder && !ancestor.empty()) {
-    lib::basic_filesystem<wchar_t>::take_last_component(ancestor);
+    // Cut at the last '/': stored paths are paths already, and a backslash
+    // in one of their names is part of that name.
+    const std::size_t sep = ancestor.rfind(L'/');
+    ancestor.erase(sep == std::wstring::npos ? 0 : sep);
     std::list<std::wstring> names;
     tags_of(ancestor, names);
     for (const std::wstring& name : names) link_tag(path, name);

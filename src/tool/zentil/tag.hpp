@@ -39,8 +39,12 @@ struct tag {
   static void unlink_named(directory& folder, const std::wstring& tag_name);
 };
 
-// Whether the path names anything on disk (a file or a folder); a path that
-// cannot be asked about (too long, a loop of links) counts as missing.
+// Whether the path may name something on disk (a file or a folder): false
+// only when the answer is that nothing is there ("no such file", "not a
+// folder" on the way) or that nothing can be (a name too long, or one no byte
+// string spells). A path whose existence cannot be checked (permission
+// denied, an I/O error, a loop of links) counts as there, so a link to it is
+// kept, unchecked, rather than lost for good at the next save.
 bool path_exists(const std::wstring& path);
 
 // A tag word: one or more characters, none of them a space of either width,

@@ -122,6 +122,9 @@ std::wstring unescape_path_text(const std::wstring& text) {
 }
 
 bool shared::load_tag_database(const std::wstring& name) {
+  // Complete copies of the user's data that saves cut short before their
+  // rename left beside the file; nothing else in the folder is touched.
+  platform::fs::remove_stale_temporaries(name);
   lib::xml::element root;
   lib::detail::xml::parse(lib::file::open(name), root);
 

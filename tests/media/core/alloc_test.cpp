@@ -316,6 +316,102 @@ TEST_F(Alloc, DamagedHeadersAreFoundAndReported)
     ManagedFree(c);
 }
 
+// Damage in the newest block: the dump logs it without following its links
+// (a wild older link would crash it), and logging the dump's long lines,
+// which takes blocks of this allocator, does not write the damage into the
+// block's copy, so the next check still finds it.
+TEST_F(Alloc, DamageInTheNewestBlockIsReportedNotFollowedNorErased)
+{
+    void* a = ManagedAlloc(3, "a.cpp", 0);
+    void* b = ManagedAlloc(3, "b.cpp", 0);
+    void* c = ManagedAlloc(3, "c.cpp", 0);
+    std::memcpy(c, "new", 3);
+    ALLOCHEADER* h = header(c);
+
+    const struct {
+        const char* what;
+        std::size_t offset;
+        std::size_t length;
+        unsigned char value;
+    } rows[] = {
+        {"name", 0, 1, 'C'},
+        {"serial", offsetof(ALLOCHEADER, serial), 1, 0x77},
+        {"size", offsetof(ALLOCHEADER, size) + 2, 1, 0x7F},
+        {"a wild older link", offsetof(ALLOCHEADER, older), sizeof(void*), 0x55},
+    };
+    for (const auto& r : rows) {
+        ASSERT_EQ(OpenLogFile(), 1);
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(h) + r.offset;
+        unsigned char kept[sizeof(void*)];
+        std::memcpy(kept, bytes, r.length);
+        std::memset(bytes, r.value, r.length);
+
+        DumpManagedAllocs();
+        const std::string dump = read();
+        // the damaged block's line, then the totals: b and a are not reached
+        const std::size_t at = dump.find("Alloc memory dump\r\n");
+        ASSERT_NE(at, std::string::npos) << r.what;
+        const std::string after = dump.substr(at);
+        EXPECT_NE(after.find("addr:" + address(c) + "  data:<new> [6e 65 77]\r\n"), std::string::npos) << r.what;
+        EXPECT_EQ(after.find("addr:" + address(b)), std::string::npos) << r.what;
+        EXPECT_NE(after.find("\tTotal size:9(0.009kb)  Alloc num:3\r\n"), std::string::npos) << r.what;
+
+        // still damaged, after the dump and after more blocks came and went
+        EXPECT_EQ(CheckManagedAllocs(), -1) << r.what;
+        LogWrite(std::string(500, 'l').c_str());
+        EXPECT_EQ(CheckManagedAllocs(), -1) << r.what;
+        EXPECT_EQ(alloc_state.newest, h) << r.what;
+        std::memcpy(bytes, kept, r.length);
+        EXPECT_EQ(CheckManagedAllocs(), 0) << r.what;
+    }
+    EXPECT_EQ(walk(), (std::vector<void*>{c, b, a}));
+    ManagedFree(a);
+    ManagedFree(b);
+    ManagedFree(c);
+}
+
+// Part 4.105's trace settings, all on: every operation logs its line, the
+// totals and a check, and none of that recurses through the log's own
+// buffers (which are never traced), with sound blocks or a damaged one.
+TEST_F(Alloc, EveryTraceSettingAtOnceEnds)
+{
+    alloc_state.trace_all = 1;
+    alloc_state.trace_size = -1;
+    alloc_state.print_totals = 1;
+    alloc_state.check_each = 1;
+    void* a = ManagedAlloc(40, "traced.cpp", 1);
+    void* b = ManagedCalloc(20, "traced.cpp", 2);
+    a = ManagedRealloc(a, 400, "traced.cpp", 3);
+    DumpManagedAllocs();
+    LogPrintf("%s", std::string(900, 'p').c_str());
+    EXPECT_EQ(CheckManagedAllocs(), 0);
+
+    header(b)->name[0] = 'X';  // damage: every check inside the operations finds it
+    void* c = ManagedAlloc(8, "traced.cpp", 4);
+    EXPECT_EQ(CheckManagedAllocs(), -1);
+    DumpManagedAllocs();
+    header(b)->name[0] = 't';
+    EXPECT_EQ(CheckManagedAllocs(), 0);
+    ManagedFree(c);
+    ManagedFree(b);
+    ManagedFree(a);
+    EXPECT_EQ(alloc_state.count, 0);
+    EXPECT_EQ(alloc_state.total_size, 0);
+
+    // One trace line per operation on the caller's blocks, none for the log's.
+    const std::string log = read();
+    auto count = [&log](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("mem alloc  "), 3u);
+    EXPECT_EQ(count("mem realloc  "), 1u);
+    EXPECT_EQ(count("mem free  "), 3u);
+    EXPECT_EQ(count("line:65535"), 0u);  // the log's buffers carry line -1
+}
+
 TEST_F(Alloc, ManyThreadsAllocateAndFree)
 {
     constexpr int threads = 8;

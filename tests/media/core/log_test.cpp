@@ -129,15 +129,46 @@ TEST_F(Log, PrintfAddsALineFeedAndCutsLongText)
     EXPECT_EQ(read(), "0:" + std::string(1022, 'q') + "\r\n");
 }
 
-TEST_F(Log, AFolderTooLongToHoldGivesNoLog)
+// The log folder is kept as the OS names it, so the log of any current
+// folder lands in that folder and nowhere else: not in a sibling "caf?" that
+// a code page copy of "café" would name, not in "x/y" for "x\y", and not
+// beside a folder too long for a 260-byte field.
+TEST_F(Log, TheLogLandsInTheCurrentFolderWhateverItsName)
 {
-    const std::string deep = std::string(150, 'a') + "/" + std::string(150, 'b');
-    dir_.folder(deep);
-    std::filesystem::current_path(dir_.at(deep));
+    const struct {
+        const char* what;
+        std::string folder;  // under the test's folder, as bytes
+    } rows[] = {
+        {"a name outside code page 932", "caf\xC3\xA9"},
+        {"Latin-1 bytes, not UTF-8", "caf\xE9"},
+        {"a backslash", "x\\y"},
+        {"a kanji whose second CP932 byte is a backslash", "\xE8\xA1\xA8"},
+        {"longer than 260 bytes", std::string(150, 'a') + "/" + std::string(150, 'b')},
+    };
+    for (const char* decoy : {"caf?", "caf\xE3\x83\xBB", "x/y", "x"})
+        dir_.folder(decoy);
+    for (const auto& r : rows) {
+        dir_.folder(r.folder);
+        std::filesystem::current_path(dir_.at(r.folder));
+        ASSERT_EQ(media::core::store_log_folder(), 0) << r.what;
+        std::filesystem::current_path(dir_.path());  // the log does not follow the current folder
+        ASSERT_EQ(OpenLogFile(), 1);
+        LogWrite("a\n");
+        EXPECT_EQ(read(r.folder + "/Log.txt"), "0:a\r\n") << r.what;
+    }
+    for (const char* decoy : {"caf?", "caf\xE3\x83\xBB", "x/y", "x", ""})
+        EXPECT_FALSE(exists(std::string(decoy) + (*decoy ? "/" : "") + "Log.txt")) << decoy;
+}
+
+TEST_F(Log, NoCurrentFolderGivesNoLog)
+{
+    dir_.folder("doomed");
+    std::filesystem::current_path(dir_.at("doomed"));
+    std::filesystem::remove(dir_.at("doomed"));
     EXPECT_EQ(media::core::store_log_folder(), -1);
+    std::filesystem::current_path(dir_.path());
     EXPECT_EQ(OpenLogFile(), 1);
     LogWrite("a\n");
-    EXPECT_FALSE(exists(deep + "/Log.txt"));
     EXPECT_FALSE(exists("Log.txt"));
 }
 

@@ -182,6 +182,39 @@ TEST_F(TagStore, InheritsFromParentThenGrandparentUpToRoot) {
   EXPECT_EQ(tags, names{L"r"});
 }
 
+// Ancestors are found by cutting stored paths at their last '/': a
+// backslash in a folder's name is part of that name, so root/a\b/c inherits
+// from root/a\b and the root, never from root/a/b or root/a.
+TEST_F(TagStore, InheritsAcrossNamesThatHoldBackslashes) {
+  const std::wstring ab = folder(L"a\\b"), c = folder(L"a\\b/c"), cd = folder(L"a\\b/c\\d"), e = folder(L"a\\b/c\\d/e");
+  const std::wstring a = folder(L"a"), a_b = folder(L"a/b"), latin = folder(L"caf\xDCE9/x");
+  app->link_tag(app->root_folder, L"r");
+  app->link_tag(ab, L"ab");
+  app->link_tag(c, L"c");
+  app->link_tag(cd, L"cd");
+  app->link_tag(a, L"wrong-a");
+  app->link_tag(a_b, L"wrong-ab");
+  app->link_tag(app->root_folder + L"/caf\xDCE9", L"caf");
+  struct row {
+    std::wstring path;
+    names tags;
+  };
+  const row rows[] = {
+      {c, {L"c", L"ab", L"r"}},
+      {e, {L"cd", L"ab", L"r"}},
+      {latin, {L"caf", L"r"}},  // a name that is not UTF-8 is cut nowhere
+  };
+  for (const row& r : rows) {
+    app->inherit_ancestor_tags(r.path);
+    names tags;
+    app->tags_of(r.path, tags);
+    EXPECT_EQ(tags, r.tags) << testing::PrintToString(r.path);
+  }
+  names untouched;
+  app->tags_of(a_b, untouched);
+  EXPECT_EQ(untouched, names{L"wrong-ab"});
+}
+
 TEST_F(TagStore, InheritanceEndsForPathsOutsideRoot) {
   // Above the root folder the walk goes on to the top of the path.
   dir_.folder("other/deep");
