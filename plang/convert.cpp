@@ -33,8 +33,8 @@ void format_real(double value, S& target) {
   target.assign(buf, res.ptr);
 }
 
-// White space before a number, as Part 2.110's "japanese" locale classifies
-// it: the fixed set of platform::text::is_space (the full-width space U+3000
+// White space before a number, as the "japanese" locale classifies it:
+// the fixed set of platform::text::is_space (the full-width space U+3000
 // among them) and the no-break space U+00A0, which that locale counts as a
 // space too. Never the process's C locale.
 bool is_space(wchar_t c) { return platform::text::is_space(c) || c == L'\u00A0'; }

@@ -52,10 +52,10 @@ bool translate(window_state& s, os_event& raw, event& out)
         break;
     case event_kind::text_editing:
         if (!s.ime) return false;
-        out.text = text::from_utf8(raw.text);
+        out.text = text::from_utf8_text(raw.text);
         break;
     case event_kind::text:
-        out.text = text::from_utf8(raw.text);
+        out.text = text::from_utf8_text(raw.text);
         break;
     case event_kind::key_down:
     case event_kind::key_up: {

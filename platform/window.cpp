@@ -64,12 +64,8 @@ int check_window()
 
 int text_to_utf8(const std::wstring& text, std::string& out)
 {
-    std::wstring clean = text;
-    for (wchar_t& c : clean) {
-        if (c == 0) return set_error("text holds a zero character");
-        if (c >= 0xD800 && c <= 0xDFFF) c = L'\uFFFD';
-    }
-    out = text::to_utf8(clean);
+    if (text.find(L'\0') != std::wstring::npos) return set_error("text holds a zero character");
+    out = text::to_utf8_text(text);
     return 0;
 }
 
@@ -142,7 +138,7 @@ int window_title(std::wstring& out)
     if (check_window() < 0) return -1;
     std::string utf8;
     if (current_backend().title(utf8) < 0) return -1;
-    out = text::from_utf8(utf8);
+    out = text::from_utf8_text(utf8);
     return 0;
 }
 
@@ -212,8 +208,8 @@ int clipboard_text(std::wstring& out)
     int r = current_backend().clipboard_text(utf8);
     if (r < 0) return -1;
     if (r == 0 || utf8.empty()) return set_error("the clipboard holds no text");
-    // not a name: from_utf8 as for any text the OS gives
-    out = text::from_utf8(utf8);
+    // not a name: invalid bytes read as U+FFFD
+    out = text::from_utf8_text(utf8);
     return 0;
 }
 

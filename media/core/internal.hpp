@@ -91,7 +91,7 @@ extern ALLOCSTATE alloc_state;
 // and checks while holding it.
 extern std::recursive_mutex alloc_lock;
 
-// The log's own buffers (Part 4.104's large-text buffer): ManagedAlloc(size,
+// The log's own buffers (the large-text buffer of a log line): ManagedAlloc(size,
 // "", -1) and ManagedFree, but never traced, totalled or checked, since the
 // trace and the check write lines that need such a buffer themselves.
 void* alloc_log_buffer(int size);

@@ -23,10 +23,8 @@ namespace {
 // The OS name of a wide path; false for names the OS cannot take whole.
 bool os_name(const std::wstring& path, std::string& out)
 {
-    if (path.empty() || path.find(L'\0') != std::wstring::npos)
-        return false;
-    out = text::to_utf8(path);
-    return true;
+    // refuses a zero character and any name no byte string spells
+    return !path.empty() && text::os_name(path, out);
 }
 
 #if ZENTIL_TEST_HOOKS

@@ -118,7 +118,7 @@ std::string write_target(const std::string& path) {
   return ec ? path : resolved.string();
 }
 
-// Part 7.105: a file that cannot be opened for writing is not written. The
+// A file that cannot be opened for writing is not written. The
 // rename needs only the folder's permission, so the file's own is asked
 // (with the effective ids, as an open would be).
 bool writable_or_new(const std::string& target) {

@@ -12,7 +12,7 @@ const std::vector<question>& questions() { return state().questions; }
 int ask_yes_no(const char* title, const char* text)
 {
     headless_state& s = state();
-    s.questions.push_back({text::from_utf8(title), text::from_utf8(text)});
+    s.questions.push_back({text::from_utf8_text(title), text::from_utf8_text(text)});
     int answer = 0;
     if (!s.answers.empty()) {
         answer = s.answers.front();

@@ -370,7 +370,7 @@ TEST_F(Alloc, DamageInTheNewestBlockIsReportedNotFollowedNorErased)
     ManagedFree(c);
 }
 
-// Part 4.105's trace settings, all on: every operation logs its line, the
+// The trace settings, all on: every operation logs its line, the
 // totals and a check, and none of that recurses through the log's own
 // buffers (which are never traced), with sound blocks or a damaged one.
 TEST_F(Alloc, EveryTraceSettingAtOnceEnds)

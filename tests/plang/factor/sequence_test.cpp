@@ -308,7 +308,7 @@ TYPED_TEST(Sequence, RefusedOperations) {
   }
   EXPECT_EQ(method_outcome(TestFixture::make(), L"at"), TestFixture::error(tr::lookup_line, "_method", "id=at, v=0"));
 
-  // The example, whole.
+  // The reported case, whole.
   if (is_vector) {
     handle slot = integer(1);
     EXPECT_EQ(outcome([&] { TestFixture::of({})->add(slot); }, slot),

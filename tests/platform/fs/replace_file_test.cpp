@@ -87,7 +87,7 @@ TEST(PlatformReplaceFile, FailuresLeaveOldFileAndNoTemporary) {
   EXPECT_EQ(bytes_at(base + L"/busy/inside"), "x");
 }
 
-// Part 7.105: a file that cannot be opened for writing is not written, even
+// A file that cannot be opened for writing is not written, even
 // in a folder where the rename alone would succeed.
 TEST(PlatformReplaceFile, ReadOnlyFileIsRefused) {
   support::temp_folder dir;

@@ -273,6 +273,10 @@ TEST_P(Pump, DroppedNamesThatAreNotUtf8AreDecodedAsEveryOsName)
     ASSERT_EQ(got[0].names.size(), 3u);
     EXPECT_EQ(got[0].names[0], platform::text::from_utf8(odd));
     EXPECT_EQ(got[0].names[1], platform::text::from_utf8(other));
+    EXPECT_NE(got[0].names[0], got[0].names[1]);
+    // each name codes back to the bytes the OS gave
+    EXPECT_EQ(platform::text::to_utf8(got[0].names[0]), odd);
+    EXPECT_EQ(platform::text::to_utf8(got[0].names[1]), other);
     EXPECT_EQ(got[0].names[2], L"/t/ok.txt");
 }
 

@@ -171,7 +171,7 @@ TEST_F(TagDatabase, ByteExactNamesKeepEveryLinkThroughSaveAndLoad) {
   }
 }
 
-// Part 7.105: when the file cannot be opened for writing, nothing is written,
+// When the file cannot be opened for writing, nothing is written,
 // even in a folder where the rename would succeed. Root ignores permissions,
 // so this runs as an ordinary user.
 TEST_F(TagDatabase, ReadOnlyFileIsNotReplaced) {
