@@ -10,6 +10,7 @@
 #include "plang/factor/nil.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
 namespace {
@@ -20,6 +21,7 @@ constexpr char method_text[] = "plang::hash_::_method";
 // The source's key handles with clones of its values. If a clone fails the
 // half-made copy is dropped and the caller's map is untouched.
 hash_::map copy_entries(const hash_::map& from) {
+  const copy_nesting level;
   hash_::map copy(from);
   for (auto& entry : copy) entry.second = entry.second->clone();
   return copy;
@@ -60,6 +62,7 @@ handle dispatch(hash_& self, const method_request<C>& r) {
       return make_nil();
     }
     default: {  // 7: insert; an existing key keeps its value
+      const copy_nesting level;
       hash_::key k(a[0]->clone());
       handle value = a[1]->clone();
       return boost::make_shared<boolean>(m.emplace(std::move(k), std::move(value)).second);
@@ -86,6 +89,18 @@ void hash_::call_constructor(const handle& v) {
   *this = v;
 }
 void hash_::call_constructor() {}
+
+// The values are released one after the other, not one inside the other.
+// A stored key is released in place: it is a clone that nobody else can
+// change, nested no deeper than a copy may go, and the containers in it
+// hand their own elements on.
+hash_::~hash_() {
+  if (release::draining()) {
+    for (auto& entry : entries) release::defer(std::move(entry.second));
+  } else {
+    release::drain_after([](void* m) { static_cast<map*>(m)->clear(); }, &entries);
+  }
+}
 
 void hash_::add(handle& rhs) const { refuse_operand(source, "plang::hash_::add", 48, *rhs); }
 void hash_::subtract(handle& rhs) const { refuse_operand(source, "plang::hash_::subtract", 52, *rhs); }

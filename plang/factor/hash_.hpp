@@ -47,6 +47,9 @@ class hash_ final : public factor {
   handle _method(const method_request<char>& request);
   handle _method(const method_request<wchar_t>& request);
 
+  // Releases what it holds without recursion into nested values.
+  ~hash_();
+
   PLANG_FACTOR_OPERATIONS
 };
 
