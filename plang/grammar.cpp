@@ -33,6 +33,38 @@ enum class kind : std::uint8_t {
   reference,   // the rule `target`
 };
 
+// The characters a match of an expression can start with: the ASCII ones
+// bit by bit, every other character as one bit.
+struct first_chars {
+  std::uint64_t low = 0, high = 0;  // characters 0 to 63, 64 to 127
+  bool other = false;
+
+  bool has(wchar_t c) const {
+    const auto u = static_cast<std::uint32_t>(c);
+    if (u < 64) return (low >> u) & 1u;
+    if (u < 128) return (high >> (u - 64)) & 1u;
+    return other;
+  }
+  void add(wchar_t c) {
+    const auto u = static_cast<std::uint32_t>(c);
+    if (u < 64) {
+      low |= std::uint64_t(1) << u;
+    } else if (u < 128) {
+      high |= std::uint64_t(1) << (u - 64);
+    } else {
+      other = true;
+    }
+  }
+  // True when something was added.
+  bool merge(const first_chars& f) {
+    const first_chars before = *this;
+    low |= f.low;
+    high |= f.high;
+    other = other || f.other;
+    return low != before.low || high != before.high || other != before.other;
+  }
+};
+
 struct pexpr {
   explicit pexpr(kind k_) : k(k_) {}
   kind k;
@@ -40,6 +72,10 @@ struct pexpr {
   wchar_t lo = 0, hi = 0;
   std::wstring text;
   std::vector<std::uint32_t> parts;
+  // Filled once the rules are defined: whether a match can consume nothing,
+  // and the characters that a match consuming something starts with.
+  bool nullable = false;
+  first_chars first;
 };
 
 // Thrown when rule activations nest deeper than grammar::max_nesting.
@@ -373,6 +409,89 @@ class classifier {
   const std::ctype<wchar_t>& ctype_;
 };
 
+// Fills `nullable` and `first` of every expression: a fixpoint over the
+// rules, which refer to each other. Both only ever grow, from "consumes at
+// least one character" and "no character", so the fixpoint is the least one;
+// a character class holds an "other" character whenever it could.
+void compute_first_chars(rule_set& g) {
+  const classifier classes;
+  for (pexpr& e : g.pool) {
+    switch (e.k) {
+      case kind::literal:
+        e.nullable = e.text.empty();
+        if (!e.text.empty()) e.first.add(e.text[0]);
+        break;
+      case kind::range:
+        for (wchar_t c = e.lo; c <= e.hi && c < 128; ++c) e.first.add(c);
+        e.first.other = e.hi >= 128;
+        break;
+      case kind::any:
+        e.first.low = e.first.high = ~std::uint64_t(0);
+        e.first.other = true;
+        break;
+      case kind::space:
+      case kind::alpha:
+      case kind::alnum:
+      case kind::digit:
+        for (wchar_t c = 0; c < 128; ++c)
+          if (classes.is(e.k, c)) e.first.add(c);
+        e.first.other = e.k != kind::digit;
+        break;
+      default:
+        break;
+    }
+  }
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (pexpr& e : g.pool) {
+      bool nullable = e.nullable;
+      first_chars first = e.first;
+      switch (e.k) {
+        case kind::sequence: {
+          bool all = true;
+          for (std::uint32_t part : e.parts) {
+            first.merge(g.pool[part].first);
+            if (!g.pool[part].nullable) {
+              all = false;
+              break;
+            }
+          }
+          nullable = all;
+          break;
+        }
+        case kind::choice:
+          for (std::uint32_t part : e.parts) {
+            first.merge(g.pool[part].first);
+            nullable = nullable || g.pool[part].nullable;
+          }
+          break;
+        case kind::star:
+        case kind::optional:
+          first.merge(g.pool[e.parts[0]].first);
+          nullable = true;
+          break;
+        case kind::plus:
+        case kind::difference:
+        case kind::hidden:
+        case kind::leaf:
+          first.merge(g.pool[e.parts[0]].first);
+          nullable = g.pool[e.parts[0]].nullable;
+          break;
+        case kind::reference: {
+          const pexpr& body = g.pool[g.body[std::size_t(e.target)]];
+          first.merge(body.first);
+          nullable = body.nullable;
+          break;
+        }
+        default:
+          break;
+      }
+      if (e.first.merge(first) || nullable != e.nullable) changed = true;
+      e.nullable = e.nullable || nullable;
+    }
+  }
+}
+
 using cptr = const wchar_t*;
 
 // Recursive-descent PEG matcher over the rule pool. match() returns the position after the match, or null when
@@ -380,7 +499,7 @@ using cptr = const wchar_t*;
 // in functions of their own, so each level of recursion costs little stack.
 class matcher {
  public:
-  matcher(const rule_set& g, cptr last) : g_(g), last_(last) {}
+  matcher(const rule_set& g, cptr last, bool use_first) : g_(g), last_(last), use_first_(use_first) {}
 
   [[gnu::noinline]] cptr match(std::uint32_t index, cptr pos, bool build);
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
@@ -400,6 +519,7 @@ class matcher {
 
   const rule_set& g_;
   const cptr last_;
+  const bool use_first_;
   const classifier classes_;
 };
 
@@ -482,6 +602,12 @@ cptr matcher::activate(rule target, cptr pos, bool build) {
 
 cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
   const pexpr& e = g_.pool[index];
+  // An expression that must consume a character and cannot start with this
+  // one fails at once. Its full attempt would only activate rules without
+  // consuming anything, at most rule_count deep, so near the nesting limit
+  // the attempt is made and fails for depth exactly as before.
+  if (!e.nullable && use_first_ && depth + rule_count < grammar::max_nesting && (pos == last_ || !e.first.has(*pos)))
+    return nullptr;
   switch (e.k) {
     case kind::literal:
       return literal(e, pos, build);
@@ -549,6 +675,7 @@ grammar::grammar() {
   auto r = std::make_unique<rules>();
   r->body.fill(no_body);
   define_rules(*r);
+  compute_first_chars(*r);
   assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
   rules_ = std::move(r);
 }
@@ -561,7 +688,7 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
   if (std::size_t(start) == 0 || std::size_t(start) >= rule_count) return info;
   static const wchar_t nothing = 0;
   const cptr begin = first == last ? &nothing : &*first;
-  matcher m(*rules_, begin + (last - first));
+  matcher m(*rules_, begin + (last - first), use_first_chars_);
   cptr end = nullptr;
   try {
     end = m.start(start, begin);

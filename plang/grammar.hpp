@@ -90,9 +90,16 @@ class grammar {
   parse_info parse(rule start, const std::wstring& text) const { return parse(start, text.begin(), text.end()); }
   parse_info parse(rule start, std::wstring&& text) const = delete;  // the result points into the text
 
+#if ZENTIL_TEST_HOOKS
+  // Off: every expression is attempted, as if no expression knew the
+  // characters it can start with; the trees must come out the same.
+  void use_first_chars(bool on) { use_first_chars_ = on; }
+#endif
+
  private:
   struct rules;
   std::unique_ptr<const rules> rules_;
+  bool use_first_chars_ = true;
 };
 
 }  // namespace plang

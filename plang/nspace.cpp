@@ -27,6 +27,7 @@
 #include "plang/object.hpp"
 #include "plang/process.hpp"
 #include "plang/scope.hpp"
+#include "plang/stack.hpp"
 
 namespace plang {
 namespace {
@@ -235,11 +236,12 @@ std::string call_text(const std::wstring& name, const factor::vector& args) {
   return describe_call(method_request<wchar_t>(args, name));
 }
 
-// Counts one script call for as long as it runs.
+// Counts one script call for as long as it runs; refuses it past the count
+// or near the end of the stack.
 class call_level {
  public:
   call_level(unsigned* depth, const std::wstring& name, const factor::vector& args) : depth_(depth) {
-    if (*depth_ >= nspace::max_call_depth) {
+    if (*depth_ >= nspace::max_call_depth || stack::exhausted(stack::call_reserve)) {
       throw call_depth_error(exception(source, "exceed max. depth of function call, ",
                                        "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function", 150)
                                  .append_detail(call_text(name, args)));

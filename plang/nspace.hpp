@@ -24,8 +24,10 @@ class object;
 class process;
 class scope;
 
-// Raised when script calls nest deeper than nspace::max_call_depth; it
-// passes every call unwrapped, so its text stays one line at any depth.
+// Raised when script calls nest deeper than nspace::max_call_depth, or when
+// calls, inline expansions or expressions nest until the stack is nearly
+// used up; it passes every call unwrapped, so its text stays one line at any
+// depth.
 class call_depth_error : public exception {
  public:
   using exception::exception;
@@ -88,11 +90,10 @@ class nspace {
   // reaches it. Returns the process handle value.
   handle start_process(std::uint32_t pid, const factor::vector& args);
 
-  // Script calls nested deeper than this raise call_depth_error instead of
-  // overrunning the host stack. A level of `if (n) return f(n - 1);` takes
-  // about 3.2 KB of stack under the address sanitizer (much less without);
-  // 1000 levels leave room in an 8 MB stack for bodies nested several
-  // statements deeper than that.
+  // Script calls nested deeper than this raise call_depth_error. The stack
+  // itself is bounded apart (plang/stack.hpp): a call whose body is nested
+  // in many blocks meets the stack's end before this count, and raises the
+  // same error there.
   static constexpr unsigned max_call_depth = 1000;
 
   // Runs the function that the name and the arguments' typeids select here,

@@ -13,6 +13,7 @@
 #include "plang/nlookup.hpp"
 #include "plang/scope.hpp"
 #include "plang/signal.hpp"
+#include "plang/stack.hpp"
 #include "plang/table/function.hpp"
 
 namespace plang {
@@ -27,16 +28,17 @@ std::string function_text(const char* operation) { return std::string(class_text
 }
 
 // Counts one method, constructor or conversion run against the depth bound
-// that script function calls use: class code recurses without any function
-// call (a constructor that declares an instance of its own class).
+// that script function calls use, stack included: class code recurses
+// without any function call (a constructor that declares an instance of its
+// own class).
 class call_level {
  public:
   // `what` gives the call's text, built only when the bound is hit.
   template <class Text>
   call_level(nspace& space, const char* operation, Text what) : depth_(space.call_depth()) {
-    if (depth_ >= nspace::max_call_depth) {
-      throw call_depth_error(exception(source, "exceed max. depth of function call, " + what(),
-                                       function_text(operation).c_str(), 240));
+    if (depth_ >= nspace::max_call_depth || stack::exhausted(stack::call_reserve)) {
+      throw call_depth_error(
+          exception(source, "exceed max. depth of function call, " + what(), function_text(operation).c_str(), 240));
     }
     ++depth_;
   }
@@ -143,13 +145,16 @@ void object::copy_construct(const handle& from) {
   object& s = instance_of(from).data;
   if (base_type_) construct_base(s.base_ ? factor::vector{s.base_} : factor::vector());
   for (const member_entry& m : *members_) {
-    handle* member = s.variables().find(m.name);
-    if (!member) continue;  // only a source whose own construction failed lacks one
+    handle* found = s.variables().find(m.name);
+    if (!found) continue;  // only a source whose own construction failed lacks one
+    // A handle of our own: the member's copy may run script code that
+    // assigns to the source, which replaces its members' handles.
+    const handle member = *found;
     if (m.type.reference) {
-      variables().declare(m.name, *member);
+      variables().declare(m.name, member);
     } else {
       handle value = create_instance(m.type.type);
-      value->call_constructor(*member);
+      value->call_constructor(member);
       variables().declare(m.name, value);
     }
   }
@@ -207,7 +212,8 @@ void object::assign(object& s) {
     if (!from) continue;
     // A value member gets a new value object: references bound to the old
     // one keep it.
-    handle replacement = m.type.reference ? *from : (*from)->clone();
+    const handle source_value = *from;  // the clone may run script code that assigns to the source
+    handle replacement = m.type.reference ? source_value : source_value->clone();
     if (handle* to = variables().find(m.name)) {
       *to = std::move(replacement);
     } else {

@@ -3,8 +3,11 @@
 
 #include "plang/method.hpp"
 #include "plang/nspace.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
+
+e_method::~e_method() { release::each(object_); }
 
 void e_method::evaluate(runtime* rt, handle& result) const {
   factor::vector args = evaluate_arguments(arguments_, rt);

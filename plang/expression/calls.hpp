@@ -15,6 +15,7 @@ class e_method final : public expression {
  public:
   e_method(expression_handle object, std::wstring name, expression_list arguments)
       : object_(std::move(object)), name_(std::move(name)), arguments_(std::move(arguments)) {}
+  ~e_method();  // a chain of calls is released call after call
   void evaluate(runtime* rt, handle& result) const override;
 
  private:

@@ -8,6 +8,7 @@
 
 #include "plang/factor/factor.hpp"
 #include "plang/runtime.hpp"
+#include "plang/stack.hpp"
 
 namespace plang {
 
@@ -29,6 +30,16 @@ class expression {
 using expression_handle = boost::shared_ptr<expression>;
 using expression_list = std::vector<expression_handle>;
 
+// Raises the depth error of expressions (call_depth_error, so that it passes
+// every call unwrapped): an operator chain compiles to a tree as deep as the
+// chain, and its evaluation recurses that deep.
+[[noreturn]] void raise_expression_too_deep();
+
+// Taken by every node that evaluates other nodes.
+inline void check_stack() {
+  if (stack::exhausted()) raise_expression_too_deep();
+}
+
 // One slot per expression, evaluated strictly left to right; a variable
 // contributes its own handle.
 factor::vector evaluate_arguments(const expression_list& expressions, runtime* rt);
@@ -37,6 +48,8 @@ factor::vector evaluate_arguments(const expression_list& expressions, runtime* r
 class binary : public expression {
  public:
   binary(expression_handle left, expression_handle right) : left_(std::move(left)), right_(std::move(right)) {}
+  // A chain's tree is released node after node, not one inside the other.
+  ~binary();
 
  protected:
   expression_handle left_;

@@ -18,6 +18,7 @@ class e_operator final : public binary {
  public:
   using binary::binary;
   void evaluate(runtime* rt, handle& result) const override {
+    check_stack();
     handle left;
     left_->evaluate(rt, left);
     right_->evaluate(rt, result);
@@ -54,6 +55,7 @@ class e_operator_assign final : public binary {
  public:
   using binary::binary;
   void evaluate(runtime* rt, handle& result) const override {
+    check_stack();
     handle right;
     right_->evaluate(rt, right);
     left_->evaluate(rt, result);
@@ -72,6 +74,7 @@ using e_mod_assign = e_operator_assign<&factor::mod>;
 class unary : public expression {
  public:
   explicit unary(expression_handle operand) : operand_(std::move(operand)) {}
+  ~unary();
 
  protected:
   expression_handle operand_;
@@ -128,6 +131,7 @@ class e_variable final : public expression {
 class e_member final : public expression {
  public:
   e_member(expression_handle object, std::wstring name) : object_(std::move(object)), name_(std::move(name)) {}
+  ~e_member();
   void evaluate(runtime* rt, handle& result) const override;
 
  private:

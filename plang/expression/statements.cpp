@@ -3,6 +3,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include "plang/method.hpp"
 #include "plang/nspace.hpp"
 #include "plang/scope.hpp"
 #include "plang/signal.hpp"
@@ -145,9 +146,34 @@ bool c_except::step(runtime* rt) {
 }
 control_handle c_except::clone() const { return boost::make_shared<c_except>(body_, handlers_); }
 
+namespace {
+
+// Inline statements whose expansion is being stepped on this thread: the
+// expansions that enclose the one being made.
+thread_local unsigned inline_depth = 0;
+
+class inline_level {
+ public:
+  inline_level() { ++inline_depth; }
+  ~inline_level() { --inline_depth; }
+  inline_level(const inline_level&) = delete;
+  inline_level& operator=(const inline_level&) = delete;
+};
+
+}  // namespace
+
 bool c_inline::step(runtime* rt) {
-  if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  active_ = rt->space->expand_inline(name_, evaluate_arguments(arguments_, rt));
+  if (active_) {
+    const inline_level level;
+    return step_nested(active_, rt, flow::passes_return(this));
+  }
+  factor::vector args = evaluate_arguments(arguments_, rt);
+  if (inline_depth >= max_depth || stack::exhausted()) {
+    throw call_depth_error(exception("plang/expression/statements", "exceed max. depth of inline expansion, ",
+                                     "plang::c_inline::step", 172)
+                               .append_detail(describe_call(method_request<wchar_t>(args, name_))));
+  }
+  active_ = rt->space->expand_inline(name_, args);
   return true;
 }
 control_handle c_inline::clone() const { return boost::make_shared<c_inline>(name_, arguments_); }

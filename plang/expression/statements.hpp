@@ -234,9 +234,13 @@ class c_except final : public recycling_control {
 };
 
 // "inline" name arguments: the namespace's inline body, expanded in place
-// with its parameters.
+// with its parameters. An inline body may expand an inline statement itself,
+// each expansion one scope inside the last: at most `max_depth` expansions
+// nest, as script calls do.
 class c_inline final : public recycling_control {
  public:
+  static constexpr unsigned max_depth = 1000;
+
   c_inline(std::wstring name, expression_list arguments) : name_(std::move(name)), arguments_(std::move(arguments)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;

@@ -2,7 +2,11 @@
 // order-free equality and hashing, and the built-in methods.
 #include "plang/factor/hash_.hpp"
 
+#include <vector>
+
 #include <boost/make_shared.hpp>
+
+#include "lib/hash.hpp"
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
@@ -10,6 +14,7 @@
 #include "plang/factor/nil.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
 namespace {
@@ -17,16 +22,24 @@ namespace {
 constexpr char source[] = "plang/factor/hash_";
 constexpr char method_text[] = "plang::hash_::_method";
 
-// The source's key handles with clones of its values. If a clone fails the
-// half-made copy is dropped and the caller's map is untouched.
+// The source's key handles with clones of its values, inserted in the
+// source's walk order into a new table. If a clone fails the half-made copy
+// is dropped and the caller's map is untouched. The source's entries are
+// listed first: a clone may run script code that changes the source.
 hash_::map copy_entries(const hash_::map& from) {
-  hash_::map copy(from);
-  for (auto& entry : copy) entry.second = entry.second->clone();
+  const copy_nesting level;
+  std::vector<hash_::map::entry> source;
+  source.reserve(from.size());
+  from.walk([&source](const hash_::map::entry& e) { source.push_back(e); });
+  hash_::map copy;
+  for (const hash_::map::entry& e : source) copy.insert_new(e, e.value->clone());
   return copy;
 }
 
 // An empty map answers without hashing the key.
-hash_::map::iterator find(hash_::map& m, const handle& k) { return m.empty() ? m.end() : m.find(hash_::key(k)); }
+std::uint32_t find(const hash_::map& m, const handle& k) {
+  return m.empty() ? hash_::map::none : m.find(hash_::map::probe(k));
+}
 
 template <class C>
 handle dispatch(hash_& self, const method_request<C>& r) {
@@ -41,16 +54,16 @@ handle dispatch(hash_& self, const method_request<C>& r) {
       m.clear();
       return make_nil();
     case 3: {  // at
-      const auto it = find(m, a[0]);
-      if (it == m.end()) raise_range_error(source, method_text, 281);
-      return it->second;
+      const std::uint32_t i = find(m, a[0]);
+      if (i == hash_::map::none) raise_range_error(source, method_text, 281);
+      return m.at(i).value;
     }
     case 4:  // exist
-      return boost::make_shared<boolean>(find(m, a[0]) != m.end());
+      return boost::make_shared<boolean>(find(m, a[0]) != hash_::map::none);
     case 5: {  // erase
-      const auto it = find(m, a[0]);
-      if (it == m.end()) return boost::make_shared<boolean>(false);
-      m.erase(it);
+      const std::uint32_t i = find(m, a[0]);
+      if (i == hash_::map::none) return boost::make_shared<boolean>(false);
+      m.erase(i);
       return boost::make_shared<boolean>(true);
     }
     case 6: {  // swap
@@ -60,9 +73,15 @@ handle dispatch(hash_& self, const method_request<C>& r) {
       return make_nil();
     }
     default: {  // 7: insert; an existing key keeps its value
-      hash_::key k(a[0]->clone());
+      const copy_nesting level;
+      const handle k = a[0]->clone();
       handle value = a[1]->clone();
-      return boost::make_shared<boolean>(m.emplace(std::move(k), std::move(value)).second);
+      // The clones may run script code that changes this map: it is looked
+      // at only now.
+      const hash_::map::probe p(k);
+      if (m.find(p) != hash_::map::none) return boost::make_shared<boolean>(false);
+      m.insert_new(p, std::move(value));
+      return boost::make_shared<boolean>(true);
     }
   }
 }
@@ -86,6 +105,18 @@ void hash_::call_constructor(const handle& v) {
   *this = v;
 }
 void hash_::call_constructor() {}
+
+// The values are released one after the other, not one inside the other.
+// A stored key is released in place: it is a clone that nobody else can
+// change, nested no deeper than a copy may go, and the containers in it
+// hand their own elements on.
+hash_::~hash_() {
+  if (release::draining()) {
+    for (map::entry& e : entries.storage()) release::defer(std::move(e.value));
+  } else {
+    release::drain_after([](void* m) { static_cast<map*>(m)->clear(); }, &entries);
+  }
+}
 
 void hash_::add(handle& rhs) const { refuse_operand(source, "plang::hash_::add", 48, *rhs); }
 void hash_::subtract(handle& rhs) const { refuse_operand(source, "plang::hash_::subtract", 52, *rhs); }
@@ -151,9 +182,9 @@ void hash_::hash_into(std::uint32_t& seed) const {
   const nesting walk(*this);
   walk.require();
   std::uint32_t sum = 0;
-  for (const auto& entry : entries) {
-    std::uint32_t h = entry.first.hash;  // the key's from seed 0, then the value's
-    entry.second->hash_into(h);
+  for (const map::entry& e : entries.storage()) {
+    std::uint32_t h = e.hash;  // the key's from seed 0, then the value's
+    e.value->hash_into(h);
     sum += h;
   }
   lib::hash_combine(seed, sum);
@@ -168,9 +199,9 @@ bool hash_::same_value(const handle& other) const {
   if (theirs.size() != entries.size()) return false;
   const nesting walk(*this);
   walk.require();
-  for (const auto& entry : entries) {
-    const auto it = theirs.find(entry.first);
-    if (it == theirs.end() || !entry.second->same_value(it->second)) return false;
+  for (const map::entry& e : entries.storage()) {
+    const std::uint32_t i = theirs.find(map::probe(e));
+    if (i == map::none || !e.value->same_value(theirs.at(i).value)) return false;
   }
   return true;
 }
@@ -179,14 +210,14 @@ std::string hash_::describe() const {
   const nesting walk(*this);
   if (!walk.entered()) return "...";
   std::string body;
-  for (const auto& entry : entries) {
+  entries.walk([&body](const map::entry& e) {
     if (!body.empty()) body += ", ";
     body += '(';
-    body += entry.first.value->describe();
+    body += e.key->describe();
     body += " , ";
-    body += entry.second->describe();
+    body += e.value->describe();
     body += ')';
-  }
+  });
   return "hash[" + body + "]";
 }
 

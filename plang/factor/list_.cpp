@@ -12,6 +12,7 @@
 #include "plang/factor/sequence.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
 namespace {
@@ -51,13 +52,13 @@ handle dispatch(list_& self, const method_request<C>& r) {
       e.clear();
       return make_nil();
     case 7:  // resize(count)
-      sequence::resize(e, a[0]->operator unsigned int(), make_nil(), &self, too_long);
+      sequence::resize(e, a[0]->operator unsigned int(), make_nil(), too_long);
       return make_nil();
     case 8:  // push_front
-      e.push_front(a[0]->clone());
+      e.push_front(sequence::stored_clone(a[0]));
       return e.front();
     case 9:  // push_back
-      e.push_back(a[0]->clone());
+      e.push_back(sequence::stored_clone(a[0]));
       return e.back();
     case 10: {  // swap
       const handle& other = a[0];
@@ -66,7 +67,7 @@ handle dispatch(list_& self, const method_request<C>& r) {
       return make_nil();
     }
     default:  // 11: resize(count, fill)
-      sequence::resize(e, a[0]->operator unsigned int(), a[1], &self, too_long);
+      sequence::resize(e, a[0]->operator unsigned int(), a[1], too_long);
       return make_nil();
   }
 }
@@ -86,16 +87,18 @@ handle list_::_method(const method_request<wchar_t>& r) { return dispatch(*this,
 
 void list_::call_constructor(const vector& args) {
   if (args.size() != 2) refuse_arguments(source, "plang::list_::call_constructor", 30, args);
-  sequence::resize(elements, args[0]->operator unsigned int(), args[1], this, too_long);
+  sequence::resize(elements, args[0]->operator unsigned int(), args[1], too_long);
 }
 void list_::call_constructor(const handle& v) {
   if (v->get_typeid() == typeid_anchor::list) {
     *this = v;
   } else {
-    sequence::resize(elements, v->operator unsigned int(), make_nil(), this, too_long);
+    sequence::resize(elements, v->operator unsigned int(), make_nil(), too_long);
   }
 }
 void list_::call_constructor() {}
+
+list_::~list_() { release::range(elements); }
 
 void list_::add(handle& rhs) const { refuse_operand(source, "plang::list_::add", 35, *rhs); }
 void list_::subtract(handle& rhs) const { refuse_operand(source, "plang::list_::subtract", 39, *rhs); }

@@ -21,6 +21,9 @@ class list_ final : public factor {
   handle _method(const method_request<char>& request);
   handle _method(const method_request<wchar_t>& request);
 
+  // Releases what it holds without recursion into nested values.
+  ~list_();
+
   PLANG_FACTOR_OPERATIONS
 };
 

@@ -3,6 +3,8 @@
 #include "plang/factor/nesting.hpp"
 
 #include "plang/exception.hpp"
+#include "plang/nspace.hpp"
+#include "plang/stack.hpp"
 
 namespace plang {
 namespace {
@@ -18,11 +20,14 @@ walk_stack& walks() {
   thread_local walk_stack stack;
   return stack;
 }
+
+// Levels of the copies under way on this thread.
+thread_local std::size_t copy_depth = 0;
 }  // namespace
 
 nesting::nesting(const factor& value) {
   walk_stack& s = walks();
-  if (s.depth == limit) {
+  if (s.depth == limit || stack::exhausted()) {
     state_ = too_deep_state;
     return;
   }
@@ -47,5 +52,20 @@ void nesting::require() const {
         .append_detail(static_cast<unsigned int>(limit));
   }
 }
+
+copy_nesting::copy_nesting() {
+  const bool too_deep = copy_depth == nesting::limit;
+  if (too_deep || stack::exhausted()) {
+    const exception e = exception(source, "values nest too deeply, limit=", "plang::copy_nesting::copy_nesting", 59)
+                            .append_detail(static_cast<unsigned int>(nesting::limit));
+    // Out of stack (copy constructors run script code between the levels):
+    // the error passes every call unwrapped, as the call depth error does.
+    if (too_deep) throw e;
+    throw call_depth_error(e);
+  }
+  ++copy_depth;
+}
+
+copy_nesting::~copy_nesting() { --copy_depth; }
 
 }  // namespace plang

@@ -8,6 +8,7 @@
 #include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
 #include "plang/method.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
 namespace {
@@ -21,6 +22,9 @@ bool is_get(const method_request<C>& r) {
 }  // namespace
 
 ref::ref() : held(make_nil()) {}
+
+// A chain of refs to refs is released link after link.
+ref::~ref() { release::each(held); }
 
 void ref::call_constructor(const vector& args) { refuse_arguments(source, "plang::ref::call_constructor", 23, args); }
 void ref::call_constructor(const handle& v) { held = v; }

@@ -17,6 +17,9 @@ class ref final : public factor {
   // value; nothing here ever copies the held value itself.
   handle held;
 
+  // Releases what it holds without recursion into nested values.
+  ~ref();
+
   PLANG_FACTOR_OPERATIONS
 };
 

@@ -1,14 +1,16 @@
 // What the two sequence classes (vector_, list_) share: the count limit,
-// growing by clones, element-wise copies and the shape of their texts.
+// growing by clones, element-wise copies and equality.
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "plang/factor/factor.hpp"
+#include "plang/factor/nesting.hpp"
 
 namespace plang::sequence {
 
@@ -23,37 +25,45 @@ void reserve(Container& elements, std::size_t n) {
 }
 
 // Resizes to n: shrinking drops the elements from n on; growing gives each
-// new position its own clone of `fill`. A fill value that is the sequence
-// itself is cloned once before the sequence grows, and the new positions
-// get clones of that copy, so no clone ever sees the sequence half-grown.
-// If a clone fails the sequence is put back to its old count.
+// new position its own clone of `fill`. Clones run script code (a class's
+// copy constructor), which may change this very sequence, so the new tail is
+// built apart from clones of `fill` as it is, and appended only once every
+// clone is made: no clone ever meets the sequence half-grown or an empty
+// handle, a fill value that is the sequence itself gives clones of the
+// sequence as it was, and a failing clone leaves the sequence as the clones
+// left it, without any element of this call.
 template <class Container>
-void resize(Container& elements, std::size_t n, const handle& fill, const factor* self, const char* what) {
+void resize(Container& elements, std::size_t n, const handle& fill, const char* what) {
   if (n > max_count) throw std::length_error(what);
   const std::size_t count = elements.size();
   if (n <= count) {
     elements.resize(n);
     return;
   }
-  handle snapshot;
-  if (fill.get() == self) snapshot = fill->clone();
-  const factor& source = snapshot ? *snapshot : *fill;
-  reserve(elements, n);
-  try {
-    if (snapshot) elements.push_back(snapshot);
-    while (elements.size() < n) elements.push_back(source.clone());
-  } catch (...) {
-    elements.resize(count);
-    throw;
+  Container tail;
+  reserve(tail, n - count);
+  {
+    const copy_nesting level;
+    for (std::size_t i = count; i < n; ++i) tail.push_back(fill->clone());
   }
+  elements.insert(elements.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
 }
 
-// Clones of every element, in order.
+// A clone of a value that goes into a container, one nesting level below
+// it.
+inline handle stored_clone(const handle& value) {
+  const copy_nesting level;
+  return value->clone();
+}
+
+// Clones of every element, in order. The source's handles are copied first:
+// a clone may run script code that changes the source, and every element to
+// be cloned stays alive while it runs.
 template <class Container>
 Container clone_all(const Container& source) {
-  Container copy;
-  reserve(copy, source.size());
-  for (const handle& e : source) copy.push_back(e->clone());
+  const copy_nesting level;
+  Container copy(source);
+  for (handle& e : copy) e = e->clone();
   return copy;
 }
 

@@ -11,6 +11,7 @@
 #include "plang/factor/sequence.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
+#include "plang/release.hpp"
 
 namespace plang {
 namespace {
@@ -49,7 +50,7 @@ handle dispatch(vector_& self, const method_request<C>& r) {
       return e[i];
     }
     case 7:  // push_back
-      e.push_back(a[0]->clone());
+      e.push_back(sequence::stored_clone(a[0]));
       return e.back();
     case 8: {  // swap
       const handle& other = a[0];
@@ -58,17 +59,19 @@ handle dispatch(vector_& self, const method_request<C>& r) {
       return make_nil();
     }
     case 9:  // resize(count)
-      sequence::resize(e, a[0]->operator unsigned int(), make_nil(), &self, too_long);
+      sequence::resize(e, a[0]->operator unsigned int(), make_nil(), too_long);
       return make_nil();
     case 10: {  // replace
+      // The clone may run script code that changes this vector: the index
+      // is checked against the vector as the clone left it.
       const unsigned int i = a[0]->operator unsigned int();
+      handle old = sequence::stored_clone(a[1]);
       if (i >= e.size()) raise_range_error(source, method_text, 302);
-      handle old = a[1]->clone();
       e[i].swap(old);
       return old;
     }
     default:  // 11: resize(count, fill)
-      sequence::resize(e, a[0]->operator unsigned int(), a[1], &self, too_long);
+      sequence::resize(e, a[0]->operator unsigned int(), a[1], too_long);
       return make_nil();
   }
 }
@@ -87,16 +90,20 @@ handle vector_::_method(const method_request<wchar_t>& r) { return dispatch(*thi
 
 void vector_::call_constructor(const vector& args) {
   if (args.size() != 2) refuse_arguments(source, "plang::vector_::call_constructor", 28, args);
-  sequence::resize(elements, args[0]->operator unsigned int(), args[1], this, too_long);
+  sequence::resize(elements, args[0]->operator unsigned int(), args[1], too_long);
 }
 void vector_::call_constructor(const handle& v) {
   if (v->get_typeid() == typeid_anchor::vector) {
     *this = v;
   } else {
-    sequence::resize(elements, v->operator unsigned int(), make_nil(), this, too_long);
+    sequence::resize(elements, v->operator unsigned int(), make_nil(), too_long);
   }
 }
 void vector_::call_constructor() {}
+
+// Nested sequences are released one after the other, not one inside the
+// other.
+vector_::~vector_() { release::range(elements); }
 
 void vector_::add(handle& rhs) const { refuse_operand(source, "plang::vector_::add", 33, *rhs); }
 void vector_::subtract(handle& rhs) const { refuse_operand(source, "plang::vector_::subtract", 37, *rhs); }

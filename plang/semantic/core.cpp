@@ -15,6 +15,7 @@
 #include "plang/factor/unsigned_.hpp"
 #include "plang/nspace.hpp"
 #include "plang/semantic/definition_steps.hpp"
+#include "plang/stack.hpp"
 
 namespace plang::detail::semantic {
 namespace {
@@ -46,6 +47,12 @@ expression_handle make_unary(expression_handle operand) {
 template <class C>
 expression_handle core<C>::eval_expression(const parse_node& node, nspace* ns) {
   // expression -> assign_expr
+  // The parser bounds how deep a parse tree nests; this bounds the stack
+  // that its compile takes, whatever the caller left.
+  if (stack::exhausted()) {
+    throw call_depth_error(exception(source, "exceed max. depth of expression",
+                                     "plang::detail::semantic::core<wchar_t>::eval_expression", 53));
+  }
   return eval_assign_expr(node.children.at(0), ns);
 }
 
@@ -97,7 +104,8 @@ expression_handle core<C>::eval_or_expr(const parse_node& node, nspace* ns) {
   // or_expr -> and_expr ("||" and_expr)*
   const auto& kids = node.children;
   expression_handle result = eval_and_expr(kids.at(0), ns);
-  for (std::size_t i = 1; i < kids.size(); ++i) result = make_binary<e_or>(std::move(result), eval_and_expr(kids[i], ns));
+  for (std::size_t i = 1; i < kids.size(); ++i)
+    result = make_binary<e_or>(std::move(result), eval_and_expr(kids[i], ns));
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include "plang/nspace.hpp"
 #include "plang/semantic/core.hpp"
 #include "plang/semantic/definition_steps.hpp"
+#include "plang/stack.hpp"
 #include "plang/table/except.hpp"
 
 namespace plang::detail::semantic {
@@ -21,6 +22,10 @@ using expr = core<wchar_t>;
 
 template <class C>
 typename s_statement<C>::control_handle s_statement<C>::eval_statement(const parse_node& node, nspace* ns) {
+  if (stack::exhausted()) {
+    throw call_depth_error(exception(source, "exceed max. depth of statement",
+                                     "plang::detail::semantic::s_statement<wchar_t>::eval_statement", 26));
+  }
   const parse_node& s = node.children.at(0);
   switch (s.id) {
     case rule::block:
@@ -90,8 +95,8 @@ typename s_statement<C>::control_handle s_statement<C>::eval_except_stmt(const p
   for (std::size_t i = 1; i < kids.size(); i += 2) {
     const table::parameter_list parameters = eval_parameters(ns, kids[i]);
     if (parameters.size() > 1)
-      throw_exception(source, "invalid arguments size", "plang::detail::semantic::s_statement<wchar_t>::eval_except_stmt",
-                      132);
+      throw_exception(source, "invalid arguments size",
+                      "plang::detail::semantic::s_statement<wchar_t>::eval_except_stmt", 132);
     handlers.define(parameters, eval_block(ns, kids.at(i + 1)));
   }
   return boost::make_shared<c_except>(std::move(body), std::move(handlers));

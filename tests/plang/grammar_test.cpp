@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -487,6 +488,88 @@ TEST(Nesting, PathologicalDepthFailsCleanly) {
     EXPECT_FALSE(info.full);
     EXPECT_EQ(info.length, 7u);
     EXPECT_TRUE(info.stop == text.begin() + 7);
+  }
+}
+
+bool same_tree(const parse_node& a, const parse_node& b) {
+  if (a.id != b.id || a.text != b.text || a.children.size() != b.children.size()) return false;
+  for (std::size_t i = 0; i < a.children.size(); ++i)
+    if (!same_tree(a.children[i], b.children[i])) return false;
+  return true;
+}
+
+// The same outcome with and without the first-character test: match, length, stop and the whole tree.
+void expect_same_parse(rule start, const std::wstring& text) {
+  plang::grammar quick, plain;
+  plain.use_first_chars(false);
+  const plang::parse_info a = quick.parse(start, text), b = plain.parse(start, text);
+  ASSERT_EQ(a.match, b.match) << lib::string::to_narrow(text);
+  EXPECT_EQ(a.full, b.full);
+  EXPECT_EQ(a.length, b.length);
+  EXPECT_TRUE(a.stop == b.stop);
+  ASSERT_EQ(a.trees.size(), b.trees.size());
+  for (std::size_t i = 0; i < a.trees.size(); ++i) EXPECT_TRUE(same_tree(a.trees[i], b.trees[i]));
+}
+
+const std::wstring sample_programs[] = {
+    LR"(include "lib.hpp"
+int g = 0x1Fu + 017 - .5e+3 * 2.f; string s = "a\"b\\n\tc"; vector v(3, nil);
+class Point : Base { int x; int y; ref r;
+  Point(int a, int& b) : Base(a), x(a), y(b) { x += -!y; }
+  operator int () { return x * 10 + y; }
+  int sum(int k) { return x + y + k; } };
+inline grow(int n) { g += n; if (g < 10) { inline grow(n); } }
+process main(string path) {
+  Point p(1, 2); int i = 0;
+  while (i <= 10 && !(i == 5) || false) { ++i; --i; i += 1; if (i != 3) continue; else break; }
+  try { throw range_error(); } catch (int e) { using::report(e); } catch () { }
+  process::worker w(p.sum(3), typeid(p), p.x.y.z(1)(2));
+  hash h; h.insert(1, "\u3042"); ;
+  return p.sum(1) >= 2 ? 1 : 0;
+})",
+    L"int f(int n) { if (n < 2) return n; return f(n - 1) + f(n - 2); }\n"
+    L"process main(string a) { using::result(f(24)); }",
+    L"class \u5909\u6570 { int \u3042\u3044; };  double d = 1e-3; float q = 1.5F; unsigned int u = 10U;",
+};
+
+// The first-character test only skips attempts that cannot succeed: every test below parses the same with it and
+// without it, on well-formed programs, on seeded mutations of them, and next to the nesting limit.
+TEST(FirstChars, ParsesAsWithoutThem) {
+  for (const std::wstring& program : sample_programs) {
+    expect_same_parse(rule::program, program);
+    expect_same_parse(rule::statement, program);
+    expect_same_parse(rule::expression, program);
+  }
+  const std::wstring alphabet = L"(){};,.=+-*/%!<>&|\"\\ \n\tx0189aZ_.e\u3042";
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 600; ++round) {
+    std::wstring text = sample_programs[next(3)];
+    for (int edits = 1 + next(4); edits > 0; --edits) {
+      const std::size_t at = next(static_cast<std::uint32_t>(text.size()));
+      switch (next(3)) {
+        case 0:
+          text.erase(at, 1 + next(8));
+          break;
+        case 1:
+          text.insert(at, 1, alphabet[next(static_cast<std::uint32_t>(alphabet.size()))]);
+          break;
+        default:
+          text[at] = alphabet[next(static_cast<std::uint32_t>(alphabet.size()))];
+          break;
+      }
+    }
+    SCOPED_TRACE(round);
+    expect_same_parse(rule::program, text);
+  }
+  for (int depth : {100, 130, 135, 136, 137, 140, 200, 700, 745, 750, 755, 1400}) {
+    expect_same_parse(rule::expression, nested(L"(", L"1", L")", depth));
+    expect_same_parse(rule::statement, nested(L"{", L"x;", L"}", depth));
+    expect_same_parse(rule::program, L"int a;\nint x = " + nested(L"(", L"1", L")", depth) + L";\nint b;");
+    expect_same_parse(rule::program, L"int a;\nint x = " + nested(L"(", L"", L")", depth) + L";\nint b;");
   }
 }
 

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <boost/make_shared.hpp>
 
@@ -174,7 +177,7 @@ TEST(Hash, EqualityAndHashIgnoreIterationOrder) {
   const hash_& entries = static_cast<const hash_&>(*m);
   call(m, L"insert", {integer(1), text(L"a")});
   int partner = 2;
-  const auto bucket = [&](int k) { return entries.entries.bucket(hash_::key(integer(k))); };
+  const auto bucket = [&](int k) { return entries.entries.bucket(hash_::map::probe(integer(k)).hash); };
   while (bucket(partner) != bucket(1)) ++partner;
   call(m, L"insert", {integer(partner), text(L"b")});
   call(m, L"insert", {text(L"k"), vector_of({7})});
@@ -235,10 +238,7 @@ TEST(Hash, ConstructionAndDescriptions) {
   call(m, L"insert", {integer(1), text(L"a")});
   EXPECT_EQ(m->describe(), "hash[(int(1) , string(a))]");
   call(m, L"insert", {integer(2), text(L"b")});
-  const std::string two = m->describe();
-  EXPECT_TRUE(two == "hash[(int(1) , string(a)), (int(2) , string(b))]" ||
-              two == "hash[(int(2) , string(b)), (int(1) , string(a))]")
-      << two;
+  EXPECT_EQ(m->describe(), "hash[(int(1) , string(a)), (int(2) , string(b))]");
 
   const handle x = map();
   x->call_constructor();
@@ -345,6 +345,89 @@ TEST(Hash, NarrowCallRecords) {
   EXPECT_EQ(m->method(plang::method_request<char>(factor::vector{integer(1), integer(2)}, "insert"))->describe(),
             "bool(1)");
   EXPECT_EQ(m->method(plang::method_request<char>(factor::vector{integer(1)}, "at"))->describe(), "int(2)");
+}
+
+// The walk order written out apart from the table: an int key's hash is
+// its bits plus 0x9E3779B9 (the combine step from seed 0), its bucket that
+// modulo the bucket count, a new entry goes to the front of its bucket, the
+// bucket count grows through the primes before the load passes 1.0, and
+// growth moves the entries bucket by bucket, each from its front, to the
+// front of their new buckets.
+class reference_map {
+ public:
+  void insert(int k) {
+    if (std::find(keys_.begin(), keys_.end(), k) != keys_.end()) return;
+    if (keys_.size() + 1 > buckets_.size()) grow();
+    buckets_[bucket(k)].push_front(k);
+    keys_.push_back(k);
+  }
+  void erase(int k) {
+    keys_.erase(std::remove(keys_.begin(), keys_.end(), k), keys_.end());
+    auto& b = buckets_[bucket(k)];
+    b.erase(std::remove(b.begin(), b.end(), k), b.end());
+  }
+  std::string describe() const {
+    std::string text;
+    for (const auto& b : buckets_)
+      for (int k : b) text += (text.empty() ? "(int(" : ", (int(") + std::to_string(k) + ") , nil())";
+    return "hash[" + text + "]";
+  }
+  std::size_t bucket_count() const { return buckets_.size(); }
+
+ private:
+  std::size_t bucket(int k) const { return (static_cast<std::uint32_t>(k) + 0x9E3779B9u) % buckets_.size(); }
+  void grow() {
+    static const std::size_t primes[] = {11, 17, 29, 37, 53, 67, 79, 97, 131, 193, 257, 389, 521, 769, 1031};
+    const std::size_t* next =
+        std::find_if(std::begin(primes), std::end(primes), [this](std::size_t p) { return p >= keys_.size() + 1; });
+    std::vector<std::deque<int>> old(*next);
+    old.swap(buckets_);
+    for (const auto& b : old)
+      for (int k : b) buckets_[bucket(k)].push_front(k);
+  }
+
+  std::vector<std::deque<int>> buckets_ = std::vector<std::deque<int>>(11);
+  std::vector<int> keys_;
+};
+
+TEST(Hash, WalkOrder) {
+  // Buckets in index order: 5 in bucket 1, 7 in 3, 9 in 5, 1 in 8, 2 in 9, 3 in 10.
+  const handle m = map();
+  for (int k : {5, 1, 9, 3, 7, 2}) call(m, L"insert", {integer(k), text(L"x")});
+  EXPECT_EQ(m->describe(),
+            "hash[(int(5) , string(x)), (int(7) , string(x)), (int(9) , string(x)), (int(1) , string(x)), "
+            "(int(2) , string(x)), (int(3) , string(x))]");
+
+  // In one bucket the latest first; a copy inserts in the walk order, so it reverses them.
+  const handle shared = map();
+  for (int k : {1, 12, 23}) call(shared, L"insert", {integer(k), integer(k)});
+  EXPECT_EQ(shared->describe(), "hash[(int(23) , int(23)), (int(12) , int(12)), (int(1) , int(1))]");
+  EXPECT_EQ(shared->clone()->describe(), "hash[(int(1) , int(1)), (int(12) , int(12)), (int(23) , int(23))]");
+
+  // Growth, removal and clear against the reference, through several bucket counts.
+  const handle grown = map();
+  reference_map expected;
+  const auto insert = [&](int k) {
+    call(grown, L"insert", {integer(k), plang::make_nil()});
+    expected.insert(k);
+  };
+  const auto erase = [&](int k) {
+    call(grown, L"erase", {integer(k)});
+    expected.erase(k);
+  };
+  for (int k = 0; k < 40; ++k) insert(k * 7 - 60);
+  EXPECT_EQ(expected.bucket_count(), 53u);
+  EXPECT_EQ(static_cast<const hash_&>(*grown).entries.bucket_count(), 53u);
+  for (int k = 0; k < 40; k += 3) erase(k * 7 - 60);
+  for (int k = 1000; k < 1030; ++k) insert(k);
+  EXPECT_EQ(grown->describe(), expected.describe());
+  EXPECT_EQ(said(grown, L"size"), "unsigned int(" + std::to_string(26 + 30) + ")");
+  for (int k = 0; k < 40; ++k) EXPECT_EQ(said(grown, L"exist", {integer(k * 7 - 60)}), k % 3 ? "bool(1)" : "bool(0)");
+
+  const std::size_t buckets = static_cast<const hash_&>(*grown).entries.bucket_count();
+  call(grown, L"clear");
+  EXPECT_EQ(static_cast<const hash_&>(*grown).entries.bucket_count(), buckets);
+  EXPECT_EQ(grown->describe(), "hash[]");
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+// The map's table: lookup, insertion at a bucket's head, growth through the
+// list of primes, removal that keeps the storage dense.
+#include "plang/factor/hash_table.hpp"
+
+#include <algorithm>
+#include <iterator>
+#include <stdexcept>
+
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/signed_.hpp"
+#include "plang/factor/typeid_anchor.hpp"
+#include "plang/factor/unsigned_.hpp"
+
+namespace plang {
+namespace {
+
+// The bucket counts, each the first prime of the list that keeps the load
+// factor within 1.0 for the count of entries.
+constexpr std::uint32_t sizes[] = {11u,        17u,         29u,         37u,        53u,        67u,        79u,
+                                   97u,        131u,        193u,        257u,       389u,       521u,       769u,
+                                   1031u,      1543u,       2053u,       3079u,      6151u,      12289u,     24593u,
+                                   49157u,     98317u,      196613u,     393241u,    786433u,    1572869u,   3145739u,
+                                   6291469u,   12582917u,   25165843u,   50331653u,  100663319u, 201326611u, 402653189u,
+                                   805306457u, 1610612741u, 3221225473u, 4294967291u};
+
+}  // namespace
+
+hash_table::probe::probe(const handle& k) : key(k) {
+  k->hash_into(hash);
+  switch (k->get_typeid()) {
+    case typeid_anchor::signed_int:
+      scalar_type = typeid_anchor::signed_int;
+      bits = static_cast<std::uint32_t>(static_cast<const signed_<int>&>(*k).value);
+      break;
+    case typeid_anchor::unsigned_int:
+      scalar_type = typeid_anchor::unsigned_int;
+      bits = static_cast<const unsigned_<unsigned int>&>(*k).value;
+      break;
+    case typeid_anchor::boolean:
+      scalar_type = typeid_anchor::boolean;
+      bits = static_cast<const boolean&>(*k).value ? 1u : 0u;
+      break;
+    default:
+      break;
+  }
+}
+
+hash_table::probe::probe(const entry& stored)
+    : key(stored.key), hash(stored.hash), scalar_type(stored.scalar_type), bits(stored.bits) {}
+
+std::uint32_t hash_table::find(const probe& p) const {
+  if (entries_.empty()) return none;
+  for (std::uint32_t i = heads_[bucket(p.hash)]; i != none; i = entries_[i].next) {
+    const entry& e = entries_[i];
+    if (e.hash != p.hash || e.scalar_type != p.scalar_type) continue;
+    // Inline scalars of one type are the same value exactly when their bits
+    // are; any other key is asked. Keys of different classes never match,
+    // so a scalar never matches a key that is not of its own type.
+    if (p.scalar_type ? e.bits == p.bits : p.key->same_value(e.key)) return i;
+  }
+  return none;
+}
+
+void hash_table::grow_for(std::size_t count) {
+  if (count <= heads_.size()) return;
+  const std::uint32_t* next = std::lower_bound(std::begin(sizes), std::end(sizes), count);
+  if (next == std::end(sizes) || entries_.size() >= none - 1) throw std::length_error("plang::hash_table");
+  // Bucket by bucket, each from its head; every entry goes to the head of
+  // its new bucket.
+  std::vector<std::uint32_t> heads(*next, none);
+  for (std::uint32_t head : heads_) {
+    for (std::uint32_t i = head; i != none;) {
+      entry& e = entries_[i];
+      const std::uint32_t after = e.next;
+      std::uint32_t& new_head = heads[e.hash % heads.size()];
+      e.next = new_head;
+      new_head = i;
+      i = after;
+    }
+  }
+  heads_.swap(heads);
+}
+
+void hash_table::link(entry&& e) {
+  // The steps that may fail come before any change.
+  if (entries_.size() == entries_.capacity()) entries_.reserve(std::max<std::size_t>(16, entries_.size() * 2));
+  grow_for(entries_.size() + 1);
+  std::uint32_t& head = heads_[bucket(e.hash)];
+  e.next = head;
+  head = static_cast<std::uint32_t>(entries_.size());
+  entries_.push_back(std::move(e));
+}
+
+void hash_table::insert_new(const probe& p, handle value) {
+  link(entry{p.hash, none, p.scalar_type, p.bits, p.key, std::move(value)});
+}
+
+void hash_table::insert_new(const entry& from, handle value) {
+  link(entry{from.hash, none, from.scalar_type, from.bits, from.key, std::move(value)});
+}
+
+void hash_table::erase(std::uint32_t i) {
+  // Unlinks the entry, then moves the last entry of the storage into its
+  // slot and points the link that led to the last entry at the slot.
+  const auto unlink = [this](std::uint32_t target, std::uint32_t replacement) {
+    std::uint32_t* at = &heads_[bucket(entries_[target].hash)];
+    while (*at != target) at = &entries_[*at].next;
+    *at = replacement;
+  };
+  unlink(i, entries_[i].next);
+  const auto last = static_cast<std::uint32_t>(entries_.size() - 1);
+  if (i != last) {
+    unlink(last, i);
+    entries_[i] = std::move(entries_[last]);
+  }
+  entries_.pop_back();
+}
+
+void hash_table::clear() {
+  entries_.clear();
+  std::fill(heads_.begin(), heads_.end(), none);
+}
+
+void hash_table::swap(hash_table& other) noexcept {
+  entries_.swap(other.entries_);
+  heads_.swap(other.heads_);
+}
+
+}  // namespace plang

@@ -1,0 +1,90 @@
+// The map value's table: chained buckets with a fixed layout, so that the
+// order in which a map is walked (describe, copies) follows from its keys
+// and its history alone. A new table has 11 buckets; a key's bucket is its
+// hash modulo the bucket count; an entry goes in at the head of its bucket;
+// walks go through the buckets in index order, each from its head. The
+// table grows before the load factor would pass 1.0, to the next size of a
+// fixed list of primes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "plang/factor/factor.hpp"
+
+namespace plang {
+
+class hash_table {
+ public:
+  static constexpr std::uint32_t none = 0xFFFFFFFFu;  // no entry: the end of a chain, or not found
+  static constexpr std::uint32_t initial_buckets = 11;
+
+  // A key as the table compares it: its hash (its own hash_into from seed
+  // 0), and for an int, u?int or bool its typeid and value, so that a bucket
+  // walk settles those keys without calling into a stored key.
+  struct entry;
+  struct probe {
+    explicit probe(const handle& key);
+    // A stored key, as it was taken when stored.
+    explicit probe(const entry& stored);
+    const handle& key;
+    std::uint32_t hash = 0;
+    std::uint32_t scalar_type = 0;  // 0: not an inline scalar
+    std::uint32_t bits = 0;
+  };
+
+  struct entry {
+    std::uint32_t hash;
+    std::uint32_t next;  // the next entry of the bucket, or none
+    std::uint32_t scalar_type;
+    std::uint32_t bits;
+    handle key;
+    handle value;
+  };
+
+  hash_table() : heads_(initial_buckets, none) {}
+
+  bool empty() const { return entries_.empty(); }
+  std::size_t size() const { return entries_.size(); }
+  std::size_t bucket_count() const { return heads_.size(); }
+  std::size_t bucket(std::uint32_t hash) const { return hash % heads_.size(); }
+
+  // The entry whose key matches: the probe's same_value with the stored key
+  // (the probe asks). `none` when there is none; an empty table answers
+  // without looking at the probe.
+  std::uint32_t find(const probe& p) const;
+  entry& at(std::uint32_t i) { return entries_[i]; }
+  const entry& at(std::uint32_t i) const { return entries_[i]; }
+
+  // Adds the entry at the head of its bucket, growing first when needed.
+  // The caller has made sure no entry matches the key.
+  void insert_new(const probe& p, handle value);
+  // As above for the entry of another table, whose key it shares.
+  void insert_new(const entry& from, handle value);
+
+  // Removes the entry; the last entry of the storage takes its slot.
+  void erase(std::uint32_t i);
+  // Removes every entry; the bucket count stays.
+  void clear();
+  void swap(hash_table& other) noexcept;
+
+  // The walk order: buckets in index order, each from its head.
+  template <class F>
+  void walk(F f) const {
+    for (std::uint32_t head : heads_)
+      for (std::uint32_t i = head; i != none; i = entries_[i].next) f(entries_[i]);
+  }
+  // Every entry in storage order, for work that no order changes.
+  std::vector<entry>& storage() { return entries_; }
+  const std::vector<entry>& storage() const { return entries_; }
+
+ private:
+  void link(entry&& e);
+  void grow_for(std::size_t count);
+
+  std::vector<entry> entries_;
+  std::vector<std::uint32_t> heads_;
+};
+
+}  // namespace plang
