@@ -119,4 +119,66 @@ void generic_blit_same(const same_job& j, const blit_key& k)
     }
 }
 
+namespace {
+
+using scaled_rule_fn = bool (*)(const blend_setup&, std::uint32_t, int, int, std::uint32_t*);
+
+template <int Mode, int Bits, bool BlendImage, bool Alpha, bool Bright, bool Trans>
+bool scaled_call(const blend_setup& c, std::uint32_t s, int a, int w, std::uint32_t* d)
+{
+    return scaled_rule<Mode, Bits, BlendImage, Alpha, Bright, Trans>(c, s, a, w, *d);
+}
+
+// By bits: blend image 1, alpha 2, bright 4, transparency 8.
+template <int Mode, int Bits, std::size_t... I>
+constexpr std::array<scaled_rule_fn, 16> scaled_axes(std::index_sequence<I...>)
+{
+    return {&scaled_call<Mode, Bits, (I & 1) != 0, (I & 2) != 0, (I & 4) != 0, (I & 8) != 0>...};
+}
+
+template <int Mode>
+constexpr std::array<std::array<scaled_rule_fn, 16>, 2> scaled_sizes()
+{
+    return {scaled_axes<Mode, 16>(std::make_index_sequence<16>{}), scaled_axes<Mode, 32>(std::make_index_sequence<16>{})};
+}
+
+constexpr std::array<std::array<std::array<scaled_rule_fn, 16>, 2>, 7> scaled_rules = {
+    scaled_sizes<0>(), scaled_sizes<1>(), scaled_sizes<2>(), scaled_sizes<3>(),
+    scaled_sizes<4>(), scaled_sizes<10>(), scaled_sizes<11>()};
+
+}  // namespace
+
+bool scaled_pixel(const blend_setup& setup, int mode, int bits, bool blend_image, bool alpha, bool transparency,
+                  std::uint32_t s, int a, int w, std::uint32_t* d)
+{
+    const int slot = mode_slot(mode);
+    if (slot < 0 || (bits != 16 && bits != 32)) return false;
+    const bool bright = (setup.bright & 0xFFFFFF) != 0xFFFFFF;
+    const int index = (blend_image ? 1 : 0) | (alpha ? 2 : 0) | (bright ? 4 : 0) | (transparency ? 8 : 0);
+    return scaled_rules[static_cast<std::size_t>(slot)][bits == 32 ? 1 : 0][static_cast<std::size_t>(index)](setup, s, a,
+                                                                                                          w, d);
+}
+
+void generic_blit_scaled(const scaled_job& j, const blit_key& k)
+{
+    const int sb = source_bytes(k.bits, k.kind);
+    const bool alpha = k.kind == kind_alpha;
+    const bool rule_trans = k.transparency && k.kind != kind_paletted;
+    const std::uint8_t* weights = j.setup.tables->weight;
+    auto draw = [&](unsigned char* out, int column, int row) {
+        const unsigned char* px = j.src + row * j.src_pitch + column * sb;
+        if (k.transparency && k.kind == kind_paletted && *px == j.setup.transparent) return;
+        int a;
+        const std::uint32_t s = fetch_any(k.bits, k.kind, px, j.palette, &a);
+        const int weight = j.blend != nullptr ? weights[j.blend[row * j.blend_pitch + column]] : 0;
+        std::uint32_t d = load_any(k.bits, out);
+        if (scaled_pixel(j.setup, k.mode, k.bits, k.blend_image, alpha, rule_trans, s, a, weight, &d))
+            store_any(k.bits, out, d);
+    };
+    if (k.bits == 32)
+        scaled_walk<4>(j, draw);
+    else
+        scaled_walk<2>(j, draw);
+}
+
 }  // namespace media::soft

@@ -118,4 +118,63 @@ same_loop find_same_loop_32(bool runs, int index);
 same_loop find_same_loop_16(bool runs, int index);
 void generic_blit_same(const same_job& job, const blit_key& key);
 
+// ---- scaled blit ----
+
+// One scaled blit after its prologue: the clipped destination rectangle, the
+// source's first pixel (of the view), and the walk's start values.
+struct scaled_job {
+    unsigned char* dst;
+    long dst_pitch;
+    const unsigned char* src;
+    long src_pitch;
+    const unsigned char* blend;  // null without blend image
+    long blend_pitch;
+    const unsigned char* palette;
+    int width, height;          // clipped destination pixels and rows
+    int column, row;            // the first source column and row
+    int column_step, row_step;  // +1, or -1 on a mirrored axis
+    std::int32_t x_step, y_step;     // 16.16 destination pixels per source pixel
+    std::int32_t x_start, y_start;   // the accumulators' start values
+    blend_setup setup;
+};
+using scaled_loop = void (*)(const scaled_job&);
+
+// The walk every scaled loop shares: draw(destination pixel, source column,
+// source row) for each clipped destination pixel, rows top to bottom and
+// pixels left to right; the accumulators take the columns and rows of the
+// unclipped picture.
+template <int DstBytes, class Draw>
+inline void scaled_walk(const scaled_job& j, Draw&& draw)
+{
+    int row = j.row;
+    std::int32_t y_acc = j.y_start;
+    unsigned char* out_row = j.dst;
+    for (int y = 0; y < j.height; ++y, out_row += j.dst_pitch) {
+        int column = j.column;
+        std::int32_t x_acc = j.x_start;
+        unsigned char* out = out_row;
+        for (int x = 0;;) {
+            draw(out, column, row);
+            if (++x == j.width) break;
+            out += DstBytes;
+            x_acc -= 65536;
+            while (x_acc <= 0) {
+                x_acc += j.x_step;
+                column += j.column_step;
+            }
+        }
+        y_acc -= 65536;
+        while (y_acc <= 0) {
+            y_acc += j.y_step;
+            row += j.row_step;
+        }
+    }
+}
+
+scaled_loop find_scaled_loop_32(int index);
+scaled_loop find_scaled_loop_16(int index);
+void generic_blit_scaled(const scaled_job& job, const blit_key& key);
+bool scaled_pixel(const blend_setup& setup, int mode, int bits, bool blend_image, bool alpha, bool transparency,
+                  std::uint32_t s, int a, int w, std::uint32_t* d);
+
 }  // namespace media::soft

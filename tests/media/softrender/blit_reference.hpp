@@ -39,7 +39,7 @@ inline std::uint32_t source_colour(const image& src, int x, int y, int* a, bool*
 }
 
 // One pixel by the model; false when it is not written.
-inline bool model_pixel(const blit_call& c, const MEMIMG_BASE& b, bool plain, bool run_opaque, std::uint32_t s, int a,
+inline bool model_pixel(const blit_call& c, const MEMIMG_BASE& b, bool plain, bool run_path, bool run_opaque, std::uint32_t s, int a,
                         int w, bool keyed, bool has_blend, std::uint32_t* d)
 {
     const int bits = b.format_index == 1 ? 32 : 16;
@@ -60,7 +60,7 @@ inline bool model_pixel(const blit_call& c, const MEMIMG_BASE& b, bool plain, bo
     if (b.paletted) {
         if (c.transparency && keyed) return false;
         bc.transparency = false;
-    } else if (!plain) {
+    } else if (run_path) {
         bc.transparency = b.alpha != 0;  // drawn runs are not compared with the colour
     } else {
         bc.transparency = c.transparency;
@@ -120,9 +120,9 @@ inline void model_same(const blit_call& c, const image& dst, const image& src, i
             if (runs) {
                 const int k = kinds[static_cast<std::size_t>(sy * src.m.width + sx)];
                 if (k == 0) continue;
-                model_pixel(c, b, false, b.alpha && k == 1, s, a, w, keyed, blend != nullptr, &d);
+                model_pixel(c, b, false, true, b.alpha && k == 1, s, a, w, keyed, blend != nullptr, &d);
             } else {
-                model_pixel(c, b, true, false, s, a, w, keyed, blend != nullptr, &d);
+                model_pixel(c, b, true, false, false, s, a, w, keyed, blend != nullptr, &d);
             }
         }
     }
@@ -134,6 +134,55 @@ inline std::vector<std::uint32_t> pixels_of(const image& img)
     for (int row = 0; row < img.m.height; ++row)
         for (int col = 0; col < img.m.width; ++col) out.push_back(img.get(col, row));
     return out;
+}
+
+}  // namespace softrender_test
+
+namespace softrender_test {
+
+// The scaled blit by the model: each destination pixel of the clipped
+// rectangle takes source column floor(j x 65536 / step) (mirrored: width - 1
+// minus that), whatever the clipping.
+inline void model_scaled(const blit_call& c, const image& dst, const image& src, RECT r, const image* blend,
+                         const RECT& area, std::vector<std::uint32_t>* out)
+{
+    const MEMIMG_BASE& b = *src.m.base;
+    const int bits = b.format_index == 1 ? 32 : 16;
+    const int W = dst.m.width;
+    for (int row = 0; row < dst.m.height; ++row)
+        for (int col = 0; col < W; ++col) (*out)[row * W + col] = dst.get(col, row);
+    const bool mx = r.left > r.right, my = r.top > r.bottom;
+    if (mx) std::swap(r.left, r.right);
+    if (my) std::swap(r.top, r.bottom);
+    const long long width = r.right - r.left, height = r.bottom - r.top;
+    const long long xs = width * 65536 / src.m.width, ys = height * 65536 / src.m.height;
+    const bool bright_on = (c.bright & 0xFFFFFF) != 0xFFFFFF;
+    const std::uint8_t* weights = media::soft::blend_tables.weight;
+    for (int row = std::max(r.top, area.top); row < std::min(r.bottom, area.bottom); ++row)
+        for (int col = std::max(r.left, area.left); col < std::min(r.right, area.right); ++col) {
+            int sx = static_cast<int>((col - r.left) * 65536LL / xs), sy = static_cast<int>((row - r.top) * 65536LL / ys);
+            if (mx) sx = src.m.width - 1 - sx;
+            if (my) sy = src.m.height - 1 - sy;
+            int a;
+            bool keyed;
+            const std::uint32_t s = source_colour(src, sx, sy, &a, &keyed);
+            std::uint32_t& d = (*out)[row * W + col];
+            const int w = blend ? weights[blend->at(sx, sy)[0]] : 0;
+            const int mode = c.mode == 1 && c.p == 255 ? 0 : c.mode;
+            if (mode == 0 && b.alpha && !blend && !bright_on && !c.transparency) {
+                // the alpha is applied: d + floor(a (s - d) / 256) per channel
+                std::uint32_t v = bits == 32 ? d & 0xFF000000u : 0;
+                for (int i = 0; i < 3; ++i) {
+                    int cw;
+                    const int sv = refb::chan(s, bits, i, &cw), dv = refb::chan(d, bits, i, &cw);
+                    v |= refb::place(static_cast<int>(refb::floor_shift(dv * 256LL + (sv - dv) * a, 8)), bits, i);
+                }
+                d = v;
+                continue;
+            }
+            const bool full = mode == 3 && c.p == 255 && !b.alpha && !blend && !bright_on;
+            model_pixel(c, b, full, false, false, s, a, w, keyed, blend != nullptr, &d);
+        }
 }
 
 }  // namespace softrender_test
