@@ -1,8 +1,9 @@
-// The generic path of the blits: every decision
+// The generic path of the blits, the box fill and the lines: every decision
 // taken per pixel at run time through the rules' run-time choosers. It
 // always works, serves keys without a loop, and is what the specialised
 // loops are compared with.
 #include "media/softrender/loops.hpp"
+#include "media/softrender/solid.hpp"
 
 #include <algorithm>
 #include <array>
@@ -179,6 +180,36 @@ void generic_blit_scaled(const scaled_job& j, const blit_key& k)
         scaled_walk<4>(j, draw);
     else
         scaled_walk<2>(j, draw);
+}
+
+// ---- box and lines ----
+
+void generic_box(const box_job& j, int mode)
+{
+    for (int y = 0; y < j.height; ++y) {
+        unsigned char* out = j.dst + y * j.dst_pitch;
+        for (int x = 0; x < j.width; ++x, out += j.bits / 8)
+            store_any(j.bits, out, solid_pixel(j.setup, mode, j.bits, load_any(j.bits, out)));
+    }
+}
+
+void generic_line(const line_job& j, int mode)
+{
+    unsigned char* out = j.start;
+    const bool x_major = j.dx >= j.dy;
+    const int count = x_major ? j.dx : j.dy, minor = x_major ? j.dy : j.dx;
+    const long major_step = x_major ? j.x_step : j.y_step, minor_step = x_major ? j.y_step : j.x_step;
+    int e = 0;
+    for (int i = 0; i < count; ++i) {
+        store_any(j.bits, out, solid_pixel(j.setup, mode, j.bits, load_any(j.bits, out)));
+        if (i + 1 == count) break;  // the end point is not visited
+        out += major_step;
+        e += minor;
+        if (e >= count) {
+            out += minor_step;
+            e -= count;
+        }
+    }
 }
 
 }  // namespace media::soft
