@@ -96,7 +96,13 @@ void BlitMemImg(MEMIMG* dst, MEMIMG* src, int x, int y, int transparency, MEMIMG
     const blit_key key{bits, kind, mode, blend != nullptr, (state.draw_bright & 0xFFFFFF) != 0xFFFFFF,
                        transparency != 0, runs};
     same_loop loop = nullptr;
-    if (!generic_loops_forced()) loop = bits == 32 ? find_same_loop_32(runs, key.index()) : find_same_loop_16(runs, key.index());
+    if (!generic_loops_forced()) {
+        const int index = key.index();
+        if (runs)
+            loop = bits == 32 ? find_same_run_loop_32(index) : find_same_run_loop_16(index);
+        else
+            loop = bits == 32 ? find_same_loop_32(index) : find_same_loop_16(index);
+    }
     if (loop != nullptr)
         loop(job);
     else

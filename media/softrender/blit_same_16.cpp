@@ -1,19 +1,18 @@
-// The same-size blit's loops for 16-bit pixels, both paths.
+// The same-size blit's plain-path loops for 16-bit pixels.
 #include "media/softrender/blit_same_loops.hpp"
 
 namespace media::soft {
 
 namespace {
 
-constexpr auto plain_loops = same::table<16, false>(std::make_index_sequence<blit_keys>{});
-constexpr auto run_loops = same::table<16, true>(std::make_index_sequence<blit_keys>{});
+constexpr auto loops = same::table<16, false>(std::make_index_sequence<blit_keys>{});
 
 }  // namespace
 
-same_loop find_same_loop_16(bool runs, int index)
+same_loop find_same_loop_16(int index)
 {
     if (index < 0 || index >= blit_keys) return nullptr;
-    return runs ? run_loops[static_cast<std::size_t>(index)] : plain_loops[static_cast<std::size_t>(index)];
+    return loops[static_cast<std::size_t>(index)];
 }
 
 }  // namespace media::soft

@@ -1,7 +1,8 @@
 // The same-size blit's loops: one template over pixel size, source kind,
 // path, mode, blend image, draw bright and transparency flag, and the table
-// of its instantiations for one pixel size. Included by the two translation
-// units that instantiate it (blit_same_32.cpp, blit_same_16.cpp).
+// of its instantiations for one pixel size and path. Included by the four
+// translation units that instantiate it (blit_same_32.cpp, blit_same_16.cpp,
+// blit_same_runs_32.cpp, blit_same_runs_16.cpp).
 #pragma once
 
 #include <array>

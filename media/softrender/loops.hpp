@@ -113,9 +113,12 @@ struct same_job {
 };
 using same_loop = void (*)(const same_job&);
 
-// The specialised loop for the key, or null (blit_same_32.cpp, blit_same_16.cpp).
-same_loop find_same_loop_32(bool runs, int index);
-same_loop find_same_loop_16(bool runs, int index);
+// The specialised loop for the key, or null: plain path (blit_same_32.cpp,
+// blit_same_16.cpp) and run-table path (blit_same_runs_32.cpp, blit_same_runs_16.cpp).
+same_loop find_same_loop_32(int index);
+same_loop find_same_loop_16(int index);
+same_loop find_same_run_loop_32(int index);
+same_loop find_same_run_loop_16(int index);
 void generic_blit_same(const same_job& job, const blit_key& key);
 
 // ---- scaled blit ----

@@ -5,6 +5,7 @@
 
 #include "blit_reference.hpp"
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -399,6 +400,37 @@ TEST_F(BlitSame, ModeOneAtFullParameterIsModeZeroInEveryFamily)
                     EXPECT_EQ(dst.snapshot(), zero) << format << " " << kind << " " << axes << " " << flag;
                 }
             }
+}
+
+}  // namespace
+
+namespace {
+
+// The switch is off after the reset; the environment variable, read once,
+// forces the generic path whatever the switch says.
+TEST_F(BlitSame, GenericPathSwitchAndEnvironment)
+{
+    const char* outside = std::getenv("ZENTIL_GENERIC_SOFTRENDER");
+    const std::string saved = outside != nullptr ? outside : "";
+    ::unsetenv("ZENTIL_GENERIC_SOFTRENDER");
+    media::soft::reset_state();
+    EXPECT_FALSE(media::soft::generic_loops_forced());
+    media::soft::force_generic_loops(1);
+    EXPECT_TRUE(media::soft::generic_loops_forced());
+    media::soft::reset_state();
+    EXPECT_FALSE(media::soft::generic_loops_forced());
+
+    ::setenv("ZENTIL_GENERIC_SOFTRENDER", "1", 1);
+    media::soft::reset_state();
+    EXPECT_TRUE(media::soft::generic_loops_forced());
+    media::soft::force_generic_loops(0);
+    EXPECT_TRUE(media::soft::generic_loops_forced());
+    ::unsetenv("ZENTIL_GENERIC_SOFTRENDER");
+    EXPECT_TRUE(media::soft::generic_loops_forced()) << "read once";
+    media::soft::reset_state();
+    EXPECT_FALSE(media::soft::generic_loops_forced());
+    if (outside != nullptr) ::setenv("ZENTIL_GENERIC_SOFTRENDER", saved.c_str(), 1);
+    media::soft::reset_state();
 }
 
 }  // namespace
