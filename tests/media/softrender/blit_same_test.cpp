@@ -434,3 +434,33 @@ TEST_F(BlitSame, GenericPathSwitchAndEnvironment)
 }
 
 }  // namespace
+
+namespace {
+
+// Every key with software arithmetic has its loop (the random workloads
+// compare these with the generic path); the run-table path has none without
+// the flag.
+TEST_F(BlitSame, EveryKeyHasALoop)
+{
+    using namespace media::soft;
+    for (int kind = 0; kind < 3; ++kind)
+        for (int mode : table_modes)
+            for (int axes = 0; axes < 8; ++axes) {
+                const blit_key key{32, kind, mode, (axes & 1) != 0, (axes & 2) != 0, (axes & 4) != 0, false};
+                const int i = key.index();
+                EXPECT_NE(find_same_loop_32(i), nullptr) << i;
+                EXPECT_NE(find_same_loop_16(i), nullptr) << i;
+                EXPECT_EQ(find_same_run_loop_32(i) != nullptr, key.transparency) << i;
+                EXPECT_EQ(find_same_run_loop_16(i) != nullptr, key.transparency) << i;
+                EXPECT_NE(find_scaled_loop_32(i), nullptr) << i;
+                EXPECT_NE(find_scaled_loop_16(i), nullptr) << i;
+                // distinct keys, distinct loops
+                if (i > 0) EXPECT_NE(find_same_loop_32(i), find_same_loop_32(i - 1)) << i;
+            }
+    EXPECT_EQ(find_same_loop_32(blit_keys), nullptr);
+    EXPECT_EQ(find_scaled_loop_16(-1), nullptr);
+    EXPECT_EQ(mode_slot(5), -1);
+    EXPECT_EQ(mode_slot(12), -1);
+}
+
+}  // namespace

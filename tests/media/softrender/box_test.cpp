@@ -5,6 +5,7 @@
 #include "media/softrender/box.hpp"
 
 #include "draw_fixture.hpp"
+#include "media/softrender/solid.hpp"
 #include "reference_solid.hpp"
 
 #include <climits>
@@ -165,6 +166,11 @@ TEST_F(Box, FarCornersTouchOnlyTheDrawArea)
 
 TEST_F(Box, LoopsMatchTheGenericPath)
 {
+    for (int slot = 0; slot < 7; ++slot)
+        for (int bits : {16, 32}) {
+            EXPECT_NE(media::soft::find_box_loop(bits, slot), nullptr);
+            for (bool x_major : {false, true}) EXPECT_NE(media::soft::find_line_loop(bits, slot, x_major), nullptr);
+        }
     std::mt19937 random(2201);
     for (int bits : {16, 32})
         for (int mode : {0, 1, 2, 3, 4, 10, 11})
