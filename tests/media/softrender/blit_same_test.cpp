@@ -464,3 +464,29 @@ TEST_F(BlitSame, EveryKeyHasALoop)
 }
 
 }  // namespace
+
+namespace {
+
+// A blend image smaller than the source would be read past its end, and a
+// view's rows are not the run table's: both are handled without reading
+// outside the images.
+TEST_F(BlitSame, BlendImageAndRunTableMustFitTheSource)
+{
+    image src(4, 3, 1), dst(6, 6, 1), small(4, 2, 2);
+    std::memset(src.at(0, 0), 0x40, static_cast<std::size_t>(src.m.base->pitch) * 3);
+    const auto before = dst.snapshot();
+    BlitMemImg(&dst, &src, 0, 0, 0, &small);
+    EXPECT_EQ(dst.snapshot(), before) << "a blend image smaller than the source";
+
+    run_source rs;
+    MEMIMG view{};
+    MakeSubMemImg(&view, &rs.src.m, 0, 0, 4, 1);
+    ASSERT_EQ(view.valid, MEMIMG_VALID);
+    image out(4, 1, 1);
+    BlitMemImg(&out, &view, 0, 0, 1, nullptr);
+    EXPECT_NE(out.get(0, 0), rs.src.get(0, 0)) << "a view takes the plain path: alpha 100 is blended";
+    EXPECT_EQ(out.get(0, 0) >> 24, 0u);
+    ReleaseMemImg(&view);
+}
+
+}  // namespace
