@@ -300,6 +300,43 @@ inline bool blend_rule(const blend_setup& c, std::uint32_t s, int a, int w, std:
     }
 }
 
+// The rule of the scaled blit, which differs from the same-size blit's plain
+// path in three places: an alpha source drawn as mode 0 without blend image,
+// draw bright or flag has its alpha applied; mode 1 has no halving at 128 and
+// mode 2 no full-strength variant (both take the general arithmetic); mode 3
+// at 255 without modifiers takes the 32-bit full-strength subtraction one
+// pixel at a time (16-bit pixels are never paired).
+template <int Mode, int Bits, bool BlendImage, bool Alpha, bool Bright, bool Trans>
+inline bool scaled_rule(const blend_setup& c, std::uint32_t s, int a, int w, std::uint32_t& d)
+{
+    if constexpr (Mode == 1) {
+        if (c.param == 255) return scaled_rule<0, Bits, BlendImage, Alpha, Bright, Trans>(c, s, a, w, d);
+    }
+    if constexpr (Mode == 0 && Alpha && !BlendImage && !Bright && !Trans) {
+        using layout = channels<Bits>;
+        std::uint32_t out = Bits == 32 ? d & 0xFF000000u : 0;
+        for (int i = 0; i < 3; ++i) {
+            const std::uint32_t m = (1u << layout::width[i]) - 1;
+            const auto sv = static_cast<std::int64_t>(s >> layout::shift[i] & m);
+            const auto dv = static_cast<std::int64_t>(d >> layout::shift[i] & m);
+            out |= (static_cast<std::uint32_t>(mix(dv, sv, a, 1)) & m) << layout::shift[i];
+        }
+        d = out;
+        return true;
+    } else if constexpr (Mode == 3 && Bits == 32 && !BlendImage && !Alpha && !Bright) {
+        if (c.param == 255) {
+            if constexpr (Trans) {
+                if (s == c.transparent) return false;
+            }
+            d = c.mmx ? subtract_bytes(d, s) : subtract_full32(d, s);
+            return true;
+        }
+        return blend_rule<Mode, Bits, BlendImage, Alpha, Bright, Trans, false>(c, s, a, w, d);
+    } else {
+        return blend_rule<Mode, Bits, BlendImage, Alpha, Bright, Trans, false>(c, s, a, w, d);
+    }
+}
+
 // The rule chosen at run time, for the tests and any caller that has no loop
 // of its own: mode, size and the axes as above (draw bright on when the low
 // 24 bits of the setup's word are not 0xFFFFFF). False when nothing is

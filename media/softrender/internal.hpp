@@ -25,6 +25,21 @@ int mmx_enabled();
 
 // ---- end processor seam ----
 
+// ---- loop choice (loops.hpp, generic.cpp) ----
+
+// Whether the blits, the box fill and the lines take their generic path
+// rather than a specialised loop. The switch is off after the reset; the
+// environment variable ZENTIL_GENERIC_SOFTRENDER=1, read once, forces the
+// generic path whatever the switch says.
+struct LOOPSTATE {
+    std::int32_t force_generic;
+    std::int32_t env_read;
+    std::int32_t env_forced;
+};
+extern LOOPSTATE loop_state;
+
+// ---- end loop choice ----
+
 // ---- blend tables (blend.cpp) ----
 
 // The look-up tables of the per-pixel arithmetic: no division by 255 or 63

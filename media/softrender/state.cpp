@@ -12,6 +12,10 @@ void set_mmx_enabled(int on) { soft_state.mmx = on != 0; }
 int mmx_enabled() { return soft_state.mmx; }
 // ---- end processor seam ----
 
+// ---- loop choice ----
+LOOPSTATE loop_state{};
+// ---- end loop choice ----
+
 // ---- blend tables ----
 MEMIMG_BLENDTABLES blend_tables{};
 // ---- end blend tables ----
@@ -19,6 +23,7 @@ MEMIMG_BLENDTABLES blend_tables{};
 void reset_state()
 {
     soft_state = SOFTSTATE{};
+    loop_state = LOOPSTATE{};
     // cleared in place: the tables are too large for a temporary
     std::memset(&blend_tables, 0, sizeof blend_tables);
 }

@@ -1,0 +1,24 @@
+// The same-size blit: a whole memory image drawn unscaled into another under
+// the drawing state's blend mode, parameter, draw bright and draw area.
+#pragma once
+
+#include <cstdint>
+
+#include "media/softrender/memimg.hpp"
+
+// Draws src with its top-left pixel at (x, y) of dst. transparency: leave out
+// the source's transparent colour (alpha 0 for alpha sources) and allow the
+// run-table path. blend: an 8-bit image at least the source's size whose
+// bytes weigh each pixel, or null. Returns without drawing for images of
+// different formats, a paletted or alpha destination, a one-channel source,
+// a mode without software arithmetic or a parameter that draws nothing.
+void BlitMemImg(MEMIMG* dst, MEMIMG* src, int x, int y, int transparency, MEMIMG* blend);
+
+namespace media::soft {
+
+// The draw area cut to the destination view; false when nothing is left.
+bool destination_area(const MEMIMG& dst, RECT* area);
+// Whether an image can be drawn from or into: stamped, with a body and pixels.
+bool drawable(const MEMIMG* image);
+
+}  // namespace media::soft

@@ -1,0 +1,18 @@
+// The scaled blit's loops for 32-bit pixels.
+#include "media/softrender/blit_scaled_loops.hpp"
+
+namespace media::soft {
+
+namespace {
+
+constexpr auto loops = scaled::table<32>(std::make_index_sequence<blit_keys>{});
+
+}  // namespace
+
+scaled_loop find_scaled_loop_32(int index)
+{
+    if (index < 0 || index >= blit_keys) return nullptr;
+    return loops[static_cast<std::size_t>(index)];
+}
+
+}  // namespace media::soft

@@ -1,0 +1,86 @@
+// Box fill: the prologue, and one loop per mode and pixel size.
+#include "media/softrender/box.hpp"
+
+#include "media/graphics/internal.hpp"
+#include "media/softrender/blit_same.hpp"
+#include "media/softrender/solid.hpp"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace media::soft {
+
+namespace {
+
+template <int Mode, int Bits>
+void box_rows(const box_job& j)
+{
+    for (int y = 0; y < j.height; ++y) {
+        unsigned char* out = j.dst + y * j.dst_pitch;
+        int x = 0;
+        if constexpr (Mode == 0 && Bits == 16) {
+            // two pixels a word, an odd last pixel alone
+            const std::uint32_t pair = j.setup.colour | j.setup.colour << 16;
+            for (; x + 1 < j.width; x += 2, out += 4) store32(out, pair);
+        }
+        for (; x < j.width; ++x, out += Bits / 8) store_dst<Bits>(out, solid_rule<Mode, Bits>(j.setup, load_dst<Bits>(out)));
+    }
+}
+
+template <std::size_t... I>
+constexpr std::array<box_loop, 14> box_table(std::index_sequence<I...>)
+{
+    return {&box_rows<table_modes[I % 7], I < 7 ? 16 : 32>...};
+}
+
+constexpr auto box_loops = box_table(std::make_index_sequence<14>{});
+
+}  // namespace
+
+box_loop find_box_loop(int bits, int slot)
+{
+    if (slot < 0 || slot >= 7 || (bits != 16 && bits != 32)) return nullptr;
+    return box_loops[static_cast<std::size_t>((bits == 32 ? 7 : 0) + slot)];
+}
+
+}  // namespace media::soft
+
+void DrawMemImgBox(MEMIMG* dst, const RECT* rect, std::uint32_t colour)
+{
+    using namespace media::soft;
+    if (!drawable(dst)) return;
+    const MEMIMG_BASE& db = *dst->base;
+    if (db.paletted || db.alpha || db.format_index > 1) return;
+    const int bits = db.format_index == 1 ? 32 : 16;
+    if (db.format->pixel_bytes != bits / 8) return;
+    RECT r = rect != nullptr ? RECT{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom),
+                                    std::max(rect->left, rect->right), std::max(rect->top, rect->bottom)}
+                             : RECT{0, 0, dst->width, dst->height};
+    RECT area;
+    if (!destination_area(*dst, &area)) return;
+    ClipRectToRect(&r, &area);
+    if (r.right <= r.left || r.bottom <= r.top) return;
+
+    const auto& state = media::gfx::draw_state;
+    int mode = state.blend_mode;
+    const int p = state.blend_param;
+    const int slot = mode_slot(mode);
+    if (slot < 0) return;
+    if (mode >= 1 && mode <= 3 && p == 0) return;
+    if (mode == 1 && p == 255) mode = 0;
+
+    box_job job{};
+    job.dst = static_cast<unsigned char*>(dst->pixels) + static_cast<long>(r.top) * db.pitch +
+              static_cast<long>(r.left) * (bits / 8);
+    job.dst_pitch = db.pitch;
+    job.width = r.right - r.left;
+    job.height = r.bottom - r.top;
+    job.bits = bits;
+    job.setup = make_solid_setup(bits, colour);
+    const box_loop loop = generic_loops_forced() ? nullptr : find_box_loop(bits, mode_slot(mode));
+    if (loop != nullptr)
+        loop(job);
+    else
+        generic_box(job, mode);
+}
