@@ -14,12 +14,20 @@
 #include "media/core/text.hpp"
 #include "platform/fs/filesystem.hpp"
 #include "platform/platform.hpp"
+#include "platform/system/debug_output.hpp"
 #include "platform/text/codepage.hpp"
 
 using media::core::log_lock;
 using media::core::log_state;
 
 namespace {
+
+// A user window puts the log in debugger-only mode: no file, the debugger's
+// channel alone.
+bool debugger_only()
+{
+    return media::core::window_state.settings.user_window != 0;
+}
 
 // The log file's full name at the OS; called under the log lock with a
 // known folder.
@@ -57,6 +65,14 @@ std::size_t convert_line_ends(const char* text, std::size_t length, char* out)
     return o + (length - i);
 }
 
+// Hands text to the debugger's channel, as wide text.
+void to_debugger(const char* text, std::size_t size)
+{
+    std::wstring wide;
+    platform::text::append_wide(text, size, wide);
+    platform::debug_output(wide);
+}
+
 // Writes converted text under the log lock.
 void write_locked(const char* converted, std::size_t size, const char* text, std::size_t length)
 {
@@ -73,6 +89,9 @@ void write_locked(const char* converted, std::size_t size, const char* text, std
         if (log_state.indent > 0)
             out.append(static_cast<std::size_t>(log_state.indent), '\t');
     }
+    if (!out.empty())
+        to_debugger(out.data(), out.size());
+    to_debugger(converted, size);
     out.append(converted, size);
     // a file that cannot be written loses the text; the line state still moves
     platform::fs::append_file(log_path(), out.data(), out.size());
@@ -115,7 +134,7 @@ int SetLogOutputEnabled(int enabled)
 int OpenLogFile()
 {
     std::lock_guard<std::mutex> hold(log_lock);
-    if (log_state.output_off != 0)
+    if (log_state.output_off != 0 || debugger_only())
         return 1;
     if (log_state.dated_name != 0) {
         const platform::local_time t = platform::now();
@@ -158,7 +177,9 @@ int LogWrite(const char* text)
         size = length;
         converted = text;
     }
-    {
+    if (debugger_only()) {
+        to_debugger(converted, size);
+    } else {
         std::lock_guard<std::mutex> hold(log_lock);
         write_locked(converted, size, text, length);
     }

@@ -1,0 +1,11 @@
+// The window's message pump: one bounded step a call, blocking while the
+// window is inactive unless the program keeps running then.
+#pragma once
+
+// One step: up to five messages, then the per-pass work (MIDI, keyboard,
+// joypad, network, the active key-input field). 0, or -1 once quit has been
+// requested.
+int PumpWindowMessages();
+// Pumps while the window is inactive (unless it is a user window, being
+// painted, or the program keeps running while inactive in windowed mode).
+void WaitWhileInactive();
