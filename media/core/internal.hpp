@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -216,6 +217,9 @@ struct WINDOW_STATE {
     char* dropped_names[MAX_DROPPED_FILES];
     wchar_t* dropped_wide[MAX_DROPPED_FILES];
     std::int32_t dropped_count;
+    // clipboard text read for a size query, kept for the copy that follows
+    std::string clipboard_held;
+    std::int32_t clipboard_is_held;
 };
 
 extern WINDOW_STATE window_state;
@@ -246,6 +250,27 @@ struct PLATFORM_INFO {
 extern PLATFORM_INFO platform_info;
 
 // ---- end window, message pump and window services ----
+
+// ---- call guard (pump.cpp) ----
+
+// A recursive lock that serves waiting threads in their order of arrival.
+constexpr int CALL_GUARD_WAITERS = 4096;
+
+struct CALL_GUARD {
+    std::int32_t recursion;
+    std::int32_t busy;
+    std::thread::id owner;  // none while free
+    std::thread::id waiters[CALL_GUARD_WAITERS];
+    std::int32_t waiter_count;
+    std::int32_t full_retries;  // times a thread found the queue full and slept
+};
+
+extern CALL_GUARD call_guard;
+// Guards call_guard; call_guard_wake is signalled when the guard is let go.
+extern std::mutex call_guard_lock;
+extern std::condition_variable call_guard_wake;
+
+// ---- end call guard ----
 
 // ---- typed-character stock (key_input.cpp) ----
 

@@ -278,3 +278,70 @@ void WaitWhileInactive()
     while (PumpWindowMessages() == 0 && ws.active == 0) {
     }
 }
+
+void AcquireCallGuard()
+{
+    using media::core::call_guard;
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> hold(media::core::call_guard_lock);
+    bool queued = false;
+    for (;;) {
+        media::core::CALL_GUARD& g = call_guard;
+        const bool take = (g.busy != 0 && g.owner == self) || (g.busy == 0 && g.waiter_count == 0) ||
+                          (g.busy == 0 && g.waiters[0] == self);
+        if (take) {
+            if (queued) {
+                // the head leaves the queue; the rest move up one place
+                for (int i = 1; i < g.waiter_count; ++i)
+                    g.waiters[i - 1] = g.waiters[i];
+                g.waiters[--g.waiter_count] = std::thread::id();
+            }
+            ++g.recursion;
+            g.busy = 1;
+            g.owner = self;
+            return;
+        }
+        if (!queued) {
+            if (g.waiter_count == media::core::CALL_GUARD_WAITERS) {
+                ++g.full_retries;
+                hold.unlock();
+                platform::sleep(1);
+                hold.lock();
+                continue;
+            }
+            g.waiters[g.waiter_count++] = self;
+            queued = true;
+        }
+        // a thread woken while not at the head waits again in its place
+        media::core::call_guard_wake.wait(hold);
+    }
+}
+
+void ReleaseCallGuard()
+{
+    bool waiters = false;
+    {
+        std::lock_guard<std::mutex> hold(media::core::call_guard_lock);
+        media::core::CALL_GUARD& g = media::core::call_guard;
+        if (g.recursion <= 0 || g.owner != std::this_thread::get_id())
+            return;  // not held by this thread: nothing to let go
+        if (g.recursion == 1) {
+            g.busy = 0;
+            g.owner = std::thread::id();
+            waiters = g.waiter_count > 0;
+        }
+        --g.recursion;
+    }
+    if (waiters) {
+        media::core::call_guard_wake.notify_all();
+        std::this_thread::yield();
+    }
+}
+
+int PumpWindowMessagesGuarded()
+{
+    AcquireCallGuard();
+    const int result = PumpWindowMessages();
+    ReleaseCallGuard();
+    return result;
+}

@@ -111,6 +111,12 @@ void reset_window()
 
 // ---- end window, message pump and window services ----
 
+// ---- call guard ----
+CALL_GUARD call_guard{};
+std::mutex call_guard_lock;
+std::condition_variable call_guard_wake;
+// ---- end call guard ----
+
 // ---- typed-character stock ----
 CHARRING char_ring{};
 // ---- end typed-character stock ----
@@ -118,6 +124,10 @@ CHARRING char_ring{};
 void reset_state()
 {
     reset_window();
+    {
+        std::lock_guard<std::mutex> hold(call_guard_lock);
+        call_guard = CALL_GUARD{};
+    }
     char_ring = CHARRING{};
     // ---- maths ----
     projection = projection_state{};

@@ -3,12 +3,18 @@
 #include "media/core/window_services.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "media/core/alloc.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
+#include "media/core/number.hpp"
+#include "media/core/pump.hpp"
+#include "media/core/text.hpp"
 #include "media/graphics/startup.hpp"
 #include "platform/platform.hpp"
+#include "platform/text/codepage.hpp"
 
 using media::core::window_state;
 
@@ -50,9 +56,28 @@ int SetWindowModeFlag(int window_mode)
     return 0;
 }
 
-int ChangeWindowMode(int)
+int ChangeWindowMode(int window_mode)
 {
-    return 0;
+    LogWrite("ChangeWindowMode実行 \n");
+    const int wanted = window_mode != 0 ? 1 : 0;
+    if (wanted == window_state.settings.window_mode)
+        return 0;
+    // a live window cannot go full screen on this platform yet
+    if (wanted == 0 && has_live_window() && window_state.settings.user_window == 0)
+        return -1;
+    window_state.mode_changed_at_run_time = 1;
+    window_state.display_changed = 0;
+    SetWindowModeFlag(wanted);
+    if (!has_live_window() || window_state.settings.user_window != 0)
+        return 0;
+    // full screen to windowed: the desktop's own mode comes back; the
+    // platform reports no display change to wait for
+    window_state.mode_change_in_progress = 1;
+    ApplyWindowStyle();
+    const int result = platform::restore_desktop_mode();
+    PumpWindowMessages();
+    window_state.mode_change_in_progress = 0;
+    return result;
 }
 
 int ApplyWindowStyle()
@@ -240,3 +265,268 @@ int GetToolBarHeight()
 }
 
 void AutoShowMenu() {}
+
+void SetMenuShown(int) {}
+
+void CollectMenuItems(void*) {}
+
+int GetMenuItemName(int, char*)
+{
+    return -1;
+}
+
+int FindToolBarButton(int)
+{
+    return -1;
+}
+
+int DeleteAllToolBarButtons()
+{
+    return -1;
+}
+
+// ---- settings ----
+
+int SetWindowCaption(const char* text)
+{
+    if (text == nullptr)
+        return -1;
+    StrCopyN(window_state.settings.caption, text, sizeof window_state.settings.caption - 1);
+    if (has_live_window()) {
+        std::wstring wide;
+        platform::text::append_wide(window_state.settings.caption, std::strlen(window_state.settings.caption), wide);
+        platform::set_window_title(wide);
+    }
+    return 0;
+}
+
+int SetRunWhenInactive(int flag)
+{
+    window_state.settings.run_when_inactive = flag;
+    return 0;
+}
+
+int EnableFpuPreserve(int flag)
+{
+    if (window_state.started != 0)
+        return -1;
+    window_state.settings.fpu_preserve = flag;
+    return 0;
+}
+
+int SetDropFilesAccepted(int flag)
+{
+    const int on = flag != 0 ? 1 : 0;
+    if (on != window_state.settings.drop_files_accepted) {
+        if (platform::accept_drops(on != 0) < 0)
+            return -1;
+        window_state.settings.drop_files_accepted = on;
+    }
+    return 0;
+}
+
+// ---- accessors ----
+
+int IsQuitRequested()
+{
+    return window_state.quit;
+}
+
+HWINDOW GetMainWindow()
+{
+    return window_state.main_window;
+}
+
+int IsWindowMode()
+{
+    return window_state.settings.window_mode;
+}
+
+int IsWindowActive()
+{
+    return window_state.active;
+}
+
+int IsClosePosted()
+{
+    return window_state.close_posted;
+}
+
+int IsMmxEnabled()
+{
+    return media::core::platform_info.mmx;
+}
+
+int GetDesktopMode(int* width, int* height, int* bits)
+{
+    int w = window_state.desktop_width, h = window_state.desktop_height, b = window_state.desktop_bits;
+    if (window_state.started == 0) {
+        platform::display_mode mode{0, 0, 0, 0};
+        platform::desktop_mode(mode);
+        w = mode.width;
+        h = mode.height;
+        b = mode.bits;
+    }
+    if (width != nullptr)
+        *width = w;
+    if (height != nullptr)
+        *height = h;
+    if (bits != nullptr)
+        *bits = b;
+    return 0;
+}
+
+int GetClientRectOnScreen(RECT* rect)
+{
+    if (rect == nullptr)
+        return -1;
+    const int toolbar = GetToolBarHeight();
+    *rect = {window_state.client_rect[0], window_state.client_rect[1] + toolbar, window_state.client_rect[2],
+             window_state.client_rect[3] + toolbar};
+    return 0;
+}
+
+int ForceForegroundWindow(HWINDOW window, int)
+{
+    if (window != nullptr && window == window_state.main_window && has_live_window())
+        platform::raise_window();
+    return 0;
+}
+
+// ---- dropped files ----
+
+int GetDroppedFileCount()
+{
+    return window_state.dropped_count;
+}
+
+int PopDroppedFile(char* buffer, int size)
+{
+    if (window_state.dropped_count <= 0)
+        return -1;
+    const int newest = window_state.dropped_count - 1;
+    const char* name = window_state.dropped_names[newest];
+    const int length = static_cast<int>(std::strlen(name));
+    if (buffer == nullptr)
+        return length + 1;
+    if (size < length + 1)
+        return -1;
+    std::memcpy(buffer, name, static_cast<std::size_t>(length) + 1);
+    ManagedFree(window_state.dropped_names[newest]);
+    ManagedFree(window_state.dropped_wide[newest]);
+    window_state.dropped_names[newest] = nullptr;
+    window_state.dropped_wide[newest] = nullptr;
+    window_state.dropped_count = newest;
+    return 0;
+}
+
+// ---- mouse wheel ----
+
+int TakeMouseWheelTotal(int reset)
+{
+    const int total = window_state.wheel_total;
+    if (reset == 1)
+        window_state.wheel_total = 0;
+    return total;
+}
+
+// ---- clipboard ----
+
+namespace {
+
+// The platform's clipboard in CP932 with bare line feeds as CR LF; false
+// when it holds no text.
+bool read_clipboard(std::string& out)
+{
+    std::wstring text;
+    if (platform::clipboard_text(text) < 0 || text.empty())
+        return false;
+    std::wstring lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r'))
+            lines += L'\r';
+        lines += text[i];
+    }
+    out.clear();
+    platform::text::append_narrow(lines.data(), lines.size(), out);
+    return true;
+}
+
+}  // namespace
+
+int GetClipboardText(char* buffer, int size)
+{
+    std::string text;
+    if (window_state.clipboard_is_held != 0) {
+        text = window_state.clipboard_held;
+    } else if (!read_clipboard(text)) {
+        return -1;
+    }
+    if (buffer == nullptr) {
+        window_state.clipboard_held = text;
+        window_state.clipboard_is_held = 1;
+        return static_cast<int>(text.size()) + 2;
+    }
+    window_state.clipboard_held.clear();
+    window_state.clipboard_is_held = 0;
+    if (size < 0 || text.size() + 1 > static_cast<std::size_t>(size))
+        return -1;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return 0;
+}
+
+int SetClipboardText(const char* text)
+{
+    if (text == nullptr)
+        return -1;
+    std::wstring wide;
+    platform::text::append_wide(text, std::strlen(text), wide);
+    window_state.clipboard_held.clear();
+    window_state.clipboard_is_held = 0;
+    return platform::set_clipboard_text(wide) < 0 ? -1 : 0;
+}
+
+// ---- clocks ----
+
+int GetTickMillis()
+{
+    return static_cast<int>(platform::milliseconds() & 0x7fffffff);
+}
+
+namespace {
+
+// value x 10^6 / per_second through the 128-bit helpers
+std::uint64_t scale_to_micros(std::uint64_t value, std::uint64_t per_second)
+{
+    const std::uint32_t a[2] = {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
+    const std::uint32_t b[2] = {1000000, 0};
+    std::uint32_t product[4];
+    MulU64ToU128(a, b, product);
+    const std::uint32_t divisor[2] = {static_cast<std::uint32_t>(per_second),
+                                      static_cast<std::uint32_t>(per_second >> 32)};
+    std::uint32_t out[2];
+    if (DivU128ByU64(product, divisor, out) < 0)
+        return 0;
+    return (static_cast<std::uint64_t>(out[1]) << 32) | out[0];
+}
+
+}  // namespace
+
+std::uint64_t GetTickMicros(int use_timestamp)
+{
+    const media::core::PLATFORM_INFO& info = media::core::platform_info;
+    if (use_timestamp != 0 && window_state.started != 0 && info.tsc != 0 && info.tsc_per_second != 0)
+        return scale_to_micros(platform::timestamp_counter(), info.tsc_per_second);
+    if (window_state.perf_counter_usable == 0)
+        return static_cast<std::uint64_t>(platform::milliseconds()) * 1000;
+    return scale_to_micros(platform::performance_counter(), platform::performance_frequency());
+}
+
+int GetLocalDateTime(DATEDATA* date)
+{
+    if (date == nullptr)
+        return -1;
+    const platform::local_time t = platform::now();
+    *date = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+    return 0;
+}
