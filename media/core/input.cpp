@@ -26,3 +26,13 @@ void SetMessageFlag1135() {}
 void ClearMessageFlag1135() {}
 void SetMessageFlag1136() {}
 void ClearMessageFlag1136() {}
+
+int StartInput()
+{
+    return 0;
+}
+
+int ShutdownDirectInput()
+{
+    return 0;
+}

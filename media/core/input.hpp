@@ -14,3 +14,7 @@ void SetMessageFlag1135();
 void ClearMessageFlag1135();
 void SetMessageFlag1136();
 void ClearMessageFlag1136();
+// Starts keyboard, mouse and joypad input: 0, or -1 (start-up then fails).
+int StartInput();
+// Ends the input devices; 0.
+int ShutdownDirectInput();

@@ -67,6 +67,23 @@ extern std::mutex log_lock;
 // opens the log: 0, or -1 when there is none or it is too long to hold (the
 // log folder is then empty and nothing is written).
 int store_log_folder();
+// Makes the log folder the current folder again (the layer's end does):
+// 0, or -1 when none is known or it cannot be entered (the current folder
+// then stays as it is).
+int restore_log_folder();
+
+// The on-screen log: lines drawn over the picture at flip time (screen_log.cpp).
+constexpr int SCREEN_LOG_LINES = 80;
+
+struct SCREENLOG {
+    std::int32_t started;
+    std::int32_t line_height;
+    std::int32_t font;   // font handle, -1 until the log is drawn
+    std::int32_t shown;  // nothing sets it
+    char lines[SCREEN_LOG_LINES][256];
+};
+
+extern SCREENLOG screen_log;
 
 // ---- end log ----
 

@@ -122,6 +122,18 @@ int store_log_folder()
     return 0;
 }
 
+int restore_log_folder()
+{
+    char folder[sizeof log_state.folder];
+    {
+        std::lock_guard<std::mutex> hold(log_lock);
+        std::memcpy(folder, log_state.folder, sizeof folder);
+    }
+    if (folder[0] == '\0')
+        return -1;
+    return file_ops.set_current_folder(folder) < 0 ? -1 : 0;
+}
+
 }  // namespace media::core
 
 int SetLogOutputEnabled(int enabled)

@@ -10,3 +10,8 @@ LRESULT HandleSocketMessage(LPARAM, WPARAM)
 {
     return 0;
 }
+
+int TerminateNetWork()
+{
+    return 0;
+}

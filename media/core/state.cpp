@@ -26,6 +26,7 @@ void reset_random()
 
 LOGSTATE log_state{};
 std::mutex log_lock;
+SCREENLOG screen_log{};
 
 namespace {
 
@@ -33,6 +34,7 @@ void reset_log()
 {
     std::lock_guard<std::mutex> hold(log_lock);
     log_state = LOGSTATE{};
+    screen_log = SCREENLOG{};
 }
 
 }  // namespace

@@ -105,12 +105,16 @@ void test_timers()
     LogWrite(" ");
 }
 
-// Stops a failed creation: quit flag, message, and the lock let go.
+// Stops a failed creation: quit flag and message. The lock, the timer
+// period and the screen saver are given back here, since the end's
+// DestroyMainWindow finds no window to undo.
 int fail_creation(const char* message)
 {
     window_state.quit = 1;
     window_state.being_created = 0;
     media::core::window_instance_lock.release();
+    platform::inhibit_screen_saver(false);
+    platform::end_timer_period(window_state.timer_period);
     return LogWrite(message);
 }
 
@@ -329,9 +333,7 @@ int CreateMainWindow()
     LogWrite("ソフトの二重起動検査... ");
     if (media::core::window_instance_lock.try_acquire(wide(s.class_name)) == platform::lock_result::held) {
         if (s.allow_second_instance == 0) {
-            LogWrite("二重起動されています、ソフトを終了します\n");
-            ws.quit = 1;
-            return -1;
+            return fail_creation("二重起動されています、ソフトを終了します\n");
         }
         LogWrite("二重起動されていますが続行します\n");
     } else {

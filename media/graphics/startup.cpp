@@ -18,3 +18,15 @@ int QueryColorBitDepth()
 {
     return screen_mode.bits != 0 ? screen_mode.bits : 16;
 }
+
+// The screen image and the renderer come with their own change; until then
+// there is nothing to start or end.
+int StartGraphics()
+{
+    return 0;
+}
+
+int ShutdownGraphics()
+{
+    return 0;
+}

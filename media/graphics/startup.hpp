@@ -5,3 +5,8 @@
 int QueryScreenSize(int* width, int* height);
 // The screen's colour bits (16 while unset).
 int QueryColorBitDepth();
+
+// Brings the display up: 0, or -1 when none could be set up.
+int StartGraphics();
+// Releases what StartGraphics made; 0.
+int ShutdownGraphics();

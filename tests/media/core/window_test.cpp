@@ -78,6 +78,8 @@ TEST_F(MainWindow, AFailingCreationSetsQuit)
     EXPECT_EQ(window_state.quit, 1);
     EXPECT_EQ(window_state.main_window, nullptr);
     EXPECT_NE(read().find("ウインドウの作成に失敗しました\r\n"), std::string::npos);
+    // the end finds no window to undo: the screen saver is let go here
+    EXPECT_FALSE(platform::headless::screen_saver_inhibited());
     // the lock is not kept by a window that never was
     platform::instance_lock other;
     EXPECT_EQ(other.try_acquire(L"R123987O"), platform::lock_result::acquired);
