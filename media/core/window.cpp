@@ -2,6 +2,7 @@
 // second-instance test, the window procedure, the end, and window timers.
 #include "media/core/window.hpp"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -14,6 +15,7 @@
 #include "media/core/internal.hpp"
 #include "media/core/key_input.hpp"
 #include "media/core/log.hpp"
+#include "media/core/math.hpp"
 #include "media/core/network.hpp"
 #include "media/core/pump.hpp"
 #include "media/core/random.hpp"
@@ -204,6 +206,44 @@ void display_changed(WPARAM wParam, LPARAM lParam)
         }
     }
     ws.display_changed = 1;
+}
+
+// WM_SIZING: the proposed window rectangle (left, top, right, bottom) keeps
+// the client area's aspect, and the drag sets the window scale.
+void keep_aspect(int edge, RECT* proposed)
+{
+    const media::core::WINDOWSETTINGS& s = window_state.settings;
+    platform::window_frame frame{0, 0, 0, 0};
+    if (platform::has_window())
+        platform::frame_size(frame);
+    const int frame_width = frame.left + frame.right;
+    const int frame_height = frame.top + frame.bottom;
+    int width = proposed->right - proposed->left - frame_width;
+    int height = proposed->bottom - proposed->top - frame_height;
+    int screen_width, screen_height;
+    QueryScreenSize(&screen_width, &screen_height);
+    if (s.user_sizing != 0 || s.client_size_requested != 0) {
+        double scale_x, scale_y;
+        GetWindowScale(&scale_x, &scale_y);
+        width = std::min(width, static_cast<int>(screen_width * scale_x));
+        height = std::min(height, static_cast<int>(screen_height * scale_y));
+        proposed->right = proposed->left + width + frame_width;
+        proposed->bottom = proposed->top + height + frame_height;
+        return;
+    }
+    const bool corner = edge == 4 || edge == 5 || edge == 7 || edge == 8;
+    const bool follow_width = edge == 1 || edge == 2 ||
+                              (corner && static_cast<std::int64_t>(width) * screen_height >=
+                                             static_cast<std::int64_t>(height) * screen_width);
+    if (follow_width && (edge <= 2 || corner)) {
+        height = static_cast<int>(static_cast<std::int64_t>(width) * screen_height / screen_width);
+        proposed->bottom = proposed->top + height + frame_height;
+    } else if (edge == 3 || edge == 6 || corner) {
+        width = static_cast<int>(static_cast<std::int64_t>(height) * screen_width / screen_height);
+        proposed->right = proposed->left + width + frame_width;
+    }
+    window_state.settings.scale_x = static_cast<double>(width) / screen_width;
+    window_state.settings.scale_y = window_state.settings.scale_x;
 }
 
 // Stores each name of a drop in both forms while fewer than 1000 are held;
@@ -521,6 +561,12 @@ LRESULT MainWindowProc(HWINDOW window, std::uint32_t message, WPARAM wParam, LPA
     case WM_SYSCOMMAND:
         if (wParam == SC_MONITORPOWER || wParam == SC_SCREENSAVE)
             return 1;
+        break;
+    case WM_SIZING:
+        if (windowed && ws.settings.user_window == 0 && lParam != 0) {
+            keep_aspect(static_cast<int>(wParam), reinterpret_cast<RECT*>(lParam));
+            return 1;
+        }
         break;
     case WM_DROPFILES:
         collect_drop(reinterpret_cast<const std::vector<std::wstring>*>(wParam));

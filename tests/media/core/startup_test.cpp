@@ -113,6 +113,19 @@ TEST_F(StartUp, TheEndUndoesTheStartAndReturnsToTheLogFolder)
     EXPECT_EQ(EndMediaLayer(), 0);
 }
 
+TEST_F(StartUp, AnUnreadableCurrentFolderGivesNoLogAndTheEndStaysPut)
+{
+    const std::string before = read();
+    dir_.folder("gone");
+    std::filesystem::current_path(dir_.at("gone"));
+    std::filesystem::remove(dir_.at("gone"));
+    ASSERT_EQ(InitMediaLayer(), 0);
+    EXPECT_EQ(media::core::log_state.folder[0], '\0');
+    EXPECT_EQ(EndMediaLayer(), 0);
+    EXPECT_EQ(media::core::restore_log_folder(), -1);
+    EXPECT_EQ(read(), before);  // nothing reached the old log
+}
+
 struct depth_case {
     const char* name;
     int desktop_bits;

@@ -321,6 +321,34 @@ TEST_F(MainWindow, TheClientAreaIsTheScreenTimesTheScale)
     EXPECT_EQ(GetWindowScale(nullptr, nullptr), 1);
 }
 
+struct sizing_case {
+    int edge;
+    RECT proposed;
+    RECT expected;
+    double scale;
+};
+
+TEST_F(MainWindow, SizingKeepsTheAspectAndSetsTheScale)
+{
+    create_window();
+    const sizing_case cases[] = {
+        {2, {0, 0, 1000, 600}, {0, 0, 1000, 750}, 1.25},   // right edge
+        {1, {0, 0, 400, 600}, {0, 0, 400, 300}, 0.5},      // left edge
+        {6, {0, 0, 800, 900}, {0, 0, 1200, 900}, 1.5},     // bottom edge
+        {8, {0, 0, 1600, 700}, {0, 0, 1600, 1200}, 2},     // corner: the width ratio is larger
+        {8, {0, 0, 900, 1200}, {0, 0, 1600, 1200}, 2},     // corner: the height ratio is larger
+        {9, {0, 0, 960, 600}, {0, 0, 960, 600}, 1.2},      // another code: the scales only
+    };
+    for (const sizing_case& c : cases) {
+        RECT r = c.proposed;
+        EXPECT_EQ(MainWindowProc(window_state.main_window, WM_SIZING, c.edge, reinterpret_cast<LPARAM>(&r)), 1);
+        EXPECT_EQ(r.right, c.expected.right) << c.edge;
+        EXPECT_EQ(r.bottom, c.expected.bottom) << c.edge;
+        EXPECT_DOUBLE_EQ(window_state.settings.scale_x, c.scale) << c.edge;
+        EXPECT_DOUBLE_EQ(window_state.settings.scale_y, c.scale) << c.edge;
+    }
+}
+
 TEST_F(MainWindow, AMoveRecordsTheClientAreaOnScreen)
 {
     create_window();
