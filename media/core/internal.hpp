@@ -2,12 +2,18 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "media/core/alloc.hpp"
 #include "media/core/stream.hpp"
+#include "media/core/window.hpp"
+#include "platform/system/instance_lock.hpp"
 #include "platform/thread/event.hpp"
 
 namespace media::core {
@@ -64,6 +70,24 @@ extern std::mutex log_lock;
 // opens the log: 0, or -1 when there is none (the log folder is then empty
 // and nothing is written).
 int store_log_folder();
+// Makes the log folder the current folder again through platform/fs, as it
+// was read (the layer's end does):
+// 0, or -1 when none is known or it cannot be entered (the current folder
+// then stays as it is).
+int restore_log_folder();
+
+// The on-screen log: lines drawn over the picture at flip time (screen_log.cpp).
+constexpr int SCREEN_LOG_LINES = 80;
+
+struct SCREENLOG {
+    std::int32_t started;
+    std::int32_t line_height;
+    std::int32_t font;   // font handle, -1 until the log is drawn
+    std::int32_t shown;  // nothing sets it
+    char lines[SCREEN_LOG_LINES][256];
+};
+
+extern SCREENLOG screen_log;
 
 // ---- end log ----
 
@@ -127,5 +151,165 @@ extern FILETHREADHOOKS file_thread_hooks;
 #endif
 
 // ---- end stream functions ----
+
+// ---- window, message pump and window services (window.cpp, pump.cpp, window_services.cpp) ----
+
+// What the pump hands the procedure; a drop's names travel with it.
+struct WINDOWMESSAGE {
+    std::uint32_t message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::vector<std::wstring> names;
+};
+
+struct WINDOWTIMER {
+    WPARAM id;
+    std::uint32_t period;  // milliseconds
+    std::uint32_t start;   // the platform's millisecond clock when the period began
+    TIMERPROC proc;
+};
+
+// Called with every message the procedure sees (tests watch the pump with it).
+using MESSAGEHOOK = void (*)(HWINDOW window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
+using ACTIVATEHOOK = void (*)(int active, void* data);
+
+struct CLICKLOG {
+    std::int32_t button;  // 1 left, 2 right, 4 middle
+    std::int32_t x, y;
+};
+
+constexpr int MAX_DROPPED_FILES = 1000;
+constexpr int MAX_CLICKS = 32;
+
+// Settings made before start-up; window creation keeps them.
+struct WINDOWSETTINGS {
+    char caption[256];
+    char class_name[256];
+    std::int32_t window_mode;  // 1 windowed, 0 full screen
+    std::int32_t style_kind;
+    std::int32_t run_when_inactive;
+    std::int32_t fpu_preserve;
+    std::int32_t mode_change_allowed;
+    std::int32_t keep_window_on_close;
+    std::int32_t no_quit_message;
+    std::int32_t resizable;
+    std::int32_t hidden_window;
+    std::int32_t allow_second_instance;
+    std::int32_t user_sizing;
+    std::int32_t client_size_requested, requested_width, requested_height;
+    std::int32_t position_requested, requested_x, requested_y;
+    double scale_x = 1.0, scale_y = 1.0;
+    std::int32_t mouse_display = 1;
+    std::int32_t menu_auto_display_off;
+    std::int32_t drop_files_accepted;
+    // skip options of start-up
+    std::int32_t no_window, no_graphics, no_sound, no_input;
+    // a window supplied from outside; while set the log goes to the debugger only
+    std::int32_t user_window;
+    MESSAGEHOOK message_callback;
+    ACTIVATEHOOK activation_callback;
+    void* activation_data;
+};
+
+struct WINDOW_STATE {
+    WINDOWSETTINGS settings;
+
+    HWINDOW main_window;
+    std::thread::id main_thread;
+    std::int32_t active, quit, destroyed, close_posted;
+    std::int32_t ending;  // 1 while the layer ends, 4 after a close request that left the window
+    std::int32_t being_created, mode_change_in_progress, mode_change_requested, display_changed;
+    std::int32_t painted, in_paint, deactivation_paused;
+    std::int32_t first_fit_done;  // the first windowed fit applies the style
+    std::int32_t mode_changed_at_run_time;
+    std::int32_t window_rect[4];  // left, top, right, bottom
+    std::int32_t client_rect[4];  // the client area on screen
+    std::int32_t desktop_width, desktop_height, desktop_bits;
+    std::int32_t char_set_kind;  // 1 Shift-JIS, 2 Hangul
+    std::uint32_t timer_period;
+    // start-up
+    std::int32_t started, starting, com_initialised;
+    std::int32_t perf_counter_usable;
+    std::uint64_t perf_frequency;
+    // pump
+    std::int32_t inactive_since = -1;
+    std::int32_t inactive_wait;
+    std::int32_t key_input_updating;  // the pump returns 0 at once while set
+    // mouse
+    std::int32_t cursor_shown;
+    std::int32_t wheel_total;
+    CLICKLOG clicks[MAX_CLICKS];
+    std::int32_t click_count;
+    // dropped files, newest last: the CP932 name and its exact wide form
+    char* dropped_names[MAX_DROPPED_FILES];
+    wchar_t* dropped_wide[MAX_DROPPED_FILES];
+    std::int32_t dropped_count;
+    // clipboard text read for a size query, kept for the copy that follows
+    std::string clipboard_held;
+    std::int32_t clipboard_is_held;
+};
+
+extern WINDOW_STATE window_state;
+// The messages waiting for the pump (posted ones and those made from the
+// platform's events) and the window's timers, under message_lock.
+extern std::deque<WINDOWMESSAGE> message_queue;
+extern std::vector<WINDOWTIMER> window_timers;
+extern std::mutex message_lock;
+// Held from the second-instance test until the window is destroyed.
+extern platform::instance_lock window_instance_lock;
+
+// Queues a message for the main window's pump.
+void post_message(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// What the machine is: filled by start-up, the memory figures by window creation.
+struct PLATFORM_INFO {
+    std::int32_t windows_version;
+    char os_text[256];
+    std::int32_t directx_version;
+    std::int32_t cpuid, tsc, mmx, sse, sse2;
+    char vendor[13];
+    char brand[49];
+    std::int32_t cpu_mhz;
+    std::uint64_t tsc_per_second;
+    std::uint64_t memory_total, memory_free;  // bytes
+};
+
+extern PLATFORM_INFO platform_info;
+
+// ---- end window, message pump and window services ----
+
+// ---- call guard (pump.cpp) ----
+
+// A recursive lock that serves waiting threads in their order of arrival.
+constexpr int CALL_GUARD_WAITERS = 4096;
+
+struct CALL_GUARD {
+    std::int32_t recursion;
+    std::int32_t busy;
+    std::thread::id owner;  // none while free
+    std::thread::id waiters[CALL_GUARD_WAITERS];
+    std::int32_t waiter_count;
+    std::int32_t full_retries;  // times a thread found the queue full and slept
+};
+
+extern CALL_GUARD call_guard;
+// Guards call_guard; call_guard_wake is signalled when the guard is let go.
+extern std::mutex call_guard_lock;
+extern std::condition_variable call_guard_wake;
+
+// ---- end call guard ----
+
+// ---- typed-character stock (key_input.cpp) ----
+
+// A ring of 1025 bytes; empty when read = write, full when write + 1 = read
+// (or read 0 and write 1024).
+struct CHARRING {
+    unsigned char bytes[1025];
+    std::int32_t read, write;
+};
+
+extern CHARRING char_ring;
+
+// ---- end typed-character stock ----
 
 }  // namespace media::core

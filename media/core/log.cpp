@@ -13,14 +13,23 @@
 #include "media/core/format.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/text.hpp"
+#include "platform/fs/file.hpp"
 #include "platform/fs/filesystem.hpp"
 #include "platform/platform.hpp"
+#include "platform/system/debug_output.hpp"
 #include "platform/text/codepage.hpp"
 
 using media::core::log_lock;
 using media::core::log_state;
 
 namespace {
+
+// A user window puts the log in debugger-only mode: no file, the debugger's
+// channel alone.
+bool debugger_only()
+{
+    return media::core::window_state.settings.user_window != 0;
+}
 
 // The log file's full name at the OS; called under the log lock with a
 // known folder. The folder is kept as the OS gave it; only the file name is
@@ -57,6 +66,14 @@ std::size_t convert_line_ends(const char* text, std::size_t length, char* out)
     return o + (length - i);
 }
 
+// Hands text to the debugger's channel, as wide text.
+void to_debugger(const char* text, std::size_t size)
+{
+    std::wstring wide;
+    platform::text::append_wide(text, size, wide);
+    platform::debug_output(wide);
+}
+
 // Writes converted text under the log lock.
 void write_locked(const char* converted, std::size_t size, const char* text, std::size_t length)
 {
@@ -73,6 +90,9 @@ void write_locked(const char* converted, std::size_t size, const char* text, std
         if (log_state.indent > 0)
             out.append(static_cast<std::size_t>(log_state.indent), '\t');
     }
+    if (!out.empty())
+        to_debugger(out.data(), out.size());
+    to_debugger(converted, size);
     out.append(converted, size);
     // a file that cannot be written loses the text; the line state still moves
     platform::fs::append_file(log_path(), out.data(), out.size());
@@ -96,6 +116,20 @@ int store_log_folder()
     return log_state.folder.empty() ? -1 : 0;
 }
 
+int restore_log_folder()
+{
+    // the folder is kept as the OS gave it, so it is entered the same way
+    // it was read, byte-exact, whatever characters code page 932 lacks
+    std::wstring folder;
+    {
+        std::lock_guard<std::mutex> hold(log_lock);
+        folder = log_state.folder;
+    }
+    if (folder.empty())
+        return -1;
+    return platform::fs::set_current_folder(folder) ? 0 : -1;
+}
+
 }  // namespace media::core
 
 int SetLogOutputEnabled(int enabled)
@@ -108,7 +142,7 @@ int SetLogOutputEnabled(int enabled)
 int OpenLogFile()
 {
     std::lock_guard<std::mutex> hold(log_lock);
-    if (log_state.output_off != 0)
+    if (log_state.output_off != 0 || debugger_only())
         return 1;
     if (log_state.dated_name != 0) {
         const platform::local_time t = platform::now();
@@ -152,7 +186,9 @@ int LogWrite(const char* text)
         size = length;
         converted = text;
     }
-    {
+    if (debugger_only()) {
+        to_debugger(converted, size);
+    } else {
         std::lock_guard<std::mutex> hold(log_lock);
         write_locked(converted, size, text, length);
     }

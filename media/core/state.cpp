@@ -26,6 +26,7 @@ void reset_random()
 
 LOGSTATE log_state{};
 std::mutex log_lock;
+SCREENLOG screen_log{};
 
 namespace {
 
@@ -33,6 +34,7 @@ void reset_log()
 {
     std::lock_guard<std::mutex> hold(log_lock);
     log_state = LOGSTATE{};
+    screen_log = SCREENLOG{};
 }
 
 }  // namespace
@@ -79,8 +81,56 @@ void reset_streams()
 
 // ---- end stream functions ----
 
+// ---- window, message pump and window services ----
+
+WINDOW_STATE window_state{};
+std::deque<WINDOWMESSAGE> message_queue;
+std::vector<WINDOWTIMER> window_timers;
+std::mutex message_lock;
+platform::instance_lock window_instance_lock;
+PLATFORM_INFO platform_info{};
+
+namespace {
+
+// Frees the dropped names (before the allocator forgets its list).
+void reset_window()
+{
+    for (int i = 0; i < window_state.dropped_count; ++i) {
+        ManagedFree(window_state.dropped_names[i]);
+        ManagedFree(window_state.dropped_wide[i]);
+    }
+    window_state = WINDOW_STATE{};
+    {
+        std::lock_guard<std::mutex> hold(message_lock);
+        message_queue.clear();
+        window_timers.clear();
+    }
+    window_instance_lock.release();
+    platform_info = PLATFORM_INFO{};
+}
+
+}  // namespace
+
+// ---- end window, message pump and window services ----
+
+// ---- call guard ----
+CALL_GUARD call_guard{};
+std::mutex call_guard_lock;
+std::condition_variable call_guard_wake;
+// ---- end call guard ----
+
+// ---- typed-character stock ----
+CHARRING char_ring{};
+// ---- end typed-character stock ----
+
 void reset_state()
 {
+    reset_window();
+    {
+        std::lock_guard<std::mutex> hold(call_guard_lock);
+        call_guard = CALL_GUARD{};
+    }
+    char_ring = CHARRING{};
     // ---- maths ----
     projection = projection_state{};
     // ---- end of maths ----

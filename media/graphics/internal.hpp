@@ -75,4 +75,15 @@ convert_loop find_convert_loop(const PIXFMT& src, const PIXFMT& dst);
 
 // ---- end pixel rectangle conversion ----
 
+// ---- screen mode (startup.cpp, screen_mode.cpp) ----
+
+// The screen the layer draws: 0 in a field means unset (640, 480 and 16 bits
+// stand in); refresh 0 is the display's default.
+struct SCREENMODE {
+    std::int32_t width, height, bits, refresh;
+};
+extern SCREENMODE screen_mode;
+
+// ---- end screen mode ----
+
 }  // namespace media::gfx

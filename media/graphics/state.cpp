@@ -31,8 +31,13 @@ void reset_draw_state()
 CONVERTSTATE convert_state{};
 // ---- end pixel rectangle conversion ----
 
+// ---- screen mode ----
+SCREENMODE screen_mode{};
+// ---- end screen mode ----
+
 void reset_state()
 {
+    screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();
     convert_state = CONVERTSTATE{};

@@ -1,0 +1,532 @@
+// Window services: the window-mode flag and style, the client area kept at
+// screen size x window scale, the mouse cursor, clicks and dropped files.
+#include "media/core/window_services.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "media/core/alloc.hpp"
+#include "media/core/internal.hpp"
+#include "media/core/log.hpp"
+#include "media/core/number.hpp"
+#include "media/core/pump.hpp"
+#include "media/core/text.hpp"
+#include "media/graphics/startup.hpp"
+#include "platform/platform.hpp"
+#include "platform/text/codepage.hpp"
+
+using media::core::window_state;
+
+namespace {
+
+// The client size the screen and the scales ask for, truncated toward zero.
+void target_client_size(int& width, int& height)
+{
+    int screen_width, screen_height;
+    QueryScreenSize(&screen_width, &screen_height);
+    double scale_x, scale_y;
+    GetWindowScale(&scale_x, &scale_y);
+    width = static_cast<int>(screen_width * scale_x);
+    height = static_cast<int>(screen_height * scale_y);
+}
+
+void record_client_rect()
+{
+    platform::screen_rect r;
+    if (platform::client_rect(r) < 0)
+        return;
+    window_state.client_rect[0] = r.x;
+    window_state.client_rect[1] = r.y;
+    window_state.client_rect[2] = r.x + r.width;
+    window_state.client_rect[3] = r.y + r.height;
+}
+
+bool has_live_window()
+{
+    return window_state.main_window != nullptr && window_state.destroyed == 0 && platform::has_window();
+}
+
+}  // namespace
+
+int SetWindowModeFlag(int window_mode)
+{
+    window_state.settings.window_mode = window_mode != 0 ? 1 : 0;
+    LogWrite(window_mode != 0 ? "ウインドウモードフラグが立てられました\n" : "ウインドウモードフラグが倒されました\n");
+    return 0;
+}
+
+int ChangeWindowMode(int window_mode)
+{
+    LogWrite("ChangeWindowMode実行 \n");
+    const int wanted = window_mode != 0 ? 1 : 0;
+    if (wanted == window_state.settings.window_mode)
+        return 0;
+    // a live window cannot go full screen on this platform yet
+    if (wanted == 0 && has_live_window() && window_state.settings.user_window == 0)
+        return -1;
+    window_state.mode_changed_at_run_time = 1;
+    window_state.display_changed = 0;
+    SetWindowModeFlag(wanted);
+    if (!has_live_window() || window_state.settings.user_window != 0)
+        return 0;
+    // full screen to windowed: the desktop's own mode comes back; the
+    // platform reports no display change to wait for
+    window_state.mode_change_in_progress = 1;
+    ApplyWindowStyle();
+    const int result = platform::restore_desktop_mode();
+    PumpWindowMessages();
+    window_state.mode_change_in_progress = 0;
+    return result;
+}
+
+int ApplyWindowStyle()
+{
+    const media::core::WINDOWSETTINGS& s = window_state.settings;
+    if (!has_live_window() || s.user_window != 0)
+        return 0;
+    if (s.window_mode != 0) {
+        LogWrite("ウインドウスタイルをウインドウモード用に変更します... ");
+        int width, height;
+        if (s.client_size_requested != 0) {
+            width = s.requested_width;
+            height = s.requested_height;
+        } else {
+            target_client_size(width, height);
+            height += GetToolBarHeight();
+        }
+        platform::window_frame frame{0, 0, 0, 0};
+        platform::frame_size(frame);
+        // centred on the desktop recorded at creation, or where asked
+        int x = (window_state.desktop_width - (width + frame.left + frame.right)) / 2 + frame.left;
+        int y = (window_state.desktop_height - (height + frame.top + frame.bottom)) / 2 + frame.top;
+        if (s.position_requested != 0) {
+            x = s.requested_x + frame.left;
+            y = s.requested_y + frame.top;
+        }
+        platform::set_client_rect({x, y, width, height});
+        record_client_rect();
+        // a window larger than the desktop keeps its top-left corner on it
+        const int dx = std::max(0, -window_state.client_rect[0]);
+        const int dy = std::max(0, -window_state.client_rect[1]);
+        if (dx != 0 || dy != 0) {
+            platform::set_client_rect({x + dx, y + dy, width, height});
+            record_client_rect();
+        }
+        SetMouseDisplay(1);
+        LogWrite("完了\n");
+    } else {
+        LogWrite("ウインドウスタイルをフルスクリーンモード用に変更します... ");
+        int width, height;
+        QueryScreenSize(&width, &height);
+        window_state.client_rect[0] = 0;
+        window_state.client_rect[1] = 0;
+        window_state.client_rect[2] = width;
+        window_state.client_rect[3] = height;
+        platform::show_window(true);
+        platform::set_client_rect({0, 0, width, height});
+        SetMouseDisplay(0);
+        LogWrite("完了\n");
+    }
+    media::core::post_message(WM_SETCURSOR);
+    return 0;
+}
+
+int FitWindowToClientSize()
+{
+    media::core::WINDOWSETTINGS& s = window_state.settings;
+    if (s.user_window != 0 || !has_live_window())
+        return 0;
+    int width, height;
+    target_client_size(width, height);
+    platform::screen_rect current{0, 0, 0, 0};
+    platform::client_rect(current);
+    if (s.user_sizing != 0 || s.client_size_requested != 0) {
+        int asked_width = current.width, asked_height = current.height;
+        if (s.client_size_requested != 0) {
+            asked_width = s.requested_width;
+            asked_height = s.requested_height;
+            if (window_state.started != 0)
+                s.client_size_requested = 0;
+        }
+        width = std::min(asked_width, width);
+        height = std::min(asked_height, height);
+    }
+    int x = current.x, y = current.y;
+    if (s.position_requested != 0) {
+        platform::window_frame frame{0, 0, 0, 0};
+        platform::frame_size(frame);
+        x = s.requested_x + frame.left;
+        y = s.requested_y + frame.top;
+        if (window_state.started != 0)
+            s.position_requested = 0;
+    }
+    platform::set_client_rect({x, y, width, height + GetToolBarHeight()});
+    if (s.window_mode != 0 && window_state.first_fit_done == 0) {
+        window_state.first_fit_done = 1;
+        ApplyWindowStyle();
+    }
+    return 0;
+}
+
+void RecordClientPosition(LPARAM lParam)
+{
+    if (window_state.settings.user_window != 0)
+        return;
+    platform::screen_rect r;
+    if (!platform::has_window() || platform::client_rect(r) < 0)
+        return;
+    const int x = static_cast<std::int16_t>(LowWord(static_cast<std::uintptr_t>(lParam)));
+    const int y = static_cast<std::int16_t>(HighWord(static_cast<std::uintptr_t>(lParam)));
+    window_state.client_rect[0] = x;
+    window_state.client_rect[1] = y;
+    window_state.client_rect[2] = x + r.width;
+    window_state.client_rect[3] = y + r.height;
+}
+
+int SetMouseDisplay(int flag)
+{
+    if (flag != -1)
+        window_state.settings.mouse_display = flag;
+    const int shown = window_state.settings.mouse_display == 1 || IsMenuWanted() != 0 ? 1 : 0;
+    if (flag != -1 && shown == window_state.cursor_shown)
+        return 0;
+    if (has_live_window()) {
+        platform::show_cursor(shown != 0);
+        media::core::post_message(WM_SETCURSOR);
+    }
+    window_state.cursor_shown = shown;
+    return 0;
+}
+
+double GetWindowScale(double* x, double* y)
+{
+    media::core::WINDOWSETTINGS& s = window_state.settings;
+    if (s.scale_x <= 0)
+        s.scale_x = 1;
+    if (s.scale_y <= 0)
+        s.scale_y = 1;
+    const bool windowed = s.window_mode != 0;
+    if (x != nullptr)
+        *x = windowed ? s.scale_x : 1;
+    if (y != nullptr)
+        *y = windowed ? s.scale_y : 1;
+    return windowed ? s.scale_x : 1;
+}
+
+int GetCursorClientPos(int* x, int* y)
+{
+    int cx = 0, cy = 0;
+    if (platform::has_window())
+        platform::cursor_position(cx, cy);
+    if (window_state.settings.window_mode != 0) {
+        double scale_x, scale_y;
+        GetWindowScale(&scale_x, &scale_y);
+        cy -= GetToolBarHeight();
+        cx = static_cast<int>(cx / scale_x);
+        cy = static_cast<int>(cy / scale_y);
+    }
+    if (x != nullptr)
+        *x = cx;
+    if (y != nullptr)
+        *y = cy;
+    return 0;
+}
+
+void RecordMouseClick(int button)
+{
+    if (window_state.click_count >= media::core::MAX_CLICKS)
+        return;
+    media::core::CLICKLOG& entry = window_state.clicks[window_state.click_count++];
+    entry.button = button;
+    GetCursorClientPos(&entry.x, &entry.y);
+}
+
+int ClearDroppedFiles()
+{
+    for (int i = 0; i < window_state.dropped_count; ++i) {
+        ManagedFree(window_state.dropped_names[i]);
+        ManagedFree(window_state.dropped_wide[i]);
+        window_state.dropped_names[i] = nullptr;
+        window_state.dropped_wide[i] = nullptr;
+    }
+    window_state.dropped_count = 0;
+    return 0;
+}
+
+int IsMenuWanted()
+{
+    return 0;
+}
+
+int GetToolBarHeight()
+{
+    return 0;
+}
+
+void AutoShowMenu() {}
+
+void SetMenuShown(int) {}
+
+void CollectMenuItems(void*) {}
+
+int GetMenuItemName(int, char*)
+{
+    return -1;
+}
+
+int FindToolBarButton(int)
+{
+    return -1;
+}
+
+int DeleteAllToolBarButtons()
+{
+    return -1;
+}
+
+// ---- settings ----
+
+int SetWindowCaption(const char* text)
+{
+    if (text == nullptr)
+        return -1;
+    StrCopyN(window_state.settings.caption, text, sizeof window_state.settings.caption - 1);
+    if (has_live_window()) {
+        std::wstring wide;
+        platform::text::append_wide(window_state.settings.caption, std::strlen(window_state.settings.caption), wide);
+        platform::set_window_title(wide);
+    }
+    return 0;
+}
+
+int SetRunWhenInactive(int flag)
+{
+    window_state.settings.run_when_inactive = flag;
+    return 0;
+}
+
+int EnableFpuPreserve(int flag)
+{
+    if (window_state.started != 0)
+        return -1;
+    window_state.settings.fpu_preserve = flag;
+    return 0;
+}
+
+int SetDropFilesAccepted(int flag)
+{
+    const int on = flag != 0 ? 1 : 0;
+    if (on != window_state.settings.drop_files_accepted) {
+        if (platform::accept_drops(on != 0) < 0)
+            return -1;
+        window_state.settings.drop_files_accepted = on;
+    }
+    return 0;
+}
+
+// ---- accessors ----
+
+int IsQuitRequested()
+{
+    return window_state.quit;
+}
+
+HWINDOW GetMainWindow()
+{
+    return window_state.main_window;
+}
+
+int IsWindowMode()
+{
+    return window_state.settings.window_mode;
+}
+
+int IsWindowActive()
+{
+    return window_state.active;
+}
+
+int IsClosePosted()
+{
+    return window_state.close_posted;
+}
+
+int IsMmxEnabled()
+{
+    return media::core::platform_info.mmx;
+}
+
+int GetDesktopMode(int* width, int* height, int* bits)
+{
+    int w = window_state.desktop_width, h = window_state.desktop_height, b = window_state.desktop_bits;
+    if (window_state.started == 0) {
+        platform::display_mode mode{0, 0, 0, 0};
+        platform::desktop_mode(mode);
+        w = mode.width;
+        h = mode.height;
+        b = mode.bits;
+    }
+    if (width != nullptr)
+        *width = w;
+    if (height != nullptr)
+        *height = h;
+    if (bits != nullptr)
+        *bits = b;
+    return 0;
+}
+
+int GetClientRectOnScreen(RECT* rect)
+{
+    if (rect == nullptr)
+        return -1;
+    const int toolbar = GetToolBarHeight();
+    *rect = {window_state.client_rect[0], window_state.client_rect[1] + toolbar, window_state.client_rect[2],
+             window_state.client_rect[3] + toolbar};
+    return 0;
+}
+
+int ForceForegroundWindow(HWINDOW window, int)
+{
+    if (window != nullptr && window == window_state.main_window && has_live_window())
+        platform::raise_window();
+    return 0;
+}
+
+// ---- dropped files ----
+
+int GetDroppedFileCount()
+{
+    return window_state.dropped_count;
+}
+
+int PopDroppedFile(char* buffer, int size)
+{
+    if (window_state.dropped_count <= 0)
+        return -1;
+    const int newest = window_state.dropped_count - 1;
+    const char* name = window_state.dropped_names[newest];
+    const int length = static_cast<int>(std::strlen(name));
+    if (buffer == nullptr)
+        return length + 1;
+    if (size < length + 1)
+        return -1;
+    std::memcpy(buffer, name, static_cast<std::size_t>(length) + 1);
+    ManagedFree(window_state.dropped_names[newest]);
+    ManagedFree(window_state.dropped_wide[newest]);
+    window_state.dropped_names[newest] = nullptr;
+    window_state.dropped_wide[newest] = nullptr;
+    window_state.dropped_count = newest;
+    return 0;
+}
+
+// ---- mouse wheel ----
+
+int TakeMouseWheelTotal(int reset)
+{
+    const int total = window_state.wheel_total;
+    if (reset == 1)
+        window_state.wheel_total = 0;
+    return total;
+}
+
+// ---- clipboard ----
+
+namespace {
+
+// The platform's clipboard in CP932 with bare line feeds as CR LF; false
+// when it holds no text.
+bool read_clipboard(std::string& out)
+{
+    std::wstring text;
+    if (platform::clipboard_text(text) < 0 || text.empty())
+        return false;
+    std::wstring lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r'))
+            lines += L'\r';
+        lines += text[i];
+    }
+    out.clear();
+    platform::text::append_narrow(lines.data(), lines.size(), out);
+    return true;
+}
+
+}  // namespace
+
+int GetClipboardText(char* buffer, int size)
+{
+    std::string text;
+    if (window_state.clipboard_is_held != 0) {
+        text = window_state.clipboard_held;
+    } else if (!read_clipboard(text)) {
+        return -1;
+    }
+    if (buffer == nullptr) {
+        window_state.clipboard_held = text;
+        window_state.clipboard_is_held = 1;
+        return static_cast<int>(text.size()) + 2;
+    }
+    window_state.clipboard_held.clear();
+    window_state.clipboard_is_held = 0;
+    if (size < 0 || text.size() + 1 > static_cast<std::size_t>(size))
+        return -1;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return 0;
+}
+
+int SetClipboardText(const char* text)
+{
+    if (text == nullptr)
+        return -1;
+    std::wstring wide;
+    platform::text::append_wide(text, std::strlen(text), wide);
+    window_state.clipboard_held.clear();
+    window_state.clipboard_is_held = 0;
+    return platform::set_clipboard_text(wide) < 0 ? -1 : 0;
+}
+
+// ---- clocks ----
+
+int GetTickMillis()
+{
+    return static_cast<int>(platform::milliseconds() & 0x7fffffff);
+}
+
+namespace {
+
+// value x 10^6 / per_second through the 128-bit helpers
+std::uint64_t scale_to_micros(std::uint64_t value, std::uint64_t per_second)
+{
+    const std::uint32_t a[2] = {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
+    const std::uint32_t b[2] = {1000000, 0};
+    std::uint32_t product[4];
+    MulU64ToU128(a, b, product);
+    const std::uint32_t divisor[2] = {static_cast<std::uint32_t>(per_second),
+                                      static_cast<std::uint32_t>(per_second >> 32)};
+    std::uint32_t out[2];
+    if (DivU128ByU64(product, divisor, out) < 0)
+        return 0;
+    return (static_cast<std::uint64_t>(out[1]) << 32) | out[0];
+}
+
+}  // namespace
+
+std::uint64_t GetTickMicros(int use_timestamp)
+{
+    const media::core::PLATFORM_INFO& info = media::core::platform_info;
+    if (use_timestamp != 0 && window_state.started != 0 && info.tsc != 0 && info.tsc_per_second != 0)
+        return scale_to_micros(platform::timestamp_counter(), info.tsc_per_second);
+    if (window_state.perf_counter_usable == 0)
+        return static_cast<std::uint64_t>(platform::milliseconds()) * 1000;
+    return scale_to_micros(platform::performance_counter(), platform::performance_frequency());
+}
+
+int GetLocalDateTime(DATEDATA* date)
+{
+    if (date == nullptr)
+        return -1;
+    const platform::local_time t = platform::now();
+    *date = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+    return 0;
+}
