@@ -185,23 +185,23 @@ void take(const SDL_Event& e)
     }
 }
 
-int SDLCALL progress_filter(void*, SDL_Event* e)
+// Takes everything queued: the progress window's events act and go, the
+// others are held.
+void sort_queue()
 {
     sdl_state& s = state();
-    if (s.progress_id != 0 && window_of(*e) == s.progress_id) {
-        take(*e);
-        discard(*e);
-        return 0;
-    }
-    return s.saved_filter ? s.saved_filter(s.saved_filter_data, e) : 1;
-}
-
-// What is still queued for a window being closed.
-int SDLCALL leftovers(void* id, SDL_Event* e)
-{
-    if (window_of(*e) != *static_cast<Uint32*>(id)) return 1;
-    discard(*e);
-    return 0;
+    SDL_PumpEvents();
+    SDL_Event batch[64];
+    int n;
+    while ((n = SDL_PeepEvents(batch, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0)
+        for (int i = 0; i < n; ++i) {
+            if (window_of(batch[i]) == s.progress_id) {
+                take(batch[i]);
+                discard(batch[i]);
+            } else {
+                s.progress_held.push_back(batch[i]);
+            }
+        }
 }
 
 }  // namespace
@@ -240,8 +240,7 @@ int open_progress(const char* title)
     s.progress_font = font::create(r);  // without one the window shows no text
     glyph_cache().clear();
     s.progress_cancel = s.progress_pressed = false;
-    SDL_GetEventFilter(&s.saved_filter, &s.saved_filter_data);
-    SDL_SetEventFilter(progress_filter, nullptr);
+    s.progress_held.clear();
     return 0;
 }
 
@@ -249,16 +248,16 @@ void close_progress()
 {
     sdl_state& s = state();
     if (!s.progress_window) return;
-    SDL_SetEventFilter(s.saved_filter, s.saved_filter_data);
-    s.saved_filter = nullptr;
-    s.saved_filter_data = nullptr;
-    Uint32 id = s.progress_id;
     if (s.progress_texture) SDL_DestroyTexture(s.progress_texture);
     if (s.progress_renderer) SDL_DestroyRenderer(s.progress_renderer);
     SDL_DestroyWindow(s.progress_window);
-    // nothing of it may reach the pump as the main window's
-    SDL_PumpEvents();
-    SDL_FilterEvents(leftovers, &id);
+    // nothing of it may reach the pump as the main window's; the rest goes
+    // back in the order it came
+    sort_queue();
+    if (!s.progress_held.empty())
+        SDL_PeepEvents(s.progress_held.data(), static_cast<int>(s.progress_held.size()), SDL_ADDEVENT, SDL_FIRSTEVENT,
+                       SDL_LASTEVENT);
+    s.progress_held.clear();
     font::release(s.progress_font);
     glyph_cache().clear();
     s.progress_window = nullptr;
@@ -309,7 +308,7 @@ int draw_progress(const progress_view& view)
 bool progress_cancelled(const progress_view&)
 {
     sdl_state& s = state();
-    SDL_PumpEvents();  // the filter takes this window's events
+    sort_queue();
     const bool pressed = s.progress_cancel;
     s.progress_cancel = false;
     return pressed;
@@ -324,7 +323,7 @@ namespace {
 int push_progress(SDL_Event& e)
 {
     e.common.timestamp = SDL_GetTicks();
-    return SDL_PushEvent(&e) >= 0 ? 0 : -1;  // 0: taken by the filter
+    return SDL_PushEvent(&e) == 1 ? 0 : -1;
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ struct sdl_state {
     int texture_width = 0, texture_height = 0;
 
     // progress window: its own window, renderer and picture; while it is
-    // open an event filter takes its events off SDL's queue, leaving the
-    // main window's where they are
+    // open its events are taken off SDL's queue and the others held, to go
+    // back in their order when it closes
     SDL_Window* progress_window = nullptr;
     Uint32 progress_id = 0;
     SDL_Renderer* progress_renderer = nullptr;
@@ -36,8 +36,7 @@ struct sdl_state {
     font::face* progress_font = nullptr;
     bool progress_cancel = false;   // pressed, not yet reported
     bool progress_pressed = false;  // the button is held down
-    SDL_EventFilter saved_filter = nullptr;
-    void* saved_filter_data = nullptr;
+    std::vector<SDL_Event> progress_held;
 };
 
 sdl_state& state();
