@@ -221,11 +221,18 @@ int open_progress(const char* title)
         x = mx + (mw - width) / 2;
         y = my + (mh - height) / 2;
     }
-    s.progress_window = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_SKIP_TASKBAR);
+    // shown by the first draw, once the font is ready: never seen empty
+    s.progress_window = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
     if (!s.progress_window) return sdl_error("the progress window cannot be shown");
     s.progress_id = SDL_GetWindowID(s.progress_window);
     if (s.window) SDL_SetWindowModalFor(s.progress_window, s.window);  // where the window system knows the idea
+    // the software renderer draws into the window's own surface; SDL would
+    // put a GL renderer under that surface unless told not to
+    const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    const std::string before = acceleration ? acceleration : "";
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     s.progress_renderer = SDL_CreateRenderer(s.progress_window, -1, SDL_RENDERER_SOFTWARE);
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, acceleration ? before.c_str() : nullptr);
     if (s.progress_renderer)
         s.progress_texture =
             SDL_CreateTexture(s.progress_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -298,6 +305,10 @@ int draw_progress(const progress_view& view)
                   cancel_button.y + (cancel_button.h - text_height) / 2);
     }
 
+    if (!(SDL_GetWindowFlags(s.progress_window) & SDL_WINDOW_SHOWN)) {
+        SDL_ShowWindow(s.progress_window);
+        SDL_RaiseWindow(s.progress_window);  // takes the focus: Escape and Return reach it
+    }
     if (SDL_UpdateTexture(s.progress_texture, nullptr, c.pixels.data(), width * 4) < 0 ||
         SDL_RenderCopy(s.progress_renderer, s.progress_texture, nullptr, nullptr) < 0)
         return sdl_error("the progress window cannot be drawn");
