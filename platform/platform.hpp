@@ -87,6 +87,16 @@ struct rect {
     int left, top, right, bottom;
 };
 
+// What the progress window of a copy or a delete shows: done over all
+// (bytes of a copy, entries of a delete; files when there are no bytes), the
+// entry at work and the count line ("3 of 10 files").
+struct progress_view {
+    std::uint64_t done = 0, total = 0;
+    std::uint64_t files_done = 0, files_total = 0;
+    std::string name;   // UTF-8 path
+    std::string count;  // UTF-8
+};
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -147,6 +157,16 @@ struct backend {
     // question box: 1 yes, 0 no, -1 (error set) when no box can be shown;
     // title and text in UTF-8
     int (*ask_yes_no)(const char* title, const char* text);
+
+    // progress window: a small window over the main one (or alone) while a
+    // copy or a delete runs, driven by the thread that called the operation;
+    // title in UTF-8
+    int (*open_progress)(const char* title);  // 0, or -1 (error set)
+    void (*close_progress)();                 // nothing when none is open
+    int (*draw_progress)(const progress_view& view);
+    // true when Cancel was pressed (a click, Escape or Return, or closing the
+    // window) since the last call
+    bool (*progress_cancelled)(const progress_view& view);
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names

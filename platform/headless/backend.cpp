@@ -52,6 +52,11 @@ int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
 // question box
 int ask_yes_no(const char* title, const char* text);
+// progress window
+int open_progress(const char* title);
+void close_progress();
+int draw_progress(const progress_view& view);
+bool progress_cancelled(const progress_view& view);
 
 headless_state& state()
 {
@@ -114,6 +119,11 @@ const backend table = {
     restore_desktop_mode,
     // question box
     ask_yes_no,
+    // progress window
+    open_progress,
+    close_progress,
+    draw_progress,
+    progress_cancelled,
 };
 
 }  // namespace platform::headless

@@ -95,4 +95,24 @@ struct question {
 void queue_answer(int answer);
 const std::vector<question>& questions();
 
+// ---- progress window ----
+// What the progress window last drew, and whether it is shown. A control
+// presses its Cancel once.
+
+struct progress_record {
+    bool shown = false;
+    int opened = 0;  // windows opened so far
+    int draws = 0;   // draws so far
+    std::wstring title, name, count;
+    std::uint64_t done = 0, total = 0, files_done = 0, files_total = 0;
+};
+
+const progress_record& progress();
+// Cancel is pressed the first time the shown window is asked while done is
+// at least fraction x total (0: at the first look); a negative fraction, the
+// state after reset, switches it off.
+void cancel_progress_at(double fraction);
+// The next progress window cannot be opened (the operation goes on without).
+void fail_next_progress_window();
+
 }  // namespace platform::headless

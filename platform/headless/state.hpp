@@ -55,6 +55,11 @@ struct headless_state {
     // question box
     std::deque<int> answers;
     std::vector<question> questions;
+
+    // progress window
+    progress_record progress;
+    double cancel_progress_at = -1;
+    bool fail_progress_window = false;
 };
 
 headless_state& state();

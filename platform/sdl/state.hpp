@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace platform::font {
+class face;
+}
+
 namespace platform::sdl {
 
 struct sdl_state {
@@ -21,6 +25,18 @@ struct sdl_state {
     SDL_Texture* texture = nullptr;
     Uint32 texture_format = 0;
     int texture_width = 0, texture_height = 0;
+
+    // progress window: its own window, renderer and picture; while it is
+    // open its events are taken off SDL's queue and the others held, to go
+    // back in their order when it closes
+    SDL_Window* progress_window = nullptr;
+    Uint32 progress_id = 0;
+    SDL_Renderer* progress_renderer = nullptr;
+    SDL_Texture* progress_texture = nullptr;
+    font::face* progress_font = nullptr;
+    bool progress_cancel = false;   // pressed, not yet reported
+    bool progress_pressed = false;  // the button is held down
+    std::vector<SDL_Event> progress_held;
 };
 
 sdl_state& state();

@@ -28,4 +28,13 @@ int push_quit();
 // The window's pixels as the renderer shows them, 0xAARRGGBB.
 int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 
+// The progress window: whether one is open, its Cancel button (window
+// coordinates), its pixels, and input pushed to it as SDL reports it.
+bool progress_window_open();
+screen_rect progress_cancel_button();
+int read_progress_window(std::vector<std::uint32_t>& argb, int& width, int& height);
+int push_progress_click(int x, int y);  // left button down and up
+int push_progress_key(int key_position);  // down and up
+int push_progress_close();
+
 }  // namespace platform::sdl::test

@@ -1,10 +1,12 @@
-// Copying a file or a folder tree to a free name, undone on failure.
+// Copying a file or a folder tree to a free name, chunk by chunk on a worker
+// thread: undone on failure, kept as far as finished on a Cancel.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "platform/platform.hpp"
 #include "platform/shell/internal.hpp"
+#include "platform/shell/progress.hpp"
 #include "platform/shell/shell.hpp"
 #include "platform/text/codepage.hpp"
 
@@ -63,30 +66,45 @@ bool list(const std::string& folder, std::vector<std::string>& names)
 }
 
 // Refuses a tree holding what cannot be copied as a file: -1 (error set) for
-// a device, pipe or socket, or a folder that cannot be listed.
-int check_tree(const std::string& path)
+// a device, pipe or socket, or a folder that cannot be listed. Counts the
+// bytes of its files and its entries other than folders.
+int check_tree(const std::string& path, std::uint64_t& bytes, std::uint64_t& files)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return fail("cannot read the source", errno);
-    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) return 0;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+        if (S_ISREG(st.st_mode)) bytes += static_cast<std::uint64_t>(st.st_size);
+        ++files;
+        return 0;
+    }
     if (!S_ISDIR(st.st_mode)) return set_error("the source holds a device, pipe or socket");
     std::vector<std::string> names;
     if (!list(path, names)) return fail("cannot read a source folder", errno);
     for (const std::string& n : names)
-        if (check_tree(path + "/" + n) != 0) return -1;
+        if (check_tree(path + "/" + n, bytes, files) != 0) return -1;
     return 0;
 }
+
+// Pieces of a file move in chunks of this size, so a Cancel takes effect
+// within one chunk even inside a large file.
+constexpr std::size_t chunk_size = 1 << 20;
+
+// What one copy made: whether its top entry exists, and the folders whose
+// permission bits are set once everything is in them (a read-only folder
+// could not be filled, nor removed again after a failure).
+struct copy_state {
+    explicit copy_state(progress& p) : report(p) {}
+    progress& report;
+    bool created = false;
+    bool cancelled = false;
+    std::vector<std::pair<std::string, mode_t>> folder_modes;
+    bool plain_io = false;      // copy_file_range refused: read and write from then on
+    std::vector<char> buffer;   // for read and write, made on first need
+};
 
 bool write_all(int fd, const char* p, std::size_t n)
 {
     while (n > 0) {
-#if ZENTIL_TEST_HOOKS
-        write_fault& f = fault();
-        if (f.armed_at != 0 && ++f.writes == f.armed_at) {
-            errno = ENOSPC;
-            return false;
-        }
-#endif
         const ssize_t done = ::write(fd, p, n);
         if (done < 0) {
             if (errno == EINTR) continue;
@@ -98,13 +116,35 @@ bool write_all(int fd, const char* p, std::size_t n)
     return true;
 }
 
-// What one copy made: whether its top entry exists, and the folders whose
-// permission bits are set once everything is in them (a read-only folder
-// could not be filled, nor removed again after a failure).
-struct copy_state {
-    bool created = false;
-    std::vector<std::pair<std::string, mode_t>> folder_modes;
-};
+// Moves one chunk from in to out: its size, 0 at the end, -1 (error set).
+ssize_t copy_chunk(int in, int out, copy_state& state)
+{
+#if ZENTIL_TEST_HOOKS
+    write_fault& f = fault();
+    if (f.armed_at != 0 && ++f.writes == f.armed_at) return fail("cannot write the copy", ENOSPC);
+#endif
+    while (!state.plain_io) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk_size, 0);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        // file systems and kernels that cannot copy in place: the offsets
+        // moved with what was copied, so read and write go on from there
+        if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) {
+            state.plain_io = true;
+            break;
+        }
+        return fail(errno == EIO ? "cannot read the source" : "cannot write the copy", errno);
+    }
+    if (state.buffer.empty()) state.buffer.resize(chunk_size);
+    for (;;) {
+        const ssize_t got = ::read(in, state.buffer.data(), state.buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return fail("cannot read the source", errno);
+        if (got > 0 && !write_all(out, state.buffer.data(), static_cast<std::size_t>(got)))
+            return fail("cannot write the copy", errno);
+        return got;
+    }
+}
 
 int copy_file(const std::string& from, const std::string& to, mode_t mode, copy_state& state)
 {
@@ -117,24 +157,28 @@ int copy_file(const std::string& from, const std::string& to, mode_t mode, copy_
         return fail("cannot create the copy", err);
     }
     state.created = true;
-    char buffer[1 << 16];
+    state.report.begin(from);
     int result = 0;
     for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            result = fail("cannot read the source", errno);
+        if (state.report.cancelled()) {
+            state.cancelled = true;
+            result = set_error("the copy was cancelled");
             break;
         }
-        if (got == 0) break;
-        if (!write_all(out, buffer, static_cast<std::size_t>(got))) {
-            result = fail("cannot write the copy", errno);
+        const ssize_t n = copy_chunk(in, out, state);
+        if (n < 0) {
+            result = -1;
             break;
         }
+        if (n == 0) break;
+        state.report.advance(static_cast<std::uint64_t>(n));
     }
     if (result == 0 && ::fchmod(out, mode & 0777) != 0) result = fail("cannot set the copy's permissions", errno);
     if (::close(out) != 0 && result == 0) result = fail("cannot write the copy", errno);
     ::close(in);
+    // a cancelled copy keeps what is finished, never the file being written
+    if (state.cancelled) ::unlink(to.c_str());
+    if (result == 0) state.report.finish_file();
     return result;
 }
 
@@ -150,6 +194,8 @@ int copy_tree(const std::string& from, const std::string& to, copy_state& state)
         if (::symlink(std::string(target.data(), static_cast<std::size_t>(n)).c_str(), to.c_str()) != 0)
             return fail("cannot create the copy", errno);
         state.created = true;
+        state.report.begin(from);
+        state.report.finish_file();
         return 0;
     }
     if (S_ISREG(st.st_mode)) return copy_file(from, to, st.st_mode, state);
@@ -159,8 +205,13 @@ int copy_tree(const std::string& from, const std::string& to, copy_state& state)
     state.folder_modes.emplace_back(to, st.st_mode & 0777);
     std::vector<std::string> names;
     if (!list(from, names)) return fail("cannot read a source folder", errno);
-    for (const std::string& n : names)
+    for (const std::string& n : names) {
+        if (state.report.cancelled()) {
+            state.cancelled = true;
+            return set_error("the copy was cancelled");
+        }
         if (copy_tree(from + "/" + n, to + "/" + n, state) != 0) return -1;
+    }
     return 0;
 }
 
@@ -183,6 +234,56 @@ bool inside(const std::string& path, const std::string& folder)
                               (folder.back() == '/' || path[folder.size()] == '/'));
 }
 
+// The copy itself, on the worker: checks and counts the source, picks the
+// free name, copies, and undoes a failure; after a Cancel what is finished
+// stays. target: the name the copy went to.
+int copy_to_free_name(const std::string& from, const std::string& to, std::string& target, progress& report)
+{
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0) return fail("cannot read the source", errno);
+    const bool folder = S_ISDIR(st.st_mode);
+    std::uint64_t bytes = 0, files = 0;
+    if (check_tree(from, bytes, files) != 0) return -1;
+    report.set_totals(bytes, files);
+
+    target = to;
+    for (unsigned n = 2;; ++n) {
+        const int t = taken(target);
+        if (t < 0) return -1;
+        if (t == 0) break;
+        if (n > 100000) return set_error("no free name for the copy");
+        target = numbered(to, folder, n);
+    }
+    if (folder) {
+        std::error_code ec;
+        const sfs::path real_source = sfs::canonical(from, ec);
+        const sfs::path real_target = ec ? sfs::path() : sfs::weakly_canonical(target, ec);
+        if (ec) return fail("cannot resolve the destination", ec.value());
+        if (inside(real_target.string(), real_source.string()))
+            return set_error("the destination lies inside the source folder");
+    }
+    copy_state state(report);
+    int result = copy_tree(from, target, state);
+    // deepest folders first: a folder's bits may take away the search right
+    // its subfolders' paths need; the folders of a cancelled copy stay, so
+    // they get theirs too
+    for (auto it = state.folder_modes.rbegin(); (result == 0 || state.cancelled) && it != state.folder_modes.rend();
+         ++it)
+        if (::chmod(it->first.c_str(), it->second) != 0 && result == 0)
+            result = fail("cannot set the copy's permissions", errno);
+    if (result != 0 && state.cancelled) return set_error("the copy was cancelled");
+    if (result != 0) {
+        if (state.created) {
+            // make every folder writable again so the partial copy can go
+            for (const auto& [folder, mode] : state.folder_modes) ::chmod(folder.c_str(), 0700);
+            std::error_code ec;
+            sfs::remove_all(target, ec);
+        }
+        return -1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int copy_entry(const std::wstring& source, const std::wstring& destination, std::wstring& renamed_to)
@@ -201,42 +302,10 @@ int copy_entry(const std::wstring& source, const std::wstring& destination, std:
     while (from.size() > 1 && from.back() == '/') from.pop_back();
     while (to.size() > 1 && to.back() == '/') to.pop_back();
 
-    struct stat st {};
-    if (::lstat(from.c_str(), &st) != 0) return fail("cannot read the source", errno);
-    const bool folder = S_ISDIR(st.st_mode);
-    if (check_tree(from) != 0) return -1;
-
-    std::string target = to;
-    for (unsigned n = 2;; ++n) {
-        const int t = taken(target);
-        if (t < 0) return -1;
-        if (t == 0) break;
-        if (n > 100000) return set_error("no free name for the copy");
-        target = numbered(to, folder, n);
-    }
-    if (folder) {
-        std::error_code ec;
-        const sfs::path real_source = sfs::canonical(from, ec);
-        const sfs::path real_target = ec ? sfs::path() : sfs::weakly_canonical(target, ec);
-        if (ec) return fail("cannot resolve the destination", ec.value());
-        if (inside(real_target.string(), real_source.string()))
-            return set_error("the destination lies inside the source folder");
-    }
-    copy_state state;
-    int result = copy_tree(from, target, state);
-    // deepest folders first: a folder's bits may take away the search right
-    // its subfolders' paths need
-    for (auto it = state.folder_modes.rbegin(); result == 0 && it != state.folder_modes.rend(); ++it)
-        if (::chmod(it->first.c_str(), it->second) != 0) result = fail("cannot set the copy's permissions", errno);
-    if (result != 0) {
-        if (state.created) {
-            // make every folder writable again so the partial copy can go
-            for (const auto& [folder, mode] : state.folder_modes) ::chmod(folder.c_str(), 0700);
-            std::error_code ec;
-            sfs::remove_all(target, ec);
-        }
+    std::string target;
+    if (run_with_progress("Copying", "files",
+                          [&](progress& report) { return copy_to_free_name(from, to, target, report); }) != 0)
         return -1;
-    }
     if (target != to) renamed_to = text::from_utf8(target);
     return 0;
 }

@@ -37,12 +37,15 @@ public:
     // Copies a file or a folder with everything in it to destination; when
     // that name is taken, to the first free "stem (n).ext", whose full path
     // goes to renamed_to (left empty without a rename). -1 with nothing
-    // created on failure.
+    // created on failure. A copy still running after 500 ms shows its
+    // progress; its Cancel gives -1 ("the copy was cancelled") and keeps the
+    // files already copied, never the one being written.
     virtual int copy(const std::wstring& source, const std::wstring& destination, std::wstring& renamed_to) = 0;
 
     // Asks whether path may be deleted for good and, on a yes, removes it
     // with all it holds. 0 when it is gone; -1 when declined, when the
-    // question cannot be asked or when the removal failed part-way.
+    // question cannot be asked, when the removal failed part-way or when it
+    // was cancelled (what was removed by then stays removed).
     virtual int remove(const std::wstring& path) = 0;
 
     // The icon of a folder (a link to one included) or of any other entry.
@@ -61,8 +64,9 @@ icon_kind kind_of(const std::wstring& path);
 // The delete question for path: title and text.
 std::wstring delete_title();
 std::wstring delete_question(const std::wstring& path);
-// Removes path with all it holds, a link itself and never its target: 0
-// when it is gone, -1 (error set) otherwise.
+// Removes path with all it holds, a link itself and never its target,
+// showing its progress after 500 ms: 0 when it is gone, -1 (error set)
+// otherwise, "the delete was cancelled" after a Cancel.
 int remove_for_good(const std::wstring& path);
 // Splits a parameter string: blanks separate, double quotes group, nothing
 // is expanded.
@@ -73,9 +77,13 @@ std::vector<std::string> split_parameters(const std::string& parameters);
 int ask_yes_no(const std::wstring& title, const std::wstring& text);
 
 #if ZENTIL_TEST_HOOKS
-// Fault switch: the n-th write (1 = the first) of the next copy fails as a
-// full disk would.
+// Fault switch: the n-th chunk written (1 = the first; a chunk is at most
+// 1 MiB) of the next copy fails as a full disk would.
 void fail_copy_write(std::size_t n);
+// Slows copies and deletes: each chunk copied and each entry removed takes ms
+// more on the backend's clock (the virtual one on headless), let pass by the
+// calling thread before the worker goes on; 0 switches it off.
+void slow_steps(std::uint32_t ms);
 #endif
 
 }  // namespace platform::shell

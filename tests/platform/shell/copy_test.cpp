@@ -153,7 +153,7 @@ TEST_F(PlatformShellCopy, RefusalsCreateNothing)
 
 TEST_F(PlatformShellCopy, FailurePartWayRemovesThePartialCopy)
 {
-    const std::string big(200000, 'x');  // several writes
+    const std::string big(3 << 20, 'x');  // several chunks
     dir.file("tree/a.txt", big);
     dir.file("tree/sub/b.txt", big);
     ::chmod(dir.at("tree/sub").c_str(), 0500);
