@@ -31,11 +31,16 @@ void reset_draw_state()
 CONVERTSTATE convert_state{};
 // ---- end pixel rectangle conversion ----
 
+// ---- image loaders ----
+LOADERSTATE loader_state{};
+// ---- end image loaders ----
+
 void reset_state()
 {
     // the records are the tests' to free; the table forgets them
     soft_images.clear();
     convert_state = CONVERTSTATE{};
+    loader_state = LOADERSTATE{};
     reset_draw_state();
 }
 
