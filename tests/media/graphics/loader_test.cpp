@@ -9,6 +9,7 @@
 
 #include "fixture.hpp"
 #include "image_files.hpp"
+#include "library_files.hpp"
 #include "media/core/stream.hpp"
 #include "media/graphics/loaders/loader.hpp"
 #include "support/temp_folder.hpp"
@@ -469,6 +470,15 @@ std::vector<bytes> sample_files()
     dds.flags |= 0x20000, dds.caps = 0x401008, dds.mipmaps = 3;
     dds.data.assign(48, 0x5A);
     files.push_back(dds_file(dds));
+    jpeg_options jpeg;
+    jpeg.width = 9, jpeg.height = 9;
+    files.push_back(jpeg_file(jpeg));
+    png_options png;
+    png.width = 3, png.height = 3, png.color_type = PNG_COLOR_TYPE_PALETTE, png.bit_depth = 4, png.interlaced = true;
+    png.palette = {png_color{1, 2, 3}, png_color{4, 5, 6}};
+    png.trns = {0x80};
+    png.rows = {0x01, 0x00, 0x10, 0x00, 0x11, 0x00};
+    files.push_back(png_file(png));
     return files;
 }
 
@@ -579,6 +589,8 @@ TEST_F(ImageLoader, MalformedBmp) { run_malformed("bmp", LoadBmpImage); }
 TEST_F(ImageLoader, MalformedBgra) { run_malformed("bgra", LoadBgraImage); }
 TEST_F(ImageLoader, MalformedTga) { run_malformed("tga", LoadTgaImage); }
 TEST_F(ImageLoader, MalformedDds) { run_malformed("dds", LoadDdsImage); }
+TEST_F(ImageLoader, MalformedJpeg) { run_malformed("jpeg", LoadJpegImage); }
+TEST_F(ImageLoader, MalformedPng) { run_malformed("png", LoadPngImage); }
 
 }  // namespace
 }  // namespace graphics_test

@@ -4,6 +4,7 @@ files are committed and the tests only read them). Each name starts with the
 loader that must refuse it."""
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -45,6 +46,28 @@ def bgra(code=0x08080808, width=1, height=1, data=b"\x44" * 4):
 
 def fourcc(text):
     return struct.unpack("<I", text.encode())[0]
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png(width=2, height=2, depth=8, color=2, interlace=0, idat=None, extra=b"", crc_ok=True, end=True):
+    ihdr = png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, color, 0, 0, interlace))
+    if not crc_ok:
+        ihdr = ihdr[:-4] + b"\0\0\0\0"
+    if idat is None:
+        row = 1 + width * 3
+        idat = zlib.compress(b"\0" * (row * height))
+    out = b"\x89PNG\r\n\x1a\n" + ihdr + extra + png_chunk(b"IDAT", idat)
+    return out + (png_chunk(b"IEND", b"") if end else b"")
+
+
+def jpeg_sof(width, height, components=3):
+    body = struct.pack(">BHHB", 8, height, width, components)
+    for i in range(components):
+        body += bytes([i + 1, 0x11, 0])
+    return b"\xff\xc0" + struct.pack(">H", len(body) + 2) + body
 
 
 cases = {
@@ -98,6 +121,26 @@ cases = {
     "bgra-size-overflows.bgra": bgra(width=0xFFFFFFFF, height=0xFFFFFFFF),
     "bgra-pixels-cut.bgra": bgra(width=2, height=2, data=b"\1" * 15),
     "bgra-16-bit-rows-cut.bgra": bgra(code=0x10101010, width=2, height=2, data=b"\1" * 31),
+    "jpeg-empty.jpg": b"",
+    "jpeg-start-only.jpg": b"\xff\xd8",
+    "jpeg-no-start.jpg": b"\xff\xe0\x00\x10JFIF\x00" + b"\0" * 40,
+    "jpeg-frame-without-tables.jpg": b"\xff\xd8" + jpeg_sof(8, 8) + b"\xff\xda\x00\x0c\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00" + b"\0" * 20 + b"\xff\xd9",
+    "jpeg-zero-width.jpg": b"\xff\xd8" + jpeg_sof(0, 8) + b"\xff\xd9",
+    "jpeg-side-too-long.jpg": b"\xff\xd8" + jpeg_sof(40000, 1) + b"\xff\xd9",
+    "jpeg-five-components.jpg": b"\xff\xd8" + jpeg_sof(8, 8, 5) + b"\xff\xd9",
+    "jpeg-segment-length-past-end.jpg": b"\xff\xd8\xff\xe1\xff\xf0" + b"\1" * 30,
+    "png-signature-only.png": b"\x89PNG\r\n\x1a\n",
+    "png-zero-width.png": png(width=0),
+    "png-side-too-long.png": png(width=40000, height=1, idat=zlib.compress(b"\0" * 10)),
+    "png-too-many-pixels.png": png(width=16384, height=8193, idat=zlib.compress(b"\0" * 10)),
+    "png-bad-ihdr-crc.png": png(crc_ok=False),
+    "png-bad-depth.png": png(depth=5),
+    "png-bad-colour-type.png": png(color=5),
+    "png-idat-cut.png": png(idat=zlib.compress(b"\0" * 14)[:-6], end=False),
+    "png-idat-not-deflate.png": png(idat=b"\x12\x34\x56\x78" * 4),
+    "png-palette-missing.png": png(color=3, idat=zlib.compress(b"\0\0\0" * 2)),
+    "png-no-idat.png": b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0)) + png_chunk(b"IEND", b""),
+    "png-bad-interlace.png": png(interlace=2),
 }
 
 for name, data in cases.items():
