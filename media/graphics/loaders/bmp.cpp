@@ -117,16 +117,24 @@ void decode_rle(const unsigned char* in, long long size, bool four, const bmp_he
     }
 }
 
-// One channel of a pixel widened to 0..255 (v x 255 / (2^w - 1) for a
-// contiguous mask); an empty mask gives 0.
-unsigned char widen(std::uint32_t pixel, std::uint32_t mask)
-{
-    if (mask == 0) return 0;
+// One channel of a bit-field pixel widened to 0..255 (v x 255 / (2^w - 1)
+// for a contiguous mask); an empty mask gives 0.
+struct channel {
+    std::uint32_t mask = 0;
     int shift = 0;
-    while (!(mask >> shift & 1)) ++shift;
-    const std::uint64_t top = mask >> shift;
-    return static_cast<unsigned char>(((pixel & mask) >> shift) * 255 / top);
-}
+    std::uint64_t top = 1;
+
+    explicit channel(std::uint32_t m) : mask(m)
+    {
+        if (mask == 0) return;
+        while (!(mask >> shift & 1)) ++shift;
+        top = mask >> shift;
+    }
+    unsigned char operator()(std::uint32_t pixel) const
+    {
+        return static_cast<unsigned char>(((pixel & mask) >> shift) * 255 / top);
+    }
+};
 
 }  // namespace
 
@@ -183,6 +191,7 @@ int LoadBmpImage(IMGSRC* src, IMGBUF* image)
                 LogWrite("２４ビットカラー化したグラフィックを格納するメモリ領域の確保に失敗しました\n");
                 return -1;
             }
+            const channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
             for (long long y = 0; y < height; ++y) {
                 const unsigned char* in = stored(y);
                 unsigned char* out = pixels.get() + y * pitch;
@@ -193,7 +202,7 @@ int LoadBmpImage(IMGSRC* src, IMGBUF* image)
                         continue;
                     }
                     const std::uint32_t p = h.bits == 16 ? le16(in + 2 * x) : le32(in + 4 * x);
-                    out[0] = widen(p, h.masks[2]), out[1] = widen(p, h.masks[1]), out[2] = widen(p, h.masks[0]);
+                    out[0] = blue(p), out[1] = green(p), out[2] = red(p);
                 }
             }
         }

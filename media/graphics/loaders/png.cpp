@@ -66,6 +66,12 @@ int LoadPngImage(IMGSRC* src, IMGBUF* image)
         png_destroy_read_struct(&png, &info, nullptr);
         return -1;
     }
+    // ancillary chunks other than tRNS change nothing here; skipped unread,
+    // they cannot make the library allocate the length a damaged one claims
+    static const png_byte ignored[] =
+        "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignored, static_cast<int>(sizeof ignored / 5));
     SetPngStreamReader(png, &stream, src);
     png_set_sig_bytes(png, 8);
     png_read_info(png, info);
