@@ -5,6 +5,7 @@
 
 #include "media/core/handle.hpp"
 #include "media/core/math.hpp"
+#include "media/core/stream.hpp"
 #include "media/graphics/pixfmt.hpp"
 
 struct MEMIMG;
@@ -85,5 +86,17 @@ struct SCREENMODE {
 extern SCREENMODE screen_mode;
 
 // ---- end screen mode ----
+
+// ---- image loaders (loaders/) ----
+
+// The user loader table, tried before the built-in loaders; nothing in this
+// system registers one, so its count stays 0.
+struct LOADERSTATE {
+    int (*user_loaders[10])(STREAMREF* src, IMGBUF* image);
+    std::int32_t user_count;
+};
+extern LOADERSTATE loader_state;
+
+// ---- end image loaders ----
 
 }  // namespace media::gfx

@@ -235,10 +235,17 @@ std::uint32_t PackColor(const PIXFMT* f, int red, int green, int blue, int alpha
 {
     if (is_paletted(*f)) {
         int best = 0;
-        long best_distance = LONG_MAX;
+        // the conversion passes raw field values of any width here: each
+        // square stays below 2^63 and their sum below 2^64 when unsigned
+        unsigned long long best_distance = ULLONG_MAX;
+        auto square = [](long long d) {
+            const unsigned long long m = static_cast<unsigned long long>(d < 0 ? -d : d);
+            return m * m;
+        };
         for (int i = 0; i < 256; ++i) {
-            const long dr = f->palette[i].red - red, dg = f->palette[i].green - green, db = f->palette[i].blue - blue;
-            const long distance = dr * dr + dg * dg + db * db;
+            const unsigned long long distance = square(static_cast<long long>(f->palette[i].red) - red) +
+                                                square(static_cast<long long>(f->palette[i].green) - green) +
+                                                square(static_cast<long long>(f->palette[i].blue) - blue);
             if (distance < best_distance) {
                 best_distance = distance;
                 best = i;

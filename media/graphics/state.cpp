@@ -35,12 +35,17 @@ CONVERTSTATE convert_state{};
 SCREENMODE screen_mode{};
 // ---- end screen mode ----
 
+// ---- image loaders ----
+LOADERSTATE loader_state{};
+// ---- end image loaders ----
+
 void reset_state()
 {
     screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();
     convert_state = CONVERTSTATE{};
+    loader_state = LOADERSTATE{};
     reset_draw_state();
 }
 

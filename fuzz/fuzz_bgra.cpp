@@ -1,0 +1,8 @@
+// Fuzz target: the raw "BGRA" loader alone on the input.
+#include "fuzz_input.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::run_loader(LoadBgraImage, data, size);
+    return 0;
+}
