@@ -16,3 +16,8 @@ int PaintInactiveWindowPicture()
 {
     return -1;
 }
+
+// The front screen's flip comes with the flip itself; the timer only runs.
+void FrontScreenTimerProc(HWINDOW, std::uint32_t, WPARAM, std::uint32_t)
+{
+}

@@ -50,6 +50,9 @@ bool in_vblank();
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+// device
+int device_library();
+int create_device_object();
 
 headless_state& state()
 {
@@ -110,6 +113,9 @@ const backend table = {
     display_modes,
     change_mode,
     restore_desktop_mode,
+    // device
+    device_library,
+    create_device_object,
 };
 
 }  // namespace platform::headless
