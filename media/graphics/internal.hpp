@@ -123,6 +123,9 @@ struct GRAPHICSSTATE {
     std::int32_t background[3];     // red, green, blue: black
     std::int32_t mode_count;        // the display-mode list of EnumerateDisplayModes
     std::int32_t* modes;            // count x (width, height, bits, refresh)
+    // the flip's pacing (present.cpp)
+    std::uint32_t last_flip_time;   // milliseconds
+    std::uint32_t min_flip_interval;  // milliseconds; 0: none (nothing sets it)
 };
 extern GRAPHICSSTATE graphics;
 
