@@ -7,6 +7,8 @@
 #include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
+#include "media/graphics/graph_files.hpp"
+#include "media/graphics/screen_mode.hpp"
 #include "media/graphics/present.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
@@ -154,6 +156,45 @@ TEST_F(Flip, FrontScreenTimerFlipsUntilTheBackScreenIsSelected)
     for (const media::core::WINDOWTIMER& t : media::core::window_timers)
         armed = armed || t.id == FRONT_SCREEN_TIMER;
     EXPECT_FALSE(armed);
+}
+
+TEST_F(Flip, LogicalScreenRestoreCallbackAndDisplayModeQueries)
+{
+    int w = 0, h = 0, bits = 0;
+    EXPECT_EQ(GetLogicalScreenState(&w, &h, &bits), 0);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    EXPECT_EQ(bits, 32);
+    SetEmulate320x240(1);
+    EXPECT_EQ(GetLogicalScreenState(&w, nullptr, nullptr), 0);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(GetLogicalScreenState(nullptr, &h, nullptr), 0);
+    EXPECT_EQ(h, 240);
+    SetEmulate320x240(0);
+
+    EXPECT_EQ(HasGraphicsRestoreCallback(), 1);
+    EXPECT_EQ(media::gfx::settings.restore_callback, &ReloadGraphsFromFiles);
+
+    // the list is made on first use and freed with the device
+    ReleaseGraphicsDevice();
+    platform::headless::set_display_modes({{640, 480, 16, 60}, {640, 480, 8, 60}, {800, 600, 32, 75}});
+    EXPECT_EQ(CountDisplayModes(), 2);
+    DISPLAYMODEDATA m{};
+    EXPECT_EQ(QueryDisplayMode(&m, 1), 0);
+    EXPECT_EQ(m.width, 800);
+    EXPECT_EQ(m.refresh, 75);
+    for (int index : {-1, 2, 1000}) {
+        EXPECT_EQ(QueryDisplayMode(&m, index), -1);
+        EXPECT_EQ(m.width, -1);
+        EXPECT_EQ(m.height, -1);
+        EXPECT_EQ(m.bits, -1);
+        EXPECT_EQ(m.refresh, -1);
+    }
+    EXPECT_EQ(IsDisplayModeListed(640, 480, 16), 1);
+    EXPECT_EQ(IsDisplayModeListed(640, 480, 8), 0);
+    EXPECT_EQ(IsDisplayModeListed(800, 600, 16), 0);
+    ReleaseGraphicsDevice();
+    EXPECT_EQ(media::gfx::graphics.modes, nullptr);
 }
 
 }  // namespace
