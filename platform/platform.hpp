@@ -167,6 +167,10 @@ struct backend {
     // true when Cancel was pressed (a click, Escape or Return, or closing the
     // window) since the last call
     bool (*progress_cancelled)(const progress_view& view);
+    // device: the 3D device library's presence and its object's creation,
+    // each 0 or -1 (error set)
+    int (*device_library)();
+    int (*create_device_object)();
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -280,6 +284,14 @@ std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+// ---- end of present ----
+
+// ---- device ----
+// Whether the 3D device library can be loaded, and whether its object can be
+// made: 0 or -1 (error set).
+int device_library();
+int create_device_object();
+// ---- end of device ----
 
 // ---- question box ----
 // A modal yes/no box over the window (or alone before it exists): 1 yes, 0 no,

@@ -25,6 +25,7 @@
 #include "media/graphics/draw.hpp"
 #include "media/graphics/model.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/graphics/screen_mode.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/sound/device.hpp"
 #include "media/sound/yuv.hpp"
@@ -154,8 +155,8 @@ int StartMediaLayer()
 
     LogSystemInfo();
 
-    // the stream tables are constant and the default graph restore needs no
-    // registration
+    // the stream tables are constant; the graphs' restore is the default one
+    SetGraphicsRestoreCallback(nullptr);
 
     // COM needs nothing on this platform
     if (ws.com_initialised == 0) {

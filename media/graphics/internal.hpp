@@ -7,6 +7,7 @@
 #include "media/core/math.hpp"
 #include "media/core/stream.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/softrender/memimg.hpp"
 
 struct MEMIMG;
 
@@ -98,5 +99,126 @@ struct LOADERSTATE {
 extern LOADERSTATE loader_state;
 
 // ---- end image loaders ----
+// ---- graphics block (startup.cpp) ----
+
+// Direct3D format numbers the adapter's display mode and the back buffer use.
+enum : std::int32_t {
+    D3DFORMAT_X8R8G8B8 = 22,
+    D3DFORMAT_R5G6B5 = 23,
+    D3DFORMAT_X1R5G5B5 = 24,
+    D3DFORMAT_A1R5G5B5 = 25,
+};
+
+// The 3D device object, a stand-in until the device layer exists: it reports
+// the desktop's format as its adapter mode, has no capabilities and makes no
+// device.
+struct D3DOBJECT {
+    std::int32_t adapter_format;  // D3DFORMAT_*, read from the desktop when made
+    std::int32_t caps_zero;       // every capability is 0
+};
+
+// The display as graphics start-up left it.
+struct GRAPHICSSTATE {
+    std::int32_t started;
+    std::int32_t d3d_in_use;        // 1: the device renderer runs; 0: the software renderer
+    std::int32_t software_chosen;   // stored inverted by ChooseDeviceRendering
+    std::int32_t library_loaded;    // the device library's presence was confirmed
+    std::int32_t display_object;    // 1: the platform's display object is open
+    std::int32_t mode_changed;      // 1: a full-screen mode was set, the desktop's is restored at release
+    D3DOBJECT* d3d;                 // null: none; else the record below
+    D3DOBJECT d3d_record;
+    std::int32_t device;            // 1: a device exists (never, with the stand-in)
+    std::int32_t back_buffer_format;
+    MEMIMG screen_image;            // software renderer: the screen and its two work images
+    MEMIMG work_image;
+    MEMIMG work_alpha_image;
+    std::int32_t background[3];     // red, green, blue: black
+    std::int32_t mode_count;        // the display-mode list of EnumerateDisplayModes
+    std::int32_t* modes;            // count x (width, height, bits, refresh)
+    // the flip's pacing (present.cpp)
+    std::uint32_t last_flip_time;   // milliseconds
+    std::uint32_t min_flip_interval;  // milliseconds; 0: none (nothing sets it)
+};
+extern GRAPHICSSTATE graphics;
+
+// ---- end graphics block ----
+
+// ---- graphics settings, lights, camera (settings.cpp) ----
+
+// The settings a reset of the drawing state zeroes, and the ones it keeps.
+struct GFXSETTINGS {
+    std::int32_t graph_color_depth;
+    std::int32_t graph_drawable;
+    std::int32_t made_graph_alpha;
+    std::int32_t use_transparent_color;
+    std::int32_t textures_unmanaged;
+    std::int32_t movie_graph;
+    std::uint32_t transparent_color;  // 0xRRGGBB
+    std::int32_t transparent_from_pixel;
+    std::int32_t flip_no_wait;        // stored inverted: 0 = the flip waits for the vertical blank
+    std::int32_t emulate_320x240;     // a 320 x 240 screen shown on a 640 x 480 mode
+    void (*restore_callback)();
+    std::int32_t sampler_address[8][2];  // U and V per sampler
+    struct depth_set {
+        std::int32_t z_enable, z_write, z_function, depth_bias;
+    } depth2d, depth3d;
+    std::int32_t projection_kind;  // 0 perspective, 1 orthographic, 2 user matrix
+    float camera_near, camera_far, aspect_factor, field_of_view, ortho_size;
+    MATRIX44 projection;
+    // combined matrices: world x view x projection x screen, view x projection x screen, view rotation
+    MATRIX44 world_view_projection, view_projection, view_rotation;
+    std::int32_t combined_valid;
+};
+extern GFXSETTINGS settings;
+
+// One light, in the device's light layout.
+struct LIGHTPARAMS {
+    std::int32_t type;  // 1 point, 2 spot, 3 directional
+    float diffuse[4], specular[4], ambient[4];
+    VECTOR3F position, direction;
+    float range, falloff, attenuation0, attenuation1, attenuation2, theta, phi;
+};
+
+struct LIGHTREC {
+    std::int32_t check;
+    std::int32_t handle;
+    LIGHTPARAMS light;
+    std::int32_t device_index;  // -1: none
+    std::int32_t enabled;
+    std::int32_t changed;
+};
+
+using light_table = media::core::handle_table<LIGHTREC, HANDLEKIND_LIGHT, 4096, media::core::slot_choice::high_water>;
+
+// The light and material block: kept across a reset of the drawing state.
+struct MATERIAL {
+    float diffuse[4], ambient[4], specular[4], emissive[4];
+    float power;
+};
+struct LIGHTSTATE {
+    std::int32_t lighting_off;
+    std::int32_t material_changed;
+    MATERIAL material;
+    light_table lights;  // a zero-filled global: too large for a temporary
+    std::int32_t device_lights, highest_device_light;
+    std::int32_t list_changed, resend_all;
+    std::int32_t default_light = -1;  // -1: none
+};
+extern LIGHTSTATE light_state;
+
+// ---- end graphics settings ----
+
+// ---- mask (mask.cpp) ----
+
+// The mask is inert: nothing asks for a mask screen, so it never becomes active.
+struct MASKSTATE {
+    std::int32_t wanted;
+    std::int32_t requested_on;
+    std::int32_t active;
+    std::int32_t reverse;
+};
+extern MASKSTATE mask_state;
+
+// ---- end mask ----
 
 }  // namespace media::gfx

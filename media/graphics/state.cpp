@@ -39,8 +39,41 @@ SCREENMODE screen_mode{};
 LOADERSTATE loader_state{};
 // ---- end image loaders ----
 
+// ---- graphics block ----
+GRAPHICSSTATE graphics{};
+// ---- end graphics block ----
+
+// ---- graphics settings, lights, camera ----
+GFXSETTINGS settings{};
+LIGHTSTATE light_state;
+
+namespace {
+
+void reset_light_state()
+{
+    // the records are the tests' to free; the table forgets them
+    light_state.lights.clear();
+    light_state.lighting_off = 0;
+    light_state.material_changed = 0;
+    light_state.material = MATERIAL{};
+    light_state.device_lights = light_state.highest_device_light = 0;
+    light_state.list_changed = light_state.resend_all = 0;
+    light_state.default_light = -1;
+}
+
+}  // namespace
+// ---- end graphics settings ----
+
+// ---- mask ----
+MASKSTATE mask_state{};
+// ---- end mask ----
+
 void reset_state()
 {
+    graphics = GRAPHICSSTATE{};
+    settings = GFXSETTINGS{};
+    reset_light_state();
+    mask_state = MASKSTATE{};
     screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();

@@ -78,11 +78,21 @@ int dump_frame_png(const std::wstring& path);
 void set_display_modes(const std::vector<display_mode>& modes);
 void fail_next_display_opens(int count);
 void fail_next_mode_change();
+// The next count mode changes fail.
+void fail_next_mode_changes(int count);
 const mode_request& last_mode_request();
 int desktop_restores();
 // The virtual clock with the part below a millisecond that waits for the
 // vertical blank leave (milliseconds() reads it truncated).
 std::uint64_t virtual_nanoseconds();
+// ---- end of present ----
+
+// ---- device ----
+// Switches that hold until reset: the device library counts as missing, the
+// device object's creation fails.
+void set_device_library_missing(bool missing);
+void set_device_object_fails(bool fails);
+// ---- end of device ----
 
 // ---- question box ----
 // Answers are queued by tests: 1 yes, 0 no, -1 the box cannot be shown; No

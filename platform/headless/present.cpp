@@ -135,6 +135,10 @@ int change_mode(const display_mode& mode, bool full_screen)
         s.fail_mode_change = false;
         return set_error("display mode change failed");
     }
+    if (s.failing_mode_changes > 0) {
+        --s.failing_mode_changes;
+        return set_error("display mode change failed");
+    }
     return 0;
 }
 
@@ -200,6 +204,11 @@ void fail_next_display_opens(int count)
 void fail_next_mode_change()
 {
     state().fail_mode_change = true;
+}
+
+void fail_next_mode_changes(int count)
+{
+    state().failing_mode_changes = count;
 }
 
 const mode_request& last_mode_request()

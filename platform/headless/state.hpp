@@ -48,6 +48,7 @@ struct headless_state {
     std::vector<display_mode> modes;
     mode_request mode_change;
     bool fail_mode_change = false;
+    int failing_mode_changes = 0;
     int desktop_restores = 0;
     // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
     std::uint32_t sub_ms_clock = 0, sub_ms = 0;
@@ -60,6 +61,9 @@ struct headless_state {
     progress_record progress;
     double cancel_progress_at = -1;
     bool fail_progress_window = false;
+    // device
+    bool device_library_missing = false;
+    bool device_object_fails = false;
 };
 
 headless_state& state();

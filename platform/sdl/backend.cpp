@@ -53,6 +53,9 @@ int open_progress(const char* title);
 void close_progress();
 int draw_progress(const progress_view& view);
 bool progress_cancelled(const progress_view& view);
+// device
+int device_library();
+int create_device_object();
 
 extern const backend table;
 const backend table = {
@@ -107,6 +110,9 @@ const backend table = {
     close_progress,
     draw_progress,
     progress_cancelled,
+    // device
+    device_library,
+    create_device_object,
 };
 
 }  // namespace platform::sdl

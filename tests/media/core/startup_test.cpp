@@ -85,6 +85,7 @@ TEST_F(StartUp, TheStepsAreLoggedInOrder)
     const std::string before = read();
     EXPECT_EQ(InitMediaLayer(), 0);
     EXPECT_EQ(read(), before);
+    EXPECT_EQ(EndMediaLayer(), 0);
 }
 #endif
 
