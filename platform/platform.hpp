@@ -87,6 +87,18 @@ struct rect {
     int left, top, right, bottom;
 };
 
+// ---- joysticks: records ----
+
+// One attached joystick: four_axes when it has at least four axes (taken as
+// X, Y and the Z and R axes).
+struct joystick_info {
+    bool four_axes = false;
+};
+
+constexpr int max_joysticks = 16;
+
+// ---- end of joysticks: records ----
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -143,6 +155,9 @@ struct backend {
     int (*display_modes)(std::vector<display_mode>& out);
     int (*change_mode)(const display_mode& mode, bool full_screen);
     int (*restore_desktop_mode)();
+
+    // joysticks: the attached ones in the system's order, 0 or -1 (error set)
+    int (*joysticks)(std::vector<joystick_info>& out);
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -256,5 +271,11 @@ std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+
+// ---- joysticks ----
+// The attached joysticks, the first max_joysticks of them: 0, or -1 (error
+// set, out empty) when the system cannot tell.
+int joysticks(std::vector<joystick_info>& out);
+// ---- end of joysticks ----
 
 }  // namespace platform

@@ -123,6 +123,23 @@ std::condition_variable call_guard_wake;
 CHARRING char_ring{};
 // ---- end typed-character stock ----
 
+// ---- input devices ----
+INPUTSTATE input_state{};
+std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
+
+namespace {
+
+void reset_input()
+{
+    input_state = INPUTSTATE{};
+    for (auto& pad : pad_key_assign)
+        for (auto& bit : pad)
+            bit[0] = bit[1] = -1;
+}
+
+}  // namespace
+// ---- end input devices ----
+
 void reset_state()
 {
     reset_window();
@@ -138,6 +155,7 @@ void reset_state()
     reset_log();
     reset_alloc();
     reset_streams();
+    reset_input();
 }
 
 }  // namespace media::core

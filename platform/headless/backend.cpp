@@ -50,6 +50,8 @@ bool in_vblank();
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+// joysticks
+int joysticks(std::vector<joystick_info>& out);
 
 headless_state& state()
 {
@@ -110,6 +112,8 @@ const backend table = {
     display_modes,
     change_mode,
     restore_desktop_mode,
+    // joysticks
+    joysticks,
 };
 
 }  // namespace platform::headless

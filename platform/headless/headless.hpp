@@ -84,4 +84,9 @@ int desktop_restores();
 // vertical blank leave (milliseconds() reads it truncated).
 std::uint64_t virtual_nanoseconds();
 
+// ---- joysticks ----
+// The attached joysticks (none after reset).
+void set_joysticks(const std::vector<joystick_info>& attached);
+// ---- end of joysticks ----
+
 }  // namespace platform::headless

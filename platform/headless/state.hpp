@@ -51,6 +51,9 @@ struct headless_state {
     int desktop_restores = 0;
     // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
     std::uint32_t sub_ms_clock = 0, sub_ms = 0;
+
+    // joysticks
+    std::vector<joystick_info> joysticks;
 };
 
 headless_state& state();

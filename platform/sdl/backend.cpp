@@ -46,6 +46,8 @@ bool in_vblank();
 int display_modes(std::vector<display_mode>& out);
 int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
+// joysticks
+int joysticks(std::vector<joystick_info>& out);
 
 extern const backend table;
 const backend table = {
@@ -93,6 +95,8 @@ const backend table = {
     display_modes,
     change_mode,
     restore_desktop_mode,
+    // joysticks
+    joysticks,
 };
 
 }  // namespace platform::sdl
