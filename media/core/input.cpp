@@ -89,6 +89,14 @@ bool must_start()
     return input_state.started == 0 && IsClosePosted() == 0;
 }
 
+// Waits while the window is inactive, except inside the pump's key-input
+// update: the pump returns at once there, so the wait could never end.
+void wait_while_inactive()
+{
+    if (media::core::window_state.key_input_updating == 0)
+        WaitWhileInactive();
+}
+
 // The device path is never taken: there is no device-input interface.
 bool device_input_ready()
 {
@@ -175,7 +183,7 @@ int RefreshKeyboardState()
 
 int GetKeyStateTable(char* buffer)
 {
-    WaitWhileInactive();
+    wait_while_inactive();
     if (must_start())
         return StartInput();
     if (buffer == nullptr)
@@ -188,7 +196,7 @@ int GetKeyStateTable(char* buffer)
 
 int IsKeyDown(int code)
 {
-    WaitWhileInactive();
+    wait_while_inactive();
     if (must_start()) {
         StartInput();
         return 0;
@@ -232,7 +240,7 @@ int ProcessJoypadVibration()
 
 int StopJoypadVibration(int pad)
 {
-    WaitWhileInactive();
+    wait_while_inactive();
     if (must_start())
         return StartInput();
     static_cast<void>(pad);  // no pad holds a device, so none vibrates

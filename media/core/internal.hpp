@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/core/alloc.hpp"
+#include "media/core/handle.hpp"
 #include "media/core/stream.hpp"
 #include "media/core/window.hpp"
 #include "platform/system/instance_lock.hpp"
@@ -301,6 +302,61 @@ struct CHARRING {
 extern CHARRING char_ring;
 
 // ---- end typed-character stock ----
+
+// ---- key-input handles (key_input.cpp) ----
+
+constexpr int MAX_KEYINPUTS = 256;
+
+// One one-line editor. Positions are byte offsets into text.
+struct KEYINPUT {
+    std::int32_t used;
+    std::int32_t finished;
+    std::int32_t cancelled;
+    std::int32_t length;
+    std::int32_t max_length;       // bytes; a double-byte character counts two
+    std::int32_t selection_start;  // -1: nothing selected
+    std::int32_t selection_end;
+    std::int32_t first_shown;      // first byte the field shows
+    std::int32_t cursor;           // 0 to length
+    char* text;                    // max_length + 1 bytes, NUL-terminated
+    std::int32_t cancel_allowed;
+    std::int32_t single_byte_only;
+    std::int32_t numeric_only;
+};
+
+// The input method as far as this platform has one: whether composition
+// events become input-method messages, the composition they leave, and the
+// reset sequence's step.
+struct IMESTATE {
+    std::int32_t enabled;
+    std::int32_t open;
+    std::int32_t composing;
+    char composition[1024];
+    std::int32_t composition_cursor;
+    std::int32_t reset_step;  // 0 to 4; 0: no reset pending
+    char saved_composition[1024];
+};
+
+// How fields are drawn; the colours are filled by the drawing's start.
+struct KEYINPUTSTYLE {
+    std::int32_t font = -1;  // -1: the default font
+    std::int32_t blink;      // 0: the cursor does not blink
+    std::int32_t blink_start;
+    std::int32_t blink_period = 500;
+    std::int32_t cursor_shown = 1;
+};
+
+struct KEYINPUTSTATE {
+    handle_table<KEYINPUT, HANDLEKIND_KEYINPUT, MAX_KEYINPUTS> table;
+    KEYINPUT records[MAX_KEYINPUTS];  // by slot
+    MEDIA_HANDLE active = -1;
+    IMESTATE ime;
+    KEYINPUTSTYLE style;
+};
+
+extern KEYINPUTSTATE key_input_state;
+
+// ---- end key-input handles ----
 
 // ---- input devices (input.cpp) ----
 
