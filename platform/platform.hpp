@@ -97,6 +97,18 @@ struct progress_view {
     std::string count;  // UTF-8
 };
 
+// ---- joysticks: records ----
+
+// One attached joystick: four_axes when it has at least four axes (taken as
+// X, Y and the Z and R axes).
+struct joystick_info {
+    bool four_axes = false;
+};
+
+constexpr int max_joysticks = 16;
+
+// ---- end of joysticks: records ----
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -167,10 +179,14 @@ struct backend {
     // true when Cancel was pressed (a click, Escape or Return, or closing the
     // window) since the last call
     bool (*progress_cancelled)(const progress_view& view);
+
     // device: the 3D device library's presence and its object's creation,
     // each 0 or -1 (error set)
     int (*device_library)();
     int (*create_device_object)();
+
+    // joysticks: the attached ones in the system's order, 0 or -1 (error set)
+    int (*joysticks)(std::vector<joystick_info>& out);
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -298,5 +314,11 @@ int create_device_object();
 // -1 (error set) when no box can be shown. Text holding a zero character is
 // refused.
 int ask_yes_no(const std::wstring& title, const std::wstring& text);
+
+// ---- joysticks ----
+// The attached joysticks, the first max_joysticks of them: 0, or -1 (error
+// set, out empty) when the system cannot tell.
+int joysticks(std::vector<joystick_info>& out);
+// ---- end of joysticks ----
 
 }  // namespace platform

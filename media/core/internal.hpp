@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/core/alloc.hpp"
+#include "media/core/handle.hpp"
 #include "media/core/stream.hpp"
 #include "media/core/window.hpp"
 #include "platform/system/instance_lock.hpp"
@@ -311,5 +312,107 @@ struct CHARRING {
 extern CHARRING char_ring;
 
 // ---- end typed-character stock ----
+
+// ---- key-input handles (key_input.cpp) ----
+
+constexpr int MAX_KEYINPUTS = 256;
+
+// One one-line editor. Positions are byte offsets into text.
+struct KEYINPUT {
+    std::int32_t used;
+    std::int32_t finished;
+    std::int32_t cancelled;
+    std::int32_t length;
+    std::int32_t max_length;       // bytes; a double-byte character counts two
+    std::int32_t selection_start;  // -1: nothing selected
+    std::int32_t selection_end;
+    std::int32_t first_shown;      // first byte the field shows
+    std::int32_t cursor;           // 0 to length
+    char* text;                    // max_length + 1 bytes, NUL-terminated
+    std::int32_t cancel_allowed;
+    std::int32_t single_byte_only;
+    std::int32_t numeric_only;
+};
+
+// The input method as far as this platform has one: whether composition
+// events become input-method messages, the composition they leave, and the
+// reset sequence's step.
+struct IMESTATE {
+    std::int32_t enabled;
+    std::int32_t open;
+    std::int32_t composing;
+    char composition[1024];
+    std::int32_t composition_cursor;
+    std::int32_t reset_step;  // 0 to 4; 0: no reset pending
+    char saved_composition[1024];
+};
+
+// How fields are drawn; the colours are filled by the drawing's start.
+struct KEYINPUTSTYLE {
+    std::int32_t font = -1;  // -1: the default font
+    std::int32_t blink;      // 0: the cursor does not blink
+    std::int32_t blink_start;
+    std::int32_t blink_period = 500;
+    std::int32_t cursor_shown = 1;
+};
+
+struct KEYINPUTSTATE {
+    handle_table<KEYINPUT, HANDLEKIND_KEYINPUT, MAX_KEYINPUTS> table;
+    KEYINPUT records[MAX_KEYINPUTS];  // by slot
+    MEDIA_HANDLE active = -1;
+    IMESTATE ime;
+    KEYINPUTSTYLE style;
+};
+
+extern KEYINPUTSTATE key_input_state;
+
+// ---- end key-input handles ----
+
+// ---- input devices (input.cpp) ----
+
+constexpr int MAX_JOYPADS = 16;
+
+// One joypad. Without a device-input interface pads are only counted, so no
+// record ever holds a device and the vibration fields stay idle.
+struct JOYPAD {
+    std::int32_t device;          // 1 when a device is attached to the record; never set here
+    std::uint8_t state[80];       // nothing fills it
+    std::int32_t two_axes;        // the joystick has the Z and R axes
+    std::int32_t vibration_request;  // 0 or 1
+    std::int32_t vibration_power;    // 0 to 10000
+    std::int32_t vibration_limit;    // milliseconds, negative: none
+    std::int32_t vibration_elapsed;
+    std::uint32_t last_tick;
+    std::int32_t constant_applied, sine_applied;
+    char instance_name[260];
+    char product_name[260];
+    double dead_zone;
+};
+
+struct INPUTSTATE {
+    // kept across restarts of input
+    std::int32_t no_direct_input;       // 1 once the device-input interface was found missing
+    std::int32_t direct_input_everywhere;  // nothing sets it
+    // cleared by each start
+    std::int32_t direct_input8;
+    std::int32_t started;               // 0 not started, -1 started without the device-input interface
+    std::uint32_t last_refresh;         // millisecond clock of the last key-state refresh
+    std::uint8_t key_state[256];        // by device key code, bit 7 = down
+    std::int32_t mouse_valid;           // the three buttons below were read with the key state
+    std::uint8_t mouse_left, mouse_right, mouse_middle;
+    std::int32_t joypad_count;
+    JOYPAD joypads[MAX_JOYPADS];
+    std::int32_t starting, refreshing;  // busy flags against re-entry through the pump
+    // set and cleared by the private window messages 1135 and 1136; nothing reads them
+    std::int32_t message_1135, message_1136;
+};
+
+extern INPUTSTATE input_state;
+
+// Two keyboard keys for each of 32 input bits of 16 pads, -1 for none;
+// nothing reads it.
+extern std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
+
+// ---- end input devices ----
 
 }  // namespace media::core

@@ -123,6 +123,46 @@ std::condition_variable call_guard_wake;
 CHARRING char_ring{};
 // ---- end typed-character stock ----
 
+// ---- key-input handles ----
+KEYINPUTSTATE key_input_state{};
+
+namespace {
+
+// Frees the fields' text (before the allocator forgets its list).
+void reset_key_input()
+{
+    for (KEYINPUT& record : key_input_state.records) {
+        if (record.text != nullptr)
+            ManagedFree(record.text);
+    }
+    key_input_state.table.clear();
+    key_input_state.active = -1;
+    for (KEYINPUT& record : key_input_state.records)
+        record = KEYINPUT{};
+    key_input_state.ime = IMESTATE{};
+    key_input_state.style = KEYINPUTSTYLE{};
+}
+
+}  // namespace
+// ---- end key-input handles ----
+
+// ---- input devices ----
+INPUTSTATE input_state{};
+std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
+
+namespace {
+
+void reset_input()
+{
+    input_state = INPUTSTATE{};
+    for (auto& pad : pad_key_assign)
+        for (auto& bit : pad)
+            bit[0] = bit[1] = -1;
+}
+
+}  // namespace
+// ---- end input devices ----
+
 void reset_state()
 {
     reset_window();
@@ -131,6 +171,7 @@ void reset_state()
         call_guard = CALL_GUARD{};
     }
     char_ring = CHARRING{};
+    reset_key_input();
     // ---- maths ----
     projection = projection_state{};
     // ---- end of maths ----
@@ -138,6 +179,7 @@ void reset_state()
     reset_log();
     reset_alloc();
     reset_streams();
+    reset_input();
 }
 
 }  // namespace media::core

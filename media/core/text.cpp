@@ -89,3 +89,13 @@ char* IntToText(int value, char* output, int base)
     *p = '\0';
     return output;
 }
+
+int IsLeadByteForCharSet(const char* byte, int char_set)
+{
+    if (byte == nullptr)
+        return 0;
+    const unsigned char b = static_cast<unsigned char>(*byte);
+    if (char_set == 2)
+        return b >= 0x80 ? 1 : 0;
+    return media::core::is_lead_byte(b) ? 1 : 0;
+}

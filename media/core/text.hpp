@@ -21,6 +21,11 @@ inline int char_bytes(const char* text)
 
 }  // namespace media::core
 
+// 1 when the byte starts a two-byte character of the character set (1
+// Shift-JIS, 2 Hangul: every byte of 0x80 or more; others as Shift-JIS),
+// else 0; 0 for a null pointer.
+int IsLeadByteForCharSet(const char* byte, int char_set);
+
 // Copies source with its NUL.
 void StrCopy(char* destination, const char* source);
 // Copies at most count bytes of source, stopping at its NUL, then writes a

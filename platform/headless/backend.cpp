@@ -60,6 +60,8 @@ bool progress_cancelled(const progress_view& view);
 // device
 int device_library();
 int create_device_object();
+// joysticks
+int joysticks(std::vector<joystick_info>& out);
 
 headless_state& state()
 {
@@ -130,6 +132,8 @@ const backend table = {
     // device
     device_library,
     create_device_object,
+    // joysticks
+    joysticks,
 };
 
 }  // namespace platform::headless

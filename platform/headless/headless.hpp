@@ -125,4 +125,9 @@ void cancel_progress_at(double fraction);
 // The next progress window cannot be opened (the operation goes on without).
 void fail_next_progress_window();
 
+// ---- joysticks ----
+// The attached joysticks (none after reset).
+void set_joysticks(const std::vector<joystick_info>& attached);
+// ---- end of joysticks ----
+
 }  // namespace platform::headless

@@ -61,9 +61,13 @@ struct headless_state {
     progress_record progress;
     double cancel_progress_at = -1;
     bool fail_progress_window = false;
+
     // device
     bool device_library_missing = false;
     bool device_object_fails = false;
+
+    // joysticks
+    std::vector<joystick_info> joysticks;
 };
 
 headless_state& state();

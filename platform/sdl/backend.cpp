@@ -56,6 +56,8 @@ bool progress_cancelled(const progress_view& view);
 // device
 int device_library();
 int create_device_object();
+// joysticks
+int joysticks(std::vector<joystick_info>& out);
 
 extern const backend table;
 const backend table = {
@@ -113,6 +115,8 @@ const backend table = {
     // device
     device_library,
     create_device_object,
+    // joysticks
+    joysticks,
 };
 
 }  // namespace platform::sdl

@@ -136,6 +136,8 @@ TEST_F(Pump, PlatformEventsBecomeWindowMessages)
     EXPECT_EQ(window_state.dropped_count, 2);
 }
 
+// The clock stands still, so the key-state refresh at the end of each call
+// does not pump again.
 TEST_F(Pump, ACallDispatchesFiveMessages)
 {
     create_window();
@@ -152,6 +154,21 @@ TEST_F(Pump, ACallDispatchesFiveMessages)
     for (int i = 0; i < 40; ++i)
         RecordMouseClick(2);
     EXPECT_EQ(window_state.click_count, 32);
+}
+
+// Once the clock has moved, the key-state refresh at the end of a call runs
+// one more pass inside it: ten messages that call, and none the next while
+// the clock stands still again.
+TEST_F(Pump, WithAMovingClockTheKeyRefreshPumpsOnceMore)
+{
+    create_window();
+    for (int i = 0; i < 12; ++i)
+        push(button(platform::mouse_button::left, true, i, 0));
+    platform::headless::advance_clock(1);
+    EXPECT_EQ(PumpWindowMessages(), 0);
+    EXPECT_EQ(seen_messages().size(), 10u);
+    EXPECT_EQ(PumpWindowMessages(), 0);
+    EXPECT_EQ(seen_messages().size(), 12u);
 }
 
 TEST_F(Pump, AnInactiveWindowHoldsThePumpUntilActivated)

@@ -71,7 +71,13 @@ TEST_F(StartUp, TheStepsAreLoggedInOrder)
     ASSERT_EQ(rest.substr(0, com.size()), com) << read();
     rest = rest.substr(com.size());
     EXPECT_EQ(rest.substr(0, rest.find("\r\n") + 2), "#:メモリ総量:#MB  空きメモリ領域:#MB \r\n");
-    EXPECT_NE(rest.find("ウインドウスタイルをウインドウモード用に変更します... 完了\r\n"), std::string::npos);
+    const std::size_t window_line = rest.find("ウインドウスタイルをウインドウモード用に変更します... 完了\r\n");
+    EXPECT_NE(window_line, std::string::npos);
+    // input starts after the window
+    const std::size_t input_line = rest.find("DirectInput関係初期化処理\r\n");
+    EXPECT_NE(input_line, std::string::npos) << read();
+    EXPECT_GT(input_line, window_line);
+    EXPECT_NE(rest.find("入力関連の初期化をしました\r\n", input_line), std::string::npos) << read();
     // the time-stamp counter runs at 1 GHz of virtual time
     EXPECT_NE(read().find("ＣＰＵ動作速度：大体1.0"), std::string::npos) << read();
     EXPECT_EQ(IsMmxEnabled(), 1);
@@ -109,6 +115,7 @@ TEST_F(StartUp, TheEndUndoesTheStartAndReturnsToTheLogFolder)
     const std::string log = read();
     EXPECT_NE(log.find("ＣＯＭを終了... 完了\r\n"), std::string::npos);
     EXPECT_NE(log.find("ウインドウが破棄されようとしています\r\n"), std::string::npos);
+    EXPECT_NE(log.find("入力関連の終了処理... 完了\r\n"), std::string::npos);
     // the started layer comes back
     EXPECT_EQ(InitMediaLayer(), 0);
     EXPECT_EQ(EndMediaLayer(), 0);
