@@ -63,8 +63,11 @@ void paired(const same_job& j)
 }
 
 template <int Mode, int Bits, int Kind, bool BlendImage, bool Bright, bool Trans, bool Runs>
-void loop(const same_job& j)
+void loop(const same_job& job)
 {
+    // a local copy: the pixel stores go through byte pointers, which would
+    // otherwise oblige the compiler to read the job's fields again after each
+    const same_job j = job;
     constexpr int sb = source_bytes(Bits, Kind), db = Bits / 8;
     const std::uint8_t* weights = j.setup.tables->weight;
     if constexpr (!Runs) {

@@ -14,8 +14,10 @@ namespace media::soft {
 namespace {
 
 template <int Mode, int Bits>
-void box_rows(const box_job& j)
+void box_rows(const box_job& job)
 {
+    // a local copy, which the byte-pointer stores cannot touch
+    const box_job j = job;
     for (int y = 0; y < j.height; ++y) {
         unsigned char* out = j.dst + y * j.dst_pitch;
         int x = 0;
