@@ -133,6 +133,45 @@ void saturated_rows(const same_job& j)
     }
 }
 
+// Mode 1 of 32-bit direct pixels at a parameter p other than 0, 128 and
+// 255, without modifiers: each colour byte becomes (d x 256 + (s - d) x p)
+// >> 8, that is (d x (256 - p) + s x p) >> 8, which never exceeds 65280 and
+// so is exact in 16-bit lanes; the fourth byte stays the destination's.
+inline void mixed_rows(const same_job& j)
+{
+    const int p = j.setup.param;
+    for (int y = 0; y < j.height; ++y) {
+        const unsigned char* in = j.src + y * j.src_pitch;
+        unsigned char* out = j.dst + y * j.dst_pitch;
+        int x = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i ps = _mm_set1_epi16(static_cast<short>(p)), qs = _mm_set1_epi16(static_cast<short>(256 - p));
+        const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; x + 4 <= j.width; x += 4, in += 16, out += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+            const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), qs),
+                                                            _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ps)), 8);
+            const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs),
+                                                            _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ps)), 8);
+            const __m128i mixed = _mm_packus_epi16(lo, hi);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, mixed)));
+        }
+#endif
+        for (; x < j.width; ++x, in += 4, out += 4) {
+            const std::uint32_t sp = load32(in), dp = load32(out);
+            std::uint32_t r = dp & 0xFF000000u;
+            for (int i = 0; i < 24; i += 8) {
+                const std::uint32_t sv = sp >> i & 0xFF, dv = dp >> i & 0xFF;
+                r |= ((dv * static_cast<std::uint32_t>(256 - p) + sv * static_cast<std::uint32_t>(p)) >> 8) << i;
+            }
+            store32(out, r);
+        }
+    }
+}
+
 template <int Mode, int Bits, int Kind, bool BlendImage, bool Bright, bool Trans, bool Runs>
 void loop(const same_job& job)
 {
@@ -150,6 +189,10 @@ void loop(const same_job& job)
         }
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {
             if (separate(j, sb, db)) return keyed_copy<Bits>(j);
+        }
+        if constexpr (Bits == 32 && Mode == 1 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
+            const int p = j.setup.param;
+            if (p != 0 && p != 128 && p != 255 && separate(j, sb, db)) return mixed_rows(j);
         }
         if constexpr (Bits == 32 && (Mode == 2 || Mode == 3) && Kind == kind_direct && !BlendImage && !Bright &&
                       !Trans) {
