@@ -172,6 +172,36 @@ inline void mixed_rows(const same_job& j)
     }
 }
 
+// Mode 4 of 32-bit direct pixels without modifiers: each colour byte
+// becomes (d x s) >> 8, exact in 16-bit lanes; the fourth byte stays the
+// destination's.
+inline void multiplied_rows(const same_job& j)
+{
+    for (int y = 0; y < j.height; ++y) {
+        const unsigned char* in = j.src + y * j.src_pitch;
+        unsigned char* out = j.dst + y * j.dst_pitch;
+        int x = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; x + 4 <= j.width; x += 4, in += 16, out += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+            const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero)), 8);
+            const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero)), 8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi))));
+        }
+#endif
+        for (; x < j.width; ++x, in += 4, out += 4) {
+            const std::uint32_t sp = load32(in), dp = load32(out);
+            std::uint32_t r = dp & 0xFF000000u;
+            for (int i = 0; i < 24; i += 8) r |= ((sp >> i & 0xFF) * (dp >> i & 0xFF) >> 8) << i;
+            store32(out, r);
+        }
+    }
+}
+
 template <int Mode, int Bits, int Kind, bool BlendImage, bool Bright, bool Trans, bool Runs>
 void loop(const same_job& job)
 {
@@ -189,6 +219,9 @@ void loop(const same_job& job)
         }
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {
             if (separate(j, sb, db)) return keyed_copy<Bits>(j);
+        }
+        if constexpr (Bits == 32 && Mode == 4 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
+            if (separate(j, sb, db)) return multiplied_rows(j);
         }
         if constexpr (Bits == 32 && Mode == 1 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
             const int p = j.setup.param;
