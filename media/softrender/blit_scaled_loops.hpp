@@ -12,8 +12,10 @@
 namespace media::soft::scaled {
 
 template <int Mode, int Bits, int Kind, bool BlendImage, bool Bright, bool Trans>
-void loop(const scaled_job& j)
+void loop(const scaled_job& job)
 {
+    // a local copy, which the byte-pointer stores cannot touch
+    const scaled_job j = job;
     constexpr int sb = source_bytes(Bits, Kind);
     constexpr bool rule_trans = Kind == kind_paletted ? false : Trans;
     const std::uint8_t* weights = j.setup.tables->weight;

@@ -18,8 +18,10 @@ namespace {
 
 // e starts at 0, so the minor axis steps late; the end point is not visited
 template <int Mode, int Bits, bool XMajor>
-void walk(const line_job& j)
+void walk(const line_job& job)
 {
+    // a local copy, which the byte-pointer stores cannot touch
+    const line_job j = job;
     const int count = XMajor ? j.dx : j.dy, minor = XMajor ? j.dy : j.dx;
     const long major_step = XMajor ? j.x_step : j.y_step, minor_step = XMajor ? j.y_step : j.x_step;
     unsigned char* out = j.start;
