@@ -6,6 +6,9 @@
 
 #include "media/graphics/internal.hpp"
 
+using media::gfx::load_pixel;
+using media::gfx::store_pixel;
+
 namespace media::gfx {
 
 void force_general_convert(int on)
@@ -19,18 +22,6 @@ void force_general_convert(int on)
 namespace {
 
 using media::gfx::convert_state;
-
-std::uint32_t load(const unsigned char* p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-    return v;
-}
-
-void store(unsigned char* p, int bytes, std::uint32_t v)
-{
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
 
 struct channel {
     std::uint32_t mask;
@@ -72,7 +63,7 @@ std::uint32_t read_source(const PIXFMT& f, const unsigned char* p)
         const COLORENTRY& e = f.palette[*p];
         return static_cast<std::uint32_t>(e.red) << 16 | e.green << 8 | e.blue;
     }
-    return load(p, f.pixel_bytes);
+    return load_pixel(p, f.pixel_bytes);
 }
 
 const int bayer[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
@@ -117,7 +108,7 @@ void convert_general(const request& r)
         const unsigned char* in = r.src + row * r.src_pitch;
         for (int col = 0; col < r.width; ++col, in += sf.pixel_bytes) {
             const std::uint32_t pixel = read_source(sf, in);
-            if (r.skip && load(in, sf.pixel_bytes) == r.skip_value) continue;
+            if (r.skip && load_pixel(in, sf.pixel_bytes) == r.skip_value) continue;
             std::uint64_t raw[4], value[4];
             for (int c = 0; c < 4; ++c) raw[c] = s[c].raw(pixel);
             for (int c = 0; c < 3; ++c) value[c] = r.colorless ? 0 : adapt(raw[c], s[c].width, d[c].width);
@@ -164,7 +155,7 @@ void convert_general(const request& r)
                 if (d[c].width != 0) out |= static_cast<std::uint32_t>(value[c] << d[c].shift) & d[c].mask;
             }
             if (df.pixel_bytes == 2 || df.pixel_bytes == 4) out |= df.unused_mask;
-            store(dst_pixel(r, col, row), df.pixel_bytes, out);
+            store_pixel(dst_pixel(r, col, row), df.pixel_bytes, out);
         }
     }
 }
@@ -259,7 +250,7 @@ int ConvertPixelRect(void* dst, int dst_pitch, const PIXFMT* dst_format, const v
             const channel s[4] = {red_of(sf), green_of(sf), blue_of(sf), alpha_of(sf)};
             for (int row = 0; row < r.height; ++row)
                 for (int col = 0; col < r.width; ++col) {
-                    const std::uint32_t pixel = load(r.src + row * r.src_pitch + col * sb, sb);
+                    const std::uint32_t pixel = load_pixel(r.src + row * r.src_pitch + col * sb, sb);
                     // the raw field values, not scaled to 8 bits
                     r.dst[(dst_y + row) * r.dst_pitch + dst_x + col] = static_cast<unsigned char>(
                         PackColor(dst_format, static_cast<int>(s[0].raw(pixel)), static_cast<int>(s[1].raw(pixel)),
@@ -289,7 +280,7 @@ int ConvertPixelRect(void* dst, int dst_pitch, const PIXFMT* dst_format, const v
                 continue;
             }
             for (int col = 0; col < r.width; ++col, in += sb) {
-                if (r.skip && load(in, sb) == r.skip_value) continue;
+                if (r.skip && load_pixel(in, sb) == r.skip_value) continue;
                 std::memcpy(dst_pixel(r, col, row), in, static_cast<std::size_t>(sb));
             }
         }
@@ -306,10 +297,10 @@ int ConvertPixelRect(void* dst, int dst_pitch, const PIXFMT* dst_format, const v
         for (int row = 0; row < r.height; ++row) {
             const unsigned char* in = r.src + row * r.src_pitch;
             for (int col = 0; col < r.width; ++col, in += sb) {
-                const std::uint32_t raw = load(in, sb);
+                const std::uint32_t raw = load_pixel(in, sb);
                 if (r.skip && raw == r.skip_value) continue;
                 const std::uint32_t pixel = raw | outside;
-                store(dst_pixel(r, col, row), db, pixel == key ? pixel & ~df.alpha_mask : pixel | df.alpha_mask);
+                store_pixel(dst_pixel(r, col, row), db, pixel == key ? pixel & ~df.alpha_mask : pixel | df.alpha_mask);
             }
         }
         return 0;

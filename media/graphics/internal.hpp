@@ -17,6 +17,19 @@ namespace media::gfx {
 // process start (tests call it beside media::core::reset_state()).
 void reset_state();
 
+// A pixel of 1 to 4 bytes, least significant byte first, at any alignment.
+inline std::uint32_t load_pixel(const unsigned char* p, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    return v;
+}
+
+inline void store_pixel(unsigned char* p, int bytes, std::uint32_t v)
+{
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
 // ---- soft images (pixfmt.cpp) ----
 
 using softimage_table =

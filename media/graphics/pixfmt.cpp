@@ -9,6 +9,9 @@
 #include "media/graphics/convert.hpp"
 #include "media/graphics/internal.hpp"
 
+using media::gfx::load_pixel;
+using media::gfx::store_pixel;
+
 namespace media::gfx {
 
 bool is_paletted(const PIXFMT& format)
@@ -81,18 +84,6 @@ std::uint32_t widen_channel(std::uint32_t raw, int width)
     if (width <= 0) return 0;
     const std::uint64_t top = width >= 32 ? 0xFFFFFFFFull : (1ull << width) - 1;
     return static_cast<std::uint32_t>(raw * 255ull / top);
-}
-
-std::uint32_t load(const unsigned char* p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-    return v;
-}
-
-void store(unsigned char* p, int bytes, std::uint32_t v)
-{
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 bool buffer_usable(const IMGBUF* b)
@@ -291,7 +282,7 @@ int GetImagePixel(IMGBUF* buffer, int x, int y, int* red, int* green, int* blue,
         if (alpha != nullptr) *alpha = e.alpha;
         return 0;
     }
-    UnpackColor(&buffer->format, load(p, buffer->format.pixel_bytes), red, green, blue, alpha);
+    UnpackColor(&buffer->format, load_pixel(p, buffer->format.pixel_bytes), red, green, blue, alpha);
     return 0;
 }
 
@@ -301,7 +292,7 @@ int SetImagePixel(IMGBUF* buffer, int x, int y, int red, int green, int blue, in
     if (static_cast<unsigned>(x) >= static_cast<unsigned>(buffer->width) ||
         static_cast<unsigned>(y) >= static_cast<unsigned>(buffer->height))
         return -1;
-    store(pixel_at(buffer, x, y), buffer->format.pixel_bytes, PackColor(&buffer->format, red, green, blue, alpha));
+    store_pixel(pixel_at(buffer, x, y), buffer->format.pixel_bytes, PackColor(&buffer->format, red, green, blue, alpha));
     return 0;
 }
 
@@ -312,7 +303,7 @@ std::uint32_t GetImagePixelCode(const IMGBUF* buffer, int x, int y)
         static_cast<unsigned>(y) >= static_cast<unsigned>(buffer->height))
         return 0;
     const PIXFMT& f = buffer->format;
-    const std::uint32_t pixel = load(pixel_at(buffer, x, y), f.pixel_bytes);
+    const std::uint32_t pixel = load_pixel(pixel_at(buffer, x, y), f.pixel_bytes);
     // the raw field moved so that its top bit lands on bit top - 1
     auto place = [pixel](std::uint32_t mask, int shift, int width, int top) -> std::uint32_t {
         if (width == 0 || width > 32 || shift >= 32) return 0;
@@ -362,7 +353,7 @@ void decode_color_block(const unsigned char* block, bool dxt1, std::uint32_t tex
         colors[3] = colors[2];  // colour 3 keeps colour 2's red, green and blue, transparent
         alpha3 = 0;
     }
-    const std::uint32_t indices = load(block + 4, 4);
+    const std::uint32_t indices = load_pixel(block + 4, 4);
     for (int t = 0; t < 16; ++t) {
         const unsigned i = indices >> (2 * t) & 3;
         const unsigned a = i == 3 ? alpha3 : 255;
@@ -417,7 +408,7 @@ int DecodeDxtImage(IMGBUF* buffer)
             }
             for (int t = 0; t < 16; ++t) {
                 const long x = bx * 4 + t % 4, y = by * 4 + t / 4;
-                store(out + (y * buffer->width + x) * 4, 4, texels[t]);
+                store_pixel(out + (y * buffer->width + x) * 4, 4, texels[t]);
             }
         }
     }
@@ -445,7 +436,7 @@ int HalfScaleImage(const PIXFMT* f, void* dst, int dst_pitch, const void* src, i
     auto* out_base = static_cast<unsigned char*>(dst) + static_cast<long>(dst_x) * bytes;
     const auto* in_base =
         static_cast<const unsigned char*>(src) + static_cast<long>(src_y) * src_pitch + static_cast<long>(src_x) * bytes;
-    auto at = [&](int x, int y) { return load(in_base + static_cast<long>(y) * src_pitch + static_cast<long>(x) * bytes, bytes); };
+    auto at = [&](int x, int y) { return load_pixel(in_base + static_cast<long>(y) * src_pitch + static_cast<long>(x) * bytes, bytes); };
     // the per-channel average of n pixels (n 1, 2 or 4), unused bits dropped
     auto average = [&](const std::uint32_t* p, int n, int log2n) {
         std::uint32_t out = 0;
@@ -479,7 +470,7 @@ int HalfScaleImage(const PIXFMT* f, void* dst, int dst_pitch, const void* src, i
                 p[3] = at(2 * x + 1, 2 * y + 1);
                 value = average(p, 4, 2);
             }
-            store(out, bytes, value);
+            store_pixel(out, bytes, value);
         }
     }
     return 0;

@@ -48,9 +48,7 @@ void BlitMemImg(MEMIMG* dst, MEMIMG* src, int x, int y, int transparency, MEMIMG
     const auto& state = media::gfx::draw_state;
     int mode = state.blend_mode;
     const int p = state.blend_param;
-    if (mode_slot(mode) < 0) return;
-    if (mode >= 1 && mode <= 3 && p == 0) return;
-    if (mode == 1 && p == 255) mode = 0;
+    if (!drawing_mode(mode, p)) return;
     // the blend image is read in source coordinates, so it must cover the source
     if (blend != nullptr && (!drawable(blend) || blend->width < src->width || blend->height < src->height)) return;
 

@@ -44,9 +44,7 @@ void BlitMemImgScaled(MEMIMG* dst, MEMIMG* src, const RECT* rect, int transparen
     const auto& state = media::gfx::draw_state;
     int mode = state.blend_mode;
     const int p = state.blend_param;
-    if (mode_slot(mode) < 0) return;
-    if (mode >= 1 && mode <= 3 && p == 0) return;
-    if (mode == 1 && p == 255) mode = 0;
+    if (!drawing_mode(mode, p)) return;
     if (blend != nullptr && (!drawable(blend) || blend->width < src->width || blend->height < src->height)) return;
 
     const auto x_step = static_cast<std::int32_t>(static_cast<std::uint32_t>(width) * 65536u /

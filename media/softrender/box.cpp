@@ -90,10 +90,7 @@ void DrawMemImgBox(MEMIMG* dst, const RECT* rect, std::uint32_t colour)
     const auto& state = media::gfx::draw_state;
     int mode = state.blend_mode;
     const int p = state.blend_param;
-    const int slot = mode_slot(mode);
-    if (slot < 0) return;
-    if (mode >= 1 && mode <= 3 && p == 0) return;
-    if (mode == 1 && p == 255) mode = 0;
+    if (!drawing_mode(mode, p)) return;
 
     box_job job{};
     job.dst = static_cast<unsigned char*>(dst->pixels) + static_cast<long>(r.top) * db.pitch +

@@ -30,6 +30,14 @@ int mode_slot(int mode)
     return at == std::end(table_modes) ? -1 : static_cast<int>(at - std::begin(table_modes));
 }
 
+bool drawing_mode(int& mode, int p)
+{
+    if (mode_slot(mode) < 0) return false;
+    if (mode >= 1 && mode <= 3 && p == 0) return false;
+    if (mode == 1 && p == 255) mode = 0;
+    return true;
+}
+
 namespace {
 
 // A source pixel's colour and alpha at run time.

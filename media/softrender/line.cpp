@@ -129,9 +129,7 @@ void DrawMemImgLine(MEMIMG* dst, int x1, int y1, int x2, int y2, std::uint32_t c
     const auto& state = media::gfx::draw_state;
     int mode = state.blend_mode;
     const int p = state.blend_param;
-    if (mode_slot(mode) < 0) return;
-    if (mode >= 1 && mode <= 3 && p == 0) return;
-    if (mode == 1 && p == 255) mode = 0;
+    if (!drawing_mode(mode, p)) return;
 
     line_job job{};
     job.start = static_cast<unsigned char*>(dst->pixels) + static_cast<long>(y1) * db.pitch + static_cast<long>(x1) * bytes;

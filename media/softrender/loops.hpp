@@ -80,6 +80,10 @@ inline void store_dst(unsigned char* p, std::uint32_t v)
 inline constexpr int table_modes[7] = {0, 1, 2, 3, 4, 10, 11};
 // Position of a mode in table_modes, or -1 for a mode that draws nothing.
 int mode_slot(int mode);
+// The mode a drawing call uses: false when it draws nothing (a mode without
+// arithmetic, or modes 1 to 3 at parameter 0); mode 1 at 255 becomes the
+// plain copy, mode 0.
+bool drawing_mode(int& mode, int p);
 
 // A key of the blit tables: index = ((kind x 7 + mode slot) x 2 + blend
 // image) x 4 + draw bright x 2 + transparency flag, one table per pixel size

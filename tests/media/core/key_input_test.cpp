@@ -294,8 +294,9 @@ TEST_F(KeyInput, HandlesTheirLimitsAndTheInputMethodFlag)
         EXPECT_EQ(SetKeyInputText("x", bad), -1) << bad;
         EXPECT_EQ(GetKeyInputText(buffer, bad), -1) << bad;
         EXPECT_EQ(GetKeyInputState(bad), -1) << bad;
-        if (bad != -1)
+        if (bad != -1) {
             EXPECT_EQ(ActivateKeyInput(bad), -1) << bad;
+        }
     }
     EXPECT_STREQ(buffer, "same");
     EXPECT_EQ(text_of(reused), "");
@@ -311,9 +312,11 @@ TEST_F(KeyInput, HandlesTheirLimitsAndTheInputMethodFlag)
     ASSERT_EQ(DestroyKeyInput(reused), 0);
     EXPECT_EQ(key_input_state.active, -1);
 
-    for (int h : handles)
-        if (h != reused)
+    for (int h : handles) {
+        if (h != reused) {
             ASSERT_EQ(DestroyKeyInput(h), 0);
+        }
+    }
     EXPECT_FALSE(platform::headless::ime_switched_on());
     EXPECT_EQ(key_input_state.ime.enabled, 0);
 

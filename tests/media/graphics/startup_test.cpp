@@ -208,10 +208,12 @@ TEST_F(GraphicsStart, SoftwareFullScreenChangesTheMode)
         EXPECT_EQ(media::gfx::screen_mode.width, c.want_width);
         EXPECT_EQ(media::gfx::settings.emulate_320x240, c.want_emulation);
         const std::string log = read().substr(before);
-        if (c.requests >= 2 && c.result == -1)
+        if (c.requests >= 2 && c.result == -1) {
             EXPECT_NE(log.find("画面モードの変更に失敗しました\r\n"), std::string::npos) << log;
-        if (c.result == 0)
+        }
+        if (c.result == 0) {
             EXPECT_NE(log.find("成功しました\r\n"), std::string::npos) << log;
+        }
         ReleaseGraphicsDevice();
         platform::headless::fail_next_mode_changes(0);
     }

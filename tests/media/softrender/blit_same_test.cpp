@@ -455,7 +455,9 @@ TEST_F(BlitSame, EveryKeyHasALoop)
                 EXPECT_NE(find_scaled_loop_32(i), nullptr) << i;
                 EXPECT_NE(find_scaled_loop_16(i), nullptr) << i;
                 // distinct keys, distinct loops
-                if (i > 0) EXPECT_NE(find_same_loop_32(i), find_same_loop_32(i - 1)) << i;
+                if (i > 0) {
+                    EXPECT_NE(find_same_loop_32(i), find_same_loop_32(i - 1)) << i;
+                }
             }
     EXPECT_EQ(find_same_loop_32(blit_keys), nullptr);
     EXPECT_EQ(find_scaled_loop_16(-1), nullptr);

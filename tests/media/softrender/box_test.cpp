@@ -56,8 +56,9 @@ TEST_F(Box, LiteralRows)
     };
     for (const row& r : rows) {
         EXPECT_EQ(fill_one(r.bits, r.mode, r.p, r.bright, r.d, r.colour), r.want) << r.name;
-        if (r.mode != 1 || r.p != 255)
+        if (r.mode != 1 || r.p != 255) {
             EXPECT_EQ(reference_solid({r.mode, r.bits, r.p, r.bright, r.d, r.colour}), r.want) << r.name << " (model)";
+        }
     }
 }
 
@@ -160,7 +161,9 @@ TEST_F(Box, FarCornersTouchOnlyTheDrawArea)
                     DrawMemImgBox(&img, &r, 0xFFFF);
                     for (int y = 0; y < 10; ++y)
                         for (int x = 0; x < 12; ++x)
-                            if (x < 2 || x >= 10 || y < 2 || y >= 8) ASSERT_EQ(img.get(x, y), 0u) << x << "," << y;
+                            if (x < 2 || x >= 10 || y < 2 || y >= 8) {
+                                ASSERT_EQ(img.get(x, y), 0u) << x << "," << y;
+                            }
                 }
 }
 

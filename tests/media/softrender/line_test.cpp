@@ -86,8 +86,9 @@ TEST_F(Line, FarEndsTouchOnlyTheDrawArea)
                     DrawMemImgLine(&img, x1, y1, x2, y2, 0xFFFF);
                     for (int y = 0; y < 10; ++y)
                         for (int x = 0; x < 12; ++x)
-                            if (x < 2 || x >= 10 || y < 2 || y >= 8)
+                            if (x < 2 || x >= 10 || y < 2 || y >= 8) {
                                 ASSERT_EQ(img.get(x, y), 0u) << x1 << "," << y1 << " to " << x2 << "," << y2;
+                            }
                 }
 }
 
