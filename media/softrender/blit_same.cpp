@@ -16,6 +16,25 @@ bool drawable(const MEMIMG* image)
            image->base->format != nullptr && image->width > 0 && image->height > 0;
 }
 
+bool check_blit(const MEMIMG* dst, const MEMIMG* src, const MEMIMG* blend, blit_setup& out)
+{
+    if (!drawable(dst) || !drawable(src)) return false;
+    const MEMIMG_BASE& db = *dst->base;
+    const MEMIMG_BASE& sb = *src->base;
+    if (sb.format_index != db.format_index || db.paletted || db.alpha || sb.format_index > 1) return false;
+    const int bits = sb.format_index == 1 ? 32 : 16;
+    const int kind = sb.paletted ? kind_paletted : sb.alpha ? kind_alpha : kind_direct;
+    if (sb.format->pixel_bytes != source_bytes(bits, kind) || db.format->pixel_bytes != bits / 8) return false;
+    int mode = media::gfx::draw_state.blend_mode;
+    const int p = media::gfx::draw_state.blend_param;
+    if (!drawing_mode(mode, p)) return false;
+    // the blend image is read in source coordinates, so it must cover the source
+    if (blend != nullptr && (!drawable(blend) || blend->width < src->width || blend->height < src->height))
+        return false;
+    out = blit_setup{bits, kind, mode, p};
+    return true;
+}
+
 bool destination_area(const MEMIMG& dst, RECT* area)
 {
     // the draw area is kept inside the draw target; a destination that is
@@ -37,20 +56,12 @@ int clamp_int(long long v) { return static_cast<int>(std::clamp<long long>(v, IN
 
 void BlitMemImg(MEMIMG* dst, MEMIMG* src, int x, int y, int transparency, MEMIMG* blend)
 {
-    if (!drawable(dst) || !drawable(src)) return;
+    blit_setup setup;
+    if (!check_blit(dst, src, blend, setup)) return;
     const MEMIMG_BASE& db = *dst->base;
     const MEMIMG_BASE& sb = *src->base;
-    if (sb.format_index != db.format_index || db.paletted || db.alpha || sb.format_index > 1) return;
-    const int bits = sb.format_index == 1 ? 32 : 16;
-    const int kind = sb.paletted ? kind_paletted : sb.alpha ? kind_alpha : kind_direct;
-    if (sb.format->pixel_bytes != source_bytes(bits, kind) || db.format->pixel_bytes != bits / 8) return;
-
+    const int bits = setup.bits, kind = setup.kind, mode = setup.mode, p = setup.p;
     const auto& state = media::gfx::draw_state;
-    int mode = state.blend_mode;
-    const int p = state.blend_param;
-    if (!drawing_mode(mode, p)) return;
-    // the blend image is read in source coordinates, so it must cover the source
-    if (blend != nullptr && (!drawable(blend) || blend->width < src->width || blend->height < src->height)) return;
 
     RECT area;
     if (!destination_area(*dst, &area)) return;

@@ -21,4 +21,15 @@ bool destination_area(const MEMIMG& dst, RECT* area);
 // Whether an image can be drawn from or into: stamped, with a body and pixels.
 bool drawable(const MEMIMG* image);
 
+// What a blit of src into dst draws with: pixel size, source kind and the
+// drawing mode and parameter.
+struct blit_setup {
+    int bits, kind, mode, p;
+};
+// The checks both blits make of their images and the drawing state: false
+// when the call draws nothing (formats that differ, a paletted or alpha
+// destination, a one-channel source, a mode or parameter that draws nothing,
+// a blend image that does not cover the source).
+bool check_blit(const MEMIMG* dst, const MEMIMG* src, const MEMIMG* blend, blit_setup& out);
+
 }  // namespace media::soft

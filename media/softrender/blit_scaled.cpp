@@ -35,17 +35,12 @@ void BlitMemImgScaled(MEMIMG* dst, MEMIMG* src, const RECT* rect, int transparen
         return;
     }
 
+    blit_setup setup;
+    if (!check_blit(dst, src, blend, setup)) return;
     const MEMIMG_BASE& db = *dst->base;
     const MEMIMG_BASE& sb = *src->base;
-    if (sb.format_index > 1 || sb.format_index != db.format_index || db.paletted || db.alpha) return;
-    const int bits = sb.format_index == 1 ? 32 : 16;
-    const int kind = sb.paletted ? kind_paletted : sb.alpha ? kind_alpha : kind_direct;
-    if (sb.format->pixel_bytes != source_bytes(bits, kind) || db.format->pixel_bytes != bits / 8) return;
+    const int bits = setup.bits, kind = setup.kind, mode = setup.mode;
     const auto& state = media::gfx::draw_state;
-    int mode = state.blend_mode;
-    const int p = state.blend_param;
-    if (!drawing_mode(mode, p)) return;
-    if (blend != nullptr && (!drawable(blend) || blend->width < src->width || blend->height < src->height)) return;
 
     const auto x_step = static_cast<std::int32_t>(static_cast<std::uint32_t>(width) * 65536u /
                                                   static_cast<std::uint32_t>(src->width));

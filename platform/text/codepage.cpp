@@ -1,5 +1,6 @@
 // CP932 tables built once from iconv, and UTF-8 coding.
 #include "platform/text/codepage.hpp"
+#include "platform/text/iconv_decode.hpp"
 
 #include <iconv.h>
 
@@ -10,6 +11,18 @@
 #include <vector>
 
 namespace platform::text {
+
+std::uint32_t iconv_decode_one(iconv_t decoder, const char* in, std::size_t n, std::uint32_t fail) {
+  char* ip = const_cast<char*>(in);
+  char buf[8];
+  char* op = buf;
+  std::size_t il = n, ol = sizeof buf;
+  iconv(decoder, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(decoder, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || il != 0 || op - buf != 4) return fail;
+  return std::uint32_t(std::uint8_t(buf[0])) | std::uint32_t(std::uint8_t(buf[1])) << 8 |
+         std::uint32_t(std::uint8_t(buf[2])) << 16 | std::uint32_t(std::uint8_t(buf[3])) << 24;
+}
+
 namespace {
 
 // Decode table for every single byte and every lead/trail pair, and encode
@@ -24,17 +37,7 @@ struct cp932_tables {
     iconv_t enc = iconv_open("CP932", "UTF-32LE");
     if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
       return;  // no CP932 in this C library: every conversion substitutes
-    auto decode = [&](const char* in, std::size_t n) -> std::uint32_t {
-      char* ip = const_cast<char*>(in);
-      char buf[8];
-      char* op = buf;
-      std::size_t il = n, ol = sizeof buf;
-      iconv(dec, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(dec, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || il != 0 || op - buf != 4)
-        return 0xFFFFFFFF;
-      return std::uint32_t(std::uint8_t(buf[0])) | std::uint32_t(std::uint8_t(buf[1])) << 8 |
-             std::uint32_t(std::uint8_t(buf[2])) << 16 | std::uint32_t(std::uint8_t(buf[3])) << 24;
-    };
+    auto decode = [&](const char* in, std::size_t n) { return iconv_decode_one(dec, in, n, 0xFFFFFFFF); };
     auto encode_one = [&](std::uint32_t cp) -> std::int32_t {
       char in[4] = {char(cp & 0xFF), char(cp >> 8 & 0xFF), char(cp >> 16 & 0xFF), char(cp >> 24)};
       char* ip = in;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/text/codepage.hpp"
+#include "platform/text/iconv_decode.hpp"
 
 namespace platform::text {
 namespace {
@@ -26,17 +27,7 @@ struct cp949_table {
     {
         iconv_t dec = iconv_open("UTF-32LE", "CP949");
         if (dec == reinterpret_cast<iconv_t>(-1)) return;  // no CP949 here: every pair substitutes
-        auto decode = [&](const char* in, std::size_t n) -> std::uint32_t {
-            char* ip = const_cast<char*>(in);
-            char buf[8];
-            char* op = buf;
-            std::size_t il = n, ol = sizeof buf;
-            iconv(dec, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(dec, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || il != 0 || op - buf != 4)
-                return 0;
-            return std::uint32_t(std::uint8_t(buf[0])) | std::uint32_t(std::uint8_t(buf[1])) << 8 |
-                   std::uint32_t(std::uint8_t(buf[2])) << 16 | std::uint32_t(std::uint8_t(buf[3])) << 24;
-        };
+        auto decode = [&](const char* in, std::size_t n) { return iconv_decode_one(dec, in, n, 0); };
         for (int b = 0x80; b <= 0xFF; ++b) {
             if (is_cp949_lead_byte(std::uint8_t(b))) continue;
             const char c = char(b);
