@@ -35,6 +35,22 @@ bool check_blit(const MEMIMG* dst, const MEMIMG* src, const MEMIMG* blend, blit_
     return true;
 }
 
+bool source_palette_and_setup(const MEMIMG_BASE& sb, const blit_setup& s, const unsigned char*& palette,
+                              blend_setup& setup)
+{
+    if (s.kind == kind_paletted) {
+        // all 256 entries: an index at or above the colour count reads the
+        // source's own entry rather than what an earlier blit left
+        if (sb.palette == nullptr) return false;
+        std::memcpy(blend_tables.palette, sb.palette, s.bits == 32 ? 1024 : 512);
+        palette = &blend_tables.palette[0][0];
+    }
+    std::uint32_t transparent = sb.transparent;
+    if (s.kind == kind_direct && s.bits == 16) transparent &= 0xFFFF;
+    setup = current_blend_setup(transparent);
+    return true;
+}
+
 bool destination_area(const MEMIMG& dst, RECT* area)
 {
     // the draw area is kept inside the draw target; a destination that is
@@ -90,16 +106,7 @@ void BlitMemImg(MEMIMG* dst, MEMIMG* src, int x, int y, int transparency, MEMIMG
     const bool runs = transparency != 0 && sb.runs_valid && sb.runs != nullptr && whole_body && width == src->width &&
                       height == src->height;
     if (runs) job.runs = sb.runs;
-    if (kind == kind_paletted) {
-        // all 256 entries: an index at or above the colour count reads the
-        // source's own entry rather than what an earlier blit left
-        if (sb.palette == nullptr) return;
-        std::memcpy(blend_tables.palette, sb.palette, bits == 32 ? 1024 : 512);
-        job.palette = &blend_tables.palette[0][0];
-    }
-    std::uint32_t transparent = sb.transparent;
-    if (kind == kind_direct && bits == 16) transparent &= 0xFFFF;
-    job.setup = current_blend_setup(transparent);
+    if (!source_palette_and_setup(sb, setup, job.palette, job.setup)) return;
     job.setup.param = p;
 
     const blit_key key{bits, kind, mode, blend != nullptr, (state.draw_bright & 0xFFFFFF) != 0xFFFFFF,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "media/softrender/blend.hpp"
 #include "media/softrender/memimg.hpp"
 
 // Draws src with its top-left pixel at (x, y) of dst. transparency: leave out
@@ -31,5 +32,10 @@ struct blit_setup {
 // destination, a one-channel source, a mode or parameter that draws nothing,
 // a blend image that does not cover the source).
 bool check_blit(const MEMIMG* dst, const MEMIMG* src, const MEMIMG* blend, blit_setup& out);
+// A paletted source's palette copied into the scratch table (palette points
+// at it; false when the source has none), and the blend setup with the
+// source's transparent colour (16 bits for a 16-bit direct source).
+bool source_palette_and_setup(const MEMIMG_BASE& sb, const blit_setup& s, const unsigned char*& palette,
+                              blend_setup& setup);
 
 }  // namespace media::soft

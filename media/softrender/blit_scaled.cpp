@@ -80,15 +80,7 @@ void BlitMemImgScaled(MEMIMG* dst, MEMIMG* src, const RECT* rect, int transparen
     job.y_step = y_step;
     job.x_start = x_step - rx;
     job.y_start = y_step - ry;
-    if (kind == kind_paletted) {
-        // all 256 entries, as the same-size blit
-        if (sb.palette == nullptr) return;
-        std::memcpy(blend_tables.palette, sb.palette, bits == 32 ? 1024 : 512);
-        job.palette = &blend_tables.palette[0][0];
-    }
-    std::uint32_t transparent = sb.transparent;
-    if (kind == kind_direct && bits == 16) transparent &= 0xFFFF;
-    job.setup = current_blend_setup(transparent);
+    if (!source_palette_and_setup(sb, setup, job.palette, job.setup)) return;
 
     const blit_key key{bits, kind, mode, blend != nullptr, (state.draw_bright & 0xFFFFFF) != 0xFFFFFF,
                        transparency != 0, false};
