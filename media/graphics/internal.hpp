@@ -6,6 +6,7 @@
 #include "media/core/handle.hpp"
 #include "media/core/math.hpp"
 #include "media/core/stream.hpp"
+#include "media/graphics/font.hpp"
 #include "media/graphics/pixfmt.hpp"
 #include "media/softrender/memimg.hpp"
 
@@ -112,6 +113,26 @@ struct LOADERSTATE {
 extern LOADERSTATE loader_state;
 
 // ---- end image loaders ----
+
+// ---- fonts (font.cpp, glyph.cpp) ----
+
+using font_table = media::core::handle_table<FONTREC, HANDLEKIND_FONT, FONT_MAX_HANDLES>;
+
+// The font manager. The table's counter is the next check number.
+struct FONTTABLE {
+    font_table fonts;
+    std::int32_t cell_count_setting;  // 0: automatic (nothing sets another value)
+    std::int32_t default_handle;
+    char default_face[128];
+    std::int32_t default_size, default_thickness, default_type, default_char_set, default_edge_size;
+    std::int32_t default_italic, default_spacing;
+};
+extern FONTTABLE font_manager;
+
+// Frees every font (the test fixtures call it before the resets).
+void delete_all_fonts();
+
+// ---- end fonts ----
 // ---- graphics block (startup.cpp) ----
 
 // Direct3D format numbers the adapter's display mode and the back buffer use.

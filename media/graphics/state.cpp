@@ -39,6 +39,30 @@ SCREENMODE screen_mode{};
 LOADERSTATE loader_state{};
 // ---- end image loaders ----
 
+// ---- fonts ----
+FONTTABLE font_manager{};
+
+namespace {
+
+void reset_font_state()
+{
+    // the records are the tests' to free; the table forgets them
+    font_manager.fonts.clear();
+    font_manager.cell_count_setting = 0;
+    font_manager.default_handle = -1;
+    font_manager.default_face[0] = '\0';
+    font_manager.default_size = 16;
+    font_manager.default_thickness = 6;
+    font_manager.default_type = 0;
+    font_manager.default_char_set = 1;
+    font_manager.default_edge_size = 1;
+    font_manager.default_italic = 0;
+    font_manager.default_spacing = 0;
+}
+
+}  // namespace
+// ---- end fonts ----
+
 // ---- graphics block ----
 GRAPHICSSTATE graphics{};
 // ---- end graphics block ----
@@ -79,6 +103,7 @@ void reset_state()
     soft_images.clear();
     convert_state = CONVERTSTATE{};
     loader_state = LOADERSTATE{};
+    reset_font_state();
     reset_draw_state();
 }
 

@@ -114,6 +114,35 @@ TEST(HandleTable, AFullTableRefusesWithoutSpendingACheckNumber)
     EXPECT_EQ(table.count(), 40);
 }
 
+TEST(HandleTable, CreatesInAGivenSlotWithAGivenCheckNumber)
+{
+    media::core::handle_table<record, HANDLEKIND_FONT, 40> table{};
+    record a{1}, b{2}, c{3}, d{4};
+    // a given slot takes the counter's check number, which then advances
+    EXPECT_EQ(table.create_in(&a, 5, -1), make_handle(HANDLEKIND_FONT, 0, 5));
+    // a given check number leaves the counter alone
+    EXPECT_EQ(table.create_in(&b, -1, 700), make_handle(HANDLEKIND_FONT, 700, 0));
+    EXPECT_EQ(table.create_in(&c, 9, 2047), make_handle(HANDLEKIND_FONT, 2047, 9));
+    EXPECT_EQ(table.create(&d), make_handle(HANDLEKIND_FONT, 1, 1));
+    EXPECT_EQ(table.find(make_handle(HANDLEKIND_FONT, 2047, 9)), &c);
+    EXPECT_EQ(table.count(), 4);
+
+    // refusals change nothing: a taken slot, a slot or check out of range, a null record
+    const struct {
+        int slot, check;
+        record* r;
+    } refused[] = {{5, -1, &d}, {5, 3, &d}, {40, -1, &d}, {-2, -1, &d}, {10, 2048, &d}, {10, -2, &d}, {10, 4, nullptr}};
+    for (const auto& row : refused) EXPECT_EQ(table.create_in(row.r, row.slot, row.check), -1) << row.slot;
+    EXPECT_EQ(table.count(), 4);
+    EXPECT_EQ(table.create(&d), make_handle(HANDLEKIND_FONT, 2, 2));
+
+    // a record removed and made again in its slot with its check keeps its value
+    const MEDIA_HANDLE kept = make_handle(HANDLEKIND_FONT, 0, 5);
+    EXPECT_EQ(table.remove(kept), &a);
+    EXPECT_EQ(table.create_in(&b, 5, 0), kept);
+    EXPECT_EQ(table.find(kept), &b);
+}
+
 TEST(HandleTable, LargeTablesFillToTheLastSlot)
 {
     auto graphs = std::make_unique<graph_table>();
