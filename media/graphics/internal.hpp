@@ -8,6 +8,7 @@
 #include "media/core/stream.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/graphics/string_draw.hpp"
 #include "media/softrender/memimg.hpp"
 
 struct MEMIMG;
@@ -131,6 +132,11 @@ extern FONTTABLE font_manager;
 
 // Frees every font (the test fixtures call it before the resets).
 void delete_all_fonts();
+
+#if ZENTIL_TEST_HOOKS
+// The strings DrawStringWithFont drew since the last clear.
+extern std::vector<drawn_string> drawn_string_record;
+#endif
 
 // ---- end fonts ----
 // ---- graphics block (startup.cpp) ----

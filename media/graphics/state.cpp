@@ -41,6 +41,9 @@ LOADERSTATE loader_state{};
 
 // ---- fonts ----
 FONTTABLE font_manager{};
+#if ZENTIL_TEST_HOOKS
+std::vector<drawn_string> drawn_string_record;
+#endif
 
 namespace {
 
@@ -58,6 +61,9 @@ void reset_font_state()
     font_manager.default_edge_size = 1;
     font_manager.default_italic = 0;
     font_manager.default_spacing = 0;
+#if ZENTIL_TEST_HOOKS
+    drawn_string_record.clear();
+#endif
 }
 
 }  // namespace
