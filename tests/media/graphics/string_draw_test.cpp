@@ -3,7 +3,6 @@
 // pixel writes on the fake face, the two drawing paths, the checks of
 // DrawStringWithFont, off-screen text, and the installed font.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -503,11 +502,6 @@ TEST_F(Strings, TheInstalledFontDrawsInsideItsMeasuredBoxes)
     }
     // full coverage is alpha 240 blended over black
     EXPECT_EQ(brightest, 239);
-
-    // one picture of both for the eye
-    DrawStringDefaultFont(10, 10, texts[0], white, 0);
-    FlipDrawScreen();
-    if (const char* dump = std::getenv("ZENTIL_DUMP_TEXT")) platform::headless::dump_frame_png(std::wstring(dump, dump + std::strlen(dump)));
 }
 
 }  // namespace
