@@ -271,6 +271,56 @@ inline __m128i merge565(__m128i b, __m128i g, __m128i r)
 }
 #endif
 
+// The same on 5:6:5 pixels, whose alpha source pixels are four bytes (the
+// 5:6:5 word, the alpha, a zero byte): each channel (d x (256 - a) + s x a)
+// >> 8, at most 63 x 256 and so exact in 16-bit lanes.
+inline void alpha_rows16(const same_job& j)
+{
+    for (int y = 0; y < j.height; ++y) {
+        const unsigned char* in = j.src + y * j.src_pitch;
+        unsigned char* out = j.dst + y * j.dst_pitch;
+        int x = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), w256 = _mm_set1_epi16(256);
+        for (; x + 8 <= j.width; x += 8, in += 32, out += 16) {
+            const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16));
+            // the alphas and the words of the eight pixels in 16-bit lanes
+            const __m128i byte = _mm_set1_epi32(0xFF);
+            const __m128i a = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(s0, 16), byte),
+                                              _mm_and_si128(_mm_srli_epi32(s1, 16), byte));
+            const __m128i none = _mm_cmpeq_epi16(a, zero);
+            if (_mm_movemask_epi8(none) == 0xFFFF) continue;
+            const __m128i sv = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(s0, 16), 16),
+                                               _mm_srai_epi32(_mm_slli_epi32(s1, 16), 16));
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+            const rgb565_lanes sc = split565(sv), dc = split565(dv);
+            const __m128i rest = _mm_sub_epi16(w256, a);
+            const auto mix = [&](__m128i sk, __m128i dk) {
+                return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dk, rest), _mm_mullo_epi16(sk, a)), 8);
+            };
+            const __m128i mixed = merge565(mix(sc.b, dc.b), mix(sc.g, dc.g), mix(sc.r, dc.r));
+            const __m128i opaque = _mm_cmpeq_epi16(a, full);
+            const __m128i drawn = _mm_or_si128(_mm_and_si128(opaque, sv), _mm_andnot_si128(opaque, mixed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_or_si128(_mm_and_si128(none, dv), _mm_andnot_si128(none, drawn)));
+        }
+#endif
+        for (; x < j.width; ++x, in += 4, out += 2) {
+            const std::uint32_t sp = load16(in), a = in[2];
+            if (a == 0) continue;
+            if (a == 255) {
+                store16(out, sp);
+                continue;
+            }
+            const std::uint32_t dp = load16(out);
+            const auto mix = [&](std::uint32_t sk, std::uint32_t dk) { return (dk * (256 - a) + sk * a) >> 8; };
+            store16(out, mix(sp & 0x1F, dp & 0x1F) | mix(sp >> 5 & 0x3F, dp >> 5 & 0x3F) << 5 |
+                             mix(sp >> 11, dp >> 11) << 11);
+        }
+    }
+}
+
 // x / 63 for x up to 63 x 63 as (x x 16645) >> 20, the form the 16-bit lanes
 // compute (the high half of the product, then 4 more bits).
 constexpr bool divides_by_63()
@@ -374,6 +424,9 @@ void loop(const same_job& job)
         }
         if constexpr (Bits == 32 && Mode == 0 && Kind == kind_alpha && !BlendImage && !Bright && Trans) {
             if (separate(j, sb, db)) return alpha_rows(j);
+        }
+        if constexpr (Bits == 16 && Mode == 0 && Kind == kind_alpha && !BlendImage && !Bright && Trans) {
+            if (separate(j, sb, db)) return alpha_rows16(j);
         }
         if constexpr (Bits == 16 && Mode == 1 && Kind == kind_direct && !BlendImage && !Bright) {
             const int p = j.setup.param;
