@@ -17,6 +17,16 @@ namespace media::soft {
 
 namespace {
 
+// x / 255 for x up to 63 x 255 as (x + 1 + (x >> 8)) >> 8, the form the
+// 16-bit lanes compute.
+constexpr bool divides_by_255()
+{
+    for (std::uint32_t x = 0; x <= 63 * 255; ++x)
+        if ((x + 1 + (x >> 8)) >> 8 != x / 255) return false;
+    return true;
+}
+static_assert(divides_by_255(), "the quotient by 255 must be exact");
+
 template <int Mode, int Bits>
 void box_rows(const box_job& job)
 {
@@ -41,6 +51,33 @@ void box_rows(const box_job& job)
                 const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs), cp), 8);
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                                  _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi))));
+            }
+        }
+        if constexpr (Mode == 1 && Bits == 16) {
+            // d + (c - d) x p / 255 per channel, the quotient truncated toward
+            // zero: the magnitude's quotient, its sign put back
+            const __m128i ps = _mm_set1_epi16(static_cast<short>(j.setup.param));
+            const std::uint32_t c = j.setup.colour;
+            const __m128i cb = _mm_set1_epi16(static_cast<short>(c & 0x1F));
+            const __m128i cg = _mm_set1_epi16(static_cast<short>(c >> 5 & 0x3F));
+            const __m128i cr = _mm_set1_epi16(static_cast<short>(c >> 11 & 0x1F));
+            const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+            const auto toward = [&](__m128i ck, __m128i dk) {
+                const __m128i diff = _mm_sub_epi16(ck, dk);
+                const __m128i negative = _mm_cmpgt_epi16(zero, diff);
+                const __m128i size = _mm_sub_epi16(_mm_xor_si128(diff, negative), negative);
+                const __m128i x = _mm_mullo_epi16(size, ps);
+                const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+                return _mm_add_epi16(dk, _mm_sub_epi16(_mm_xor_si128(q, negative), negative));
+            };
+            for (; x + 8 <= j.width; x += 8, out += 16) {
+                const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+                const __m128i db = _mm_and_si128(dv, _mm_set1_epi16(0x1F));
+                const __m128i dg = _mm_and_si128(_mm_srli_epi16(dv, 5), _mm_set1_epi16(0x3F));
+                const __m128i dr = _mm_srli_epi16(dv, 11);
+                const __m128i r = _mm_or_si128(_mm_or_si128(toward(cb, db), _mm_slli_epi16(toward(cg, dg), 5)),
+                                               _mm_slli_epi16(toward(cr, dr), 11));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r);
             }
         }
 #endif

@@ -158,6 +158,28 @@ TEST_F(Flip, FrontScreenTimerFlipsUntilTheBackScreenIsSelected)
     EXPECT_FALSE(armed);
 }
 
+TEST_F(Flip, AnExposedWindowShowsTheBackScreenAgainWithoutWaiting)
+{
+    ASSERT_EQ(SelectDrawTarget(-2), 0);
+    draw_pattern();
+    const int presents = platform::headless::frame().count;
+    const std::uint32_t clock = platform::milliseconds();
+    push(event(platform::event_kind::exposed));
+    settle();
+    EXPECT_EQ(platform::headless::frame().count, presents + 1);
+    EXPECT_EQ(frame_pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(frame_pixel(799, 599), 0x0000FFu);
+    // no vertical-blank wait: the virtual clock stood still
+    EXPECT_EQ(platform::milliseconds(), clock);
+
+    // the front screen shows itself through its timer
+    SetFlipWaitsForVBlank(0);
+    ASSERT_EQ(SelectDrawTarget(-4), 0);
+    push(event(platform::event_kind::exposed));
+    settle();
+    EXPECT_EQ(platform::headless::frame().count, presents + 1);
+}
+
 TEST_F(Flip, LogicalScreenRestoreCallbackAndDisplayModeQueries)
 {
     int w = 0, h = 0, bits = 0;
