@@ -5,6 +5,7 @@
 #include <array>
 #include <cassert>
 #include <locale>
+#include <stdexcept>
 
 #include "platform/text/locale.hpp"
 
@@ -494,50 +495,65 @@ void compute_first_chars(rule_set& g) {
 
 using cptr = const wchar_t*;
 
+using record = syntax_node::record;
+
 // Recursive-descent PEG matcher over the rule pool. match() returns the position after the match, or null when
-// there is none; on failure the node stack is as it was on entry. Positions travel by value and node work sits
-// in functions of their own, so each level of recursion costs little stack.
+// there is none; on failure the node stores are as they were on entry. Positions travel by value and node work
+// sits in functions of their own, so each level of recursion costs little stack.
+//
+// Nodes are records: `out` holds those not yet adopted by a rule, the innermost rule's children on top, and a
+// rule that matches moves its children into `nodes`, where they stay next to each other. A failed attempt
+// takes back what it added to both, so `nodes` holds only parts of the tree.
 class matcher {
  public:
-  matcher(const rule_set& g, cptr last, bool use_first) : g_(g), last_(last), use_first_(use_first) {}
+  matcher(const rule_set& g, cptr first, cptr last, bool use_first)
+      : g_(g), first_(first), last_(last), use_first_(use_first) {}
 
   [[gnu::noinline]] cptr match(std::uint32_t index, cptr pos, bool build);
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
-  std::vector<parse_node> out;  // nodes made so far, the innermost rule's children on top
-  unsigned depth = 0;           // rule activations in progress
+  std::vector<record> out;    // nodes made so far and not yet adopted
+  std::vector<record> nodes;  // adopted nodes: the tree's array
+  unsigned depth = 0;         // rule activations in progress
 
  private:
+  // The sizes of both node stores, taken before an attempt.
+  struct mark_t {
+    std::size_t out, nodes;
+  };
+  mark_t mark() const { return {out.size(), nodes.size()}; }
+
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
-  [[gnu::noinline]] void push_leaf(cptr first, cptr last);
+  void push_leaf(cptr first, cptr last) {
+    out.push_back(record{rule::none, true, std::uint32_t(first - first_), std::uint32_t(last - first)});
+  }
   [[gnu::noinline]] void wrap(rule target, std::size_t mark);
-  [[gnu::noinline]] void drop(std::size_t mark) { out.erase(out.begin() + std::ptrdiff_t(mark), out.end()); }
+  void drop(mark_t m) {
+    out.resize(m.out);
+    nodes.resize(m.nodes);
+  }
 
   const rule_set& g_;
-  const cptr last_;
+  const cptr first_, last_;
   const bool use_first_;
   const classifier classes_;
 };
 
-void matcher::push_leaf(cptr first, cptr last) {
-  parse_node n;
-  n.text.assign(first, last);
-  out.push_back(std::move(n));
-}
-
 // Replaces the nodes above mark by one node of the rule that made them.
 void matcher::wrap(rule target, std::size_t mark) {
-  parse_node n;
-  n.id = target;
-  n.children.assign(std::make_move_iterator(out.begin() + std::ptrdiff_t(mark)), std::make_move_iterator(out.end()));
-  drop(mark);
-  for (parse_node& child : n.children)
-    if (child.id == rule::none) child.id = target;  // a leaf takes the identity of the rule it stands in
-  out.push_back(std::move(n));
+  const auto first = std::uint32_t(nodes.size());
+  const auto count = std::uint32_t(out.size() - mark);
+  for (std::size_t i = mark; i != out.size(); ++i) {
+    record r = out[i];
+    if (r.id == rule::none) r.id = target;  // a leaf takes the identity of the rule it stands in
+    nodes.push_back(r);
+  }
+  out.resize(mark);
+  out.push_back(record{target, false, first, count});
 }
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
@@ -580,10 +596,10 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 // Greedy repetition that never gives back. An iteration that consumes nothing ends it, so no form can loop.
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   for (;;) {
-    const std::size_t mark = out.size();
+    const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
     if (!next || next == pos) {
-      if (out.size() != mark) drop(mark);
+      drop(m);
       return pos;
     }
     pos = next;
@@ -619,11 +635,11 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
     case kind::digit:
       return single(e, pos, build);
     case kind::sequence: {
-      const std::size_t mark = out.size();
+      const mark_t m = mark();
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i) {
         pos = match(e.parts[i], pos, build);
         if (!pos) {
-          if (out.size() != mark) drop(mark);
+          drop(m);
           return nullptr;
         }
       }
@@ -644,12 +660,12 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
       return next ? next : pos;
     }
     case kind::difference: {
-      const std::size_t mark = out.size();
+      const mark_t m = mark();
       const cptr next = match(e.parts[0], pos, build);
       if (!next) return nullptr;
       const cptr other = match(e.parts[1], pos, false);
       if (other && other - pos >= next - pos) {
-        if (out.size() != mark) drop(mark);
+        drop(m);
         return nullptr;
       }
       return next;
@@ -671,24 +687,28 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
 
 struct grammar::rules : rule_set {};
 
+// The rules never change once built, so every grammar shares one set.
 grammar::grammar() {
-  auto r = std::make_unique<rules>();
-  r->body.fill(no_body);
-  define_rules(*r);
-  compute_first_chars(*r);
-  assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
-  rules_ = std::move(r);
+  static const rules* const shared = [] {
+    auto* r = new rules;
+    r->body.fill(no_body);
+    define_rules(*r);
+    compute_first_chars(*r);
+    assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
+    return r;
+  }();
+  rules_ = shared;
 }
 
 grammar::~grammar() = default;
 
-parse_info grammar::parse(rule start, iterator first, iterator last) const {
-  parse_info info;
+syntax_info grammar::parse_syntax(rule start, iterator first, iterator last) const {
+  syntax_info info;
   info.stop = first;
   if (std::size_t(start) == 0 || std::size_t(start) >= rule_count) return info;
   static const wchar_t nothing = 0;
   const cptr begin = first == last ? &nothing : &*first;
-  matcher m(*rules_, begin + (last - first), use_first_chars_);
+  matcher m(*rules_, begin, begin + (last - first), use_first_chars_);
   cptr end = nullptr;
   try {
     end = m.start(start, begin);
@@ -700,9 +720,32 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
     info.length = std::size_t(end - begin);
     info.stop = first + std::ptrdiff_t(info.length);
     info.full = info.stop == last;
-    info.trees = std::move(m.out);
+    m.nodes.push_back(m.out.back());  // the start rule's node, last in the array
+    info.tree = syntax_tree(begin, std::move(m.nodes));
   }
   return info;
+}
+
+parse_info grammar::parse(rule start, iterator first, iterator last) const {
+  const syntax_info s = parse_syntax(start, first, last);
+  parse_info info;
+  static_cast<parse_outcome&>(info) = s;
+  if (s.match) info.trees.push_back(s.tree.copy(s.tree.root()));
+  return info;
+}
+
+syntax_node syntax_node::at(std::size_t i) const {
+  if (i >= size()) throw std::out_of_range("syntax_node::at");
+  return (*this)[i];
+}
+
+parse_node syntax_tree::copy(syntax_node node) const {
+  parse_node n;
+  n.id = node.id();
+  n.text = std::wstring(node.text());
+  n.children.reserve(node.size());
+  for (const syntax_node child : node) n.children.push_back(copy(child));
+  return n;
 }
 
 }  // namespace plang
