@@ -389,11 +389,25 @@ void define_rules(rule_set& g) {
 
 // Character classes come from the "japanese" locale, never from the process's global C locale, so kana and
 // kanji are letters wherever the program runs. Digits are the ASCII ones, as the wide digit test has them.
+// The answers for ASCII characters, by far the most frequent, are asked once and kept.
 class classifier {
  public:
-  classifier() : ctype_(std::use_facet<std::ctype<wchar_t>>(platform::text::japanese_locale())) {}
+  classifier() : ctype_(std::use_facet<std::ctype<wchar_t>>(platform::text::japanese_locale())) {
+    for (wchar_t c = 0; c < 128; ++c) {
+      for (const kind k : {kind::space, kind::alpha, kind::alnum, kind::digit}) {
+        if (ask(k, c)) ascii_[std::size_t(c)] |= bit(k);
+      }
+    }
+  }
 
   bool is(kind k, wchar_t c) const {
+    const auto u = static_cast<std::uint32_t>(c);
+    return u < 128 ? (ascii_[u] & bit(k)) != 0 : ask(k, c);
+  }
+
+ private:
+  static std::uint8_t bit(kind k) { return std::uint8_t(1u << (unsigned(k) - unsigned(kind::space))); }
+  bool ask(kind k, wchar_t c) const {
     switch (k) {
       case kind::space:
         return ctype_.is(std::ctype_base::space, c);
@@ -406,8 +420,8 @@ class classifier {
     }
   }
 
- private:
   const std::ctype<wchar_t>& ctype_;
+  std::array<std::uint8_t, 128> ascii_{};
 };
 
 // Fills `nullable` and `first` of every expression: a fixpoint over the
@@ -547,11 +561,9 @@ class matcher {
 void matcher::wrap(rule target, std::size_t mark) {
   const auto first = std::uint32_t(nodes.size());
   const auto count = std::uint32_t(out.size() - mark);
-  for (std::size_t i = mark; i != out.size(); ++i) {
-    record r = out[i];
-    if (r.id == rule::none) r.id = target;  // a leaf takes the identity of the rule it stands in
-    nodes.push_back(r);
-  }
+  nodes.insert(nodes.end(), out.begin() + std::ptrdiff_t(mark), out.end());
+  for (auto r = nodes.begin() + first; r != nodes.end(); ++r)
+    if (r->id == rule::none) r->id = target;  // a leaf takes the identity of the rule it stands in
   out.resize(mark);
   out.push_back(record{target, false, first, count});
 }
@@ -709,6 +721,9 @@ syntax_info grammar::parse_syntax(rule start, iterator first, iterator last) con
   static const wchar_t nothing = 0;
   const cptr begin = first == last ? &nothing : &*first;
   matcher m(*rules_, begin, begin + (last - first), use_first_chars_);
+  // Scripts come to about two nodes a character: room for them at once.
+  m.nodes.reserve(2 * std::size_t(last - first) + 16);
+  m.out.reserve(256);
   cptr end = nullptr;
   try {
     end = m.start(start, begin);
@@ -734,10 +749,7 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
   return info;
 }
 
-syntax_node syntax_node::at(std::size_t i) const {
-  if (i >= size()) throw std::out_of_range("syntax_node::at");
-  return (*this)[i];
-}
+void syntax_node::out_of_range() { throw std::out_of_range("syntax_node::at"); }
 
 parse_node syntax_tree::copy(syntax_node node) const {
   parse_node n;

@@ -123,13 +123,17 @@ class syntax_node {
   bool empty() const { return size() == 0; }
   syntax_node operator[](std::size_t i) const { return syntax_node(tree_, rec().first + std::uint32_t(i)); }
   // Throws std::out_of_range past the last child.
-  syntax_node at(std::size_t i) const;
+  syntax_node at(std::size_t i) const {
+    if (i >= size()) out_of_range();
+    return (*this)[i];
+  }
   syntax_node back() const { return (*this)[size() - 1]; }
   iterator begin() const { return iterator(tree_, rec().first); }
   iterator end() const { return iterator(tree_, rec().first + std::uint32_t(size())); }
 
  private:
   inline const record& rec() const;
+  [[noreturn]] static void out_of_range();
 
   const syntax_tree* tree_;
   std::uint32_t index_;
