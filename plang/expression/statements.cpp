@@ -38,8 +38,7 @@ bool c_compound::step(runtime* rt) {
 control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
 
 bool c_single::step(runtime* rt) {
-  handle result;
-  expression_->evaluate(rt, result);
+  expression_->execute(rt);
   return false;
 }
 control_handle c_single::clone() const { return boost::make_shared<c_single>(expression_); }
@@ -69,19 +68,9 @@ control_handle c_break::clone() const { return boost::make_shared<c_break>(); }
 bool c_continue::step(runtime*) { throw sig_continue(); }
 control_handle c_continue::clone() const { return boost::make_shared<c_continue>(); }
 
-namespace {
-
-bool test(const expression_handle& condition, runtime* rt) {
-  handle value;
-  condition->evaluate(rt, value);
-  return value->operator bool();
-}
-
-}  // namespace
-
 bool c_if::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  if (!test(condition_, rt)) return false;
+  if (!condition_->test(rt)) return false;
   active_.emplace(rt->variables, body_);
   return true;
 }
@@ -89,7 +78,7 @@ control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_,
 
 bool c_if_else::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  active_.emplace(rt->variables, test(condition_, rt) ? then_ : else_);
+  active_.emplace(rt->variables, condition_->test(rt) ? then_ : else_);
   return true;
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
@@ -114,7 +103,7 @@ bool c_while::step(runtime* rt) {
     }
     return true;
   }
-  if (!test(condition_, rt)) return false;
+  if (!condition_->test(rt)) return false;
   if (reuse_body_) {
     if (!body_clone_) body_clone_ = body_->clone();
     active_.emplace(rt->variables, body_clone_.get(), scope::fresh_clone());
