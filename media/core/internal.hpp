@@ -12,6 +12,7 @@
 
 #include "media/core/alloc.hpp"
 #include "media/core/handle.hpp"
+#include "media/core/ime.hpp"
 #include "media/core/stream.hpp"
 #include "media/core/window.hpp"
 #include "platform/system/instance_lock.hpp"
@@ -161,6 +162,7 @@ struct WINDOWMESSAGE {
     WPARAM wParam;
     LPARAM lParam;
     std::vector<std::wstring> names;
+    IMECOMPOSITION composition;  // WM_IME_COMPOSITION's, which wParam points to when dispatched
 };
 
 struct WINDOWTIMER {
@@ -335,25 +337,42 @@ struct KEYINPUT {
 };
 
 // The input method as far as this platform has one: whether composition
-// events become input-method messages, the composition they leave, and the
-// reset sequence's step.
+// events become input-method messages, the composition they leave, the
+// candidate list and the reset sequence's step.
 struct IMESTATE {
     std::int32_t enabled;
-    std::int32_t open;
-    std::int32_t composing;
-    char composition[1024];
-    std::int32_t composition_cursor;
+    std::int32_t open;       // follows enabled: text input stays on with the window
+    std::int32_t composing;  // between WM_IME_STARTCOMPOSITION and WM_IME_ENDCOMPOSITION
+    char composition[1024];  // NUL-terminated, so at most 1023 bytes
+    std::int32_t composition_cursor;  // in characters
+    std::int32_t clauses[256];        // byte offsets, from 0 to the composition's end
+    std::int32_t clause_count;
+    void* candidates;  // a CANDIDATELIST block from ManagedAlloc, or null
+    std::int32_t candidates_size;
     std::int32_t reset_step;  // 0 to 4; 0: no reset pending
     char saved_composition[1024];
+    // the pump: a non-empty edit has opened a composition that no empty edit
+    // or commit has closed yet
+    std::int32_t platform_composing;
+    std::int32_t in_open_status;  // IMN_SETOPENSTATUS is being handled
 };
 
-// How fields are drawn; the colours are filled by the drawing's start.
+// How fields are drawn: the cursor blink and the colours (screen pixel
+// values, packed by StartKeyInputSystem).
 struct KEYINPUTSTYLE {
     std::int32_t font = -1;  // -1: the default font
     std::int32_t blink;      // 0: the cursor does not blink
     std::int32_t blink_start;
     std::int32_t blink_period = 500;
     std::int32_t cursor_shown = 1;
+    std::uint32_t text, edge;
+    std::uint32_t cursor;
+    std::uint32_t selected_text, selected_edge, selection_background;
+    std::uint32_t composition_background;  // also the candidate box's border
+    std::uint32_t composition_cursor;
+    std::uint32_t clause_underline;
+    std::uint32_t converting_clause;  // also the selected candidate
+    std::uint32_t candidate_background, candidate_edge, selected_candidate_edge;
 };
 
 struct KEYINPUTSTATE {
@@ -365,6 +384,15 @@ struct KEYINPUTSTATE {
 };
 
 extern KEYINPUTSTATE key_input_state;
+
+// The input-method messages of one platform text-editing record (ime.cpp):
+// the composition so far (wide), its cursor and selected length in
+// characters. Nothing while the input method is off.
+std::vector<WINDOWMESSAGE> editing_messages(const std::wstring& text, int cursor, int selected);
+// The messages of committed text while a composition is open (the result,
+// then the composition's end); empty when none is open, and the text then
+// comes as typed characters.
+std::vector<WINDOWMESSAGE> commit_messages(const std::string& bytes);
 
 // ---- end key-input handles ----
 

@@ -13,6 +13,7 @@
 #include "media/core/pump.hpp"
 #include "media/core/text.hpp"
 #include "media/core/window_services.hpp"
+#include "media/graphics/drawstate.hpp"
 
 using media::core::char_ring;
 using media::core::KEYINPUT;
@@ -303,6 +304,22 @@ void apply(KEYINPUT& k, const char* c, int size)
     }
 }
 
+// The drawing's colours in the screen's pixel format.
+void set_style_colours(media::core::KEYINPUTSTYLE& style)
+{
+    const std::uint32_t white = PackScreenColor(255, 255, 255);
+    const std::uint32_t black = PackScreenColor(0, 0, 0);
+    const std::uint32_t yellow = PackScreenColor(255, 255, 0);
+    const std::uint32_t red = PackScreenColor(255, 0, 0);
+    style.text = style.cursor = style.selected_text = style.clause_underline = white;
+    style.edge = style.selected_edge = black;
+    style.selection_background = PackScreenColor(128, 128, 128);
+    style.composition_background = yellow;
+    style.composition_cursor = PackScreenColor(0, 255, 255);
+    style.converting_clause = red;
+    style.candidate_background = style.candidate_edge = style.selected_candidate_edge = black;
+}
+
 KEYINPUT* find(int handle)
 {
     return key_input_state.table.find(handle);
@@ -484,8 +501,11 @@ int StartKeyInputSystem()
     st.table.clear();
     for (KEYINPUT& record : st.records)
         record = KEYINPUT{};
+    if (st.ime.candidates != nullptr)
+        ManagedFree(st.ime.candidates);
     st.ime = media::core::IMESTATE{};
     st.style = media::core::KEYINPUTSTYLE{};
+    set_style_colours(st.style);
     st.active = -1;
     LogWrite("完了しました\n");
     return 0;

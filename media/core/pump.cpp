@@ -26,7 +26,7 @@ constexpr int messages_per_pass = 5;
 
 void queue(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
-    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}});
+    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}, {}});
 }
 
 // The button flags of a mouse message's wParam.
@@ -119,12 +119,23 @@ void translate(const platform::event& e)
     case platform::event_kind::text: {
         std::string bytes;
         platform::text::append_narrow(e.text.data(), e.text.size(), bytes);
+        // text that ends a composition is its result, as the input method gives it
+        std::vector<WINDOWMESSAGE> result = media::core::commit_messages(bytes);
+        if (!result.empty()) {
+            for (WINDOWMESSAGE& m : result)
+                message_queue.push_back(std::move(m));
+            break;
+        }
         for (const char c : bytes)
             queue(WM_CHAR, static_cast<unsigned char>(c), 0);
         break;
     }
+    case platform::event_kind::text_editing:
+        for (WINDOWMESSAGE& m : media::core::editing_messages(e.text, e.x, e.y))
+            message_queue.push_back(std::move(m));
+        break;
     case platform::event_kind::drop: {
-        WINDOWMESSAGE m{WM_DROPFILES, 0, 0, e.names};
+        WINDOWMESSAGE m{WM_DROPFILES, 0, 0, e.names, {}};
         message_queue.push_back(std::move(m));
         break;
     }
@@ -160,7 +171,7 @@ bool take_message(WINDOWMESSAGE& out, bool window_thread)
         const std::uint32_t now = platform::milliseconds();
         if (now - t.start >= t.period) {
             t.start = now;
-            out = WINDOWMESSAGE{WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc), {}};
+            out = WINDOWMESSAGE{WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc), {}, {}};
             return true;
         }
     }
@@ -172,6 +183,10 @@ void dispatch(WINDOWMESSAGE& m)
     if (m.message == WM_TIMER && m.lParam != 0) {
         const TIMERPROC proc = reinterpret_cast<TIMERPROC>(m.lParam);
         proc(window_state.main_window, WM_TIMER, m.wParam, platform::milliseconds() & 0x7fffffff);
+        return;
+    }
+    if (m.message == WM_IME_COMPOSITION) {
+        MainWindowProc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.composition), m.lParam);
         return;
     }
     if (m.message == WM_DROPFILES) {

@@ -139,6 +139,8 @@ void reset_key_input()
     key_input_state.active = -1;
     for (KEYINPUT& record : key_input_state.records)
         record = KEYINPUT{};
+    if (key_input_state.ime.candidates != nullptr)
+        ManagedFree(key_input_state.ime.candidates);
     key_input_state.ime = IMESTATE{};
     key_input_state.style = KEYINPUTSTYLE{};
 }

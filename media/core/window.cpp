@@ -138,6 +138,9 @@ void activate(WPARAM wParam)
         return;
     const bool windowed = ws.settings.window_mode != 0;
     if (ws.active != 0) {
+        const media::core::IMESTATE& ime = media::core::key_input_state.ime;
+        if (ime.enabled != 0 && ime.open != 0)
+            media::core::key_input_state.ime.reset_step = 1;
         if (!windowed && ws.started != 0) {
             if (HighWord(wParam) == 0)
                 RestoreGraphicsDevice();
@@ -315,7 +318,7 @@ namespace media::core {
 void post_message(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
     std::lock_guard<std::mutex> hold(message_lock);
-    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}});
+    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}, {}});
 }
 
 }  // namespace media::core
@@ -437,7 +440,8 @@ int CreateMainWindow()
         platform::show_cursor(false);
     }
     LogWrite("ＩＭＥを無効にしました\n");
-    platform::set_ime_enabled(false);
+    if (media::core::key_input_state.ime.enabled == 0)
+        platform::set_ime_enabled(false);
     if (s.window_mode != 0) {
         platform::screen_rect r;
         if (platform::client_rect(r) == 0) {

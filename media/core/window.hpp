@@ -91,7 +91,8 @@ int CreateMainWindow();
 // The window procedure. WM_DROPFILES carries in wParam a pointer to the
 // drop's names (const std::vector<std::wstring>*); WM_SIZING the edge in
 // wParam (1 left, 2 right, 3 top, 4 to 8 top-left, top-right, bottom,
-// bottom-left, bottom-right) and a RECT* of the proposed window in lParam.
+// bottom-left, bottom-right) and a RECT* of the proposed window in lParam;
+// WM_IME_COMPOSITION a const IMECOMPOSITION* (ime.hpp) in wParam.
 LRESULT MainWindowProc(HWINDOW window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
 // Closes the window through its procedure and undoes the rest of
 // CreateMainWindow; returns 0.
