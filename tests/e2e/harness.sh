@@ -5,6 +5,9 @@
 #
 #   e2e_begin NAME           work folder ($E2E_DIR), shots, cleanup, deadline
 #   e2e_start_x              Xvfb on a free display, 1024x768x24; sets DISPLAY
+#   e2e_opener               a stand-in xdg-open first on PATH that records
+#                            each call in $E2E_OPENED: every argument ended
+#                            by a zero byte, then a line end
 #   e2e_start PROGRAM ARG... starts the program on the sdl backend ($E2E_PID)
 #   e2e_window CLASS         waits for its window ($E2E_WINDOW)
 #   e2e_focus                gives the window the keyboard focus
@@ -13,6 +16,8 @@
 #   e2e_wheel up|down [N]    wheel clicks at the pointer
 #   e2e_type TEXT            types TEXT (UTF-8, Japanese included)
 #   e2e_shot STEP [WINDOW]   screenshot e2e-shots/NAME-STEP.png, path printed
+#   e2e_same_picture STEP A B  fails unless the pictures A and B are equal,
+#                            pixel for pixel (differences in NAME-STEP.png)
 #   e2e_wait WHAT COMMAND... polls COMMAND until it succeeds, bounded
 #   e2e_wait_exit            waits for the program's end, bounded ($E2E_STATUS)
 #   e2e_fail MESSAGE         screenshot, message, exit 1
@@ -35,6 +40,7 @@ E2E_PID=
 E2E_WINDOW=
 E2E_STATUS=
 E2E_WATCHDOG_PID=
+E2E_OPENED=
 
 e2e_log() { printf '%s\n' "e2e: $*" >&2; }
 
@@ -119,6 +125,18 @@ e2e_start_x()
     e2e_log "X server on $DISPLAY"
 }
 
+e2e_opener()
+{
+    E2E_OPENED=$E2E_DIR/opened
+    mkdir -p "$E2E_DIR/bin"
+    : >"$E2E_OPENED"
+    printf '%s\n' '#!/usr/bin/env bash' "{ printf '%s\\0' \"\$@\"; printf '\\n'; } >>'$E2E_OPENED'" \
+        >"$E2E_DIR/bin/xdg-open"
+    chmod +x "$E2E_DIR/bin/xdg-open"
+    PATH=$E2E_DIR/bin:$PATH
+    export PATH
+}
+
 e2e_start()
 {
     ZENTIL_PLATFORM=sdl SDL_VIDEODRIVER=x11 \
@@ -199,6 +217,14 @@ e2e_shot()
         e2e_log "no screenshot for step $1"
         return 1
     fi
+}
+
+e2e_same_picture()
+{
+    local differ
+    differ=$(compare -metric AE "$2" "$3" "$E2E_SHOTS/$E2E_NAME-$1.png" 2>&1 >/dev/null)
+    [ "$differ" = 0 ] && rm -f "$E2E_SHOTS/$E2E_NAME-$1.png" && return 0
+    e2e_fail "the pictures differ ($differ pixels): $2 and $3, see $E2E_SHOTS/$E2E_NAME-$1.png"
 }
 
 e2e_wait_exit()

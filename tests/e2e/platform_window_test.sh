@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The platform's sdl backend in a real X server: a window found by class and
-# by its UTF-8 title, a click, the wheel, a held key and typed Japanese text,
-# then two files dropped the way a file manager drops them (one name that is
-# not UTF-8, one with spaces and percent signs) arrive byte for byte at the
-# cursor the drop left; the drop program's refusals; the close message ends
-# the program with status 0. Screenshots of each step in e2e-shots/.
+# by its UTF-8 title shows the picture the headless backend makes; a click,
+# the wheel, a held key and typed Japanese text reach it; two files dropped
+# the way a file manager drops them (one name that is not UTF-8, one with
+# spaces and percent signs) arrive byte for byte at the cursor the drop left,
+# and the first goes to the opener unchanged; the question box is found and
+# answered; the drop program's refusals; the close message ends the program
+# with status 0. Screenshots of each step in e2e-shots/.
 #
 #   platform_window_test.sh PROBE XCLIENT
 set -u
@@ -39,7 +41,10 @@ expect_refusal()
 }
 
 e2e_begin platform_window
+headless_frame=$E2E_DIR/headless.png
+ZENTIL_PLATFORM=headless "$probe" "$E2E_DIR/headless.log" "$headless_frame" || e2e_fail "the headless run failed"
 e2e_start_x
+e2e_opener
 log=$E2E_DIR/probe.log
 e2e_start "$probe" "$log"
 e2e_window e2e_window_probe
@@ -50,7 +55,7 @@ e2e_focus
 found=$("$xclient" find-name $'e2e probe \xe7\xaa\x93') || e2e_fail "no window found by its title"
 [ "$found" = "$E2E_WINDOW" ] || e2e_fail "the title search found $found, not $E2E_WINDOW"
 expect_pixel 10 10 2050A0
-e2e_shot start >/dev/null
+e2e_same_picture start-difference "$(e2e_shot start)" "$headless_frame"
 
 e2e_click 100 80
 e2e_wait "the click" grep -qx "button_up left 100 80" "$log"
@@ -83,6 +88,11 @@ and not as
 $expected"
 e2e_wait "the drop's colour" expect_pixel 10 10 20A040
 e2e_shot dropped >/dev/null
+
+e2e_key o
+e2e_wait "the opener" grep -qx "open 0" "$log"
+e2e_wait "the opener's record" test -s "$E2E_OPENED"
+[ "$(hex <"$E2E_OPENED")" = "$(printf '%s' "$odd" | hex)000a" ] || e2e_fail "the opener was given $(od -c "$E2E_OPENED")"
 
 # the question box: a window of its own, transient for the probe's, found
 # by that and by its title, answered No with Escape and Yes with Return

@@ -1,15 +1,19 @@
-// A window on the sdl platform backend that writes every record the pump
-// gives to a log, for the end-to-end runs that check what a real X server's
-// input reaches the platform as.
+// A window on the platform layer that writes every record the pump gives to
+// a log, for the end-to-end runs that check what a real X server's input
+// reaches the platform as. The backend is the one ZENTIL_PLATFORM names.
 //
-//   e2e_window_probe LOG
+//   e2e_window_probe LOG [FRAME]
+//
+// With FRAME it ends after the first frame, written there as PNG (the
+// headless backend's picture, to compare with a real window's).
 //
 // Log lines (names and text as the hex of their bytes, so that any byte
 // shows): "ready" once the first frame is shown; "button_down left X Y",
 // "button_up ..."; "wheel Y"; "key_down VK"; "text HEX"; "drop N X Y" (the
 // name count and the cursor the pump last saw) followed by N lines
 // "name HEX"; "answer R" for the question box Delete opens (titled "Delete":
-// 1 yes, 0 no); "close". The picture: blue, green once a drop came, with a
+// 1 yes, 0 no); "open R" for O, which opens the first name of the last drop
+// with the desktop's opener (R: 0, or -1); "close". The picture: blue, green once a drop came, with a
 // white 16 x 16 square centred on the last click. It ends at a close record
 // (status 0), or with status 1 when the platform fails.
 #include <cstdint>
@@ -17,13 +21,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
+#include "platform/shell/shell.hpp"
 #include "platform/text/codepage.hpp"
 
 namespace {
 
 constexpr int width = 320, height = 240;
-constexpr int delete_key = 46;
+constexpr int delete_key = 46, open_key = 79;
 constexpr std::uint32_t blue = 0xFF2050A0, green = 0xFF20A040, white = 0xFFFFFFFF;
 
 std::string hex(const std::string& bytes)
@@ -54,9 +60,10 @@ int fail(const char* doing)
 }
 
 struct probe {
-    std::FILE* log;
+    std::FILE* log = nullptr;
     bool dropped = false, clicked = false;
     int click_x = 0, click_y = 0;
+    std::wstring first_dropped;
 
     void line(const std::string& text)
     {
@@ -85,6 +92,8 @@ struct probe {
             line("key_down " + std::to_string(e.key));
             if (e.key == delete_key && !e.repeat)
                 line("answer " + std::to_string(platform::ask_yes_no(L"Delete", L"Delete it?")));
+            if (e.key == open_key && !e.repeat && dropped)
+                line("open " + std::to_string(platform::shell::system_shell().open(L"", first_dropped, L"", 1)));
             break;
         case event_kind::text: line("text " + hex(platform::text::to_utf8_text(e.text))); break;
         case event_kind::drop: {
@@ -97,6 +106,7 @@ struct probe {
                 line(platform::text::os_name(name, bytes) ? "name " + hex(bytes) : "name (not an OS name)");
             }
             dropped = true;
+            first_dropped = e.names.front();
             break;
         }
         default: break;
@@ -118,8 +128,8 @@ struct probe {
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: e2e_window_probe LOG\n", stderr);
+    if (argc != 2 && argc != 3) {
+        std::fputs("usage: e2e_window_probe LOG [FRAME]\n", stderr);
         return 2;
     }
     std::FILE* log = std::fopen(argv[1], "w");
@@ -127,14 +137,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "e2e_window_probe: cannot write %s\n", argv[1]);
         return 1;
     }
-    probe p{log};
-    if (platform::select_backend("sdl") < 0) return fail("select_backend");
+    probe p;
+    p.log = log;
     if (platform::video_start() < 0) return fail("video_start");
-    platform::window_spec spec;
-    spec.title = L"e2e probe \u7A93";  // a title only UTF-8 spells
-    spec.width = width;
-    spec.height = height;
-    if (platform::create_window(spec) < 0) return fail("create_window");
+    platform::window_spec shape;
+    shape.title = L"e2e probe \u7A93";  // a title only UTF-8 spells
+    shape.width = width;
+    shape.height = height;
+    if (platform::create_window(shape) < 0) return fail("create_window");
     if (platform::accept_drops(true) < 0) return fail("accept_drops");
     if (platform::open_display() < 0) return fail("open_display");
 
@@ -152,6 +162,11 @@ int main(int argc, char** argv)
         if (!ready) {
             p.line("ready");
             ready = true;
+            if (argc == 3) {
+                if (platform::headless::dump_frame_png(platform::text::from_utf8(argv[2])) < 0)
+                    return fail("dump_frame_png");
+                running = false;
+            }
         }
         platform::sleep(16);
     }
