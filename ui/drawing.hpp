@@ -4,7 +4,11 @@
 #pragma once
 
 #include <list>
+#include <string>
 
+#include <boost/shared_ptr.hpp>
+
+#include "ui/font.hpp"
 #include "ui/rect.hpp"
 
 namespace ui {
@@ -64,5 +68,18 @@ struct blend_record {
 };
 const blend_record& current_blend();
 void reset_blend();
+
+// The outline drawn twice (the second time two pixels shorter at each end)
+// and the inside filled under a blend guard of 0.5.
+void draw_frame_box(const rect& r, int colour);
+
+// A code page 932 string with its top-left corner at (x, y), in the given
+// font or the default one.
+void draw_string(const std::string& text, int colour, int x, int y,
+                 const boost::shared_ptr<font>& f = boost::shared_ptr<font>());
+// Its width in that font.
+int string_width(const std::string& text, const boost::shared_ptr<font>& f = boost::shared_ptr<font>());
+// Wide text measured in its code page 932 form.
+int wstring_width(const std::wstring& text, const text_style& style);
 
 }  // namespace ui

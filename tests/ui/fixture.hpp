@@ -47,6 +47,12 @@ inline void start_media_once() {
   ASSERT_EQ(SelectDrawTarget(-2), 0);
 }
 
+// The draw area the drawing state holds.
+inline ui::rect draw_area() {
+  const auto& a = media::gfx::draw_state.area;
+  return {a.left, a.top, a.right, a.bottom};
+}
+
 class toolkit : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,11 +69,7 @@ class toolkit : public ::testing::Test {
     ui::input::update();
   }
 
-  // The draw area the drawing state holds.
-  static ui::rect draw_area() {
-    const auto& a = media::gfx::draw_state.area;
-    return {a.left, a.top, a.right, a.bottom};
-  }
+  static ui::rect draw_area() { return ui_test::draw_area(); }
 
   // A pixel of the last presented frame as 0xRRGGBB.
   static std::uint32_t frame_pixel(int x, int y) {
