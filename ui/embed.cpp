@@ -121,6 +121,12 @@ button<>* embed::add_button(const button<>& child, const step& s, pending& list)
   return copy;
 }
 
+scrolled<textbox>* embed::add_scrolled_textbox_br(pending& list, const scrolled<textbox>& child) {
+  scrolled<textbox>* copy = new scrolled<textbox>(child);
+  list.emplace_back(detail::embed::br::get(), boost::shared_ptr<widget>(copy));
+  return copy;
+}
+
 void embed::draw(int x, int y) {
   for (placed& p : children_) p.child->draw(x + p.x, y + p.y);
 }

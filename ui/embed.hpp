@@ -9,6 +9,7 @@
 
 #include "ui/button.hpp"
 #include "ui/rect.hpp"
+#include "ui/scrolled.hpp"
 #include "ui/text.hpp"
 #include "ui/widget.hpp"
 
@@ -68,6 +69,7 @@ class embed : public widget {
   static text* add_text(const step& s, pending& list, const text& child);
   static text* add_text_br(pending& list, const text& child);
   static button<>* add_button(const button<>& child, const step& s, pending& list);
+  static scrolled<textbox>* add_scrolled_textbox_br(pending& list, const scrolled<textbox>& child);
 
   void draw(int x, int y) override;
   void update(int x, int y, const rect& clip) override;

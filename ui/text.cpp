@@ -34,7 +34,7 @@ void text::measure() {
   height = style_.font_size();
 }
 
-void text::draw(int x, int y) { draw_string(text_, style_.colour, x, y, style_.font()); }
+void text::draw_at(int x, int y) const { draw_string(text_, style_.colour, x, y, style_.font()); }
 
 std::wstring text::to_wstring() const { return lib::string::convert<std::wstring>(text_); }
 

@@ -32,7 +32,8 @@ class text : public widget {
     return fit(out.str(), limit, style);
   }
 
-  void draw(int x, int y) override;
+  void draw(int x, int y) override { draw_at(x, y); }
+  void draw_at(int x, int y) const;
 
   const std::string& str() const { return text_; }
   const text_style& style() const { return style_; }
