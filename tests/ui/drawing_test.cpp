@@ -82,4 +82,30 @@ TEST_F(Drawing, BlendGuardTable) {
   EXPECT_EQ(media::gfx::draw_state.blend_param, 255);
 }
 
+// A font lives while a style uses it: the last style letting go erases the
+// cache entry.
+TEST_F(Drawing, FontCacheKeepsAFontWhileAStyleUsesIt) {
+  const ui::font_spec big{24, "meiryo", 9, 2, 1};
+  EXPECT_TRUE(ui::default_font_spec() == (ui::font_spec{20, "meiryo", 9, 2, 1}));
+  EXPECT_EQ(ui::font_cache::get().max_load_factor(), 1.0f);
+  {
+    ui::text_style first(1, ui::font_cache::find_or_add(big, 5));
+    {
+      ui::text_style second(2, ui::font_cache::find_or_add(big, 6));
+      EXPECT_EQ(second.font(), first.font());
+      EXPECT_EQ(second.font()->handle, 5);
+      EXPECT_EQ(second.font_size(), 24);
+    }
+    EXPECT_EQ(ui::font_cache::get().count(big), 1u);
+    ui::text_style copy = first;
+    copy = ui::text_style();  // gives up its reference, the first keeps it
+    EXPECT_EQ(ui::font_cache::get().count(big), 1u);
+    EXPECT_EQ(copy.font_size(), 20);
+  }
+  EXPECT_EQ(ui::font_cache::get().count(big), 0u);
+  // different descriptions hash apart
+  ui::font_spec_hash h;
+  EXPECT_NE(h(big), h(ui::default_font_spec()));
+}
+
 }  // namespace
