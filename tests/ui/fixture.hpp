@@ -1,6 +1,7 @@
 // The toolkit tests' fixture: the media layer started once per test program
 // on the headless backend with the wrapper's settings (windowed 800 x 600 at
-// 32 bits, log off, running while inactive), the back screen as target; the
+// 32 bits, log off, running while inactive) and the fake font face, the back
+// screen as target; the
 // toolkit's state, the clip stack, the blend and the step queue back to the
 // start around each case.
 #pragma once
@@ -17,6 +18,7 @@
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/screen_mode.hpp"
+#include "platform/font/font.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/steps.hpp"
 #include "platform/platform.hpp"
@@ -36,6 +38,14 @@ inline void start_media_once() {
   ASSERT_EQ(platform::select_backend("headless"), 0);
   platform::headless::reset();
   platform::set_lock_folder(locks.wpath());
+  // widths the tests can count: 10 pixels a single-byte character, 20 a
+  // double-byte one, cells 20 high
+  platform::font::fake_settings fake;
+  fake.height = 20;
+  fake.ascent = 16;
+  fake.single_advance = 10;
+  fake.double_advance = 20;
+  platform::font::install_fake(fake);
   SetRunWhenInactive(1);
   EnableFpuPreserve(1);
   SetLogOutputEnabled(0);
