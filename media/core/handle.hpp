@@ -122,6 +122,17 @@ public:
         return slot < 0 ? nullptr : slots_[slot].record;
     }
 
+    // Points the handle's live slot at another record (one its owner moved
+    // when resizing it); the handle stays valid. False, with nothing changed,
+    // when look-up fails or the record is null.
+    bool replace(MEDIA_HANDLE handle, Record* record)
+    {
+        const int slot = slot_of(handle);
+        if (slot < 0 || record == nullptr) return false;
+        slots_[slot].record = record;
+        return true;
+    }
+
     // Empties the handle's slot and returns the record that was there (the
     // owner frees it), or null when look-up fails. The counter is untouched.
     Record* remove(MEDIA_HANDLE handle)

@@ -7,6 +7,11 @@ namespace media::gfx {
 softimage_table soft_images;
 // ---- end soft images ----
 
+// ---- graphs ----
+graph_table graphs;
+SCREENLOCKSTATE screen_lock{};
+// ---- end graphs ----
+
 // ---- drawing state ----
 DRAWSTATE draw_state{};
 
@@ -107,6 +112,8 @@ void reset_state()
     screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();
+    graphs.clear();
+    screen_lock = SCREENLOCKSTATE{};
     convert_state = CONVERTSTATE{};
     loader_state = LOADERSTATE{};
     reset_font_state();

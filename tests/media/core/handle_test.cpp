@@ -276,6 +276,28 @@ TEST(HandleTable, HighWaterChoiceFillsUpwardsThenReusesFromZero)
     EXPECT_EQ(table.high_water(), 0);
 }
 
+// A record its owner moved keeps its handle: the slot is re-pointed, and a
+// stale or foreign handle cannot re-point anything.
+TEST(HandleTable, ReplaceRepointsALiveSlotOnly)
+{
+    graph_table table{};
+    record old_record{1}, moved{2}, other{3};
+    const MEDIA_HANDLE h = table.create(&old_record);
+    const MEDIA_HANDLE second = table.create(&other);
+    EXPECT_TRUE(table.replace(h, &moved));
+    EXPECT_EQ(table.find(h), &moved);
+    EXPECT_EQ(table.handle_at(0), h);
+    EXPECT_EQ(table.count(), 2);
+    EXPECT_FALSE(table.replace(h, nullptr));
+    EXPECT_EQ(table.find(h), &moved);
+    table.remove(second);
+    EXPECT_FALSE(table.replace(second, &other));
+    EXPECT_EQ(table.at(1), nullptr);
+    EXPECT_FALSE(table.replace(make_handle(HANDLEKIND_SOUND, 0, 0), &other));
+    EXPECT_FALSE(table.replace(h | 0x8000, &other));
+    EXPECT_EQ(table.find(h), &moved);
+}
+
 TEST(HandleChain, KeepsTheNewestFirst)
 {
     HANDLENODE head, tail, a, b;
