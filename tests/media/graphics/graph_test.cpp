@@ -194,6 +194,9 @@ TEST_F(Graph, DerivedGraphsShareTheBodyAndKeepItAlive)
     EXPECT_EQ(h, 10);
     EXPECT_EQ(GetGraphRecord(d)->body, GetGraphRecord(g)->body);
     EXPECT_EQ(GetGraphRecord(g)->body->ref_count, 2);
+    // building the view again gives the old view's share back
+    EXPECT_EQ(BuildGraphDrawTiles(d), 0);
+    EXPECT_EQ(GetGraphRecord(g)->image.base->ref_count, 3);  // the body image, g's view and d's
     for (int bad : {-1, 64, 65}) EXPECT_EQ(DeriveGraph(bad, 0, 4, 4, g), -1) << bad;
     for (int bad : {-1, 10}) EXPECT_EQ(DeriveGraph(0, bad, 4, 4, g), -1) << bad;
     EXPECT_EQ(DeriveGraph(0, 0, 4, 4, -1), -1);
