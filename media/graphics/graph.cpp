@@ -253,6 +253,9 @@ int BuildGraphDrawTiles(int graph)
     if (moved == nullptr)
         return -1;
     graphs.replace(graph, moved);
+    // a view made before goes back to the body before the new one is taken
+    if (IsMemImgValid(&moved->image))
+        ReleaseMemImg(&moved->image);
     std::memset(&moved->image, 0, sizeof moved->image);
     MakeSubMemImg(&moved->image, &moved->body->image, moved->x, moved->y, moved->width, moved->height);
     return IsMemImgValid(&moved->image) ? 0 : -1;

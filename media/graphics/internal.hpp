@@ -285,6 +285,7 @@ struct GFXSETTINGS {
     std::int32_t single_texture;         // one texture per graph
     std::uint32_t transparent_color;  // 0xRRGGBB
     std::int32_t transparent_from_pixel;
+    std::int32_t bleed_transparent;   // spreads colour into transparent pixels of loaded images
     std::int32_t flip_no_wait;        // stored inverted: 0 = the flip waits for the vertical blank
     std::int32_t emulate_320x240;     // a 320 x 240 screen shown on a 640 x 480 mode
     void (*restore_callback)();
