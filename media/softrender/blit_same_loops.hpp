@@ -221,6 +221,11 @@ inline void alpha_rows(const same_job& j)
             const __m128i a32 = _mm_srli_epi32(sv, 24);
             const __m128i none = _mm_cmpeq_epi32(a32, zero);
             if (_mm_movemask_epi8(none) == 0xFFFF) continue;
+            const __m128i opaque = _mm_cmpeq_epi32(a32, full);
+            if (_mm_movemask_epi8(opaque) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sv);
+                continue;
+            }
             const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
             // each pixel's alpha in the four 16-bit lanes of its bytes
             const __m128i a2 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a32, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
@@ -230,7 +235,6 @@ inline void alpha_rows(const same_job& j)
             const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(w256, a_hi)),
                                                             _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), a_hi)), 8);
             const __m128i mixed = _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi)));
-            const __m128i opaque = _mm_cmpeq_epi32(a32, full);
             const __m128i drawn = _mm_or_si128(_mm_and_si128(opaque, sv), _mm_andnot_si128(opaque, mixed));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                              _mm_or_si128(_mm_and_si128(none, dv), _mm_andnot_si128(none, drawn)));
