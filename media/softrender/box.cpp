@@ -53,30 +53,6 @@ void box_rows(const box_job& job)
                                  _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi))));
             }
         }
-        if constexpr ((Mode == 2 || Mode == 3) && Bits == 32) {
-            // the word arithmetic of add_word32 and subtract_word32 in each
-            // 32-bit lane
-            const __m128i q = _mm_set1_epi32(static_cast<int>(j.setup.addend));
-            const __m128i low = _mm_set1_epi32(0xFEFEFF), carries = _mm_set1_epi32(0x1010100);
-            const __m128i q_low = _mm_and_si128(q, low);
-            for (; x + 4 <= j.width; x += 4, out += 16) {
-                const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-                __m128i r;
-                if constexpr (Mode == 2) {
-                    const __m128i sum = _mm_add_epi32(_mm_and_si128(dv, low), q_low);
-                    const __m128i c = _mm_and_si128(sum, carries);
-                    r = _mm_or_si128(_mm_or_si128(_mm_sub_epi32(c, _mm_srli_epi32(c, 8)),
-                                                  _mm_and_si128(_mm_or_si128(dv, q), _mm_set1_epi32(0x10100))),
-                                     sum);
-                } else {
-                    const __m128i difference =
-                        _mm_sub_epi32(_mm_or_si128(dv, carries), _mm_and_si128(q, _mm_set1_epi32(static_cast<int>(0xFEFEFEFFu))));
-                    const __m128i c = _mm_and_si128(difference, carries);
-                    r = _mm_and_si128(difference, _mm_sub_epi32(c, _mm_srli_epi32(c, 8)));
-                }
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r);
-            }
-        }
         if constexpr (Mode == 1 && Bits == 16) {
             // d + (c - d) x p / 255 per channel, the quotient truncated toward
             // zero: the magnitude's quotient, its sign put back
