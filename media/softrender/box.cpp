@@ -59,6 +59,37 @@ void box_rows(const box_job& job)
                                  _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi))));
             }
         }
+        if constexpr ((Mode == 2 || Mode == 3) && Bits == 16) {
+            // add_word16 and subtract_word16 in 16-bit lanes: the carry or
+            // borrow out of the red field, bit 16 of the word arithmetic, is
+            // found from the top bits and stands for the 0xF800 it sets
+            const __m128i q = _mm_set1_epi16(static_cast<short>(j.setup.addend));
+            const __m128i keep = _mm_set1_epi16(static_cast<short>(0xF7DF)), seams = _mm_set1_epi16(0x0820);
+            const __m128i red = _mm_set1_epi16(static_cast<short>(0xF800));
+            const __m128i t = _mm_and_si128(q, keep);
+            for (; x + 8 <= j.width; x += 8, out += 16) {
+                const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+                __m128i r;
+                if constexpr (Mode == 2) {
+                    const __m128i a = _mm_and_si128(dv, keep);
+                    const __m128i sum = _mm_add_epi16(a, t);
+                    const __m128i carry = _mm_srai_epi16(
+                        _mm_or_si128(_mm_and_si128(a, t), _mm_andnot_si128(sum, _mm_or_si128(a, t))), 15);
+                    const __m128i c = _mm_and_si128(sum, seams);
+                    r = _mm_or_si128(_mm_or_si128(_mm_sub_epi16(c, _mm_srli_epi16(c, 5)), _mm_and_si128(carry, red)),
+                                     _mm_or_si128(_mm_and_si128(_mm_or_si128(dv, q), seams), sum));
+                } else {
+                    const __m128i m = _mm_or_si128(dv, seams);
+                    const __m128i difference = _mm_sub_epi16(m, t);
+                    const __m128i borrow = _mm_srai_epi16(
+                        _mm_or_si128(_mm_andnot_si128(m, t), _mm_andnot_si128(_mm_xor_si128(m, t), difference)), 15);
+                    const __m128i c = _mm_and_si128(difference, seams);
+                    r = _mm_and_si128(difference,
+                                      _mm_or_si128(_mm_sub_epi16(c, _mm_srli_epi16(c, 5)), _mm_andnot_si128(borrow, red)));
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r);
+            }
+        }
         if constexpr (Mode == 1 && Bits == 16) {
             // d + (c - d) x p / 255 per channel, the quotient truncated toward
             // zero: the magnitude's quotient, its sign put back
