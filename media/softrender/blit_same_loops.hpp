@@ -34,6 +34,20 @@ inline void pixel(const same_job& j, const unsigned char* px, int weight, unsign
         store_dst<Bits>(out, d);
 }
 
+// Whether the source and destination rows lie in separate memory: a view
+// drawn into another view of the same body takes the pixel-by-pixel loops,
+// whose reads see the pixels already written.
+inline bool separate(const same_job& j, int src_bytes, int dst_bytes)
+{
+    const auto span = [&](const unsigned char* p, long pitch, int bytes) {
+        const unsigned char* first = pitch < 0 ? p + pitch * (j.height - 1) : p;
+        return std::pair{first, first + (pitch < 0 ? -pitch : pitch) * (j.height - 1) + static_cast<long>(j.width) * bytes};
+    };
+    const auto [s0, s1] = span(j.src, j.src_pitch, src_bytes);
+    const auto [d0, d1] = span(j.dst, j.dst_pitch, dst_bytes);
+    return std::less<>{}(s1, d0) || s1 == d0 || std::less<>{}(d1, s0) || d1 == s0;
+}
+
 // The full-strength add and subtract of 16-bit pixels: pairs of drawn pixels
 // as one word, the left one in the low half; a pixel whose partner is
 // skipped, and an odd last pixel, alone.
@@ -48,10 +62,46 @@ void paired(const same_job& j)
         else
             return load16(px) != j.setup.transparent;
     };
+#if defined(__SSE2__)
+    // direct pixels without the flag in separate rows: the same word
+    // arithmetic on four pairs at a time, the carry or borrow out of each
+    // word worked out from its top bits
+    const bool lanes = Kind == kind_direct && !Trans && separate(j, sb, 2);
+#endif
     for (int y = 0; y < j.height; ++y) {
         const unsigned char* in = j.src + y * j.src_pitch;
         unsigned char* out = j.dst + y * j.dst_pitch;
         int x = 0;
+#if defined(__SSE2__)
+        if (lanes) {
+            const __m128i keep = _mm_set1_epi32(static_cast<int>(0xF7DEF7DFu));
+            const __m128i seams = _mm_set1_epi32(0x08210820);
+            for (; x + 8 <= j.width; x += 8, in += 16, out += 16) {
+                const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+                const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+                __m128i r;
+                if constexpr (Mode == 2) {
+                    const __m128i a = _mm_and_si128(sv, keep), b = _mm_and_si128(dv, keep);
+                    const __m128i sum = _mm_add_epi32(a, b);
+                    const __m128i carry = _mm_srli_epi32(
+                        _mm_or_si128(_mm_and_si128(a, b), _mm_andnot_si128(sum, _mm_or_si128(a, b))), 31);
+                    const __m128i c = _mm_and_si128(sum, seams);
+                    r = _mm_or_si128(_mm_sub_epi32(c, _mm_or_si128(_mm_srli_epi32(c, 5), _mm_slli_epi32(carry, 27))), sum);
+                } else {
+                    const __m128i m = _mm_or_si128(dv, seams), t = _mm_and_si128(sv, keep);
+                    const __m128i difference = _mm_sub_epi32(m, t);
+                    // 1 where the subtrahend exceeds the minuend
+                    const __m128i borrow = _mm_srli_epi32(
+                        _mm_or_si128(_mm_andnot_si128(m, t), _mm_andnot_si128(_mm_xor_si128(m, t), difference)), 31);
+                    const __m128i c = _mm_and_si128(difference, seams);
+                    const __m128i top = _mm_andnot_si128(_mm_sub_epi32(_mm_setzero_si128(), borrow),
+                                                         _mm_set1_epi32(static_cast<int>(0xF8000000u)));
+                    r = _mm_and_si128(difference, _mm_or_si128(_mm_sub_epi32(c, _mm_srli_epi32(c, 5)), top));
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r);
+            }
+        }
+#endif
         for (; x + 1 < j.width; x += 2, in += 2 * sb, out += 4) {
             if (drawn(in) && drawn(in + sb)) {
                 int a = 255;
@@ -65,20 +115,6 @@ void paired(const same_job& j)
         }
         if (x < j.width) pixel<Mode, 16, Kind, false, false, Trans, true>(j, in, 0, out);
     }
-}
-
-// Whether the source and destination rows lie in separate memory: a view
-// drawn into another view of the same body takes the pixel-by-pixel loops,
-// whose reads see the pixels already written.
-inline bool separate(const same_job& j, int src_bytes, int dst_bytes)
-{
-    const auto span = [&](const unsigned char* p, long pitch, int bytes) {
-        const unsigned char* first = pitch < 0 ? p + pitch * (j.height - 1) : p;
-        return std::pair{first, first + (pitch < 0 ? -pitch : pitch) * (j.height - 1) + static_cast<long>(j.width) * bytes};
-    };
-    const auto [s0, s1] = span(j.src, j.src_pitch, src_bytes);
-    const auto [d0, d1] = span(j.dst, j.dst_pitch, dst_bytes);
-    return std::less<>{}(s1, d0) || s1 == d0 || std::less<>{}(d1, s0) || d1 == s0;
 }
 
 // Rows of direct pixels copied where they differ from the transparent
@@ -221,6 +257,11 @@ inline void alpha_rows(const same_job& j)
             const __m128i a32 = _mm_srli_epi32(sv, 24);
             const __m128i none = _mm_cmpeq_epi32(a32, zero);
             if (_mm_movemask_epi8(none) == 0xFFFF) continue;
+            const __m128i opaque = _mm_cmpeq_epi32(a32, full);
+            if (_mm_movemask_epi8(opaque) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sv);
+                continue;
+            }
             const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
             // each pixel's alpha in the four 16-bit lanes of its bytes
             const __m128i a2 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a32, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
@@ -230,7 +271,6 @@ inline void alpha_rows(const same_job& j)
             const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(w256, a_hi)),
                                                             _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), a_hi)), 8);
             const __m128i mixed = _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi)));
-            const __m128i opaque = _mm_cmpeq_epi32(a32, full);
             const __m128i drawn = _mm_or_si128(_mm_and_si128(opaque, sv), _mm_andnot_si128(opaque, mixed));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                              _mm_or_si128(_mm_and_si128(none, dv), _mm_andnot_si128(none, drawn)));

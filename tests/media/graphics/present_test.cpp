@@ -112,6 +112,25 @@ TEST_F(Flip, PresentsAtWindowScaleOneAndTwo)
     EXPECT_EQ(frame_pixel(1599, 1199), 0x0000FFu);
 }
 
+TEST_F(Flip, AMinimumIntervalWaitsInMillisecondSleepsAndNoWindowShowsNothing)
+{
+    ASSERT_EQ(FlipDrawScreen(), 0);
+    const std::uint32_t first = graphics.last_flip_time;
+    graphics.min_flip_interval = 25;
+    ASSERT_EQ(FlipDrawScreen(), 0);
+    // the interval passed, then the next vertical blank of a 60 Hz display
+    EXPECT_GE(graphics.last_flip_time - first, 25u);
+    EXPECT_LE(graphics.last_flip_time - first, 25u + 17u);
+    graphics.min_flip_interval = 0;
+
+    const int presents = platform::headless::frame().count;
+    HWINDOW window = media::core::window_state.main_window;
+    media::core::window_state.main_window = nullptr;
+    EXPECT_EQ(FlipDrawScreen(), 0);
+    media::core::window_state.main_window = window;
+    EXPECT_EQ(platform::headless::frame().count, presents);
+}
+
 TEST_F(Flip, EmulationStretchesTheTopLeftQuarter)
 {
     EndMediaLayer();
