@@ -34,3 +34,9 @@ endif()
 if(TARGET softrender_bench)
   zentil_bench_compare(softrender_bench PIXMAN pixman-1 ZENTIL_HAVE_PIXMAN)
 endif()
+
+# loader_bench calls the PNG and JPEG libraries directly beside the loaders
+# (both are the product's own dependencies).
+if(TARGET loader_bench)
+  target_link_libraries(loader_bench PRIVATE PNG::PNG JPEG::JPEG)
+endif()

@@ -5,6 +5,7 @@
 #include <array>
 #include <cassert>
 #include <locale>
+#include <stdexcept>
 
 #include "platform/text/locale.hpp"
 
@@ -388,11 +389,25 @@ void define_rules(rule_set& g) {
 
 // Character classes come from the "japanese" locale, never from the process's global C locale, so kana and
 // kanji are letters wherever the program runs. Digits are the ASCII ones, as the wide digit test has them.
+// The answers for ASCII characters, by far the most frequent, are asked once and kept.
 class classifier {
  public:
-  classifier() : ctype_(std::use_facet<std::ctype<wchar_t>>(platform::text::japanese_locale())) {}
+  classifier() : ctype_(std::use_facet<std::ctype<wchar_t>>(platform::text::japanese_locale())) {
+    for (wchar_t c = 0; c < 128; ++c) {
+      for (const kind k : {kind::space, kind::alpha, kind::alnum, kind::digit}) {
+        if (ask(k, c)) ascii_[std::size_t(c)] |= bit(k);
+      }
+    }
+  }
 
   bool is(kind k, wchar_t c) const {
+    const auto u = static_cast<std::uint32_t>(c);
+    return u < 128 ? (ascii_[u] & bit(k)) != 0 : ask(k, c);
+  }
+
+ private:
+  static std::uint8_t bit(kind k) { return std::uint8_t(1u << (unsigned(k) - unsigned(kind::space))); }
+  bool ask(kind k, wchar_t c) const {
     switch (k) {
       case kind::space:
         return ctype_.is(std::ctype_base::space, c);
@@ -405,8 +420,8 @@ class classifier {
     }
   }
 
- private:
   const std::ctype<wchar_t>& ctype_;
+  std::array<std::uint8_t, 128> ascii_{};
 };
 
 // Fills `nullable` and `first` of every expression: a fixpoint over the
@@ -494,50 +509,63 @@ void compute_first_chars(rule_set& g) {
 
 using cptr = const wchar_t*;
 
+using record = syntax_node::record;
+
 // Recursive-descent PEG matcher over the rule pool. match() returns the position after the match, or null when
-// there is none; on failure the node stack is as it was on entry. Positions travel by value and node work sits
-// in functions of their own, so each level of recursion costs little stack.
+// there is none; on failure the node stores are as they were on entry. Positions travel by value and node work
+// sits in functions of their own, so each level of recursion costs little stack.
+//
+// Nodes are records: `out` holds those not yet adopted by a rule, the innermost rule's children on top, and a
+// rule that matches moves its children into `nodes`, where they stay next to each other. A failed attempt
+// takes back what it added to both, so `nodes` holds only parts of the tree.
 class matcher {
  public:
-  matcher(const rule_set& g, cptr last, bool use_first) : g_(g), last_(last), use_first_(use_first) {}
+  matcher(const rule_set& g, cptr first, cptr last, bool use_first)
+      : g_(g), first_(first), last_(last), use_first_(use_first) {}
 
   [[gnu::noinline]] cptr match(std::uint32_t index, cptr pos, bool build);
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
-  std::vector<parse_node> out;  // nodes made so far, the innermost rule's children on top
-  unsigned depth = 0;           // rule activations in progress
+  std::vector<record> out;    // nodes made so far and not yet adopted
+  std::vector<record> nodes;  // adopted nodes: the tree's array
+  unsigned depth = 0;         // rule activations in progress
 
  private:
+  // The sizes of both node stores, taken before an attempt.
+  struct mark_t {
+    std::size_t out, nodes;
+  };
+  mark_t mark() const { return {out.size(), nodes.size()}; }
+
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
-  [[gnu::noinline]] void push_leaf(cptr first, cptr last);
+  void push_leaf(cptr first, cptr last) {
+    out.push_back(record{rule::none, true, std::uint32_t(first - first_), std::uint32_t(last - first)});
+  }
   [[gnu::noinline]] void wrap(rule target, std::size_t mark);
-  [[gnu::noinline]] void drop(std::size_t mark) { out.erase(out.begin() + std::ptrdiff_t(mark), out.end()); }
+  void drop(mark_t m) {
+    out.resize(m.out);
+    nodes.resize(m.nodes);
+  }
 
   const rule_set& g_;
-  const cptr last_;
+  const cptr first_, last_;
   const bool use_first_;
   const classifier classes_;
 };
 
-void matcher::push_leaf(cptr first, cptr last) {
-  parse_node n;
-  n.text.assign(first, last);
-  out.push_back(std::move(n));
-}
-
 // Replaces the nodes above mark by one node of the rule that made them.
 void matcher::wrap(rule target, std::size_t mark) {
-  parse_node n;
-  n.id = target;
-  n.children.assign(std::make_move_iterator(out.begin() + std::ptrdiff_t(mark)), std::make_move_iterator(out.end()));
-  drop(mark);
-  for (parse_node& child : n.children)
-    if (child.id == rule::none) child.id = target;  // a leaf takes the identity of the rule it stands in
-  out.push_back(std::move(n));
+  const auto first = std::uint32_t(nodes.size());
+  const auto count = std::uint32_t(out.size() - mark);
+  nodes.insert(nodes.end(), out.begin() + std::ptrdiff_t(mark), out.end());
+  for (auto r = nodes.begin() + first; r != nodes.end(); ++r)
+    if (r->id == rule::none) r->id = target;  // a leaf takes the identity of the rule it stands in
+  out.resize(mark);
+  out.push_back(record{target, false, first, count});
 }
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
@@ -580,10 +608,10 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 // Greedy repetition that never gives back. An iteration that consumes nothing ends it, so no form can loop.
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   for (;;) {
-    const std::size_t mark = out.size();
+    const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
     if (!next || next == pos) {
-      if (out.size() != mark) drop(mark);
+      drop(m);
       return pos;
     }
     pos = next;
@@ -619,11 +647,11 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
     case kind::digit:
       return single(e, pos, build);
     case kind::sequence: {
-      const std::size_t mark = out.size();
+      const mark_t m = mark();
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i) {
         pos = match(e.parts[i], pos, build);
         if (!pos) {
-          if (out.size() != mark) drop(mark);
+          drop(m);
           return nullptr;
         }
       }
@@ -644,12 +672,12 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
       return next ? next : pos;
     }
     case kind::difference: {
-      const std::size_t mark = out.size();
+      const mark_t m = mark();
       const cptr next = match(e.parts[0], pos, build);
       if (!next) return nullptr;
       const cptr other = match(e.parts[1], pos, false);
       if (other && other - pos >= next - pos) {
-        if (out.size() != mark) drop(mark);
+        drop(m);
         return nullptr;
       }
       return next;
@@ -671,24 +699,31 @@ cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
 
 struct grammar::rules : rule_set {};
 
+// The rules never change once built, so every grammar shares one set.
 grammar::grammar() {
-  auto r = std::make_unique<rules>();
-  r->body.fill(no_body);
-  define_rules(*r);
-  compute_first_chars(*r);
-  assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
-  rules_ = std::move(r);
+  static const rules* const shared = [] {
+    auto* r = new rules;
+    r->body.fill(no_body);
+    define_rules(*r);
+    compute_first_chars(*r);
+    assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
+    return r;
+  }();
+  rules_ = shared;
 }
 
 grammar::~grammar() = default;
 
-parse_info grammar::parse(rule start, iterator first, iterator last) const {
-  parse_info info;
+syntax_info grammar::parse_syntax(rule start, iterator first, iterator last) const {
+  syntax_info info;
   info.stop = first;
   if (std::size_t(start) == 0 || std::size_t(start) >= rule_count) return info;
   static const wchar_t nothing = 0;
   const cptr begin = first == last ? &nothing : &*first;
-  matcher m(*rules_, begin + (last - first), use_first_chars_);
+  matcher m(*rules_, begin, begin + (last - first), use_first_chars_);
+  // Scripts come to about two nodes a character: room for them at once.
+  m.nodes.reserve(2 * std::size_t(last - first) + 16);
+  m.out.reserve(256);
   cptr end = nullptr;
   try {
     end = m.start(start, begin);
@@ -700,9 +735,29 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
     info.length = std::size_t(end - begin);
     info.stop = first + std::ptrdiff_t(info.length);
     info.full = info.stop == last;
-    info.trees = std::move(m.out);
+    m.nodes.push_back(m.out.back());  // the start rule's node, last in the array
+    info.tree = syntax_tree(begin, std::move(m.nodes));
   }
   return info;
+}
+
+parse_info grammar::parse(rule start, iterator first, iterator last) const {
+  const syntax_info s = parse_syntax(start, first, last);
+  parse_info info;
+  static_cast<parse_outcome&>(info) = s;
+  if (s.match) info.trees.push_back(s.tree.copy(s.tree.root()));
+  return info;
+}
+
+void syntax_node::out_of_range() { throw std::out_of_range("syntax_node::at"); }
+
+parse_node syntax_tree::copy(syntax_node node) const {
+  parse_node n;
+  n.id = node.id();
+  n.text = std::wstring(node.text());
+  n.children.reserve(node.size());
+  for (const syntax_node child : node) n.children.push_back(copy(child));
+  return n;
 }
 
 }  // namespace plang

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plang {
@@ -63,12 +65,108 @@ struct parse_node {
   std::vector<parse_node> children;
 };
 
-struct parse_info {
+// How a parse ended.
+struct parse_outcome {
   std::wstring::const_iterator stop;  // where the parse stopped: after the match, or at the start on failure
   bool match = false;
-  bool full = false;              // matched, and the whole text was consumed
-  std::size_t length = 0;         // characters matched; 0 on failure
+  bool full = false;       // matched, and the whole text was consumed
+  std::size_t length = 0;  // characters matched; 0 on failure
+};
+
+struct parse_info : parse_outcome {
   std::vector<parse_node> trees;  // the start rule's node, when it matched
+};
+
+class syntax_tree;
+
+// A node of a syntax_tree, by value: the same tree as parse_node, read through the tree's one array. A leaf's
+// text points into the parsed text, so the node is good while both the tree and the text are.
+class syntax_node {
+ public:
+  // The tree's record of one node: a rule's node names its children, which lie next to each other in the
+  // array; a leaf names its characters by offset and length in the parsed text.
+  struct record {
+    rule id;
+    bool leaf;
+    std::uint32_t first;  // first child, or the leaf's offset
+    std::uint32_t count;  // children, or the leaf's length
+  };
+
+  class iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = syntax_node;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = syntax_node;
+
+    iterator(const syntax_tree* tree, std::uint32_t index) : tree_(tree), index_(index) {}
+    syntax_node operator*() const { return syntax_node(tree_, index_); }
+    iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    bool operator==(const iterator& other) const { return index_ == other.index_; }
+    bool operator!=(const iterator& other) const { return index_ != other.index_; }
+
+   private:
+    const syntax_tree* tree_;
+    std::uint32_t index_;
+  };
+
+  syntax_node(const syntax_tree* tree, std::uint32_t index) : tree_(tree), index_(index) {}
+
+  rule id() const { return rec().id; }
+  // The characters of a leaf; empty for a rule's node.
+  std::wstring_view text() const;
+  std::size_t size() const { return rec().leaf ? 0 : rec().count; }
+  bool empty() const { return size() == 0; }
+  syntax_node operator[](std::size_t i) const { return syntax_node(tree_, rec().first + std::uint32_t(i)); }
+  // Throws std::out_of_range past the last child.
+  syntax_node at(std::size_t i) const {
+    if (i >= size()) out_of_range();
+    return (*this)[i];
+  }
+  syntax_node back() const { return (*this)[size() - 1]; }
+  iterator begin() const { return iterator(tree_, rec().first); }
+  iterator end() const { return iterator(tree_, rec().first + std::uint32_t(size())); }
+
+ private:
+  inline const record& rec() const;
+  [[noreturn]] static void out_of_range();
+
+  const syntax_tree* tree_;
+  std::uint32_t index_;
+};
+
+// A parse tree in one array, freed at once: children are index ranges into the array, leaves offsets into the
+// parsed text, which must outlive the tree.
+class syntax_tree {
+ public:
+  syntax_tree() = default;
+  syntax_tree(const wchar_t* text, std::vector<syntax_node::record> nodes)
+      : text_(text), nodes_(std::move(nodes)) {}
+
+  bool empty() const { return nodes_.empty(); }
+  // The start rule's node; the tree must not be empty.
+  syntax_node root() const { return syntax_node(this, std::uint32_t(nodes_.size() - 1)); }
+  // The same tree as parse_node, each leaf's text copied.
+  parse_node copy(syntax_node node) const;
+
+ private:
+  friend class syntax_node;
+  const wchar_t* text_ = nullptr;
+  std::vector<syntax_node::record> nodes_;
+};
+
+inline const syntax_node::record& syntax_node::rec() const { return tree_->nodes_[index_]; }
+inline std::wstring_view syntax_node::text() const {
+  const record& r = rec();
+  return r.leaf ? std::wstring_view(tree_->text_ + r.first, r.count) : std::wstring_view();
+}
+
+struct syntax_info : parse_outcome {
+  syntax_tree tree;  // empty unless matched
 };
 
 // The grammar: a character-level PEG without skipper (ordered choice that commits, greedy repetition).
@@ -89,6 +187,8 @@ class grammar {
   parse_info parse(rule start, iterator first, iterator last) const;
   parse_info parse(rule start, const std::wstring& text) const { return parse(start, text.begin(), text.end()); }
   parse_info parse(rule start, std::wstring&& text) const = delete;  // the result points into the text
+  // The same parse, its tree in one array.
+  syntax_info parse_syntax(rule start, iterator first, iterator last) const;
 
 #if ZENTIL_TEST_HOOKS
   // Off: every expression is attempted, as if no expression knew the
@@ -98,7 +198,7 @@ class grammar {
 
  private:
   struct rules;
-  std::unique_ptr<const rules> rules_;
+  const rules* rules_;  // built once, shared by every grammar
   bool use_first_chars_ = true;
 };
 

@@ -19,6 +19,13 @@ class scope {
   // a while or a try.
   scope(table::variable* outer, const boost::shared_ptr<control>& statement)
       : variables_(outer), single_(statement), next_(&single_), last_(&single_ + 1) {}
+  // A statement or a statement list that the caller keeps alive for as long
+  // as the scope: borrowed, so entering it touches no reference count.
+  struct borrowed {};
+  scope(table::variable* outer, const boost::shared_ptr<control>& statement, borrowed)
+      : variables_(outer), next_(&statement), last_(&statement + 1) {}
+  scope(table::variable* outer, const statement_list& statements, borrowed)
+      : variables_(outer), next_(statements.data()), last_(next_ + statements.size()) {}
   // One statement that the caller cloned and keeps: stepped as it is.
   struct fresh_clone {};
   scope(table::variable* outer, control* statement, fresh_clone)

@@ -92,6 +92,27 @@ public:
         return handle;
     }
 
+    // As create, in a given slot (-1: the choice picks) with a given check
+    // number (-1: the counter's, which then advances; a given one leaves the
+    // counter alone), so that a resource made again keeps its handle value.
+    // -1, with nothing changed, for a slot that is taken or past the table, a
+    // check number past 11 bits, a full table or a null record.
+    MEDIA_HANDLE create_in(Record* record, int slot, int check)
+    {
+        if (slot == -1 && check == -1) return create(record);
+        if (record == nullptr || slot < -1 || slot >= Slots || check < -1 || check > handle_check_mask) return -1;
+        if (slot == -1) slot = Choice == slot_choice::high_water && high_water_ < Slots ? high_water_ : lowest_free();
+        if (slot < 0 || slots_[slot].record != nullptr) return -1;
+        const bool counted = check == -1;
+        if (counted) check = counter_;
+        slots_[slot] = {record, check};
+        mark_used(slot);
+        ++count_;
+        if (slot >= high_water_) high_water_ = slot + 1;
+        if (counted) counter_ = (counter_ + 1) & handle_check_mask;
+        return slot | (check << handle_check_shift) | (Kind << handle_kind_shift);
+    }
+
     // The record the handle names, or null when the value is negative, carries
     // another kind, a slot past the table, an empty slot or a check number
     // other than the slot's.
@@ -99,6 +120,17 @@ public:
     {
         const int slot = slot_of(handle);
         return slot < 0 ? nullptr : slots_[slot].record;
+    }
+
+    // Points the handle's live slot at another record (one its owner moved
+    // when resizing it); the handle stays valid. False, with nothing changed,
+    // when look-up fails or the record is null.
+    bool replace(MEDIA_HANDLE handle, Record* record)
+    {
+        const int slot = slot_of(handle);
+        if (slot < 0 || record == nullptr) return false;
+        slots_[slot].record = record;
+        return true;
     }
 
     // Empties the handle's slot and returns the record that was there (the

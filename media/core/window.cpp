@@ -23,6 +23,7 @@
 #include "media/core/window_services.hpp"
 #include "media/graphics/present.hpp"
 #include "media/graphics/screen_mode.hpp"
+#include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/sound/midi.hpp"
 #include "media/sound/movie.hpp"
@@ -178,9 +179,11 @@ void paint()
     ws.in_paint = 1;
     if (ws.active == 0 && ws.settings.run_when_inactive == 0)
         PaintInactiveWindowPicture();
-    // before start-up the window stays as the platform clears it; after it
-    // the back screen is shown again
-    if (ws.started != 0)
+    // before start-up the window stays as the platform clears it; after it,
+    // with the back screen as the target, the last frame is shown again (the
+    // front screen's timer shows its own)
+    const int target = GetDrawTargetHandle();
+    if (ws.started != 0 && (target == -2 || target == -3 || target == -5))
         FlipDrawScreen();
     ws.in_paint = 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/graphics/convert_loops.hpp"
 #include "media/graphics/internal.hpp"
 
 using media::gfx::load_pixel;
@@ -312,6 +313,17 @@ int ConvertPixelRect(void* dst, int dst_pitch, const PIXFMT* dst_format, const v
         if (const media::gfx::convert_loop loop = media::gfx::find_convert_loop(sf, df)) {
             loop(r.dst + dst_y * r.dst_pitch + static_cast<long>(dst_x) * db, r.dst_pitch, r.src, r.src_pitch, sf,
                  r.width, r.height);
+            return 0;
+        }
+    }
+
+    // the same with the transparent colour into alpha
+    if (!r.mirror && !image && dither == 0 && r.transparent_to_alpha && !r.colorless && !r.blend_image && !r.skip &&
+        !general_forced()) {
+        std::uint32_t key = 0;
+        if (const media::gfx::keyed_convert_loop loop = media::gfx::find_keyed_convert_loop(sf, df, transparent_color, key)) {
+            loop(r.dst + dst_y * r.dst_pitch + static_cast<long>(dst_x) * db, r.dst_pitch, r.src, r.src_pitch, sf,
+                 r.width, r.height, key);
             return 0;
         }
     }

@@ -73,7 +73,47 @@ struct loop_table {
 // before), so their entries are never read.
 constexpr loop_table table;
 
+template <class S>
+constexpr keyed_convert_loop keyed_of(int d)
+{
+    switch (d) {
+    case id_a1r5g5b5: return convert_rows_keyed<S, a1r5g5b5>;
+    case id_a8r8g8b8: return convert_rows_keyed<S, a8r8g8b8>;
+    default: return nullptr;
+    }
+}
+
+struct keyed_table {
+    keyed_convert_loop loop[id_count][id_count] = {};
+    constexpr keyed_table()
+    {
+        for (int d = 0; d < id_count; ++d) {
+            loop[id_p8][d] = keyed_of<p8>(d);
+            loop[id_r5g6b5][d] = keyed_of<r5g6b5>(d);
+            loop[id_x1r5g5b5][d] = keyed_of<x1r5g5b5>(d);
+            loop[id_r8g8b8][d] = keyed_of<r8g8b8>(d);
+            loop[id_x8r8g8b8][d] = keyed_of<x8r8g8b8>(d);
+        }
+    }
+};
+
+// Sources without alpha into the destinations with alpha (a source with
+// alpha keeps its own, so no key applies to it).
+constexpr keyed_table keyed;
+
 }  // namespace
+
+keyed_convert_loop find_keyed_convert_loop(const PIXFMT& src, const PIXFMT& dst, std::uint32_t transparent,
+                                           std::uint32_t& key)
+{
+    const int s = identify(src, false), d = identify(dst, true);
+    if (s < 0 || d < 0 || keyed.loop[s][d] == nullptr) return nullptr;
+    // the colour's bytes narrowed to the source's field widths (all 8 or less here)
+    key = (transparent >> 16 & 0xFF) >> (8 - src.red_width) << src.red_shift |
+          (transparent >> 8 & 0xFF) >> (8 - src.green_width) << src.green_shift |
+          (transparent & 0xFF) >> (8 - src.blue_width) << src.blue_shift;
+    return keyed.loop[s][d];
+}
 
 convert_loop find_convert_loop(const PIXFMT& src, const PIXFMT& dst)
 {

@@ -6,6 +6,7 @@
 
 #include "media/core/internal.hpp"
 #include "media/core/pump.hpp"
+#include "media/graphics/graph.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
@@ -97,15 +98,27 @@ int SetBlendGraph(int graph, int border, int range)
         return 0;
     if (graph == draw_state.blend_graph && border == draw_state.blend_border && range == draw_state.blend_range)
         return 0;
-    // no graph lives yet, so only "none" names something
-    if (graph != -1)
-        return -1;
+    GRAPHREC* record = nullptr;
+    if (graph != -1) {
+        record = GetGraphRecord(graph);
+        if (record == nullptr || record->body == nullptr)
+            return -1;
+    }
     wait_while_inactive();
-    draw_state.blend_graph = -1;
+    draw_state.blend_graph = graph;
     draw_state.blend_border = clamp_byte(border);
     draw_state.blend_range = clamp_byte(range);
-    draw_state.blend_image = nullptr;
+    // the graph's body image: the blits weigh from its top-left pixel
+    draw_state.blend_image = record != nullptr ? &record->body->image : nullptr;
     BuildBlendImageWeightTable(draw_state.blend_border, draw_state.blend_range);
+    return 0;
+}
+
+int CheckBlendGraphCovers(const GRAPHREC* graph)
+{
+    const GRAPHREC* blend = GetGraphRecord(draw_state.blend_graph);
+    if (blend == nullptr || graph == nullptr || blend->width < graph->width || blend->height < graph->height)
+        return -1;
     return 0;
 }
 
@@ -125,8 +138,14 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2)
     case -5:
         QueryScreenSize(&width, &height);
         break;
-    default:
-        return -1;  // no graph lives yet
+    default: {
+        const GRAPHREC* record = GetGraphRecord(draw_state.target);
+        if (record == nullptr)
+            return -1;
+        width = record->width;
+        height = record->height;
+        break;
+    }
     }
     if (x1 > x2)
         std::swap(x1, x2);

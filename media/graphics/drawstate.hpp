@@ -5,6 +5,8 @@
 
 #include "media/core/math.hpp"
 
+struct GRAPHREC;
+
 // A colour of four floats.
 struct COLOR_F {
     float r, g, b, a;
@@ -22,6 +24,9 @@ std::uint32_t ComputeBatchDiffuse();
 // The blend graph (-1: none) with its border parameter and range (clamped to
 // 0..255): 0, or -1 for a handle that names no live graph.
 int SetBlendGraph(int graph, int border, int range);
+// 0 when the blend graph is live and at least as wide and high as the
+// graph, else -1 (also without a blend graph).
+int CheckBlendGraphCovers(const GRAPHREC* graph);
 // The draw area, put in order and clamped to the target: 0, or -1 when the
 // target is no screen and no live graph.
 int SetDrawClipArea(int x1, int y1, int x2, int y2);

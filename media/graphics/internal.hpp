@@ -1,12 +1,15 @@
 // Records the graphics files share, and the reset of their global state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "media/core/handle.hpp"
 #include "media/core/math.hpp"
 #include "media/core/stream.hpp"
+#include "media/graphics/font.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/graphics/string_draw.hpp"
 #include "media/softrender/memimg.hpp"
 
 struct MEMIMG;
@@ -38,6 +41,90 @@ using softimage_table =
 extern softimage_table soft_images;
 
 // ---- end soft images ----
+
+// ---- graphs (graph.cpp, draw.cpp, soft_draw.cpp, graph_files.cpp) ----
+
+}  // namespace media::gfx
+
+// The path of the file a graph's image came from; graphs cut from one file
+// share it.
+struct GRAPHSOURCENAME {
+    std::int32_t ref_count;
+    char path[1];  // the absolute path, NUL-terminated; the block holds all of it
+};
+
+// An image body, shared by every graph cut from it. On the software renderer
+// it is one memory image; the texture tiles of the device road are not built.
+struct GRAPHTEX {
+    std::int32_t ref_count;     // graphs drawing from it
+    std::int32_t format_slot;   // software: 15 (16-bit), 16 (with alpha), 17 (32-bit), 18 (with alpha)
+    std::uint8_t uses_textures;  // 1: device textures; 0: the memory image
+    std::uint8_t has_alpha;
+    std::uint8_t drawable;
+    std::uint8_t software;
+    std::uint8_t unmanaged;
+    std::uint8_t compressed;     // the source's format kind: 0 plain, 1 to 5 DXT1 to DXT5
+    std::uint8_t mipmap_levels;
+    std::uint8_t transparent_format;  // a one-bit alpha keeps the transparent colour
+    std::uint8_t depth;          // 16 or 32
+    std::uint8_t blend_image;    // an 8-bit one-channel image used as a blend graph
+    std::uint8_t paletted;
+    std::uint32_t transparent;   // 0xRRGGBB, from the settings when the body was made
+    std::int32_t width, height;
+    MEMIMG image;                // software: the whole image
+    MEMIMG* work_image;          // a draw-able body's work image: null in this system
+};
+
+// One piece of a graph on one texture tile (device road).
+struct DRAWTILE {
+    std::int32_t x, y;            // in the graph
+    std::int32_t tile_x, tile_y;  // in the tile
+    std::int32_t width, height;
+    float corners[4][4];          // x, y, u, v of top-left, top-right, bottom-left, bottom-right
+    std::uint8_t corner_flags[4];
+    void* tile;
+};
+
+// One graph handle's record. It is made with room for four draw tiles and
+// then cut to what its body needs: on the software renderer the header and
+// the view of the body's image, so nothing past `image` may be touched.
+struct GRAPHREC {
+    std::int32_t check;
+    std::int32_t handle;
+    std::int32_t* lost_flag;   // set to 1 when the graph is deleted; null: none
+    GRAPHTEX* body;
+    std::int32_t movie;        // -1: no movie
+    GRAPHSOURCENAME* source;   // null: made from no file
+    std::int32_t source_x, source_y;  // the graph's place in the image it was loaded from
+    std::int32_t mirror;       // 1: loaded mirrored left to right
+    std::int32_t x, y;         // the graph's place in its body
+    std::int32_t width, height;
+    union {
+        MEMIMG image;  // software: a view of the body's image at the graph's place
+        struct {
+            std::int32_t count;
+            DRAWTILE tiles[4];
+        } draw;        // device road: its draw tiles
+    };
+};
+
+namespace media::gfx {
+
+// The record's size with the software view and with four draw tiles.
+constexpr int graph_record_software_size = static_cast<int>(offsetof(GRAPHREC, image) + sizeof(MEMIMG));
+constexpr int graph_record_new_size = static_cast<int>(sizeof(GRAPHREC));
+
+using graph_table = media::core::handle_table<GRAPHREC, HANDLEKIND_GRAPH, 32768, media::core::slot_choice::high_water>;
+// A 512 KB zero-filled global, cleared in place.
+extern graph_table graphs;
+
+// The draw-screen lock of LockDrawScreen.
+struct SCREENLOCKSTATE {
+    std::int32_t locked;
+};
+extern SCREENLOCKSTATE screen_lock;
+
+// ---- end graphs ----
 
 // ---- drawing state ----
 
@@ -112,6 +199,31 @@ struct LOADERSTATE {
 extern LOADERSTATE loader_state;
 
 // ---- end image loaders ----
+
+// ---- fonts (font.cpp, glyph.cpp) ----
+
+using font_table = media::core::handle_table<FONTREC, HANDLEKIND_FONT, FONT_MAX_HANDLES>;
+
+// The font manager. The table's counter is the next check number.
+struct FONTTABLE {
+    font_table fonts;
+    std::int32_t cell_count_setting;  // 0: automatic (nothing sets another value)
+    std::int32_t default_handle;
+    char default_face[128];
+    std::int32_t default_size, default_thickness, default_type, default_char_set, default_edge_size;
+    std::int32_t default_italic, default_spacing;
+};
+extern FONTTABLE font_manager;
+
+// Frees every font (the test fixtures call it before the resets).
+void delete_all_fonts();
+
+#if ZENTIL_TEST_HOOKS
+// The strings DrawStringWithFont drew since the last clear.
+extern std::vector<drawn_string> drawn_string_record;
+#endif
+
+// ---- end fonts ----
 // ---- graphics block (startup.cpp) ----
 
 // Direct3D format numbers the adapter's display mode and the back buffer use.
@@ -166,8 +278,14 @@ struct GFXSETTINGS {
     std::int32_t use_transparent_color;
     std::int32_t textures_unmanaged;
     std::int32_t movie_graph;
+    // graph-creation settings nothing in this system changes
+    std::int32_t graph_mipmaps;          // default mipmap count (-1: full chain)
+    std::int32_t drawable_graph_alpha;   // alpha channel for draw-able graphs
+    std::int32_t graph_blend_image;      // make new graphs blend images
+    std::int32_t single_texture;         // one texture per graph
     std::uint32_t transparent_color;  // 0xRRGGBB
     std::int32_t transparent_from_pixel;
+    std::int32_t bleed_transparent;   // spreads colour into transparent pixels of loaded images
     std::int32_t flip_no_wait;        // stored inverted: 0 = the flip waits for the vertical blank
     std::int32_t emulate_320x240;     // a 320 x 240 screen shown on a 640 x 480 mode
     void (*restore_callback)();

@@ -5,6 +5,7 @@
 #include "media/core/internal.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/drawstate.hpp"
+#include "media/graphics/graph.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
@@ -15,11 +16,14 @@ using media::gfx::graphics;
 
 int ClearDrawTarget()
 {
-    // no graph lives yet: the target is the screen
-    MEMIMG* image = &graphics.screen_image;
-    if (IsMemImgValid(image))
+    // the target graph's image when the target is a live graph, else the screen
+    GRAPHREC* target = GetGraphRecord(media::gfx::draw_state.target);
+    MEMIMG* image = target != nullptr ? &target->image : &graphics.screen_image;
+    if (IsMemImgValid(image)) {
+        const int* bg = graphics.background;
         FillMemImgRect(image, nullptr,
-                       PackScreenColor(graphics.background[0], graphics.background[1], graphics.background[2]));
+                       PackColor(GetMemImgPixelFormat(image->base->format_index, 0, 0), bg[0], bg[1], bg[2], 255));
+    }
     return 0;
 }
 

@@ -1,9 +1,17 @@
 // Screen modes and the restore of the display after it was lost.
 #pragma once
 
-// Before the media layer runs, stores the four values and returns 0. Changing
-// the mode of a running layer is not available yet: -1.
+// Before the media layer runs, stores the four values and returns 0. While
+// it runs, changes the mode (ChangeScreenMode): 0 when the mode is now as
+// asked, -2 when it ended in the last resort 640 x 480 x 16 at the default
+// refresh, -1 for a width or height of 0, bits other than 8, 16 and 32, or
+// any other outcome.
 int SetScreenMode(int width, int height, int bits, int refresh);
+// Restarts the graphics at a new mode (-1 in a field keeps the current
+// value); window_switch 1 comes from the switch between window and full
+// screen. Falls back to 640 x 480 for 320 x 240, then to the old mode, then
+// to 640 x 480 x 16; when nothing starts the process ends. 0.
+int ChangeScreenMode(int width, int height, int bits, int window_switch, int refresh);
 // Re-creates the display after it was lost; 0.
 int RestoreGraphicsDevice();
 

@@ -295,11 +295,6 @@ int IsDeviceRenderingChosen()
     return graphics.software_chosen == 0 ? 1 : 0;
 }
 
-int DeleteAllGraphs(int)
-{
-    return 0;
-}
-
 int CreateScreenMemImg(MEMIMG* image, int width, int height, int format_index)
 {
     if (image == nullptr)

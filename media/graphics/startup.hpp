@@ -35,7 +35,7 @@ int ReleaseGraphicsDevice();
 int ChooseDeviceRendering(int flag);
 int IsDeviceRenderingChosen();
 
-// Deletes every live graph; there are none yet.
+// Deletes every live graph (graph.cpp); nothing before graphics start. 0.
 int DeleteAllGraphs(int flag);
 
 // Zeroes the record and makes a screen-format image of the size (format

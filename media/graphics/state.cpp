@@ -7,6 +7,11 @@ namespace media::gfx {
 softimage_table soft_images;
 // ---- end soft images ----
 
+// ---- graphs ----
+graph_table graphs;
+SCREENLOCKSTATE screen_lock{};
+// ---- end graphs ----
+
 // ---- drawing state ----
 DRAWSTATE draw_state{};
 
@@ -38,6 +43,36 @@ SCREENMODE screen_mode{};
 // ---- image loaders ----
 LOADERSTATE loader_state{};
 // ---- end image loaders ----
+
+// ---- fonts ----
+FONTTABLE font_manager{};
+#if ZENTIL_TEST_HOOKS
+std::vector<drawn_string> drawn_string_record;
+#endif
+
+namespace {
+
+void reset_font_state()
+{
+    // the records are the tests' to free; the table forgets them
+    font_manager.fonts.clear();
+    font_manager.cell_count_setting = 0;
+    font_manager.default_handle = -1;
+    font_manager.default_face[0] = '\0';
+    font_manager.default_size = 16;
+    font_manager.default_thickness = 6;
+    font_manager.default_type = 0;
+    font_manager.default_char_set = 1;
+    font_manager.default_edge_size = 1;
+    font_manager.default_italic = 0;
+    font_manager.default_spacing = 0;
+#if ZENTIL_TEST_HOOKS
+    drawn_string_record.clear();
+#endif
+}
+
+}  // namespace
+// ---- end fonts ----
 
 // ---- graphics block ----
 GRAPHICSSTATE graphics{};
@@ -77,8 +112,11 @@ void reset_state()
     screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();
+    graphs.clear();
+    screen_lock = SCREENLOCKSTATE{};
     convert_state = CONVERTSTATE{};
     loader_state = LOADERSTATE{};
+    reset_font_state();
     reset_draw_state();
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "media/softrender/loops.hpp"
 
@@ -16,22 +17,56 @@ void loop(const scaled_job& job)
 {
     // a local copy, which the byte-pointer stores cannot touch
     const scaled_job j = job;
-    constexpr int sb = source_bytes(Bits, Kind);
+    constexpr int sb = source_bytes(Bits, Kind), db = Bits / 8;
     constexpr bool rule_trans = Kind == kind_paletted ? false : Trans;
     const std::uint8_t* weights = j.setup.tables->weight;
-    scaled_walk<Bits / 8>(j, [&](unsigned char* out, int column, int row) {
-        const unsigned char* px = j.src + row * j.src_pitch + column * sb;
-        if constexpr (Kind == kind_paletted && Trans) {
-            if (*px == j.setup.transparent) return;
+    // the walk's columns worked out once for all rows
+    int local[1024];
+    std::vector<int> wide;
+    int* columns = local;
+    if (j.width > 1024) {
+        wide.resize(static_cast<std::size_t>(j.width));
+        columns = wide.data();
+    }
+    scaled_columns(j, columns);
+    int row = j.row;
+    std::int32_t y_acc = j.y_start;
+    unsigned char* out_row = j.dst;
+    for (int y = 0; y < j.height; ++y, out_row += j.dst_pitch) {
+        const unsigned char* in = j.src + row * j.src_pitch;
+        const unsigned char* blend = BlendImage ? j.blend + row * j.blend_pitch : nullptr;
+        unsigned char* out = out_row;
+        if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
+            for (int x = 0; x < j.width; ++x, out += db) store_dst<Bits>(out, load_dst<Bits>(in + columns[x] * sb));
+        } else if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {
+            // the source pixel unless it is the transparent colour
+            const std::uint32_t key = j.setup.transparent;
+            for (int x = 0; x < j.width; ++x, out += db) {
+                const std::uint32_t s = load_dst<Bits>(in + columns[x] * sb);
+                store_dst<Bits>(out, s != key ? s : load_dst<Bits>(out));
+            }
+        } else {
+            for (int x = 0; x < j.width; ++x, out += db) {
+                const int column = columns[x];
+                const unsigned char* px = in + column * sb;
+                if constexpr (Kind == kind_paletted && Trans) {
+                    if (*px == j.setup.transparent) continue;
+                }
+                int a = 255;
+                const std::uint32_t s = fetch<Bits, Kind>(px, j.palette, a);
+                int weight = 0;
+                if constexpr (BlendImage) weight = weights[blend[column]];
+                std::uint32_t d = load_dst<Bits>(out);
+                if (scaled_rule<Mode, Bits, BlendImage, Kind == kind_alpha, Bright, rule_trans>(j.setup, s, a, weight, d))
+                    store_dst<Bits>(out, d);
+            }
         }
-        int a = 255;
-        const std::uint32_t s = fetch<Bits, Kind>(px, j.palette, a);
-        int weight = 0;
-        if constexpr (BlendImage) weight = weights[j.blend[row * j.blend_pitch + column]];
-        std::uint32_t d = load_dst<Bits>(out);
-        if (scaled_rule<Mode, Bits, BlendImage, Kind == kind_alpha, Bright, rule_trans>(j.setup, s, a, weight, d))
-            store_dst<Bits>(out, d);
-    });
+        y_acc -= 65536;
+        while (y_acc <= 0) {
+            y_acc += j.y_step;
+            row += j.row_step;
+        }
+    }
 }
 
 template <int Bits, std::size_t I>

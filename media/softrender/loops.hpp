@@ -178,6 +178,23 @@ inline void scaled_walk(const scaled_job& j, Draw&& draw)
     }
 }
 
+// The source column of each of the job's destination pixels in a row, as
+// the walk above steps them (the same for every row).
+inline void scaled_columns(const scaled_job& j, int* columns)
+{
+    int column = j.column;
+    std::int32_t x_acc = j.x_start;
+    for (int x = 0;;) {
+        columns[x] = column;
+        if (++x == j.width) break;
+        x_acc -= 65536;
+        while (x_acc <= 0) {
+            x_acc += j.x_step;
+            column += j.column_step;
+        }
+    }
+}
+
 scaled_loop find_scaled_loop_32(int index);
 scaled_loop find_scaled_loop_16(int index);
 void generic_blit_scaled(const scaled_job& job, const blit_key& key);

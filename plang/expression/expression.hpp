@@ -2,6 +2,7 @@
 // statement step; and the argument lists that calls evaluate.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -12,6 +13,14 @@
 
 namespace plang {
 
+// An int or bool result computed without a value object: the fast path of
+// built-in arithmetic, comparisons and conditions.
+struct scalar {
+  std::uint32_t type;  // typeid_anchor::signed_int or typeid_anchor::boolean
+  int i;               // the int
+  bool b;              // the bool
+};
+
 // Nodes are always created into a boost::shared_ptr of their own class,
 // which destroys them; hence no virtual destructor. They hold no activation
 // state, so clones of statements share them.
@@ -19,6 +28,32 @@ class expression {
  public:
   // Stores the node's value in `result`; declarations leave it untouched.
   virtual void evaluate(runtime* rt, handle& result) const = 0;
+
+  // The fast path of int and bool operands: computes the node's value into
+  // `out` and answers true, or answers false having run nothing a script
+  // could notice (only literals, variable look-ups and operators over them
+  // take it, and only when every operand is exactly an int or a bool).
+  // Errors are the ones `evaluate` raises at the same point.
+  virtual bool evaluate_scalar(runtime* rt, scalar& out) const {
+    (void)rt;
+    (void)out;
+    return false;
+  }
+  // Known when the tree is built: `evaluate_scalar` can succeed at all.
+  virtual bool scalar_capable() const { return false; }
+  // A variable's stored handle, found as `evaluate` finds it; null for
+  // every other node.
+  virtual const handle* peek(runtime* rt) const {
+    (void)rt;
+    return nullptr;
+  }
+  // Evaluates for a statement that drops the value.
+  virtual void execute(runtime* rt) const {
+    handle dropped;
+    evaluate(rt, dropped);
+  }
+  // A condition's truth: the value's conversion to bool.
+  bool test(runtime* rt) const;
 
  protected:
   expression() = default;

@@ -1,6 +1,8 @@
 // Assignment, one-operand, variable and member nodes, and argument lists.
 #include "plang/expression/operators.hpp"
 
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/signed_.hpp"
 #include "plang/nlookup.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
@@ -16,6 +18,125 @@ binary::~binary() { release::each(left_, right_); }
 unary::~unary() { release::each(operand_); }
 e_member::~e_member() { release::each(object_); }
 
+bool expression::test(runtime* rt) const {
+  scalar value;
+  if (scalar_capable() && evaluate_scalar(rt, value)) {
+    return value.type == typeid_anchor::signed_int ? value.i != 0 : value.b;
+  }
+  handle result;
+  evaluate(rt, result);
+  return result->operator bool();
+}
+
+bool compute_scalar(builtin_op op, const scalar& left, const scalar& right, scalar& out) {
+  if (left.type != right.type) return false;
+  if (left.type == typeid_anchor::signed_int) {
+    using int_value = signed_<int>;
+    const int a = left.i;
+    const int b = right.i;
+    out.type = typeid_anchor::signed_int;
+    switch (op) {
+      case builtin_op::add:
+        out.i = int_value::sum(a, b);
+        return true;
+      case builtin_op::subtract:
+        out.i = int_value::difference(a, b);
+        return true;
+      case builtin_op::multiply:
+        out.i = int_value::product(a, b);
+        return true;
+      case builtin_op::divide:
+        out.i = int_value::quotient(a, b);
+        return true;
+      case builtin_op::mod:
+        out.i = int_value::remainder(a, b);
+        return true;
+      default:
+        break;
+    }
+    out.type = typeid_anchor::boolean;
+    switch (op) {
+      case builtin_op::and_:
+        out.b = a != 0 && b != 0;
+        return true;
+      case builtin_op::or_:
+        out.b = a != 0 || b != 0;
+        return true;
+      case builtin_op::eq:
+        out.b = a == b;
+        return true;
+      case builtin_op::ne:
+        out.b = a != b;
+        return true;
+      case builtin_op::lt:
+        out.b = a < b;
+        return true;
+      case builtin_op::gt:
+        out.b = a > b;
+        return true;
+      case builtin_op::lte:
+        out.b = a <= b;
+        return true;
+      default:
+        out.b = a >= b;
+        return true;
+    }
+  }
+  // Two bools: logic and equality; bool refuses arithmetic and ordering,
+  // which the general path reports.
+  out.type = typeid_anchor::boolean;
+  switch (op) {
+    case builtin_op::and_:
+      out.b = left.b && right.b;
+      return true;
+    case builtin_op::or_:
+      out.b = left.b || right.b;
+      return true;
+    case builtin_op::eq:
+      out.b = left.b == right.b;
+      return true;
+    case builtin_op::ne:
+      out.b = left.b != right.b;
+      return true;
+    default:
+      return false;
+  }
+}
+
+handle make_scalar(const scalar& value) {
+  if (value.type == typeid_anchor::signed_int) return signed_<int>::make_value(value.i);
+  return boost::make_shared<boolean>(value.b);
+}
+
+bool read_scalar(const factor& value, scalar& out) {
+  switch (value.get_typeid()) {
+    case typeid_anchor::signed_int:
+      out.type = typeid_anchor::signed_int;
+      out.i = static_cast<const signed_<int>&>(value).value;
+      return true;
+    case typeid_anchor::boolean:
+      out.type = typeid_anchor::boolean;
+      out.b = static_cast<const boolean&>(value).value;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool assign_scalar(factor& target, const scalar& value) {
+  const std::uint32_t type = target.get_typeid();
+  if (type != value.type) return false;
+  if (type == typeid_anchor::signed_int) {
+    static_cast<signed_<int>&>(target).value = value.i;
+    return true;
+  }
+  if (type == typeid_anchor::boolean) {
+    static_cast<boolean&>(target).value = value.b;
+    return true;
+  }
+  return false;
+}
+
 factor::vector evaluate_arguments(const expression_list& expressions, runtime* rt) {
   check_stack();
   factor::vector args(expressions.size());
@@ -24,8 +145,31 @@ factor::vector evaluate_arguments(const expression_list& expressions, runtime* r
   return args;
 }
 
+const handle* e_assign::assign_in_place(runtime* rt) const {
+  scalar value;
+  if (!right_->scalar_capable() || !right_->evaluate_scalar(rt, value)) return nullptr;
+  const handle* target = left_->peek(rt);
+  if (!target || !assign_scalar(**target, value)) return nullptr;
+  return target;
+}
+
+void e_assign::execute(runtime* rt) const {
+  check_stack();
+  if (assign_in_place(rt)) return;
+  handle dropped;
+  general(rt, dropped);
+}
+
 void e_assign::evaluate(runtime* rt, handle& result) const {
   check_stack();
+  if (const handle* target = assign_in_place(rt)) {
+    result = *target;
+    return;
+  }
+  general(rt, result);
+}
+
+void e_assign::general(runtime* rt, handle& result) const {
   handle right;
   right_->evaluate(rt, right);
   left_->evaluate(rt, result);
@@ -36,6 +180,28 @@ void e_preincr::evaluate(runtime* rt, handle& result) const {
   check_stack();
   operand_->evaluate(rt, result);
   result->operator++();
+}
+
+void e_preincr::execute(runtime* rt) const {
+  check_stack();
+  if (const handle* target = operand_->peek(rt)) {
+    (*target)->operator++();
+    return;
+  }
+  handle dropped;
+  operand_->evaluate(rt, dropped);
+  dropped->operator++();
+}
+
+void e_predecr::execute(runtime* rt) const {
+  check_stack();
+  if (const handle* target = operand_->peek(rt)) {
+    (*target)->operator--();
+    return;
+  }
+  handle dropped;
+  operand_->evaluate(rt, dropped);
+  dropped->operator--();
 }
 
 void e_predecr::evaluate(runtime* rt, handle& result) const {
@@ -59,6 +225,10 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
 }
 
 void e_variable::evaluate(runtime* rt, handle& result) const { result = nlookup::find_variable(rt->variables, name_); }
+bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const {
+  return read_scalar(*nlookup::find_variable(rt->variables, name_), out);
+}
+const handle* e_variable::peek(runtime* rt) const { return &nlookup::find_variable(rt->variables, name_); }
 
 void e_member::evaluate(runtime* rt, handle& result) const {
   check_stack();

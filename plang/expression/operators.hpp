@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 
 #include <boost/make_shared.hpp>
 
@@ -10,65 +11,139 @@
 
 namespace plang {
 
+// The built-in operations of the fast path, one per two-operand node.
+enum class builtin_op { add, subtract, multiply, divide, mod, and_, or_, eq, ne, lt, gt, lte, gte };
+
+// The operation on two int or two bool operands, as the left value's class
+// computes it (its errors included); false for any other pair, and for the
+// operations bool refuses.
+bool compute_scalar(builtin_op op, const scalar& left, const scalar& right, scalar& out);
+// A new value holding the fast path's result.
+handle make_scalar(const scalar& value);
+// Changes an int or bool value in place to `value` of the same type; false
+// (nothing changed) for any other pair.
+bool assign_scalar(factor& target, const scalar& value);
+// Reads an int or bool value; false for every other value.
+bool read_scalar(const factor& value, scalar& out);
+
 // Two-operand nodes: the left operand into a temporary, the right into the
 // result, then the temporary's operation with the result. `&&` and `||`
-// evaluate both operands.
-template <void (factor::*Operation)(handle&) const>
+// evaluate both operands. Two int or two bool operands take the fast path.
+template <void (factor::*Operation)(handle&) const, builtin_op Op>
 class e_operator final : public binary {
  public:
-  using binary::binary;
+  e_operator(expression_handle left, expression_handle right)
+      : binary(std::move(left), std::move(right)), scalar_(left_->scalar_capable() && right_->scalar_capable()) {}
   void evaluate(runtime* rt, handle& result) const override {
     check_stack();
+    scalar value;
+    if (scalar_ && scalar_operands(rt, value)) {
+      result = make_scalar(value);
+      return;
+    }
     handle left;
     left_->evaluate(rt, left);
     right_->evaluate(rt, result);
     ((*left).*Operation)(result);
   }
+  bool evaluate_scalar(runtime* rt, scalar& out) const override {
+    if (!scalar_) return false;
+    check_stack();
+    return scalar_operands(rt, out);
+  }
+  bool scalar_capable() const override { return scalar_; }
+
+ private:
+  bool scalar_operands(runtime* rt, scalar& out) const {
+    scalar left;
+    scalar right;
+    return left_->evaluate_scalar(rt, left) && right_->evaluate_scalar(rt, right) &&
+           compute_scalar(Op, left, right, out);
+  }
+
+  bool scalar_;
 };
 
-using e_add = e_operator<&factor::add>;
-using e_sub = e_operator<&factor::subtract>;
-using e_mul = e_operator<&factor::multiply>;
-using e_div = e_operator<&factor::divide>;
-using e_mod = e_operator<&factor::mod>;
-using e_and = e_operator<&factor::_and>;
-using e_or = e_operator<&factor::_or>;
-using e_equal = e_operator<&factor::eq>;
-using e_nequal = e_operator<&factor::ne>;
-using e_lt = e_operator<&factor::lt>;
-using e_gt = e_operator<&factor::gt>;
-using e_lte = e_operator<&factor::lte>;
-using e_gte = e_operator<&factor::gte>;
+using e_add = e_operator<&factor::add, builtin_op::add>;
+using e_sub = e_operator<&factor::subtract, builtin_op::subtract>;
+using e_mul = e_operator<&factor::multiply, builtin_op::multiply>;
+using e_div = e_operator<&factor::divide, builtin_op::divide>;
+using e_mod = e_operator<&factor::mod, builtin_op::mod>;
+using e_and = e_operator<&factor::_and, builtin_op::and_>;
+using e_or = e_operator<&factor::_or, builtin_op::or_>;
+using e_equal = e_operator<&factor::eq, builtin_op::eq>;
+using e_nequal = e_operator<&factor::ne, builtin_op::ne>;
+using e_lt = e_operator<&factor::lt, builtin_op::lt>;
+using e_gt = e_operator<&factor::gt, builtin_op::gt>;
+using e_lte = e_operator<&factor::lte, builtin_op::lte>;
+using e_gte = e_operator<&factor::gte, builtin_op::gte>;
 
 // "=": the right side first, then the left; the left value is changed in
-// place and its handle is the result.
+// place and its handle is the result. An int or bool right side assigned to
+// a variable of the same type changes it without a value object.
 class e_assign final : public binary {
  public:
   using binary::binary;
   void evaluate(runtime* rt, handle& result) const override;
+  void execute(runtime* rt) const override;
+
+ private:
+  // The fast path: the changed variable's handle, or null when it did not
+  // apply and nothing was run.
+  const handle* assign_in_place(runtime* rt) const;
+  void general(runtime* rt, handle& result) const;
 };
 
 // "+=" and the like: as "=", assigning the left value's operation with the
-// right value.
-template <void (factor::*Operation)(handle&) const>
+// right value. An int variable with an int right side changes in place.
+template <void (factor::*Operation)(handle&) const, builtin_op Op>
 class e_operator_assign final : public binary {
  public:
   using binary::binary;
   void evaluate(runtime* rt, handle& result) const override {
     check_stack();
+    if (const handle* target = in_place(rt)) {
+      result = *target;
+      return;
+    }
+    general(rt, result);
+  }
+  void execute(runtime* rt) const override {
+    check_stack();
+    if (in_place(rt)) return;
+    handle dropped;
+    general(rt, dropped);
+  }
+
+ private:
+  void general(runtime* rt, handle& result) const {
     handle right;
     right_->evaluate(rt, right);
     left_->evaluate(rt, result);
     ((*result).*Operation)(right);
     result->operator=(right);
   }
+  // The right side as a scalar, then the left as a variable: both in the
+  // general path's order, so a failed attempt leaves nothing to undo.
+  const handle* in_place(runtime* rt) const {
+    scalar right;
+    if (!right_->scalar_capable() || !right_->evaluate_scalar(rt, right)) return nullptr;
+    const handle* target = left_->peek(rt);
+    if (!target) return nullptr;
+    scalar left;
+    scalar value;
+    if (!read_scalar(**target, left) || !compute_scalar(Op, left, right, value) || !assign_scalar(**target, value)) {
+      return nullptr;
+    }
+    return target;
+  }
 };
 
-using e_add_assign = e_operator_assign<&factor::add>;
-using e_sub_assign = e_operator_assign<&factor::subtract>;
-using e_mul_assign = e_operator_assign<&factor::multiply>;
-using e_div_assign = e_operator_assign<&factor::divide>;
-using e_mod_assign = e_operator_assign<&factor::mod>;
+using e_add_assign = e_operator_assign<&factor::add, builtin_op::add>;
+using e_sub_assign = e_operator_assign<&factor::subtract, builtin_op::subtract>;
+using e_mul_assign = e_operator_assign<&factor::multiply, builtin_op::multiply>;
+using e_div_assign = e_operator_assign<&factor::divide, builtin_op::divide>;
+using e_mod_assign = e_operator_assign<&factor::mod, builtin_op::mod>;
 
 // One-operand nodes.
 class unary : public expression {
@@ -85,12 +160,14 @@ class e_preincr final : public unary {
  public:
   using unary::unary;
   void evaluate(runtime* rt, handle& result) const override;
+  void execute(runtime* rt) const override;
 };
 // Prefix "--".
 class e_predecr final : public unary {
  public:
   using unary::unary;
   void evaluate(runtime* rt, handle& result) const override;
+  void execute(runtime* rt) const override;
 };
 // "!": a new value; the operand is left as it was.
 class e_not final : public unary {
@@ -106,12 +183,27 @@ class e_minus final : public unary {
 };
 
 // A literal: a new value of `Value` on every evaluation, so changing one
-// result never changes the next.
+// result never changes the next. An int or bool literal is read raw by the
+// fast path.
 template <class Value, class Raw>
 class e_constant final : public expression {
  public:
   explicit e_constant(Raw value) : value_(std::move(value)) {}
   void evaluate(runtime*, handle& result) const override { result = boost::make_shared<Value>(value_); }
+  bool evaluate_scalar(runtime*, scalar& out) const override {
+    if constexpr (std::is_same_v<Raw, int>) {
+      out.type = typeid_anchor::signed_int;
+      out.i = value_;
+      return true;
+    } else if constexpr (std::is_same_v<Raw, bool>) {
+      out.type = typeid_anchor::boolean;
+      out.b = value_;
+      return true;
+    } else {
+      return false;
+    }
+  }
+  bool scalar_capable() const override { return std::is_same_v<Raw, int> || std::is_same_v<Raw, bool>; }
 
  private:
   Raw value_;
@@ -122,6 +214,9 @@ class e_variable final : public expression {
  public:
   explicit e_variable(std::wstring name) : name_(std::move(name)) {}
   void evaluate(runtime* rt, handle& result) const override;
+  bool evaluate_scalar(runtime* rt, scalar& out) const override;
+  bool scalar_capable() const override { return true; }
+  const handle* peek(runtime* rt) const override;
 
  private:
   std::wstring name_;

@@ -32,14 +32,14 @@ bool step_nested(Scope& active, runtime* rt, bool passes) {
 
 bool c_compound::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
-  if (!active_) active_.emplace(rt->variables, statements_);
+  // The clone holds the list for as long as its scope runs.
+  if (!active_) active_.emplace(rt->variables, *statements_, scope::borrowed());
   return step_nested(active_, rt, passes);
 }
 control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
 
 bool c_single::step(runtime* rt) {
-  handle result;
-  expression_->evaluate(rt, result);
+  expression_->execute(rt);
   return false;
 }
 control_handle c_single::clone() const { return boost::make_shared<c_single>(expression_); }
@@ -69,27 +69,17 @@ control_handle c_break::clone() const { return boost::make_shared<c_break>(); }
 bool c_continue::step(runtime*) { throw sig_continue(); }
 control_handle c_continue::clone() const { return boost::make_shared<c_continue>(); }
 
-namespace {
-
-bool test(const expression_handle& condition, runtime* rt) {
-  handle value;
-  condition->evaluate(rt, value);
-  return value->operator bool();
-}
-
-}  // namespace
-
 bool c_if::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  if (!test(condition_, rt)) return false;
-  active_.emplace(rt->variables, body_);
+  if (!condition_->test(rt)) return false;
+  active_.emplace(rt->variables, body_, scope::borrowed());
   return true;
 }
 control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  active_.emplace(rt->variables, test(condition_, rt) ? then_ : else_);
+  active_.emplace(rt->variables, condition_->test(rt) ? then_ : else_, scope::borrowed());
   return true;
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
@@ -114,12 +104,12 @@ bool c_while::step(runtime* rt) {
     }
     return true;
   }
-  if (!test(condition_, rt)) return false;
+  if (!condition_->test(rt)) return false;
   if (reuse_body_) {
     if (!body_clone_) body_clone_ = body_->clone();
     active_.emplace(rt->variables, body_clone_.get(), scope::fresh_clone());
   } else {
-    active_.emplace(rt->variables, body_);
+    active_.emplace(rt->variables, body_, scope::borrowed());
   }
   return true;
 }
@@ -129,7 +119,7 @@ bool c_except::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
   if (handler_) return step_nested(handler_, rt, passes);
   try {
-    if (!try_) try_.emplace(rt->variables, body_);
+    if (!try_) try_.emplace(rt->variables, body_, scope::borrowed());
     return step_nested(try_, rt, passes);
   } catch (const sig_throw& thrown) {
     try_.reset();

@@ -41,22 +41,22 @@ void signed_<int>::call_constructor(const vector& args) {
 void signed_<int>::call_constructor(const handle& v) { value = v->operator int(); }
 void signed_<int>::call_constructor() { value = 0; }
 
-void signed_<int>::add(handle& rhs) const { rhs = make_value(wrap(bits(value) + bits(right(rhs)))); }
-void signed_<int>::subtract(handle& rhs) const { rhs = make_value(wrap(bits(value) - bits(right(rhs)))); }
-void signed_<int>::multiply(handle& rhs) const { rhs = make_value(wrap(bits(value) * bits(right(rhs)))); }
+void signed_<int>::add(handle& rhs) const { rhs = make_value(sum(value, right(rhs))); }
+void signed_<int>::subtract(handle& rhs) const { rhs = make_value(difference(value, right(rhs))); }
+void signed_<int>::multiply(handle& rhs) const { rhs = make_value(product(value, right(rhs))); }
 
 // -2147483648 / -1 wraps to -2147483648 (and % -1 gives 0) instead of
 // trapping: any divisor -1 is a negation.
-void signed_<int>::divide(handle& rhs) const {
-  const int r = right(rhs);
+int signed_<int>::quotient(int a, int r) {
   if (r == 0) raise_range_error(source, "plang::signed_<int>::divide", 44);
-  rhs = make_value(r == -1 ? wrap(bits(0) - bits(value)) : value / r);
+  return r == -1 ? wrap(bits(0) - bits(a)) : a / r;
 }
-void signed_<int>::mod(handle& rhs) const {
-  const int r = right(rhs);
+int signed_<int>::remainder(int a, int r) {
   if (r == 0) raise_range_error(source, "plang::signed_<int>::mod", 48);
-  rhs = make_value(r == -1 ? 0 : value % r);
+  return r == -1 ? 0 : a % r;
 }
+void signed_<int>::divide(handle& rhs) const { rhs = make_value(quotient(value, right(rhs))); }
+void signed_<int>::mod(handle& rhs) const { rhs = make_value(remainder(value, right(rhs))); }
 
 void signed_<int>::_and(handle& rhs) const { rhs = make_bool(value != 0 && right(rhs) != 0); }
 void signed_<int>::_or(handle& rhs) const { rhs = make_bool(value != 0 || right(rhs) != 0); }

@@ -20,6 +20,16 @@ class signed_<int> final : public factor {
 
   // A new int holding `v`; every arithmetic result is made here.
   static handle make_value(int v);
+  // The arithmetic of the operators on plain ints, shared with the
+  // expression nodes' fast path: 32 bits that wrap; a zero divisor raises
+  // the range error of `divide` and `mod`.
+  static int sum(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b)); }
+  static int difference(int a, int b) {
+    return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b));
+  }
+  static int product(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) * static_cast<unsigned>(b)); }
+  static int quotient(int a, int b);
+  static int remainder(int a, int b);
   // abs 0, max 1, min 2, rand 3.
   static plang::method_entries method_entries();
 

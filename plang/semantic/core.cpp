@@ -30,7 +30,7 @@ using double_constant = e_constant<real<double>, double>;
 using string_constant = e_constant<string_<wchar_t>, std::wstring>;
 
 // The text of a token node: the leaf under it.
-const std::wstring& leaf_text(const parse_node& node) { return node.children.at(0).text; }
+std::wstring leaf_text(const syntax_node& node) { return std::wstring(node.at(0).text()); }
 
 template <class Node>
 expression_handle make_binary(expression_handle left, expression_handle right) {
@@ -45,7 +45,7 @@ expression_handle make_unary(expression_handle operand) {
 }  // namespace
 
 template <class C>
-expression_handle core<C>::eval_expression(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_expression(const syntax_node& node, nspace* ns) {
   // expression -> assign_expr
   // The parser bounds how deep a parse tree nests; this bounds the stack
   // that its compile takes, whatever the caller left.
@@ -53,28 +53,28 @@ expression_handle core<C>::eval_expression(const parse_node& node, nspace* ns) {
     throw call_depth_error(exception(source, "exceed max. depth of expression",
                                      "plang::detail::semantic::core<wchar_t>::eval_expression", 53));
   }
-  return eval_assign_expr(node.children.at(0), ns);
+  return eval_assign_expr(node.at(0), ns);
 }
 
 template <class C>
-expression_list core<C>::eval_arguments(const parse_node& node, nspace* ns) {
+expression_list core<C>::eval_arguments(const syntax_node& node, nspace* ns) {
   // arguments -> "(" (expression ("," expression)*)? ")"
   expression_list args;
-  args.reserve(node.children.size());
-  for (const parse_node& child : node.children) args.push_back(eval_expression(child, ns));
+  args.reserve(node.size());
+  for (const syntax_node& child : node) args.push_back(eval_expression(child, ns));
   return args;
 }
 
 template <class C>
-expression_handle core<C>::eval_assign_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_assign_expr(const syntax_node& node, nspace* ns) {
   // assign_expr -> or_expr (assign_op or_expr)*, grouped to the right: 'a = b += c' is a = (b += c)
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   std::size_t i = kids.size() - 1;
   expression_handle result = eval_or_expr(kids.at(i), ns);
   while (i >= 2) {
-    const parse_node& op = kids[i - 1].children.at(0);
+    const syntax_node& op = kids[i - 1].at(0);
     expression_handle left = eval_or_expr(kids[i - 2], ns);
-    switch (op.id) {
+    switch (op.id()) {
       case rule::op_assign:
         result = make_binary<e_assign>(std::move(left), std::move(result));
         break;
@@ -100,9 +100,9 @@ expression_handle core<C>::eval_assign_expr(const parse_node& node, nspace* ns) 
 }
 
 template <class C>
-expression_handle core<C>::eval_or_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_or_expr(const syntax_node& node, nspace* ns) {
   // or_expr -> and_expr ("||" and_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_and_expr(kids.at(0), ns);
   for (std::size_t i = 1; i < kids.size(); ++i)
     result = make_binary<e_or>(std::move(result), eval_and_expr(kids[i], ns));
@@ -110,9 +110,9 @@ expression_handle core<C>::eval_or_expr(const parse_node& node, nspace* ns) {
 }
 
 template <class C>
-expression_handle core<C>::eval_and_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_and_expr(const syntax_node& node, nspace* ns) {
   // and_expr -> equality_expr ("&&" equality_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_equality_expr(kids.at(0), ns);
   for (std::size_t i = 1; i < kids.size(); ++i)
     result = make_binary<e_and>(std::move(result), eval_equality_expr(kids[i], ns));
@@ -120,26 +120,26 @@ expression_handle core<C>::eval_and_expr(const parse_node& node, nspace* ns) {
 }
 
 template <class C>
-expression_handle core<C>::eval_equality_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_equality_expr(const syntax_node& node, nspace* ns) {
   // equality_expr -> relational_expr ((op_eq / op_ne) relational_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_relational_expr(kids.at(0), ns);
   for (std::size_t i = 1; i + 1 < kids.size(); i += 2) {
     expression_handle right = eval_relational_expr(kids[i + 1], ns);
-    result = kids[i].id == rule::op_eq ? make_binary<e_equal>(std::move(result), std::move(right))
+    result = kids[i].id() == rule::op_eq ? make_binary<e_equal>(std::move(result), std::move(right))
                                        : make_binary<e_nequal>(std::move(result), std::move(right));
   }
   return result;
 }
 
 template <class C>
-expression_handle core<C>::eval_relational_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_relational_expr(const syntax_node& node, nspace* ns) {
   // relational_expr -> additive_expr (relational_op additive_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_additive_expr(kids.at(0), ns);
   for (std::size_t i = 1; i + 1 < kids.size(); i += 2) {
     expression_handle right = eval_additive_expr(kids[i + 1], ns);
-    switch (kids[i].children.at(0).id) {
+    switch (kids[i].at(0).id()) {
       case rule::op_gt:
         result = make_binary<e_gt>(std::move(result), std::move(right));
         break;
@@ -158,26 +158,26 @@ expression_handle core<C>::eval_relational_expr(const parse_node& node, nspace* 
 }
 
 template <class C>
-expression_handle core<C>::eval_additive_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_additive_expr(const syntax_node& node, nspace* ns) {
   // additive_expr -> multiplicative_expr ((op_plus / op_minus) multiplicative_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_multiplicative_expr(kids.at(0), ns);
   for (std::size_t i = 1; i + 1 < kids.size(); i += 2) {
     expression_handle right = eval_multiplicative_expr(kids[i + 1], ns);
-    result = kids[i].id == rule::op_plus ? make_binary<e_add>(std::move(result), std::move(right))
+    result = kids[i].id() == rule::op_plus ? make_binary<e_add>(std::move(result), std::move(right))
                                          : make_binary<e_sub>(std::move(result), std::move(right));
   }
   return result;
 }
 
 template <class C>
-expression_handle core<C>::eval_multiplicative_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_multiplicative_expr(const syntax_node& node, nspace* ns) {
   // multiplicative_expr -> unary_expr ((op_mul / op_div / op_mod) unary_expr)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_unary_expr(kids.at(0), ns);
   for (std::size_t i = 1; i + 1 < kids.size(); i += 2) {
     expression_handle right = eval_unary_expr(kids[i + 1], ns);
-    switch (kids[i].id) {
+    switch (kids[i].id()) {
       case rule::op_mul:
         result = make_binary<e_mul>(std::move(result), std::move(right));
         break;
@@ -193,14 +193,14 @@ expression_handle core<C>::eval_multiplicative_expr(const parse_node& node, nspa
 }
 
 template <class C>
-expression_handle core<C>::eval_unary_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_unary_expr(const syntax_node& node, nspace* ns) {
   // unary_expr -> (op_inc / op_dec / op_not / op_minus)* member_expr
   // The leftmost operator is applied first: '-!x' is not(minus(x)).
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   const std::size_t last = kids.size() - 1;
   expression_handle result = eval_member_expr(kids.at(last), ns);
   for (std::size_t i = 0; i < last; ++i) {
-    switch (kids[i].id) {
+    switch (kids[i].id()) {
       case rule::op_inc:
         result = make_unary<e_preincr>(std::move(result));
         break;
@@ -219,14 +219,14 @@ expression_handle core<C>::eval_unary_expr(const parse_node& node, nspace* ns) {
 }
 
 template <class C>
-expression_handle core<C>::eval_member_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_member_expr(const syntax_node& node, nspace* ns) {
   // member_expr -> primary_expr ("." identifier arguments?)*
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   expression_handle result = eval_primary_expr(kids.at(0), ns);
   std::size_t i = 1;
   while (i < kids.size()) {
     string_type name = identifier_text(kids[i]);
-    if (i + 1 < kids.size() && kids[i + 1].id == rule::arguments) {
+    if (i + 1 < kids.size() && kids[i + 1].id() == rule::arguments) {
       // An argument list that fails to compile is an error of the method call, never a member access.
       expression_list args = eval_arguments(kids[i + 1], ns);
       result = boost::make_shared<e_method>(std::move(result), std::move(name), std::move(args));
@@ -240,11 +240,11 @@ expression_handle core<C>::eval_member_expr(const parse_node& node, nspace* ns) 
 }
 
 template <class C>
-expression_handle core<C>::eval_primary_expr(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_primary_expr(const syntax_node& node, nspace* ns) {
   // primary_expr -> kw_this / kw_true / kw_false / native_call / number_literal / string_literal
   //               / name_token arguments? / "(" expression ")"
-  const parse_node& first = node.children.at(0);
-  switch (first.id) {
+  const syntax_node& first = node.at(0);
+  switch (first.id()) {
     case rule::kw_true:
       return boost::make_shared<bool_constant>(true);
     case rule::kw_false:
@@ -260,11 +260,11 @@ expression_handle core<C>::eval_primary_expr(const parse_node& node, nspace* ns)
       throw exception(source, "undefined", "plang::detail::semantic::core<wchar_t>::eval_primary_expr", 95);
     case rule::name_token: {
       const string_type& name = leaf_text(first);
-      if (node.children.size() == 1) return boost::make_shared<e_variable>(name);
+      if (node.size() == 1) return boost::make_shared<e_variable>(name);
       // A type name called with arguments is a construction; the type must be known by now. Any other name
       // is a script function call.
       const std::uint32_t type = ns->ids().lookup(name);
-      expression_list args = eval_arguments(node.children.at(1), ns);
+      expression_list args = eval_arguments(node.at(1), ns);
       if (type != 0) return boost::make_shared<e_cast>(type, std::move(args));
       return boost::make_shared<e_function>(name, std::move(args));
     }
@@ -274,18 +274,18 @@ expression_handle core<C>::eval_primary_expr(const parse_node& node, nspace* ns)
 }
 
 template <class C>
-expression_handle core<C>::eval_native_call(const parse_node& node, nspace* ns) {
+expression_handle core<C>::eval_native_call(const syntax_node& node, nspace* ns) {
   // native_call -> "using" "::" identifier arguments
-  return boost::make_shared<e_native>(identifier_text(node.children.at(0)), eval_arguments(node.children.at(1), ns));
+  return boost::make_shared<e_native>(identifier_text(node.at(0)), eval_arguments(node.at(1), ns));
 }
 
 template <class C>
-expression_handle core<C>::eval_number_literal(const parse_node& node) {
+expression_handle core<C>::eval_number_literal(const syntax_node& node) {
   // number_literal -> real_number float_suffix? / (hex_number / octal_number / decimal_number) unsigned_suffix?
-  const parse_node& number = node.children.at(0);
+  const syntax_node& number = node.at(0);
   const string_type& text = leaf_text(number);
-  const bool suffix = node.children.size() > 1;
-  if (number.id == rule::real_number) {
+  const bool suffix = node.size() > 1;
+  if (number.id() == rule::real_number) {
     double value = 0;
     from_wstring<double>(text, value);
     if (suffix) return boost::make_shared<float_constant>(static_cast<float>(value));
@@ -294,18 +294,18 @@ expression_handle core<C>::eval_number_literal(const parse_node& node) {
   // An octal literal's digits may include 8 and 9; the reader stops at the first of them ('09' is 0).
   if (suffix) {
     unsigned int value = 0;
-    if (number.id == rule::hex_number)
+    if (number.id() == rule::hex_number)
       from_wstring_hex<unsigned int>(text, value);
-    else if (number.id == rule::octal_number)
+    else if (number.id() == rule::octal_number)
       from_wstring_oct<unsigned int>(text, value);
     else
       from_wstring<unsigned int>(text, value);
     return boost::make_shared<unsigned_constant>(value);
   }
   int value = 0;
-  if (number.id == rule::hex_number)
+  if (number.id() == rule::hex_number)
     from_wstring_hex<int>(text, value);
-  else if (number.id == rule::octal_number)
+  else if (number.id() == rule::octal_number)
     from_wstring_oct<int>(text, value);
   else
     from_wstring<int>(text, value);
@@ -332,18 +332,18 @@ typename core<C>::string_type core<C>::unescape(const string_type& raw) {
 }
 
 template <class C>
-expression_handle core<C>::eval_string_literal(const parse_node& node) {
+expression_handle core<C>::eval_string_literal(const syntax_node& node) {
   // string_literal -> dquote (backslash any / any - dquote)* dquote; the empty literal has no leaf
-  if (node.children.empty()) return boost::make_shared<string_constant>(string_type());
-  return boost::make_shared<string_constant>(unescape(node.children[0].text));
+  if (node.empty()) return boost::make_shared<string_constant>(string_type());
+  return boost::make_shared<string_constant>(unescape(string_type(node[0].text())));
 }
 
 template <class C>
-std::uint32_t core<C>::eval_primitive_type(const parse_node& node) {
+std::uint32_t core<C>::eval_primitive_type(const syntax_node& node) {
   // primitive_type -> kw_bool / kw_int / kw_unsigned_int / kw_float / kw_double / kw_string / kw_nil / kw_ref
   //                 / kw_typeid / kw_bad_cast / kw_range_error
   namespace anchor = typeid_anchor;
-  switch (node.children.at(0).id) {
+  switch (node.at(0).id()) {
     case rule::kw_bool:
       return anchor::boolean;
     case rule::kw_int:
@@ -370,9 +370,9 @@ std::uint32_t core<C>::eval_primitive_type(const parse_node& node) {
 }
 
 template <class C>
-std::uint32_t core<C>::eval_ex_type(const parse_node& node) {
+std::uint32_t core<C>::eval_ex_type(const syntax_node& node) {
   // library_type -> kw_vector / kw_list / kw_hash / kw_timer
-  switch (node.children.at(0).id) {
+  switch (node.at(0).id()) {
     case rule::kw_vector:
       return typeid_anchor::vector;
     case rule::kw_list:

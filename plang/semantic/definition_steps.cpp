@@ -11,13 +11,13 @@
 
 namespace plang::detail::semantic {
 
-const std::wstring& identifier_text(const parse_node& identifier) {
-  return identifier.children.at(0).children.at(0).text;
+std::wstring identifier_text(const syntax_node& identifier) {
+  return std::wstring(identifier.at(0).at(0).text());
 }
 
-std::uint32_t eval_type(nspace* ns, const parse_node& type_name) {
-  const parse_node& type = type_name.children.at(0);
-  switch (type.id) {
+std::uint32_t eval_type(nspace* ns, const syntax_node& type_name) {
+  const syntax_node& type = type_name.at(0);
+  switch (type.id()) {
     case rule::primitive_type:
       return core<wchar_t>::eval_primitive_type(type);
     case rule::library_type:
@@ -27,31 +27,31 @@ std::uint32_t eval_type(nspace* ns, const parse_node& type_name) {
   }
 }
 
-table::parameter_list eval_parameters(nspace* ns, const parse_node& parameters) {
+table::parameter_list eval_parameters(nspace* ns, const syntax_node& parameters) {
   // parameter -> type_name ("&" / ws+) identifier
   table::parameter_list list;
-  list.reserve(parameters.children.size());
-  for (const parse_node& p : parameters.children) {
-    const std::uint32_t type = eval_type(ns, p.children.at(0));
-    const bool reference = p.children.size() == 3;
-    list.push_back(table::parameter{reference, type, identifier_text(p.children.at(reference ? 2 : 1))});
+  list.reserve(parameters.size());
+  for (const syntax_node& p : parameters) {
+    const std::uint32_t type = eval_type(ns, p.at(0));
+    const bool reference = p.size() == 3;
+    list.push_back(table::parameter{reference, type, identifier_text(p.at(reference ? 2 : 1))});
   }
   return list;
 }
 
-boost::shared_ptr<control> eval_block(nspace* ns, const parse_node& block) {
+boost::shared_ptr<control> eval_block(nspace* ns, const syntax_node& block) {
   control_list statements;
-  statements.reserve(block.children.size());
-  for (const parse_node& s : block.children) statements.push_back(s_statement<wchar_t>::eval_statement(s, ns));
+  statements.reserve(block.size());
+  for (const syntax_node& s : block) statements.push_back(s_statement<wchar_t>::eval_statement(s, ns));
   return boost::make_shared<c_compound>(std::move(statements));
 }
 
-expression_handle eval_declaration(nspace* ns, const parse_node& declaration) {
-  const auto& kids = declaration.children;
+expression_handle eval_declaration(nspace* ns, const syntax_node& declaration) {
+  const syntax_node& kids = declaration;
   const std::uint32_t type = eval_type(ns, kids.at(0));
   expression_list declarators(kids.size() - 1);
   for (std::size_t i = 1; i < kids.size(); ++i) {
-    declarators[i - 1] = kids[i].id == rule::declarator ? s_statement<wchar_t>::eval_declarator(kids[i], type, ns)
+    declarators[i - 1] = kids[i].id() == rule::declarator ? s_statement<wchar_t>::eval_declarator(kids[i], type, ns)
                                                         : s_statement<wchar_t>::eval_ref_declarator(kids[i], type, ns);
   }
   return boost::make_shared<e_declare>(std::move(declarators));

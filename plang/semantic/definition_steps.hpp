@@ -16,20 +16,20 @@ class nspace;
 namespace detail::semantic {
 
 // identifier -> name_token: the name's text.
-const std::wstring& identifier_text(const parse_node& identifier);
+std::wstring identifier_text(const syntax_node& identifier);
 
 // type_name -> primitive_type / library_type / identifier. A class name must be registered already.
-std::uint32_t eval_type(nspace* ns, const parse_node& type_name);
+std::uint32_t eval_type(nspace* ns, const syntax_node& type_name);
 
 // parameters -> "(" (parameter ("," parameter)*)? ")"
-table::parameter_list eval_parameters(nspace* ns, const parse_node& parameters);
+table::parameter_list eval_parameters(nspace* ns, const syntax_node& parameters);
 
 // block -> "{" statement* "}": a compound statement of the compiled statements, in order.
-boost::shared_ptr<control> eval_block(nspace* ns, const parse_node& block);
+boost::shared_ptr<control> eval_block(nspace* ns, const syntax_node& block);
 
 // declaration -> type_name (declarator / ref_declarator) ("," (declarator / ref_declarator))* ";"
 // An e_declare that runs the declarators in order.
-expression_handle eval_declaration(nspace* ns, const parse_node& declaration);
+expression_handle eval_declaration(nspace* ns, const syntax_node& declaration);
 
 }  // namespace detail::semantic
 }  // namespace plang

@@ -26,19 +26,19 @@ std::string reference_text(object& cls, std::uint32_t type, const std::wstring& 
 }
 
 // member_declaration -> type_name (ref_member / value_member) ("," (ref_member / value_member))* ";"
-void eval_member_declaration(const parse_node& node, object& cls) {
-  const std::uint32_t type = eval_type(&cls, node.children.at(0));
-  for (std::size_t i = 1; i < node.children.size(); ++i) {
-    const parse_node& declarator = node.children[i];
-    cls.define_member({type, declarator.id == rule::ref_member}, identifier_text(declarator.children.at(0)));
+void eval_member_declaration(const syntax_node& node, object& cls) {
+  const std::uint32_t type = eval_type(&cls, node.at(0));
+  for (std::size_t i = 1; i < node.size(); ++i) {
+    const syntax_node& declarator = node[i];
+    cls.define_member({type, declarator.id() == rule::ref_member}, identifier_text(declarator.at(0)));
   }
 }
 
 // conversion_def -> "operator" primitive_type "(" ")" block. Conversions to a type that an instance cannot be
 // converted to are compiled and dropped; a later conversion to one type replaces the earlier.
-void eval_conversion_def(const parse_node& node, object& cls) {
-  const std::uint32_t target = core<wchar_t>::eval_primitive_type(node.children.at(0));
-  boost::shared_ptr<control> body = eval_block(&cls, node.children.at(1));
+void eval_conversion_def(const syntax_node& node, object& cls) {
+  const std::uint32_t target = core<wchar_t>::eval_primitive_type(node.at(0));
+  boost::shared_ptr<control> body = eval_block(&cls, node.at(1));
   switch (target) {
     case typeid_anchor::boolean:
       return cls.set_conversion(object::to_bool, std::move(body));
@@ -60,30 +60,30 @@ void eval_conversion_def(const parse_node& node, object& cls) {
 }  // namespace
 
 template <class C>
-void s_class<C>::eval_class_def(const parse_node& node, nspace* ns) {
+void s_class<C>::eval_class_def(const syntax_node& node, nspace* ns) {
   try {
-    object& cls = ns->define_object(identifier_text(node.children.at(0)));
-    for (std::size_t i = 1; i < node.children.size(); ++i) {
-      const parse_node& part = node.children[i];
-      if (part.id == rule::base_clause) {
-        cls.set_base(ns->find_typeid(identifier_text(part.children.at(0))));
+    object& cls = ns->define_object(identifier_text(node.at(0)));
+    for (std::size_t i = 1; i < node.size(); ++i) {
+      const syntax_node& part = node[i];
+      if (part.id() == rule::base_clause) {
+        cls.set_base(ns->find_typeid(identifier_text(part.at(0))));
         continue;
       }
       // class_body -> "{" (member_declaration / member_function)* "}": every member is known before any
       // constructor is compiled.
-      for (const parse_node& item : part.children) {
-        if (item.id == rule::member_declaration) eval_member_declaration(item, cls);
+      for (const syntax_node& item : part) {
+        if (item.id() == rule::member_declaration) eval_member_declaration(item, cls);
       }
-      for (const parse_node& item : part.children) {
-        if (item.id != rule::member_function) continue;
+      for (const syntax_node& item : part) {
+        if (item.id() != rule::member_function) continue;
         // member_function -> class_constructor / operator_def / function_def
-        const parse_node& function = item.children.at(0);
-        switch (function.id) {
+        const syntax_node& function = item.at(0);
+        switch (function.id()) {
           case rule::class_constructor:
             eval_class_constructor(function, cls);
             break;
           case rule::operator_def:
-            eval_conversion_def(function.children.at(0), cls);
+            eval_conversion_def(function.at(0), cls);
             break;
           default:
             eval_function_def(function, &cls);
@@ -98,12 +98,12 @@ void s_class<C>::eval_class_def(const parse_node& node, nspace* ns) {
 }
 
 template <class C>
-void s_class<C>::eval_function_def(const parse_node& node, nspace* target) {
+void s_class<C>::eval_function_def(const syntax_node& node, nspace* target) {
   try {
-    const std::uint32_t return_type = eval_type(target, node.children.at(0));
-    const std::wstring& name = identifier_text(node.children.at(1));
-    const table::parameter_list parameters = eval_parameters(target, node.children.at(2));
-    const boost::shared_ptr<control> body = eval_block(target, node.children.at(3));
+    const std::uint32_t return_type = eval_type(target, node.at(0));
+    const std::wstring& name = identifier_text(node.at(1));
+    const table::parameter_list parameters = eval_parameters(target, node.at(2));
+    const boost::shared_ptr<control> body = eval_block(target, node.at(3));
     table::function::define(parameters, return_type, target->functions(), name, body);
   } catch (const std::exception& cause) {
     throw exception(source, "catch exception", "plang::detail::semantic::s_class<wchar_t>::eval_function_def", 185)
@@ -112,8 +112,8 @@ void s_class<C>::eval_function_def(const parse_node& node, nspace* target) {
 }
 
 template <class C>
-void s_class<C>::eval_class_constructor(const parse_node& node, object& cls) {
-  const auto& kids = node.children;
+void s_class<C>::eval_class_constructor(const syntax_node& node, object& cls) {
+  const syntax_node& kids = node;
   const std::wstring& name = identifier_text(kids.at(0));
   const table::parameter_list parameters = eval_parameters(&cls, kids.at(1));
   std::vector<std::wstring> listed;
@@ -168,9 +168,9 @@ void s_class<C>::eval_class_constructor(const parse_node& node, object& cls) {
 }
 
 template <class C>
-void s_class<C>::eval_constructor_list(const parse_node& node, object& cls, std::vector<std::wstring>& names,
+void s_class<C>::eval_constructor_list(const syntax_node& node, object& cls, std::vector<std::wstring>& names,
                                        std::vector<expression_list>& arguments) {
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   for (std::size_t i = 0; i + 1 < kids.size(); i += 2) {
     const std::wstring& name = identifier_text(kids[i]);
     if (std::find(names.begin(), names.end(), name) != names.end()) {

@@ -20,13 +20,13 @@ template <class C>
 class s_class {
  public:
   // class_def -> "class" identifier base_clause? class_body? ";"
-  static void eval_class_def(const parse_node& node, nspace* ns);
+  static void eval_class_def(const syntax_node& node, nspace* ns);
   // function_def -> type_name identifier parameters block, added to the target's function table.
-  static void eval_function_def(const parse_node& node, nspace* target);
+  static void eval_function_def(const syntax_node& node, nspace* target);
   // class_constructor -> identifier parameters constructor_list? block
-  static void eval_class_constructor(const parse_node& node, object& cls);
+  static void eval_class_constructor(const syntax_node& node, object& cls);
   // constructor_list -> ":" identifier arguments ("," identifier arguments)*
-  static void eval_constructor_list(const parse_node& node, object& cls, std::vector<std::wstring>& names,
+  static void eval_constructor_list(const syntax_node& node, object& cls, std::vector<std::wstring>& names,
                                     std::vector<expression_list>& arguments);
 };
 

@@ -21,13 +21,13 @@ using expr = core<wchar_t>;
 }  // namespace
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_statement(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_statement(const syntax_node& node, nspace* ns) {
   if (stack::exhausted()) {
     throw call_depth_error(exception(source, "exceed max. depth of statement",
                                      "plang::detail::semantic::s_statement<wchar_t>::eval_statement", 26));
   }
-  const parse_node& s = node.children.at(0);
-  switch (s.id) {
+  const syntax_node& s = node.at(0);
+  switch (s.id()) {
     case rule::block:
       return eval_block(ns, s);
     case rule::control_stmt:
@@ -42,43 +42,43 @@ typename s_statement<C>::control_handle s_statement<C>::eval_statement(const par
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_control_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_control_stmt(const syntax_node& node, nspace* ns) {
   // control_stmt -> if_stmt / while_stmt
-  const parse_node& s = node.children.at(0);
-  return s.id == rule::if_stmt ? eval_if_stmt(s, ns) : eval_while_stmt(s, ns);
+  const syntax_node& s = node.at(0);
+  return s.id() == rule::if_stmt ? eval_if_stmt(s, ns) : eval_while_stmt(s, ns);
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_if_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_if_stmt(const syntax_node& node, nspace* ns) {
   // if_stmt -> "if" condition statement ("else" statement)?
-  expression_handle condition = eval_condition(node.children.at(0), ns);
-  control_handle then = eval_statement(node.children.at(1), ns);
-  if (node.children.size() < 3) return boost::make_shared<c_if>(std::move(condition), std::move(then));
-  control_handle otherwise = eval_statement(node.children[2], ns);
+  expression_handle condition = eval_condition(node.at(0), ns);
+  control_handle then = eval_statement(node.at(1), ns);
+  if (node.size() < 3) return boost::make_shared<c_if>(std::move(condition), std::move(then));
+  control_handle otherwise = eval_statement(node[2], ns);
   return boost::make_shared<c_if_else>(std::move(condition), std::move(then), std::move(otherwise));
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_while_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_while_stmt(const syntax_node& node, nspace* ns) {
   // while_stmt -> "while" condition statement
-  expression_handle condition = eval_condition(node.children.at(0), ns);
-  return boost::make_shared<c_while>(std::move(condition), eval_statement(node.children.at(1), ns));
+  expression_handle condition = eval_condition(node.at(0), ns);
+  return boost::make_shared<c_while>(std::move(condition), eval_statement(node.at(1), ns));
 }
 
 template <class C>
-expression_handle s_statement<C>::eval_condition(const parse_node& node, nspace* ns) {
+expression_handle s_statement<C>::eval_condition(const syntax_node& node, nspace* ns) {
   // condition -> "(" expression ")"
-  return expr::eval_expression(node.children.at(0), ns);
+  return expr::eval_expression(node.at(0), ns);
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_jump_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_jump_stmt(const syntax_node& node, nspace* ns) {
   // jump_stmt -> (kw_return / kw_throw) expression ";" / (kw_break / kw_continue) ";"
-  switch (node.children.at(0).id) {
+  switch (node.at(0).id()) {
     case rule::kw_return:
-      return boost::make_shared<c_return>(expr::eval_expression(node.children.at(1), ns));
+      return boost::make_shared<c_return>(expr::eval_expression(node.at(1), ns));
     case rule::kw_throw:
-      return boost::make_shared<c_throw>(expr::eval_expression(node.children.at(1), ns));
+      return boost::make_shared<c_throw>(expr::eval_expression(node.at(1), ns));
     case rule::kw_break:
       return boost::make_shared<c_break>();
     default:  // kw_continue
@@ -87,9 +87,9 @@ typename s_statement<C>::control_handle s_statement<C>::eval_jump_stmt(const par
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_except_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_except_stmt(const syntax_node& node, nspace* ns) {
   // except_stmt -> "try" block ("catch" parameters block)+
-  const auto& kids = node.children;
+  const syntax_node& kids = node;
   control_handle body = eval_block(ns, kids.at(0));
   table::except handlers;
   for (std::size_t i = 1; i < kids.size(); i += 2) {
@@ -103,10 +103,10 @@ typename s_statement<C>::control_handle s_statement<C>::eval_except_stmt(const p
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_simple_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_simple_stmt(const syntax_node& node, nspace* ns) {
   // simple_stmt -> inline_stmt / process_stmt / declaration / expression ";" / ";"
-  const parse_node& s = node.children.at(0);
-  switch (s.id) {
+  const syntax_node& s = node.at(0);
+  switch (s.id()) {
     case rule::inline_stmt:
       return eval_inline_stmt(s, ns);
     case rule::process_stmt:
@@ -121,22 +121,22 @@ typename s_statement<C>::control_handle s_statement<C>::eval_simple_stmt(const p
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_inline_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_inline_stmt(const syntax_node& node, nspace* ns) {
   // inline_stmt -> "inline" identifier arguments? ";"
   expression_list args;
-  if (node.children.size() == 2) args = expr::eval_arguments(node.children[1], ns);
-  return boost::make_shared<c_inline>(identifier_text(node.children.at(0)), std::move(args));
+  if (node.size() == 2) args = expr::eval_arguments(node[1], ns);
+  return boost::make_shared<c_inline>(identifier_text(node.at(0)), std::move(args));
 }
 
 template <class C>
-typename s_statement<C>::control_handle s_statement<C>::eval_process_stmt(const parse_node& node, nspace* ns) {
+typename s_statement<C>::control_handle s_statement<C>::eval_process_stmt(const syntax_node& node, nspace* ns) {
   // process_stmt -> "process" "::" identifier identifier arguments? ";"
   // The process id is settled now: the process must be defined earlier in compile order.
-  const std::wstring key = L"p?" + identifier_text(node.children.at(0));
-  const std::wstring& variable = identifier_text(node.children.at(1));
+  const std::wstring key = L"p?" + identifier_text(node.at(0));
+  const std::wstring& variable = identifier_text(node.at(1));
   try {
     expression_list args;
-    if (node.children.size() == 3) args = expr::eval_arguments(node.children[2], ns);
+    if (node.size() == 3) args = expr::eval_arguments(node[2], ns);
     const std::uint32_t pid = ns->ids().find(key);
     return boost::make_shared<c_start_p>(pid, variable, std::move(args));
   } catch (const std::exception& cause) {
@@ -150,30 +150,30 @@ typename s_statement<C>::control_handle s_statement<C>::eval_process_stmt(const 
 }
 
 template <class C>
-expression_handle s_statement<C>::eval_declarator(const parse_node& node, std::uint32_t type, nspace* ns) {
+expression_handle s_statement<C>::eval_declarator(const syntax_node& node, std::uint32_t type, nspace* ns) {
   // declarator -> identifier (constructor_args / initializer)?
   // 'int x = 5' and 'int x(5)' build the same node; without either it is a default construction.
-  const std::wstring& name = identifier_text(node.children.at(0));
+  const std::wstring& name = identifier_text(node.at(0));
   expression_list args;
-  if (node.children.size() > 1) {
-    const parse_node& init = node.children[1];
-    if (init.id == rule::constructor_args)
-      args = expr::eval_arguments(init.children.at(0), ns);  // eval_value_constructor
+  if (node.size() > 1) {
+    const syntax_node& init = node[1];
+    if (init.id() == rule::constructor_args)
+      args = expr::eval_arguments(init.at(0), ns);  // eval_value_constructor
     else
-      args.push_back(expr::eval_expression(init.children.at(0), ns));  // eval_value_initializer
+      args.push_back(expr::eval_expression(init.at(0), ns));  // eval_value_initializer
   }
   return boost::make_shared<e_constructor>(name, type, std::move(args));
 }
 
 template <class C>
-expression_handle s_statement<C>::eval_ref_declarator(const parse_node& node, std::uint32_t type, nspace* ns) {
+expression_handle s_statement<C>::eval_ref_declarator(const syntax_node& node, std::uint32_t type, nspace* ns) {
   // ref_declarator -> "&" identifier (constructor_args / initializer)
-  const std::wstring& name = identifier_text(node.children.at(0));
-  const parse_node& init = node.children.at(1);
-  if (init.id == rule::initializer)  // eval_ref_initializer
-    return boost::make_shared<e_ref_constructor>(name, type, expr::eval_expression(init.children.at(0), ns));
+  const std::wstring& name = identifier_text(node.at(0));
+  const syntax_node& init = node.at(1);
+  if (init.id() == rule::initializer)  // eval_ref_initializer
+    return boost::make_shared<e_ref_constructor>(name, type, expr::eval_expression(init.at(0), ns));
   // eval_ref_constructor: exactly one expression names the referenced value.
-  expression_list args = expr::eval_arguments(init.children.at(0), ns);
+  expression_list args = expr::eval_arguments(init.at(0), ns);
   if (args.size() != 1)
     throw exception(source, "invalid argument count of constructor for refference, ",
                     "plang::detail::semantic::s_statement<wchar_t>::eval_ref_constructor", 230)

@@ -22,20 +22,20 @@ class s_statement {
   using control_handle = boost::shared_ptr<control>;
 
   // statement -> block / control_stmt / jump_stmt / except_stmt / simple_stmt
-  static control_handle eval_statement(const parse_node& node, nspace* ns);
-  static control_handle eval_control_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_if_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_while_stmt(const parse_node& node, nspace* ns);
-  static expression_handle eval_condition(const parse_node& node, nspace* ns);
-  static control_handle eval_jump_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_except_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_simple_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_inline_stmt(const parse_node& node, nspace* ns);
-  static control_handle eval_process_stmt(const parse_node& node, nspace* ns);
+  static control_handle eval_statement(const syntax_node& node, nspace* ns);
+  static control_handle eval_control_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_if_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_while_stmt(const syntax_node& node, nspace* ns);
+  static expression_handle eval_condition(const syntax_node& node, nspace* ns);
+  static control_handle eval_jump_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_except_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_simple_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_inline_stmt(const syntax_node& node, nspace* ns);
+  static control_handle eval_process_stmt(const syntax_node& node, nspace* ns);
 
   // Declarators of a declaration of the given type: e_constructor and e_ref_constructor nodes.
-  static expression_handle eval_declarator(const parse_node& node, std::uint32_t type, nspace* ns);
-  static expression_handle eval_ref_declarator(const parse_node& node, std::uint32_t type, nspace* ns);
+  static expression_handle eval_declarator(const syntax_node& node, std::uint32_t type, nspace* ns);
+  static expression_handle eval_ref_declarator(const syntax_node& node, std::uint32_t type, nspace* ns);
 };
 
 extern template class s_statement<wchar_t>;

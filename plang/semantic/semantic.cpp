@@ -26,6 +26,12 @@ constexpr const char* source = "plang/semantic/semantic";
 // The parse stopped before the end of the text.
 struct not_full {};
 
+// A NUL ends the text for the parser; what follows it is ignored.
+template <class C>
+typename std::basic_string<C>::const_iterator source_end(const std::basic_string<C>& text) {
+  return std::find(text.begin(), text.end(), C(0));
+}
+
 }  // namespace
 
 template <class C>
@@ -74,17 +80,17 @@ template <class C>
 void semantic<C>::compile_str(const string_type& text, nspace* ns, include_stack& stack) {
   // The initial parse result: no stop position, no match, nothing matched.
   string_type stripped;
-  parse_info info;
+  syntax_info info;
   try {
     stripped = comment_p<C>(text).str();
-    info = parse_source(stripped);
+    info = parse_syntax(rule::program, stripped.begin(), source_end(stripped));
     if (!info.full) throw not_full();
   } catch (...) {
     throw exception(source, "parsing failure, " + describe_parse_info(info, stripped),
                     "plang::semantic<wchar_t>::compile_str", 79);
   }
   try {
-    eval_root(info.trees.front(), ns, stack);
+    eval_root(info.tree.root(), ns, stack);
   } catch (const std::exception& cause) {
     throw exception(source, "semantic failure", "plang::semantic<wchar_t>::compile_str", 86).chain_cause(cause);
   }
@@ -97,13 +103,11 @@ bool semantic<C>::is_included(const string_type& full) const {
 
 template <class C>
 parse_info semantic<C>::parse_source(const string_type& text) const {
-  // A NUL ends the text for the parser; what follows it is ignored.
-  const auto end = std::find(text.begin(), text.end(), C(0));
-  return parse(rule::program, text.begin(), end);
+  return parse(rule::program, text.begin(), source_end(text));
 }
 
 template <class C>
-std::string semantic<C>::describe_parse_info(const parse_info& info, const string_type& text) {
+std::string semantic<C>::describe_parse_info(const parse_outcome& info, const string_type& text) {
   std::string s = " match=" + to_string<bool>(info.match);
   s += " full=" + to_string<bool>(info.full);
   s += " length=" + to_string<unsigned int>(static_cast<unsigned int>(info.length));
@@ -117,10 +121,10 @@ std::string semantic<C>::describe_parse_info(const parse_info& info, const strin
 }
 
 template <class C>
-void semantic<C>::eval_root(const parse_node& root, nspace* ns, include_stack& stack) {
+void semantic<C>::eval_root(const syntax_node& root, nspace* ns, include_stack& stack) {
   // program -> (ws / include_def / class_def / process_def / inline_def / function_def / declaration)*
-  for (const parse_node& item : root.children) {
-    switch (item.id) {
+  for (const syntax_node& item : root) {
+    switch (item.id()) {
       case rule::include_def:
         eval_include_def(ns, stack, item);
         break;
@@ -146,17 +150,17 @@ void semantic<C>::eval_root(const parse_node& root, nspace* ns, include_stack& s
 }
 
 template <class C>
-void semantic<C>::eval_include_def(nspace* ns, include_stack& stack, const parse_node& node) {
+void semantic<C>::eval_include_def(nspace* ns, include_stack& stack, const syntax_node& node) {
   // include_def -> hidden(kw_include ws*) include_path; include_path's one child is the path's text
   try {
-    compile_file(node.children.at(0).children.at(0).text, ns, stack);
+    compile_file(string_type(node.at(0).at(0).text()), ns, stack);
   } catch (const std::exception& cause) {
     throw exception(source, "catch exception", "plang::semantic<wchar_t>::eval_include_def", 144).chain_cause(cause);
   }
 }
 
 template <class C>
-void semantic<C>::global_declaration(nspace* ns, const parse_node& node) {
+void semantic<C>::global_declaration(nspace* ns, const syntax_node& node) {
   // declaration -> type_name declarators ";", run once, now
   static constexpr char function[] = "plang::semantic<wchar_t>::global_declaration";
   try {
@@ -179,13 +183,13 @@ void semantic<C>::global_declaration(nspace* ns, const parse_node& node) {
 }
 
 template <class C>
-void semantic<C>::eval_process_def(nspace* ns, const parse_node& node) {
+void semantic<C>::eval_process_def(nspace* ns, const syntax_node& node) {
   // process_def -> "process" identifier parameters block
   namespace steps = detail::semantic;
   try {
-    const string_type& name = steps::identifier_text(node.children.at(0));
-    const table::parameter_list parameters = steps::eval_parameters(ns, node.children.at(1));
-    const boost::shared_ptr<control> body = steps::eval_block(ns, node.children.at(2));
+    const string_type& name = steps::identifier_text(node.at(0));
+    const table::parameter_list parameters = steps::eval_parameters(ns, node.at(1));
+    const boost::shared_ptr<control> body = steps::eval_block(ns, node.at(2));
     // Registered only now, so the body cannot start the process it defines.
     const std::uint32_t pid = ns->ids().get_p(name);
     table::process::define(parameters, ns->process_definitions(), pid, body);
@@ -195,13 +199,13 @@ void semantic<C>::eval_process_def(nspace* ns, const parse_node& node) {
 }
 
 template <class C>
-void semantic<C>::eval_inline_def(nspace* ns, const parse_node& node) {
+void semantic<C>::eval_inline_def(nspace* ns, const syntax_node& node) {
   // inline_def -> "inline" identifier parameters block
   namespace steps = detail::semantic;
   try {
-    const string_type& name = steps::identifier_text(node.children.at(0));
-    const table::parameter_list parameters = steps::eval_parameters(ns, node.children.at(1));
-    const boost::shared_ptr<control> body = steps::eval_block(ns, node.children.at(2));
+    const string_type& name = steps::identifier_text(node.at(0));
+    const table::parameter_list parameters = steps::eval_parameters(ns, node.at(1));
+    const boost::shared_ptr<control> body = steps::eval_block(ns, node.at(2));
     table::inline_::define(parameters, ns->inlines(), name, body);
   } catch (const std::exception& cause) {
     throw exception(source, "catch exception", "plang::semantic<wchar_t>::eval_inline_def", 185).chain_cause(cause);

@@ -44,16 +44,16 @@ class semantic : public grammar {
   parse_info parse_source(string_type&& text) const = delete;
   // " match=M full=F length=N stop=REST", REST being the text from the stop position on (empty before a
   // parse has matched). The result must point into the text.
-  static std::string describe_parse_info(const parse_info& info, const string_type& text);
+  static std::string describe_parse_info(const parse_outcome& info, const string_type& text);
 
   // Evaluates the top-level items of a program in text order.
-  void eval_root(const parse_node& root, nspace* ns, include_stack& stack);
-  void eval_include_def(nspace* ns, include_stack& stack, const parse_node& node);
+  void eval_root(const syntax_node& root, nspace* ns, include_stack& stack);
+  void eval_include_def(nspace* ns, include_stack& stack, const syntax_node& node);
   // Declares the globals and runs their initialisers now, in the namespace's own variable table.
-  void global_declaration(nspace* ns, const parse_node& node);
+  void global_declaration(nspace* ns, const syntax_node& node);
   // Adds the process definition; its pid is registered after its body has compiled.
-  void eval_process_def(nspace* ns, const parse_node& node);
-  void eval_inline_def(nspace* ns, const parse_node& node);
+  void eval_process_def(nspace* ns, const syntax_node& node);
+  void eval_inline_def(nspace* ns, const syntax_node& node);
 
  private:
   std::list<string_type> included_files_;

@@ -18,6 +18,22 @@ constexpr char source[] = "plang/table/function";
 constexpr char class_text[] =
     "plang::table::function<wchar_t,class plang::control<wchar_t,class plang::runtime<wchar_t,class "
     "plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::";
+
+// The types whose conversion of a value of their own type is a plain copy
+// of it (containers copy their elements, classes run constructors).
+bool hands_over(std::uint32_t type) {
+  switch (type) {
+    case typeid_anchor::boolean:
+    case typeid_anchor::signed_int:
+    case typeid_anchor::unsigned_int:
+    case typeid_anchor::real_float:
+    case typeid_anchor::real_double:
+    case typeid_anchor::string:
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace
 
 bool signature_matches(const signature& types, const factor::vector& args) {
@@ -102,6 +118,13 @@ void function::run(const definition& def, const factor::vector& args, handle& re
   }
   if (!has_return) {
     result = make_nil();
+    return;
+  }
+  // A returned temporary of exactly the declared scalar or text type that
+  // nothing else holds is handed over: its copy would be the same value,
+  // and no script could reach the original.
+  if (returned.use_count() == 1 && hands_over(def.return_type) && returned->get_typeid() == def.return_type) {
+    result = std::move(returned);
     return;
   }
   factor::vector value(1);

@@ -66,6 +66,7 @@ void install_fake(const fake_settings& settings)
     s.fake_requests.clear();
     s.fake_code_points.clear();
     s.fail_fake_glyphs = false;
+    s.fail_fake_faces = 0;
 }
 
 void remove_fake()
@@ -76,11 +77,13 @@ void remove_fake()
     s.fake_requests.clear();
     s.fake_code_points.clear();
     s.fail_fake_glyphs = false;
+    s.fail_fake_faces = 0;
 }
 
 const std::vector<request>& fake_requests() { return state().fake_requests; }
 const std::vector<wchar_t>& fake_code_points() { return state().fake_code_points; }
 void fail_fake_glyphs(bool fail) { state().fail_fake_glyphs = fail; }
+void fail_fake_faces(int count) { state().fail_fake_faces = count; }
 
 }  // namespace platform::font
 

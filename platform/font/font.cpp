@@ -55,6 +55,11 @@ face* create(const request& r)
 #if ZENTIL_TEST_HOOKS
     if (s.fake) {
         s.fake_requests.push_back(r);
+        if (s.fail_fake_faces > 0) {
+            --s.fail_fake_faces;
+            set_error("fake face failure");
+            return nullptr;
+        }
         made = make_fake_face();
     }
 #endif

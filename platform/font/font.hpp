@@ -111,6 +111,9 @@ const std::vector<request>& fake_requests();
 const std::vector<wchar_t>& fake_code_points();
 // While set, glyph() of a fake face fails.
 void fail_fake_glyphs(bool fail);
+// The next count calls of create() fail (error set) while the fake is
+// installed; each failed call is still recorded among the requests.
+void fail_fake_faces(int count);
 #endif
 
 }  // namespace platform::font

@@ -23,6 +23,7 @@ struct font_state {
     std::vector<request> fake_requests;
     std::vector<wchar_t> fake_code_points;
     bool fail_fake_glyphs = false;
+    int fail_fake_faces = 0;
 #endif
 };
 

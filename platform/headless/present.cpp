@@ -3,6 +3,7 @@
 // set by tests, and a vertical blank on the virtual clock.
 #include "platform/headless/headless.hpp"
 #include "platform/headless/state.hpp"
+#include "platform/headless/steps.hpp"
 #include "platform/text/codepage.hpp"
 
 #include <png.h>
@@ -99,6 +100,7 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
         }
     }
     ++f.count;
+    step_boundary();
     return 0;
 }
 

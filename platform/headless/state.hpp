@@ -68,6 +68,16 @@ struct headless_state {
 
     // joysticks
     std::vector<joystick_info> joysticks;
+
+    // step engine: what each coming frame boundary pushes
+    struct step_action {
+        std::vector<os_event> records;
+        bool sets_clipboard = false;
+        std::string clipboard;  // UTF-8
+    };
+    std::deque<step_action> step_actions;
+    int boundaries = 0;
+    std::uint32_t boundary_clock = 0;  // the clock at the last boundary
 };
 
 headless_state& state();

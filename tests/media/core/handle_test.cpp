@@ -114,6 +114,35 @@ TEST(HandleTable, AFullTableRefusesWithoutSpendingACheckNumber)
     EXPECT_EQ(table.count(), 40);
 }
 
+TEST(HandleTable, CreatesInAGivenSlotWithAGivenCheckNumber)
+{
+    media::core::handle_table<record, HANDLEKIND_FONT, 40> table{};
+    record a{1}, b{2}, c{3}, d{4};
+    // a given slot takes the counter's check number, which then advances
+    EXPECT_EQ(table.create_in(&a, 5, -1), make_handle(HANDLEKIND_FONT, 0, 5));
+    // a given check number leaves the counter alone
+    EXPECT_EQ(table.create_in(&b, -1, 700), make_handle(HANDLEKIND_FONT, 700, 0));
+    EXPECT_EQ(table.create_in(&c, 9, 2047), make_handle(HANDLEKIND_FONT, 2047, 9));
+    EXPECT_EQ(table.create(&d), make_handle(HANDLEKIND_FONT, 1, 1));
+    EXPECT_EQ(table.find(make_handle(HANDLEKIND_FONT, 2047, 9)), &c);
+    EXPECT_EQ(table.count(), 4);
+
+    // refusals change nothing: a taken slot, a slot or check out of range, a null record
+    const struct {
+        int slot, check;
+        record* r;
+    } refused[] = {{5, -1, &d}, {5, 3, &d}, {40, -1, &d}, {-2, -1, &d}, {10, 2048, &d}, {10, -2, &d}, {10, 4, nullptr}};
+    for (const auto& row : refused) EXPECT_EQ(table.create_in(row.r, row.slot, row.check), -1) << row.slot;
+    EXPECT_EQ(table.count(), 4);
+    EXPECT_EQ(table.create(&d), make_handle(HANDLEKIND_FONT, 2, 2));
+
+    // a record removed and made again in its slot with its check keeps its value
+    const MEDIA_HANDLE kept = make_handle(HANDLEKIND_FONT, 0, 5);
+    EXPECT_EQ(table.remove(kept), &a);
+    EXPECT_EQ(table.create_in(&b, 5, 0), kept);
+    EXPECT_EQ(table.find(kept), &b);
+}
+
 TEST(HandleTable, LargeTablesFillToTheLastSlot)
 {
     auto graphs = std::make_unique<graph_table>();
@@ -245,6 +274,28 @@ TEST(HandleTable, HighWaterChoiceFillsUpwardsThenReusesFromZero)
     EXPECT_EQ(slot(), 0);
     table.clear();
     EXPECT_EQ(table.high_water(), 0);
+}
+
+// A record its owner moved keeps its handle: the slot is re-pointed, and a
+// stale or foreign handle cannot re-point anything.
+TEST(HandleTable, ReplaceRepointsALiveSlotOnly)
+{
+    graph_table table{};
+    record old_record{1}, moved{2}, other{3};
+    const MEDIA_HANDLE h = table.create(&old_record);
+    const MEDIA_HANDLE second = table.create(&other);
+    EXPECT_TRUE(table.replace(h, &moved));
+    EXPECT_EQ(table.find(h), &moved);
+    EXPECT_EQ(table.handle_at(0), h);
+    EXPECT_EQ(table.count(), 2);
+    EXPECT_FALSE(table.replace(h, nullptr));
+    EXPECT_EQ(table.find(h), &moved);
+    table.remove(second);
+    EXPECT_FALSE(table.replace(second, &other));
+    EXPECT_EQ(table.at(1), nullptr);
+    EXPECT_FALSE(table.replace(make_handle(HANDLEKIND_SOUND, 0, 0), &other));
+    EXPECT_FALSE(table.replace(h | 0x8000, &other));
+    EXPECT_EQ(table.find(h), &moved);
 }
 
 TEST(HandleChain, KeepsTheNewestFirst)

@@ -2,6 +2,7 @@
 // independent model, the specialised loops against the general rule on
 // seeded random pixels, and dithering on a gradient.
 #include "media/graphics/convert.hpp"
+#include "media/graphics/convert_loops.hpp"
 
 #include "fixture.hpp"
 #include "reference_convert.hpp"
@@ -357,6 +358,60 @@ TEST_F(Convert, SpecialisedLoopsMatchTheGeneralRule)
     media::gfx::force_general_convert(0);
     // 8 sources into 5 destinations
     EXPECT_EQ(loops, 40);
+}
+
+TEST_F(Convert, KeyedLoopsMatchTheGeneralRule)
+{
+    const auto all = formats();
+    std::mt19937 random(53);
+    int loops = 0;
+    for (const auto& s : all)
+        for (const auto& d : all) {
+            std::uint32_t key = 0;
+            if (media::gfx::find_keyed_convert_loop(s.format, d.format, 0, key) == nullptr) continue;
+            ++loops;
+            const int sb = s.format.pixel_bytes, db = d.format.pixel_bytes;
+            for (int trial = 0; trial < 20; ++trial) {
+                const int w = 1 + static_cast<int>(random() % 37), h = 1 + static_cast<int>(random() % 5);
+                const int src_pitch = (w + 2) * sb + static_cast<int>(random() % 4);
+                const int dst_pitch = (w + 3) * db + static_cast<int>(random() % 4);
+                std::vector<unsigned char> src = random_bytes(static_cast<std::size_t>(src_pitch) * (h + 1), random);
+                // the colour of one source pixel, in bytes that narrow to its
+                // fields, planted again at about a third of the pixels; for a
+                // paletted source its palette entry
+                const std::uint32_t pixel = graphics_test::get(src, 0, sb);
+                std::uint32_t transparent = 0;
+                if (s.format.pixel_bytes == 1) {
+                    const COLORENTRY& e = s.format.palette[pixel];
+                    transparent = static_cast<std::uint32_t>(e.red) << 16 | e.green << 8 | e.blue;
+                } else {
+                    const PIXFMT& f = s.format;
+                    transparent = ((pixel & f.red_mask) >> f.red_shift) << (8 - f.red_width) << 16 |
+                                  ((pixel & f.green_mask) >> f.green_shift) << (8 - f.green_width) << 8 |
+                                  ((pixel & f.blue_mask) >> f.blue_shift) << (8 - f.blue_width);
+                }
+                for (int y = 0; y <= h; ++y)
+                    for (int x = 0; x < w + 2; ++x)
+                        if (random() % 3 == 0)
+                            graphics_test::put(src, static_cast<std::size_t>(y * src_pitch + x * sb), sb, pixel);
+                const std::vector<unsigned char> before = random_bytes(static_cast<std::size_t>(dst_pitch) * (h + 1), random);
+                convert_call c{&d.format, dst_pitch, &s.format, src_pitch, &src, nullptr, 0, nullptr,
+                               static_cast<int>(random() % 3), static_cast<int>(random() % 2),
+                               static_cast<int>(random() % 2), static_cast<int>(random() % 2), 0, 0, 0, 1,
+                               transparent, 0, 0, 0, 0, 0};
+                c.right = c.left + w;
+                c.bottom = c.top + h;
+                std::vector<unsigned char> fast = before, general = before;
+                media::gfx::force_general_convert(0);
+                ASSERT_EQ(run(c, fast), 0);
+                media::gfx::force_general_convert(1);
+                ASSERT_EQ(run(c, general), 0);
+                ASSERT_EQ(fast, general) << s.name << " -> " << d.name << " trial " << trial;
+            }
+        }
+    media::gfx::force_general_convert(0);
+    // 5 sources without alpha into 2 destinations with it
+    EXPECT_EQ(loops, 10);
 }
 
 TEST_F(Convert, EnvironmentForcesTheGeneralRule)

@@ -112,6 +112,25 @@ TEST_F(Flip, PresentsAtWindowScaleOneAndTwo)
     EXPECT_EQ(frame_pixel(1599, 1199), 0x0000FFu);
 }
 
+TEST_F(Flip, AMinimumIntervalWaitsInMillisecondSleepsAndNoWindowShowsNothing)
+{
+    ASSERT_EQ(FlipDrawScreen(), 0);
+    const std::uint32_t first = graphics.last_flip_time;
+    graphics.min_flip_interval = 25;
+    ASSERT_EQ(FlipDrawScreen(), 0);
+    // the interval passed, then the next vertical blank of a 60 Hz display
+    EXPECT_GE(graphics.last_flip_time - first, 25u);
+    EXPECT_LE(graphics.last_flip_time - first, 25u + 17u);
+    graphics.min_flip_interval = 0;
+
+    const int presents = platform::headless::frame().count;
+    HWINDOW window = media::core::window_state.main_window;
+    media::core::window_state.main_window = nullptr;
+    EXPECT_EQ(FlipDrawScreen(), 0);
+    media::core::window_state.main_window = window;
+    EXPECT_EQ(platform::headless::frame().count, presents);
+}
+
 TEST_F(Flip, EmulationStretchesTheTopLeftQuarter)
 {
     EndMediaLayer();
@@ -156,6 +175,28 @@ TEST_F(Flip, FrontScreenTimerFlipsUntilTheBackScreenIsSelected)
     for (const media::core::WINDOWTIMER& t : media::core::window_timers)
         armed = armed || t.id == FRONT_SCREEN_TIMER;
     EXPECT_FALSE(armed);
+}
+
+TEST_F(Flip, AnExposedWindowShowsTheBackScreenAgainWithoutWaiting)
+{
+    ASSERT_EQ(SelectDrawTarget(-2), 0);
+    draw_pattern();
+    const int presents = platform::headless::frame().count;
+    const std::uint32_t clock = platform::milliseconds();
+    push(event(platform::event_kind::exposed));
+    settle();
+    EXPECT_EQ(platform::headless::frame().count, presents + 1);
+    EXPECT_EQ(frame_pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(frame_pixel(799, 599), 0x0000FFu);
+    // no vertical-blank wait: the virtual clock stood still
+    EXPECT_EQ(platform::milliseconds(), clock);
+
+    // the front screen shows itself through its timer
+    SetFlipWaitsForVBlank(0);
+    ASSERT_EQ(SelectDrawTarget(-4), 0);
+    push(event(platform::event_kind::exposed));
+    settle();
+    EXPECT_EQ(platform::headless::frame().count, presents + 1);
 }
 
 TEST_F(Flip, LogicalScreenRestoreCallbackAndDisplayModeQueries)

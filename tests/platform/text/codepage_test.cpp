@@ -1,9 +1,12 @@
-// CP932 and UTF-8 coding: table round trips, doubly coded rows, substitutes.
+// CP932 and UTF-8 coding: the tables against iconv, round trips, doubly coded rows, substitutes.
 #include "platform/text/codepage.hpp"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +64,94 @@ TEST(Cp932, Substitutes) {
   EXPECT_EQ(wide("\x80"), L"\u30FB");
   EXPECT_EQ(wide("a\x82"), L"a\u30FB");          // lead byte cut off at the end
   EXPECT_EQ(wide("\x82\x31x"), L"\u30FB1x");     // invalid trail is kept as a character
+}
+
+// The tables against iconv asked about one code at a time, the plainest way to build them: every single
+// byte and every lead/trail pair decodes, and every code point of the plane encodes, as iconv says.
+class OneCodeAtATime {
+ public:
+  OneCodeAtATime() : dec_(iconv_open("UTF-32LE", "CP932")), enc_(iconv_open("CP932", "UTF-32LE")) {}
+  ~OneCodeAtATime() {
+    if (ok()) {
+      iconv_close(dec_);
+      iconv_close(enc_);
+    }
+  }
+  bool ok() const { return dec_ != reinterpret_cast<iconv_t>(-1) && enc_ != reinterpret_cast<iconv_t>(-1); }
+
+  // The code point of the bytes when they are exactly one character in the plane, else -1.
+  long decode(const char* in, std::size_t n) {
+    char* ip = const_cast<char*>(in);
+    char room[8];
+    char* op = room;
+    std::size_t il = n, ol = sizeof room;
+    iconv(dec_, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(dec_, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || il != 0 || op - room != 4) return -1;
+    const std::uint32_t cp = std::uint32_t(std::uint8_t(room[0])) | std::uint32_t(std::uint8_t(room[1])) << 8 |
+         std::uint32_t(std::uint8_t(room[2])) << 16 | std::uint32_t(std::uint8_t(room[3])) << 24;
+    return cp <= 0xFFFF ? long(cp) : -1;
+  }
+  // The one- or two-byte code of the code point, else -1.
+  int encode(std::uint32_t cp) {
+    char in[4] = {char(cp & 0xFF), char(cp >> 8 & 0xFF), char(cp >> 16 & 0xFF), char(cp >> 24)};
+    char out[4];
+    char* ip = in;
+    char* op = out;
+    std::size_t il = 4, ol = sizeof out;
+    iconv(enc_, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(enc_, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1)) return -1;
+    if (op - out == 1) return std::uint8_t(out[0]);
+    if (op - out == 2) return std::uint8_t(out[0]) << 8 | std::uint8_t(out[1]);
+    return -1;
+  }
+
+ private:
+  iconv_t dec_, enc_;
+};
+
+TEST(Cp932, TablesAgreeWithIconvOnEveryCode) {
+  OneCodeAtATime iconv_alone;
+  ASSERT_TRUE(iconv_alone.ok());
+  std::vector<bool> decoded(0x10000);
+  std::size_t singles = 0, pairs = 0;
+  for (int b = 0; b < 256; ++b) {
+    if (platform::text::is_lead_byte(std::uint8_t(b))) continue;
+    const char c = char(b);
+    const long cp = iconv_alone.decode(&c, 1);
+    wchar_t got = 0;
+    ASSERT_EQ(platform::text::decode_one(&c, 1, got), 1u);
+    EXPECT_EQ(got, cp >= 0 ? wchar_t(cp) : platform::text::wide_default_char) << "byte " << b;
+    if (cp >= 0) {
+      decoded[std::size_t(cp)] = true;
+      ++singles;
+    }
+  }
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!platform::text::is_lead_byte(std::uint8_t(lead))) continue;
+    for (int trail = 0; trail < 256; ++trail) {
+      const char in[2] = {char(lead), char(trail)};
+      // Only trail bytes 40 to FC make characters; an invalid pair keeps a trail byte that could start one.
+      const long cp = trail >= 0x40 && trail <= 0xFC ? iconv_alone.decode(in, 2) : -1;
+      wchar_t got = 0;
+      const std::size_t used = platform::text::decode_one(in, 2, got);
+      if (cp > 0) {
+        decoded[std::size_t(cp)] = true;
+        ++pairs;
+        EXPECT_EQ(used, 2u) << "pair " << lead << " " << trail;
+        EXPECT_EQ(got, wchar_t(cp)) << "pair " << lead << " " << trail;
+      } else {
+        EXPECT_EQ(used, trail < 0x40 || trail == 0x7F ? 1u : 2u) << "pair " << lead << " " << trail;
+        EXPECT_EQ(got, platform::text::wide_default_char) << "pair " << lead << " " << trail;
+      }
+    }
+  }
+  EXPECT_GT(singles, 190u);  // ASCII and the half-width katakana
+  EXPECT_GT(pairs, 7000u);
+  // A character encodes as iconv encodes it when some code decodes to it; nothing else encodes.
+  for (std::uint32_t cp = 1; cp < 0x10000; ++cp) {
+    const int expected = decoded[cp] ? iconv_alone.encode(cp) : -1;
+    EXPECT_EQ(platform::text::narrow_code(wchar_t(cp)), expected) << "code point " << cp;
+  }
 }
 
 // OS names: every byte string decodes to a text that encodes back to it.

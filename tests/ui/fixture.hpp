@@ -1,0 +1,95 @@
+// The toolkit tests' fixture: the media layer started once per test program
+// on the headless backend with the wrapper's settings (windowed 800 x 600 at
+// 32 bits, log off, running while inactive) and the fake font face, the back
+// screen as target; the
+// toolkit's state, the clip stack, the blend and the step queue back to the
+// start around each case.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "media/core/log.hpp"
+#include "media/core/startup.hpp"
+#include "media/core/window_services.hpp"
+#include "media/graphics/draw.hpp"
+#include "media/graphics/drawstate.hpp"
+#include "media/graphics/internal.hpp"
+#include "media/graphics/screen_mode.hpp"
+#include "platform/font/font.hpp"
+#include "platform/headless/headless.hpp"
+#include "platform/headless/steps.hpp"
+#include "platform/platform.hpp"
+#include "platform/system/instance_lock.hpp"
+#include "support/driver.hpp"
+#include "support/temp_folder.hpp"
+#include "ui/drawing.hpp"
+#include "ui/input.hpp"
+
+namespace ui_test {
+
+inline void start_media_once() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  static support::temp_folder locks;
+  ASSERT_EQ(platform::select_backend("headless"), 0);
+  platform::headless::reset();
+  platform::set_lock_folder(locks.wpath());
+  // widths the tests can count: 10 pixels a single-byte character, 20 a
+  // double-byte one, cells 20 high
+  platform::font::fake_settings fake;
+  fake.height = 20;
+  fake.ascent = 16;
+  fake.single_advance = 10;
+  fake.double_advance = 20;
+  platform::font::install_fake(fake);
+  SetRunWhenInactive(1);
+  EnableFpuPreserve(1);
+  SetLogOutputEnabled(0);
+  ChangeWindowMode(1);
+  ASSERT_EQ(SetScreenMode(800, 600, 32, 60), 0);
+  platform::headless::set_clock_step(1);
+  ASSERT_EQ(InitMediaLayer(), 0);
+  platform::headless::set_clock_step(0);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+}
+
+// The draw area the drawing state holds.
+inline ui::rect draw_area() {
+  const auto& a = media::gfx::draw_state.area;
+  return {a.left, a.top, a.right, a.bottom};
+}
+
+class toolkit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_media_once();
+    platform::headless::clear_steps();
+    ui::clip_stack::reset();
+    ui::clip_stack::apply();
+    ui::reset_blend();
+    SetBlendModeParam(0, 255);
+    ui::input::reset();
+    // settle what start-up queued, then a fresh snapshot
+    for (int i = 0; i < 5; ++i) support::driver::frame(nullptr, nullptr);
+    ui::input::reset();
+    ui::input::update();
+  }
+
+  static ui::rect draw_area() { return ui_test::draw_area(); }
+
+  // A pixel of the last presented frame as 0xRRGGBB.
+  static std::uint32_t frame_pixel(int x, int y) {
+    const platform::headless::presented_frame& f = platform::headless::frame();
+    std::uint32_t v = 0;
+    std::memcpy(&v, f.pixels.data() + static_cast<std::size_t>(y) * f.pitch + static_cast<std::size_t>(x) * 4, 4);
+    return v & 0xFFFFFF;
+  }
+
+  support::driver drive;
+};
+
+}  // namespace ui_test
