@@ -86,6 +86,7 @@ struct SCREENLOG {
     std::int32_t started;
     std::int32_t line_height;
     std::int32_t font;   // font handle, -1 until the log is drawn
+    std::int32_t font_lost;  // 1 once the font was deleted from elsewhere
     std::int32_t shown;  // nothing sets it
     char lines[SCREEN_LOG_LINES][256];
 };

@@ -72,10 +72,8 @@ bool refuses_24_bits()
 void end_sequence()
 {
     media::core::WINDOW_STATE& ws = window_state;
-    if (media::core::screen_log.started != 0) {
-        media::core::screen_log.font = -1;  // no font was made: nothing draws the log
-        media::core::screen_log.started = 0;
-    }
+    if (media::core::screen_log.started != 0)
+        EndScreenLog();
     TerminateNetWork();
     StopAndDeleteMusic();
     TerminateModelSystem();

@@ -3,6 +3,7 @@
 #include "media/graphics/present.hpp"
 
 #include "media/core/internal.hpp"
+#include "media/core/screen_log.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph.hpp"
@@ -47,6 +48,8 @@ int FlipDrawScreen()
     const media::core::WINDOW_STATE& ws = media::core::window_state;
     if (ws.started == 0 || ws.quit != 0)
         return -1;
+    if (IsScreenLogShown() == 1)
+        DrawScreenLog();
     int width = 0, height = 0;
     QueryScreenSize(&width, &height);
     platform::rect source{0, 0, width, height};
