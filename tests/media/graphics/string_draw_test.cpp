@@ -391,6 +391,33 @@ TEST_F(Strings, DrawingThroughTheWorkImage)
     }
 }
 
+TEST_F(Strings, WhichFontsAndModesDrawStraightIntoTheTarget)
+{
+    start();
+    const std::uint32_t white = PackScreenColor(255, 255, 255);
+    const struct {
+        int type, mode, param;
+        bool straight;
+    } rows[] = {
+        {0, 0, 0, true},     {0, 1, 255, true},  {1, 1, 255, true},  {0, 1, 254, false},
+        {0, 2, 255, false},  {2, 0, 0, false},   {3, 1, 255, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << row.type << " mode " << row.mode << " " << row.param);
+        const int h = CreateFontToHandle(nullptr, -1, -1, row.type, 1, -1, 0);
+        MEMIMG* work = (row.type & 2) != 0 ? &graphics.work_alpha_image : &graphics.work_image;
+        FillMemImgRect(work, nullptr, 0x5A5A5A);
+        const auto before = snapshot(*work);
+        SetBlendModeParam(row.mode, row.param);
+        ClearDrawTarget();
+        DrawStringWithFont(100, 100, "AA", white, h, 0, 0);
+        EXPECT_EQ(snapshot(*work) == before, row.straight);
+        EXPECT_FALSE(set_pixels(graphics.screen_image).empty());
+        SetBlendModeParam(0, 0);
+        DeleteFontHandle(h);
+    }
+}
+
 TEST_F(Strings, OffScreenTextChangesOnlyTheDrawArea)
 {
     start();
