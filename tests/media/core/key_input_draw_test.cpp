@@ -25,6 +25,7 @@
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
 #include "platform/font/font.hpp"
+#include "platform/sdl/test_hooks.hpp"
 
 namespace media::core {
 
@@ -323,6 +324,45 @@ TEST_F(FieldDrawing, CompositionIntoPixels)
     ASSERT_EQ(DrawKeyInputField(100, 100, h), 0);
     EXPECT_EQ(rgb(139, 117), black);
     EXPECT_EQ(rgb(141, 105), white);  // the cursor after the committed text
+}
+
+// The same composition arriving through SDL's queue (dummy driver) draws
+// the same pixels.
+TEST_F(FieldDrawing, CompositionOnTheSdlBackend)
+{
+    EndKeyInputSystem();
+    ShutdownGraphics();
+    DestroyMainWindow();
+    media::core::reset_state();
+    media::core::window_state.settings.window_mode = 1;
+    ASSERT_EQ(platform::select_backend("sdl"), 0);
+    ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+    ASSERT_EQ(CreateMainWindow(), 0);
+    ASSERT_EQ(StartGraphics(), 0);
+    SetDefaultFontType(0);
+    SetDefaultFontSize(20);
+    RefreshDefaultFont();
+    ASSERT_EQ(StartInput(), 0);
+    ASSERT_EQ(StartKeyInputSystem(), 0);
+    ClearDrawTarget();
+    const int h = field("");
+    ASSERT_EQ(platform::sdl::test::push_editing(u8"にほん", 1, 1), 0);
+    for (int i = 0; i < 4; ++i)
+        PumpWindowMessages();
+    ASSERT_EQ(key_input_state.ime.composition_cursor, 1);
+    ASSERT_EQ(DrawKeyInputField(100, 100, h), 0);
+    EXPECT_EQ(rgb(119, 117), yellow);
+    EXPECT_EQ(rgb(139, 117), red);
+    EXPECT_EQ(rgb(121, 118), cyan);
+    EXPECT_EQ(rgb(124, 122), white);
+    ASSERT_EQ(platform::sdl::test::push_text(u8"日本"), 0);
+    for (int i = 0; i < 4; ++i)
+        PumpWindowMessages();
+    EXPECT_EQ(key_input_state.table.find(h)->length, 4);
+    EndKeyInputSystem();
+    ShutdownGraphics();
+    DestroyMainWindow();
+    ASSERT_EQ(platform::select_backend("headless"), 0);
 }
 
 // A candidate list block as an input method hands it over.
