@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "media/core/format.hpp"
+#include "media/core/internal.hpp"
 #include "media/core/key_input.hpp"
 #include "media/core/text.hpp"
 #include "media/core/window_services.hpp"
@@ -16,8 +17,6 @@
 #include "media/graphics/internal.hpp"
 #include "media/graphics/string_draw.hpp"
 #include "platform/platform.hpp"
-
-#include "media/core/internal.hpp"
 
 namespace media::core {
 
@@ -186,9 +185,8 @@ struct candidate_view {
     }
 };
 
-void draw_candidates(int left_x, int b, int h, int per_page, int spacing)
+void draw_candidates(int left_x, int b, int h, int per_page)
 {
-    (void)spacing;
     const IMESTATE& ime = key_input_state.ime;
     const KEYINPUTSTYLE& style = key_input_state.style;
     candidate_view view{static_cast<const CANDIDATELIST*>(ime.candidates),
@@ -284,7 +282,7 @@ int DrawImeState(int x, int y, int per_page)
         DrawWrappedBox(left, b + h + h / 10, right, b + h + 2 * (h / 10), spacing, style.clause_underline, 1);
     }
     if (ime.candidates != nullptr)
-        draw_candidates(cursor_x, b, h, per_page, spacing);
+        draw_candidates(cursor_x, b, h, per_page);
     // the desktop's own candidate window opens beside the composition cursor
     double scale_x = 1.0, scale_y = 1.0;
     GetWindowScale(&scale_x, &scale_y);
