@@ -542,6 +542,7 @@ class matcher {
 
   [[gnu::noinline]] cptr attempt(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
+  bool accepts(const pexpr& e, wchar_t c) const;
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
@@ -597,22 +598,19 @@ cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
   return pos + n;
 }
 
-cptr matcher::single(const pexpr& e, cptr pos, bool build) {
-  if (pos == last_) return nullptr;
-  const wchar_t c = *pos;
-  bool ok;
+bool matcher::accepts(const pexpr& e, wchar_t c) const {
   switch (e.k) {
     case kind::range:
-      ok = e.lo <= c && c <= e.hi;
-      break;
+      return e.lo <= c && c <= e.hi;
     case kind::any:
-      ok = true;
-      break;
+      return true;
     default:
-      ok = classes_.is(e.k, c);
-      break;
+      return classes_.is(e.k, c);
   }
-  if (!ok) return nullptr;
+}
+
+cptr matcher::single(const pexpr& e, cptr pos, bool build) {
+  if (pos == last_ || !accepts(e, *pos)) return nullptr;
   if (build) push_leaf(pos, pos + 1);
   return pos + 1;
 }
@@ -629,6 +627,12 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 
 // Greedy repetition that never gives back. An iteration that consumes nothing ends it, so no form can loop.
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
+  // A run of characters of one class that leaves no nodes (white space, digits) needs no machinery.
+  const pexpr& e = g_.pool[part];
+  if (!build && e.k >= kind::range && e.k <= kind::digit) {
+    while (pos != last_ && accepts(e, *pos)) ++pos;
+    return pos;
+  }
   for (;;) {
     const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
