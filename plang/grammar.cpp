@@ -722,6 +722,7 @@ struct grammar::rules : rule_set {};
 grammar::grammar() {
   static const rules* const shared = [] {
     auto* r = new rules;
+    r->pool.reserve(768);  // about 700 expressions: one allocation, no copies while the rules grow
     r->body.fill(no_body);
     define_rules(*r);
     compute_first_chars(*r);
