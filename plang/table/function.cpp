@@ -94,7 +94,8 @@ void function::call(const function& table, const factor::vector& args, handle& r
 }
 
 void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
-  scope activation(rt->variables, def.body);
+  // The definition outlives its call (the return type is read after it).
+  scope activation(rt->variables, def.body, scope::borrowed());
   bind_parameters(def, args, activation);
   bool has_return = false;
   handle returned;
