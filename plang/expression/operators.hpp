@@ -2,6 +2,7 @@
 // in a fixed order and leave the meaning to the left value's class.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <type_traits>
 
@@ -219,7 +220,10 @@ class e_variable final : public expression {
   const handle* peek(runtime* rt) const override;
 
  private:
+  const handle& find(runtime* rt) const;
+
   std::wstring name_;
+  mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 };
 
 // object "." name

@@ -43,14 +43,29 @@ const handle& variable::declare(const std::wstring& name, const handle& value) {
 }
 
 handle* variable::find(const std::wstring& name) {
+  std::size_t position;
+  return find(name, position);
+}
+
+handle* variable::find(const std::wstring& name, std::size_t& position) {
   if (index_) {
     auto it = index_->find(name);
-    return it == index_->end() ? nullptr : &entries_[it->second].value;
+    if (it == index_->end()) return nullptr;
+    position = it->second;
+    return &entries_[position].value;
   }
-  for (entry& e : entries_) {
-    if (same_name(e.name, name)) return &e.value;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (same_name(entries_[i].name, name)) {
+      position = i;
+      return &entries_[i].value;
+    }
   }
   return nullptr;
+}
+
+handle* variable::find_at(std::size_t position, const std::wstring& name) {
+  if (position >= entries_.size() || !same_name(entries_[position].name, name)) return nullptr;
+  return &entries_[position].value;
 }
 
 }  // namespace plang::table

@@ -42,6 +42,10 @@ class variable {
 
   // The entry at this level, or null; valid until the next declaration.
   handle* find(const std::wstring& name);
+  // As `find`, also giving the entry's position.
+  handle* find(const std::wstring& name, std::size_t& position);
+  // The entry at `position` when it holds the name, else null.
+  handle* find_at(std::size_t position, const std::wstring& name);
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
