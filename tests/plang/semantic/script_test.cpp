@@ -186,6 +186,16 @@ TEST(Script, BuiltinArithmeticBoundaries) {
           })",
        {"int(3), int(4), int(10), int(15), int(5), double(2)"},
        ""},
+      {"a joined text gives its characters over only when nothing else holds it",
+       R"(string pass_on(string t) { return t; }
+          process main(string a) {
+            string t = "ab"; string s = ""; s = t; t = t + "c"; s = s + s;
+            string u = ""; u = pass_on(t); u = u + "!"; int n = 0; n = 5; s = s + n;
+            vector v; v.push_back(t); v.at(0) = t + "d";
+            using::report(s, t, u, v.at(0));
+          })",
+       {"string(abab5), string(abc), string(abc!), string(abcd)"},
+       ""},
   });
 }
 
