@@ -84,6 +84,7 @@ class c_compound final : public recycling_control {
   bool step(runtime* rt) override;
   control_handle clone() const override;
   const control_list& statements() const { return *statements_; }
+  const control_list* block_statements() const override { return statements_->empty() ? nullptr : &*statements_; }
 
  protected:
   void drop_run() override { active_.reset(); }
