@@ -1,6 +1,8 @@
 // Variable tables: declaration at one level, lookup at one level.
 #include "plang/table/variable.hpp"
 
+#include <utility>
+
 #include "plang/exception.hpp"
 
 namespace plang::table {
@@ -23,7 +25,11 @@ bool same_name(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-const handle& variable::declare(const std::wstring& name, const handle& value) {
+const handle& variable::declare(const std::wstring& name, const handle& value) { return add(name, value); }
+const handle& variable::declare(const std::wstring& name, handle&& value) { return add(name, std::move(value)); }
+
+template <class Value>
+const handle& variable::add(const std::wstring& name, Value&& value) {
   if (find(name)) {
     throw exception("plang/table/variable", "variable already exists, id=", "plang::table::variable<wchar_t>::declare",
                     22)
@@ -31,7 +37,7 @@ const handle& variable::declare(const std::wstring& name, const handle& value) {
         .append_detail(" value=" + value->describe());
   }
   const auto position = static_cast<std::uint32_t>(entries_.size());
-  entries_.push_back(entry{name, value});
+  entries_.push_back(entry{name, std::forward<Value>(value)});
   if (index_) {
     index_->emplace(name, position);
   } else if (entries_.size() > linear_limit) {
