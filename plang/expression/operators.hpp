@@ -34,11 +34,16 @@ template <void (factor::*Operation)(handle&) const, builtin_op Op>
 class e_operator final : public binary {
  public:
   e_operator(expression_handle left, expression_handle right)
-      : binary(std::move(left), std::move(right)), scalar_(left_->scalar_capable() && right_->scalar_capable()) {}
+      : binary(std::move(left), std::move(right)), scalar_(left_->scalar_capable() && right_->scalar_capable()) {
+    if (scalar_) {
+      left_->leave_fast_path_to_parent();
+      right_->leave_fast_path_to_parent();
+    }
+  }
   void evaluate(runtime* rt, handle& result) const override {
     check_stack();
     scalar value;
-    if (scalar_ && scalar_operands(rt, value)) {
+    if (try_fast_path_ && scalar_operands(rt, value)) {
       result = make_scalar(value);
       return;
     }
@@ -53,6 +58,7 @@ class e_operator final : public binary {
     return scalar_operands(rt, out);
   }
   bool scalar_capable() const override { return scalar_; }
+  void leave_fast_path_to_parent() override { try_fast_path_ = false; }
 
  private:
   bool scalar_operands(runtime* rt, scalar& out) const {
@@ -63,6 +69,7 @@ class e_operator final : public binary {
   }
 
   bool scalar_;
+  bool try_fast_path_ = scalar_;  // in `evaluate`; see leave_fast_path_to_parent
 };
 
 using e_add = e_operator<&factor::add, builtin_op::add>;

@@ -144,6 +144,13 @@ TEST(Script, BuiltinArithmeticBoundaries) {
           })",
        {"int(18), int(1)", "double(1.5)"},
        ""},
+      {"a chain with a double anywhere is computed by the left value's class at every level",
+       R"(process main(string a) {
+            double d = 0.5; int i = 1;
+            using::report(d + i + i * 2 + i, i + i + d, (i * 2 + i) + d, i + (d + i), i < d + 1);
+          })",
+       {"double(4.5), int(2), int(3), int(2), bool(0)"},
+       ""},
       {"bool variables and conditions of every scalar",
        R"(process main(string a) {
             bool b = true; b = 1 < 2; b = b && false; using::report(b);
