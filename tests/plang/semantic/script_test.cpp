@@ -151,6 +151,15 @@ TEST(Script, BuiltinArithmeticBoundaries) {
           })",
        {"double(4.5), int(2), int(3), int(2), bool(0)"},
        ""},
+      {"compound assignment of a call's value",
+       R"(process main(string a) {
+            vector v; v.push_back(1.5); v.push_back(2); v.push_back(0);
+            int s = 0; s += v.at(0); s += v.at(1); s *= v.at(1); double d = 0.5; d += v.at(1);
+            try { s %= v.at(2); } catch (range_error e) { using::report("range"); }
+            using::report(s, d, v.at(1));
+          })",
+       {"string(range)", "int(6), double(2.5), int(2)"},
+       ""},
       {"bool variables and conditions of every scalar",
        R"(process main(string a) {
             bool b = true; b = 1 < 2; b = b && false; using::report(b);
