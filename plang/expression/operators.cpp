@@ -3,7 +3,6 @@
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/signed_.hpp"
-#include "plang/factor/string_.hpp"
 #include "plang/nlookup.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
@@ -174,13 +173,6 @@ void e_assign::general(runtime* rt, handle& result) const {
   handle right;
   right_->evaluate(rt, right);
   left_->evaluate(rt, result);
-  // A text temporary that nothing else holds gives its characters over:
-  // `s = s + "x"` then copies the text once, in the join.
-  if (right.use_count() == 1 && right->get_typeid() == typeid_anchor::string &&
-      result->get_typeid() == typeid_anchor::string) {
-    static_cast<string_<wchar_t>&>(*result).text.swap(static_cast<string_<wchar_t>&>(*right).text);
-    return;
-  }
   result->operator=(right);
 }
 

@@ -202,7 +202,7 @@ TEST(Script, BuiltinArithmeticBoundaries) {
           })",
        {"int(3), int(4), int(10), int(15), int(5), double(2)"},
        ""},
-      {"a joined text gives its characters over only when nothing else holds it",
+      {"a text assigned from a variable, a call or a join keeps its own characters",
        R"(string pass_on(string t) { return t; }
           process main(string a) {
             string t = "ab"; string s = ""; s = t; t = t + "c"; s = s + s;
