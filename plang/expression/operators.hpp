@@ -124,24 +124,10 @@ class e_operator_assign final : public binary {
   }
 
  private:
-  // The right value, then the left as the variable it names: two ints or
-  // two bools still change the variable in place.
   void general(runtime* rt, handle& result) const {
     handle right;
     right_->evaluate(rt, right);
-    if (const handle* target = left_->peek(rt)) {
-      scalar left;
-      scalar operand;
-      scalar value;
-      if (read_scalar(**target, left) && read_scalar(*right, operand) && compute_scalar(Op, left, operand, value) &&
-          assign_scalar(**target, value)) {
-        result = *target;
-        return;
-      }
-      result = *target;
-    } else {
-      left_->evaluate(rt, result);
-    }
+    left_->evaluate(rt, result);
     ((*result).*Operation)(right);
     result->operator=(right);
   }
