@@ -10,6 +10,11 @@
 
 namespace plang {
 
+class control;
+
+// A statement list as blocks and scopes share it; never changed once built.
+using statement_list = std::vector<boost::shared_ptr<control>>;
+
 // Nodes are always created into a boost::shared_ptr of their own class,
 // which destroys them; hence no virtual destructor.
 class control {
@@ -30,6 +35,9 @@ class control {
   // Takes back a copy from `activation` that a return left half-run: a node
   // that can drop what it holds of that run may make it fresh and keep it.
   virtual void recycle_returned(boost::shared_ptr<control>&& left) const { (void)left; }
+  // The statements of a non-empty block, which a scope made for the block
+  // alone may step itself in a table of the block's own; null for others.
+  virtual const statement_list* block_statements() const { return nullptr; }
 
  protected:
   control() = default;
@@ -37,8 +45,5 @@ class control {
   control& operator=(const control&) = default;
   ~control() = default;
 };
-
-// A statement list as blocks and scopes share it; never changed once built.
-using statement_list = std::vector<boost::shared_ptr<control>>;
 
 }  // namespace plang

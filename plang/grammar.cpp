@@ -523,7 +523,10 @@ class matcher {
   matcher(const rule_set& g, cptr first, cptr last, bool use_first)
       : g_(g), first_(first), last_(last), use_first_(use_first) {}
 
-  [[gnu::noinline]] cptr match(std::uint32_t index, cptr pos, bool build);
+  cptr match(std::uint32_t index, cptr pos, bool build) {
+    const pexpr& e = g_.pool[index];
+    return fails_at_once(e, pos) ? nullptr : attempt(e, pos, build);
+  }
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
   std::vector<record> out;    // nodes made so far and not yet adopted
@@ -537,7 +540,9 @@ class matcher {
   };
   mark_t mark() const { return {out.size(), nodes.size()}; }
 
+  [[gnu::noinline]] cptr attempt(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
+  bool accepts(const pexpr& e, wchar_t c) const;
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
@@ -551,6 +556,15 @@ class matcher {
     nodes.resize(m.nodes);
   }
 
+  // An expression that must consume a character and cannot start with this
+  // one fails at once. Its full attempt would only activate rules without
+  // consuming anything, at most rule_count deep, so near the nesting limit
+  // the attempt is made and fails for depth exactly as before.
+  bool fails_at_once(const pexpr& e, cptr pos) const {
+    return !e.nullable && use_first_ && depth + rule_count < grammar::max_nesting &&
+           (pos == last_ || !e.first.has(*pos));
+  }
+
   const rule_set& g_;
   const cptr first_, last_;
   const bool use_first_;
@@ -559,13 +573,22 @@ class matcher {
 
 // Replaces the nodes above mark by one node of the rule that made them.
 void matcher::wrap(rule target, std::size_t mark) {
-  const auto first = std::uint32_t(nodes.size());
-  const auto count = std::uint32_t(out.size() - mark);
-  nodes.insert(nodes.end(), out.begin() + std::ptrdiff_t(mark), out.end());
-  for (auto r = nodes.begin() + first; r != nodes.end(); ++r)
-    if (r->id == rule::none) r->id = target;  // a leaf takes the identity of the rule it stands in
-  out.resize(mark);
-  out.push_back(record{target, false, first, count});
+  const std::size_t first = nodes.size(), count = out.size() - mark;
+  if (nodes.capacity() - first < count) nodes.reserve(2 * nodes.capacity() + count);
+  const record* from = out.data() + mark;
+  for (std::size_t i = 0; i != count; ++i) {
+    nodes.push_back(from[i]);
+    if (from[i].id == rule::none) nodes.back().id = target;  // a leaf takes the identity of the rule it stands in
+  }
+  // The rule's node takes the place of its first child; there is one, or the rule made none and leaves an
+  // empty node.
+  const record made{target, false, std::uint32_t(first), std::uint32_t(count)};
+  if (count == 0) {
+    out.push_back(made);
+  } else {
+    out.erase(out.begin() + std::ptrdiff_t(mark) + 1, out.end());
+    out[mark] = made;
+  }
 }
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
@@ -575,22 +598,19 @@ cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
   return pos + n;
 }
 
-cptr matcher::single(const pexpr& e, cptr pos, bool build) {
-  if (pos == last_) return nullptr;
-  const wchar_t c = *pos;
-  bool ok;
+bool matcher::accepts(const pexpr& e, wchar_t c) const {
   switch (e.k) {
     case kind::range:
-      ok = e.lo <= c && c <= e.hi;
-      break;
+      return e.lo <= c && c <= e.hi;
     case kind::any:
-      ok = true;
-      break;
+      return true;
     default:
-      ok = classes_.is(e.k, c);
-      break;
+      return classes_.is(e.k, c);
   }
-  if (!ok) return nullptr;
+}
+
+cptr matcher::single(const pexpr& e, cptr pos, bool build) {
+  if (pos == last_ || !accepts(e, *pos)) return nullptr;
   if (build) push_leaf(pos, pos + 1);
   return pos + 1;
 }
@@ -607,6 +627,12 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 
 // Greedy repetition that never gives back. An iteration that consumes nothing ends it, so no form can loop.
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
+  // A run of characters of one class that leaves no nodes (white space, digits) needs no machinery.
+  const pexpr& e = g_.pool[part];
+  if (!build && e.k >= kind::range && e.k <= kind::digit) {
+    while (pos != last_ && accepts(e, *pos)) ++pos;
+    return pos;
+  }
   for (;;) {
     const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
@@ -628,14 +654,7 @@ cptr matcher::activate(rule target, cptr pos, bool build) {
   return next;
 }
 
-cptr matcher::match(std::uint32_t index, cptr pos, bool build) {
-  const pexpr& e = g_.pool[index];
-  // An expression that must consume a character and cannot start with this
-  // one fails at once. Its full attempt would only activate rules without
-  // consuming anything, at most rule_count deep, so near the nesting limit
-  // the attempt is made and fails for depth exactly as before.
-  if (!e.nullable && use_first_ && depth + rule_count < grammar::max_nesting && (pos == last_ || !e.first.has(*pos)))
-    return nullptr;
+cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
   switch (e.k) {
     case kind::literal:
       return literal(e, pos, build);
@@ -703,6 +722,7 @@ struct grammar::rules : rule_set {};
 grammar::grammar() {
   static const rules* const shared = [] {
     auto* r = new rules;
+    r->pool.reserve(768);  // about 700 expressions: one allocation, no copies while the rules grow
     r->body.fill(no_body);
     define_rules(*r);
     compute_first_chars(*r);

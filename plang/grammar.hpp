@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -79,8 +78,9 @@ struct parse_info : parse_outcome {
 
 class syntax_tree;
 
-// A node of a syntax_tree, by value: the same tree as parse_node, read through the tree's one array. A leaf's
-// text points into the parsed text, so the node is good while both the tree and the text are.
+// A node of a syntax_tree, by value: the same tree as parse_node, read through the tree's one array. It points
+// at the tree and a leaf's text into the parsed text, so the node is good while the tree stays where it is and
+// the text lives.
 class syntax_node {
  public:
   // The tree's record of one node: a rule's node names its children, which lie next to each other in the
@@ -94,7 +94,7 @@ class syntax_node {
 
   class iterator {
    public:
-    using iterator_category = std::random_access_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
     using value_type = syntax_node;
     using difference_type = std::ptrdiff_t;
     using pointer = void;

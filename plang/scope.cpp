@@ -32,7 +32,7 @@ scope::outcome scope::advance(runtime* rt) {
       running_ = front.get();
     }
   }
-  runtime inner{&variables_, rt->space};
+  runtime inner{running_variables_, rt->space};
   flow& f = flow::current();
   bool more;
   {

@@ -2,6 +2,8 @@
 // statements still to run, stepped front first.
 #pragma once
 
+#include <optional>
+
 #include <boost/shared_ptr.hpp>
 
 #include "plang/control.hpp"
@@ -18,12 +20,16 @@ class scope {
   // One statement: the activation of a definition, or the body of an if,
   // a while or a try.
   scope(table::variable* outer, const boost::shared_ptr<control>& statement)
-      : variables_(outer), single_(statement), next_(&single_), last_(&single_ + 1) {}
+      : variables_(outer), single_(statement), next_(&single_), last_(&single_ + 1) {
+    open_block();
+  }
   // A statement or a statement list that the caller keeps alive for as long
   // as the scope: borrowed, so entering it touches no reference count.
   struct borrowed {};
   scope(table::variable* outer, const boost::shared_ptr<control>& statement, borrowed)
-      : variables_(outer), next_(&statement), last_(&statement + 1) {}
+      : variables_(outer), next_(&statement), last_(&statement + 1) {
+    open_block();
+  }
   scope(table::variable* outer, const statement_list& statements, borrowed)
       : variables_(outer), next_(statements.data()), last_(next_ + statements.size()) {}
   // One statement that the caller cloned and keeps: stepped as it is.
@@ -69,7 +75,21 @@ class scope {
   table::variable& variables() { return variables_; }
 
  private:
+  // A scope over one non-empty block (a definition's body) steps the
+  // block's statements itself, in a table of the block's own inside this
+  // one, as the block would: the same steps and names, one level less.
+  void open_block() {
+    if (const statement_list* block = (*next_)->block_statements()) {
+      next_ = block->data();
+      last_ = next_ + block->size();
+      block_variables_.emplace(&variables_);
+      running_variables_ = &*block_variables_;
+    }
+  }
+
   table::variable variables_;
+  std::optional<table::variable> block_variables_;  // the block's own table, when stepped here
+  table::variable* running_variables_ = &variables_;  // the table the statements run with
   boost::shared_ptr<control> single_;            // the template of a one-statement scope
   boost::shared_ptr<const statement_list> list_;  // or the shared list
   const boost::shared_ptr<control>* next_;        // the front template

@@ -41,6 +41,10 @@ class expression {
   }
   // Known when the tree is built: `evaluate_scalar` can succeed at all.
   virtual bool scalar_capable() const { return false; }
+  // Told while the tree is built by an operator that tries the fast path
+  // over this node itself: `evaluate` then goes straight to the general
+  // path, so a chain is tried once from its top, not again at every level.
+  virtual void leave_fast_path_to_parent() {}
   // A variable's stored handle, found as `evaluate` finds it; null for
   // every other node.
   virtual const handle* peek(runtime* rt) const {

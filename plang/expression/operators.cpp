@@ -224,11 +224,10 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
   operand->minus(result = operand);
 }
 
-void e_variable::evaluate(runtime* rt, handle& result) const { result = nlookup::find_variable(rt->variables, name_); }
-bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const {
-  return read_scalar(*nlookup::find_variable(rt->variables, name_), out);
-}
-const handle* e_variable::peek(runtime* rt) const { return &nlookup::find_variable(rt->variables, name_); }
+const handle& e_variable::find(runtime* rt) const { return nlookup::find_variable(rt->variables, name_, place_); }
+void e_variable::evaluate(runtime* rt, handle& result) const { result = find(rt); }
+bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const { return read_scalar(*find(rt), out); }
+const handle* e_variable::peek(runtime* rt) const { return &find(rt); }
 
 void e_member::evaluate(runtime* rt, handle& result) const {
   check_stack();

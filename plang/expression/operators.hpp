@@ -2,6 +2,7 @@
 // in a fixed order and leave the meaning to the left value's class.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <type_traits>
 
@@ -33,11 +34,16 @@ template <void (factor::*Operation)(handle&) const, builtin_op Op>
 class e_operator final : public binary {
  public:
   e_operator(expression_handle left, expression_handle right)
-      : binary(std::move(left), std::move(right)), scalar_(left_->scalar_capable() && right_->scalar_capable()) {}
+      : binary(std::move(left), std::move(right)), scalar_(left_->scalar_capable() && right_->scalar_capable()) {
+    if (scalar_) {
+      left_->leave_fast_path_to_parent();
+      right_->leave_fast_path_to_parent();
+    }
+  }
   void evaluate(runtime* rt, handle& result) const override {
     check_stack();
     scalar value;
-    if (scalar_ && scalar_operands(rt, value)) {
+    if (try_fast_path_ && scalar_operands(rt, value)) {
       result = make_scalar(value);
       return;
     }
@@ -52,6 +58,7 @@ class e_operator final : public binary {
     return scalar_operands(rt, out);
   }
   bool scalar_capable() const override { return scalar_; }
+  void leave_fast_path_to_parent() override { try_fast_path_ = false; }
 
  private:
   bool scalar_operands(runtime* rt, scalar& out) const {
@@ -62,6 +69,7 @@ class e_operator final : public binary {
   }
 
   bool scalar_;
+  bool try_fast_path_ = scalar_;  // in `evaluate`; see leave_fast_path_to_parent
 };
 
 using e_add = e_operator<&factor::add, builtin_op::add>;
@@ -219,7 +227,10 @@ class e_variable final : public expression {
   const handle* peek(runtime* rt) const override;
 
  private:
+  const handle& find(runtime* rt) const;
+
   std::wstring name_;
+  mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 };
 
 // object "." name

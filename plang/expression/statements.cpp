@@ -28,7 +28,22 @@ bool step_nested(Scope& active, runtime* rt, bool passes) {
   }
 }
 
+// Enters a body in `slot`: a block body's statements, else the body itself.
+// Both are borrowed from the node, which outlives the scope it holds.
+void enter(scope_slot& slot, runtime* rt, const control_handle& body, const control_list* block) {
+  if (block) {
+    slot.emplace(rt->variables, *block, scope::borrowed());
+  } else {
+    slot.emplace(rt->variables, body, scope::borrowed());
+  }
+}
+
 }  // namespace
+
+const control_list* block_of(const control_handle& body) {
+  const auto* block = dynamic_cast<const c_compound*>(body.get());
+  return block ? &block->statements() : nullptr;
+}
 
 bool c_compound::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
@@ -72,22 +87,24 @@ control_handle c_continue::clone() const { return boost::make_shared<c_continue>
 bool c_if::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
   if (!condition_->test(rt)) return false;
-  active_.emplace(rt->variables, body_, scope::borrowed());
+  enter(active_, rt, body_, block_);
   return true;
 }
 control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
-  active_.emplace(rt->variables, condition_->test(rt) ? then_ : else_, scope::borrowed());
+  if (condition_->test(rt)) {
+    enter(active_, rt, then_, then_block_);
+  } else {
+    enter(active_, rt, else_, else_block_);
+  }
   return true;
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
 
 c_while::c_while(expression_handle condition, control_handle body)
-    : condition_(std::move(condition)),
-      body_(std::move(body)),
-      reuse_body_(dynamic_cast<const c_compound*>(body_.get()) != nullptr) {}
+    : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
 
 bool c_while::step(runtime* rt) {
   if (active_) {
@@ -96,21 +113,14 @@ bool c_while::step(runtime* rt) {
       step_nested(active_, rt, passes);  // after a return passed on, the answer is not read
     } catch (const sig_break&) {
       active_.reset();
-      body_clone_.reset();
       return false;
     } catch (const sig_continue&) {
       active_.reset();
-      body_clone_.reset();
     }
     return true;
   }
   if (!condition_->test(rt)) return false;
-  if (reuse_body_) {
-    if (!body_clone_) body_clone_ = body_->clone();
-    active_.emplace(rt->variables, body_clone_.get(), scope::fresh_clone());
-  } else {
-    active_.emplace(rt->variables, body_, scope::borrowed());
-  }
+  enter(active_, rt, body_, block_);
   return true;
 }
 control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }
@@ -119,7 +129,7 @@ bool c_except::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
   if (handler_) return step_nested(handler_, rt, passes);
   try {
-    if (!try_) try_.emplace(rt->variables, body_, scope::borrowed());
+    if (!try_) enter(try_, rt, body_, block_);
     return step_nested(try_, rt, passes);
   } catch (const sig_throw& thrown) {
     try_.reset();

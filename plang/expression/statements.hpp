@@ -49,7 +49,8 @@ class recycling_control : public control {
  public:
   control_handle activation() const override {
     control_handle copy = spare_.take();
-    return copy ? copy : clone();
+    if (copy) return copy;
+    return clone();
   }
   void recycle(control_handle&& finished) const override { spare_.keep(std::move(finished)); }
   // The copy is this node's own clone, so of this class.
@@ -82,6 +83,8 @@ class c_compound final : public recycling_control {
   explicit c_compound(boost::shared_ptr<const control_list> statements) : statements_(std::move(statements)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
+  const control_list& statements() const { return *statements_; }
+  const control_list* block_statements() const override { return statements_->empty() ? nullptr : &*statements_; }
 
  protected:
   void drop_run() override { active_.reset(); }
@@ -151,11 +154,18 @@ class c_continue final : public control {
   bool has_activation_state() const override { return false; }
 };
 
+// The statements of a block body, or null for any other body. The scope an
+// if, a while or a try runs its body in declares nothing of its own, so a
+// block body's statements run straight in it: the same names are found,
+// and a level of stepping and an empty table are saved.
+const control_list* block_of(const control_handle& body);
+
 // "if" "(" condition ")" body: the test is one step, the body runs from the
 // next.
 class c_if final : public recycling_control {
  public:
-  c_if(expression_handle condition, control_handle body) : condition_(std::move(condition)), body_(std::move(body)) {}
+  c_if(expression_handle condition, control_handle body)
+      : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
@@ -165,6 +175,7 @@ class c_if final : public recycling_control {
  private:
   expression_handle condition_;
   control_handle body_;
+  const control_list* block_;
   scope_slot active_;
 };
 
@@ -172,7 +183,11 @@ class c_if final : public recycling_control {
 class c_if_else final : public recycling_control {
  public:
   c_if_else(expression_handle condition, control_handle then, control_handle otherwise)
-      : condition_(std::move(condition)), then_(std::move(then)), else_(std::move(otherwise)) {}
+      : condition_(std::move(condition)),
+        then_(std::move(then)),
+        else_(std::move(otherwise)),
+        then_block_(block_of(then_)),
+        else_block_(block_of(else_)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
@@ -183,11 +198,14 @@ class c_if_else final : public recycling_control {
   expression_handle condition_;
   control_handle then_;
   control_handle else_;
+  const control_list* then_block_;
+  const control_list* else_block_;
   scope_slot active_;
 };
 
 // "while" "(" condition ")" body: each true test starts the body in a new
-// scope; break ends the loop, continue drops the body's scope.
+// scope; break ends the loop, continue drops the body's scope. A block
+// body's statements run straight in that scope.
 class c_while final : public recycling_control {
  public:
   c_while(expression_handle condition, control_handle body);
@@ -195,20 +213,13 @@ class c_while final : public recycling_control {
   control_handle clone() const override;
 
  protected:
-  void drop_run() override {
-    active_.reset();
-    body_clone_.reset();
-  }
+  void drop_run() override { active_.reset(); }
 
  private:
   expression_handle condition_;
   control_handle body_;
+  const control_list* block_;
   scope_slot active_;
-  // A block body is cloned once per loop, not once per turn: a block that
-  // finishes is as fresh as a new clone. Dropped when a break or continue
-  // leaves it half-run.
-  bool reuse_body_;
-  control_handle body_clone_;
 };
 
 // "try" block "catch" ...: a script throw from the try body selects the
@@ -216,7 +227,8 @@ class c_while final : public recycling_control {
 // outwards. Handlers run outside the protection of their own try.
 class c_except final : public recycling_control {
  public:
-  c_except(control_handle body, table::except handlers) : body_(std::move(body)), handlers_(std::move(handlers)) {}
+  c_except(control_handle body, table::except handlers)
+      : body_(std::move(body)), block_(block_of(body_)), handlers_(std::move(handlers)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
 
@@ -228,6 +240,7 @@ class c_except final : public recycling_control {
 
  private:
   control_handle body_;
+  const control_list* block_;
   scope_slot try_;
   scope_handle handler_;
   table::except handlers_;

@@ -135,7 +135,15 @@ void text_value::gte(handle& rhs) const {
 void text_value::not_(handle&) const { refuse_operand(source, "plang::string_<wchar_t>::not", 85, *this); }
 void text_value::minus(handle&) const { refuse_operand(source, "plang::string_<wchar_t>::minus", 89, *this); }
 
-void text_value::operator=(const handle& v) { text = v->operator std::wstring(); }
+// A text is copied straight into this value's buffer, which keeps its
+// capacity; any other value through its conversion.
+void text_value::operator=(const handle& v) {
+  if (v->get_typeid() == typeid_anchor::string) {
+    text.assign(static_cast<const text_value&>(*v).text);
+    return;
+  }
+  text = v->operator std::wstring();
+}
 void text_value::operator++() { refuse(source, "plang::string_<wchar_t>::operator ++", 97); }
 void text_value::operator--() { refuse(source, "plang::string_<wchar_t>::operator --", 101); }
 

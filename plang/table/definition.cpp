@@ -36,7 +36,11 @@ void bind_parameters(const definition& def, const factor::vector& args, scope& a
   for (std::size_t i = 0; i < def.parameters.size(); ++i) {
     const definition::binding& p = def.parameters[i];
     const handle& arg = args[i];
-    vars.declare(p.name, p.reference ? arg : arg->clone());
+    if (p.reference) {
+      vars.declare(p.name, arg);
+    } else {
+      vars.declare(p.name, arg->clone());
+    }
   }
 }
 

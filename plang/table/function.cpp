@@ -20,7 +20,8 @@ constexpr char class_text[] =
     "plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::";
 
 // The types whose conversion of a value of their own type is a plain copy
-// of it (containers copy their elements, classes run constructors).
+// of it, as `clone` makes (containers copy their elements, classes run
+// constructors).
 bool hands_over(std::uint32_t type) {
   switch (type) {
     case typeid_anchor::boolean:
@@ -94,7 +95,8 @@ void function::call(const function& table, const factor::vector& args, handle& r
 }
 
 void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
-  scope activation(rt->variables, def.body);
+  // The definition outlives its call (the return type is read after it).
+  scope activation(rt->variables, def.body, scope::borrowed());
   bind_parameters(def, args, activation);
   bool has_return = false;
   handle returned;
@@ -123,8 +125,14 @@ void function::run(const definition& def, const factor::vector& args, handle& re
   // A returned temporary of exactly the declared scalar or text type that
   // nothing else holds is handed over: its copy would be the same value,
   // and no script could reach the original.
-  if (returned.use_count() == 1 && hands_over(def.return_type) && returned->get_typeid() == def.return_type) {
-    result = std::move(returned);
+  // A value of that type held elsewhere too (a variable) is cloned, as its
+  // conversion would copy it.
+  if (hands_over(def.return_type) && returned->get_typeid() == def.return_type) {
+    if (returned.use_count() == 1) {
+      result = std::move(returned);
+    } else {
+      result = returned->clone();
+    }
     return;
   }
   factor::vector value(1);

@@ -1,6 +1,8 @@
 // Variable tables: declaration at one level, lookup at one level.
 #include "plang/table/variable.hpp"
 
+#include <utility>
+
 #include "plang/exception.hpp"
 
 namespace plang::table {
@@ -23,7 +25,11 @@ bool same_name(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-const handle& variable::declare(const std::wstring& name, const handle& value) {
+const handle& variable::declare(const std::wstring& name, const handle& value) { return add(name, value); }
+const handle& variable::declare(const std::wstring& name, handle&& value) { return add(name, std::move(value)); }
+
+template <class Value>
+const handle& variable::add(const std::wstring& name, Value&& value) {
   if (find(name)) {
     throw exception("plang/table/variable", "variable already exists, id=", "plang::table::variable<wchar_t>::declare",
                     22)
@@ -31,7 +37,7 @@ const handle& variable::declare(const std::wstring& name, const handle& value) {
         .append_detail(" value=" + value->describe());
   }
   const auto position = static_cast<std::uint32_t>(entries_.size());
-  entries_.push_back(entry{name, value});
+  entries_.push_back(entry{name, std::forward<Value>(value)});
   if (index_) {
     index_->emplace(name, position);
   } else if (entries_.size() > linear_limit) {
@@ -43,14 +49,29 @@ const handle& variable::declare(const std::wstring& name, const handle& value) {
 }
 
 handle* variable::find(const std::wstring& name) {
+  std::size_t position;
+  return find(name, position);
+}
+
+handle* variable::find(const std::wstring& name, std::size_t& position) {
   if (index_) {
     auto it = index_->find(name);
-    return it == index_->end() ? nullptr : &entries_[it->second].value;
+    if (it == index_->end()) return nullptr;
+    position = it->second;
+    return &entries_[position].value;
   }
-  for (entry& e : entries_) {
-    if (same_name(e.name, name)) return &e.value;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (same_name(entries_[i].name, name)) {
+      position = i;
+      return &entries_[i].value;
+    }
   }
   return nullptr;
+}
+
+handle* variable::find_at(std::size_t position, const std::wstring& name) {
+  if (position >= entries_.size() || !same_name(entries_[position].name, name)) return nullptr;
+  return &entries_[position].value;
 }
 
 }  // namespace plang::table

@@ -39,9 +39,15 @@ class variable {
   // same value object). A name declared here already is an error; one
   // declared in an outer table is hidden.
   const handle& declare(const std::wstring& name, const handle& value);
+  // As above, taking the handle over.
+  const handle& declare(const std::wstring& name, handle&& value);
 
   // The entry at this level, or null; valid until the next declaration.
   handle* find(const std::wstring& name);
+  // As `find`, also giving the entry's position.
+  handle* find(const std::wstring& name, std::size_t& position);
+  // The entry at `position` when it holds the name, else null.
+  handle* find_at(std::size_t position, const std::wstring& name);
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
@@ -49,6 +55,9 @@ class variable {
   entries::const_iterator end() const { return entries_.end(); }
 
  private:
+  template <class Value>
+  const handle& add(const std::wstring& name, Value&& value);
+
   variable* outer_;
   entries entries_;
   std::unique_ptr<lib::hash<std::wstring, std::uint32_t>> index_;  // name to position, for large tables

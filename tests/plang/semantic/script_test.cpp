@@ -131,6 +131,90 @@ TEST(Script, OperatorsGroupAndBind) {
   });
 }
 
+// Int and bool operands are computed without value objects, variables changed in place and block bodies run
+// straight in their loop's scope: each row crosses from that path to the general one.
+TEST(Script, BuiltinArithmeticBoundaries) {
+  run_rows({
+      {"an int variable given a double and a bool inside the loop keeps its type",
+       R"(process main(string a) {
+            int s = 0; int i = 0; double h = 2.75; bool t = true;
+            while (i < 4) { s += i; s += h; s = s + t; ++i; }
+            int x = 7; x = 2.9; x -= true; using::report(s, x);
+            double d = 1; d += 2; d = d / 2; using::report(d);
+          })",
+       {"int(18), int(1)", "double(1.5)"},
+       ""},
+      {"a chain with a double anywhere is computed by the left value's class at every level",
+       R"(process main(string a) {
+            double d = 0.5; int i = 1;
+            using::report(d + i + i * 2 + i, i + i + d, (i * 2 + i) + d, i + (d + i), i < d + 1);
+          })",
+       {"double(4.5), int(2), int(3), int(2), bool(0)"},
+       ""},
+      {"compound assignment of a call's value",
+       R"(process main(string a) {
+            vector v; v.push_back(1.5); v.push_back(2); v.push_back(0);
+            int s = 0; s += v.at(0); s += v.at(1); s *= v.at(1); double d = 0.5; d += v.at(1);
+            try { s %= v.at(2); } catch (range_error e) { using::report("range"); }
+            using::report(s, d, v.at(1));
+          })",
+       {"string(range)", "int(6), double(2.5), int(2)"},
+       ""},
+      {"bool variables and conditions of every scalar",
+       R"(process main(string a) {
+            bool b = true; b = 1 < 2; b = b && false; using::report(b);
+            b = true; b = b == (3 >= 3); using::report(b);
+            int n = 0;
+            if (2) ++n; if (0) ++n; if (true) ++n; if (0.5) ++n;
+            while (true) { ++n; if (n > 5) break; }
+            using::report(n);
+          })",
+       {"bool(0)", "bool(1)", "int(6)"},
+       ""},
+      {"wrapping and division by zero on the raw path",
+       R"(process main(string a) {
+            int m = 2147483647; m += 1; int neg = 0 - 1; int q = m / neg; using::report(m, q, 7 % neg, (0 - 7) / 2);
+            int z = 0;
+            try { int w = 5 / z; } catch (range_error e) { using::report("range"); }
+            try { z += 1; z %= 0; } catch (range_error e) { using::report("range", z); }
+          })",
+       {"int(-2147483648), int(-2147483648), int(0), int(-3)", "string(range)", "string(range), int(1)"},
+       ""},
+      {"names declared in a loop's block are found again in every turn",
+       R"(process main(string a) {
+            int x = 1; int i = 0;
+            while (i < 2) { ++i; using::report(x); int x = 5 + i; { int x = 9; } using::report(x); }
+            if (i == 2) { int x = 3; using::report(x); } else { int x = 4; }
+            using::report(x);
+          })",
+       {"int(1)", "int(6)", "int(1)", "int(7)", "int(3)", "int(1)"},
+       ""},
+      {"a returned variable or member is copied, a returned temporary of the declared type is the result",
+       R"(class C { int n; int get() { return n; } int set(int v) { n = v; return n; } };
+          int keep = 3;
+          int global() { return keep; }
+          int sum(int a, int b) { return a + b; }
+          double widen(int a) { return a + 1; }
+          process main(string a) {
+            int y = 0; y = global(); ++y;
+            C c; c.set(10); int m = 0; m = c.get(); m += 5;
+            using::report(keep, y, c.get(), m, sum(2, 3), widen(1));
+          })",
+       {"int(3), int(4), int(10), int(15), int(5), double(2)"},
+       ""},
+      {"a text assigned from a variable, a call or a join keeps its own characters",
+       R"(string pass_on(string t) { return t; }
+          process main(string a) {
+            string t = "ab"; string s = ""; s = t; t = t + "c"; s = s + s;
+            string u = ""; u = pass_on(t); u = u + "!"; int n = 0; n = 5; s = s + n;
+            vector v; v.push_back(t); v.at(0) = t + "d";
+            using::report(s, t, u, v.at(0));
+          })",
+       {"string(abab5), string(abc), string(abc!), string(abcd)"},
+       ""},
+  });
+}
+
 TEST(Script, Literals) {
   run_rows({
       {"numbers",
