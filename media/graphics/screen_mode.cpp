@@ -7,6 +7,7 @@
 #include "media/core/startup.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
+#include "media/graphics/font.hpp"
 #include "media/graphics/graph_files.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/settings.hpp"
@@ -26,24 +27,28 @@ bool window_mode()
 
 // The default font's size and thickness outlive a restart: read before the
 // graphics shut down (which deletes the default font), handed back after the
-// start. No font handle exists yet, so there is nothing to read; this pair is
-// where the default font's handle, its information and its setter are called
-// once fonts exist.
+// start. The face is read too, but the setter keeps the face it has.
 struct default_font_look {
     bool read = false;
+    char face[256] = {};
     int size = 0;
     int thickness = 0;
 };
 
 default_font_look read_default_font_look()
 {
-    return {};
+    default_font_look look;
+    const int handle = QueryDefaultFontHandle();
+    if (IsFontHandleValid(handle) && QueryFontHandleInfo(look.face, &look.size, &look.thickness, handle) == 0)
+        look.read = true;
+    return look;
 }
 
 void hand_back_default_font_look(const default_font_look& look)
 {
     if (!look.read)
         return;
+    SetDefaultFontSizeThickness(look.face, look.size, look.thickness);
 }
 
 // One start of the graphics at the mode given; true when it ran.

@@ -1,6 +1,6 @@
 // Screen-mode changes of a running media layer on the headless backend: the
 // refusals, the restart and what it leaves (log, client area, projection
-// size, draw target), the fall-backs under a failing display object and the
+// size, draw target, the default font's size), the fall-backs under a failing display object and the
 // process end when nothing starts.
 #include <string>
 #include <vector>
@@ -11,6 +11,9 @@
 #include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
+#include "media/graphics/font.hpp"
+#include "media/graphics/internal.hpp"
+#include "media/graphics/string_draw.hpp"
 #include "media/graphics/present.hpp"
 #include "media/graphics/screen_mode.hpp"
 #include "media/graphics/settings.hpp"
@@ -145,6 +148,32 @@ TEST_F(ScreenMode, AChangeRestartsGraphicsAndLeavesTheNewScreen)
     ASSERT_EQ(FlipDrawScreen(), 0);
     EXPECT_EQ(platform::headless::frame().width, 640);
     EXPECT_EQ(platform::headless::frame().height, 480);
+}
+
+// The restart deletes every font; the default font's size and thickness
+// come back with it, start-up's as well as the ones set later.
+TEST_F(ScreenMode, TheDefaultFontKeepsItsSizeAndThicknessAcrossAChange)
+{
+    start();
+    int size = 0, thickness = 0;
+    ASSERT_EQ(SetScreenMode(640, 480, 32, 60), 0);
+    EXPECT_EQ(media::gfx::font_manager.default_size, 16);
+    EXPECT_EQ(media::gfx::font_manager.default_thickness, 6);
+
+    SetDefaultFontType(2);
+    SetDefaultFontSize(20);
+    SetDefaultFontThickness(9);
+    SetDefaultFontFace("meiryo", 1);
+    const int before = QueryDefaultFontHandle();
+    ASSERT_EQ(IsFontHandleValid(before), 1);
+    ASSERT_EQ(SetScreenMode(800, 600, 32, 60), 0);
+    const int after = QueryDefaultFontHandle();
+    ASSERT_EQ(IsFontHandleValid(after), 1);
+    EXPECT_EQ(IsFontHandleValid(before), 0);  // the old one went with the restart
+    ASSERT_EQ(QueryFontHandleInfo(nullptr, &size, &thickness, after), 0);
+    EXPECT_EQ(size, 20);
+    EXPECT_EQ(thickness, 9);
+    EXPECT_GT(MeasureStringDefaultFont("zentil", -1, 0), 0);
 }
 
 TEST_F(ScreenMode, FallBacksUnderAFailingDisplayObject)
