@@ -320,17 +320,7 @@ int SetDefaultFontSizeThickness(const char*, int size, int thickness)
 int StartFontSystem()
 {
     media::gfx::delete_all_fonts();
-    font_manager.fonts.clear();
-    font_manager.cell_count_setting = 0;
-    font_manager.default_handle = -1;
-    font_manager.default_face[0] = '\0';
-    font_manager.default_size = 16;
-    font_manager.default_thickness = 6;
-    font_manager.default_type = 0;
-    font_manager.default_char_set = 1;
-    font_manager.default_edge_size = 1;
-    font_manager.default_italic = 0;
-    font_manager.default_spacing = 0;
+    media::gfx::reset_font_manager();
     return ResetFontSystem();
 }
 

@@ -217,6 +217,8 @@ extern FONTTABLE font_manager;
 
 // Frees every font (the test fixtures call it before the resets).
 void delete_all_fonts();
+// Empties the font table and puts the default-font settings back to their start values.
+void reset_font_manager();
 
 #if ZENTIL_TEST_HOOKS
 // The strings DrawStringWithFont drew since the last clear.

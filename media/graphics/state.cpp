@@ -55,6 +55,16 @@ namespace {
 void reset_font_state()
 {
     // the records are the tests' to free; the table forgets them
+    reset_font_manager();
+#if ZENTIL_TEST_HOOKS
+    drawn_string_record.clear();
+#endif
+}
+
+}  // namespace
+
+void reset_font_manager()
+{
     font_manager.fonts.clear();
     font_manager.cell_count_setting = 0;
     font_manager.default_handle = -1;
@@ -66,12 +76,7 @@ void reset_font_state()
     font_manager.default_edge_size = 1;
     font_manager.default_italic = 0;
     font_manager.default_spacing = 0;
-#if ZENTIL_TEST_HOOKS
-    drawn_string_record.clear();
-#endif
 }
-
-}  // namespace
 // ---- end fonts ----
 
 // ---- graphics block ----

@@ -199,19 +199,25 @@ void FillMemImgRect(MEMIMG* image, const RECT* rect, std::uint32_t value)
     const RECT whole = {0, 0, image->width, image->height};
     ClipRectToRect(&r, &whole);
     const int bytes = image->base->format->pixel_bytes;
+    const long count = r.right - r.left;
+    if (count <= 0) return;
     for (int y = r.top; y < r.bottom; ++y) {
         unsigned char* p =
             static_cast<unsigned char*>(image->pixels) + static_cast<long>(y) * image->base->pitch + r.left * bytes;
-        for (int x = r.left; x < r.right; ++x, p += bytes) {
-            switch (bytes) {
-            case 1: *p = static_cast<unsigned char>(value); break;
-            case 2: {
-                const auto v = static_cast<std::uint16_t>(value);
-                std::memcpy(p, &v, 2);
-                break;
-            }
-            default: std::memcpy(p, &value, 4); break;
-            }
+        // the pixel size is chosen once per row, so each run is a plain loop the compiler widens
+        switch (bytes) {
+        case 1: std::memset(p, static_cast<unsigned char>(value), static_cast<std::size_t>(count)); break;
+        case 2: {
+            const auto v = static_cast<std::uint16_t>(value);
+            for (long x = 0; x < count; ++x) std::memcpy(p + x * 2, &v, 2);
+            break;
+        }
+        case 3:
+            for (long x = 0; x < count; ++x) std::memcpy(p + x * 3, &value, 3);
+            break;
+        default:
+            for (long x = 0; x < count; ++x) std::memcpy(p + x * 4, &value, 4);
+            break;
         }
     }
 }

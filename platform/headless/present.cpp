@@ -82,18 +82,26 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
     f.red_mask = view.red_mask;
     f.green_mask = view.green_mask;
     f.blue_mask = view.blue_mask;
-    f.pixels.assign(static_cast<std::size_t>(f.pitch) * height, 0);  // black outside the destination
-
     const long long sw = source.right - source.left, sh = source.bottom - source.top;
     const long long dw = static_cast<long long>(destination.right) - destination.left;
     const long long dh = static_cast<long long>(destination.bottom) - destination.top;
     const int x0 = std::max(destination.left, 0), x1 = std::min(destination.right, width);
     const int y0 = std::max(destination.top, 0), y1 = std::min(destination.bottom, height);
+    const std::size_t size = static_cast<std::size_t>(f.pitch) * height;
+    if (x0 == 0 && y0 == 0 && x1 == width && y1 == height && f.pixels.size() == size)
+        ;  // every pixel is written below
+    else
+        f.pixels.assign(size, 0);  // black outside the destination
     const auto* src = static_cast<const std::uint8_t*>(view.pixels);
     for (int y = y0; y < y1; ++y) {
         const long long sy = source.top + (y - destination.top) * sh / dh;
         const std::uint8_t* row = src + sy * view.pitch;
         std::uint8_t* out = f.pixels.data() + static_cast<std::size_t>(y) * f.pitch;
+        if (sw == dw && x1 > x0) {  // same width: the row's run is one copy
+            const long long sx = source.left + (x0 - destination.left);
+            std::memcpy(out + static_cast<std::size_t>(x0) * bpp, row + sx * bpp, static_cast<std::size_t>(x1 - x0) * bpp);
+            continue;
+        }
         for (int x = x0; x < x1; ++x) {
             const long long sx = source.left + (x - destination.left) * sw / dw;
             std::memcpy(out + static_cast<std::size_t>(x) * bpp, row + sx * bpp, bpp);
