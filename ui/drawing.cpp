@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
+#include "lib/string.hpp"
+#include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
+#include "media/graphics/string_draw.hpp"
 
 namespace ui {
 
@@ -74,5 +77,40 @@ blend_guard::~blend_guard() {
 const blend_record& current_blend() { return blend(); }
 
 void reset_blend() { blend() = blend_record{}; }
+
+void draw_frame_box(const rect& r, int colour) {
+  const std::uint32_t c = static_cast<std::uint32_t>(colour);
+  const int l = r.left, t = r.top, rt = r.right, b = r.bottom;
+  DrawLineSegment(l, t + 1, l, b - 1, c, 1);
+  DrawLineSegment(rt - 1, t + 1, rt - 1, b - 1, c, 1);
+  DrawLineSegment(l + 1, t, rt - 1, t, c, 1);
+  DrawLineSegment(l + 1, b - 1, rt - 1, b - 1, c, 1);
+  // again, two pixels shorter at each end: under a blend the outline is
+  // weaker next to the corners
+  DrawLineSegment(l, t + 2, l, b - 2, c, 1);
+  DrawLineSegment(rt - 1, t + 2, rt - 1, b - 2, c, 1);
+  DrawLineSegment(l + 2, t, rt - 2, t, c, 1);
+  DrawLineSegment(l + 2, b - 1, rt - 2, b - 1, c, 1);
+  blend_guard half(0.5);
+  DrawRectangle(l + 1, t + 1, rt - 1, b - 1, c, 1);
+}
+
+void draw_string(const std::string& text, int colour, int x, int y, const boost::shared_ptr<font>& f) {
+  const std::uint32_t c = static_cast<std::uint32_t>(colour);
+  if (f)
+    DrawStringWithFont(x, y, text.c_str(), c, f->handle, 0, 0);
+  else
+    DrawStringDefaultFont(x, y, text.c_str(), c, 0);
+}
+
+int string_width(const std::string& text, const boost::shared_ptr<font>& f) {
+  const int length = static_cast<int>(text.size());
+  return f ? MeasureStringWithFont(text.c_str(), length, f->handle, 0)
+           : MeasureStringDefaultFont(text.c_str(), length, 0);
+}
+
+int wstring_width(const std::wstring& text, const text_style& style) {
+  return string_width(lib::string::convert<std::string>(text), style.font());
+}
 
 }  // namespace ui
