@@ -1,9 +1,8 @@
 // The toolkit tests' fixture: the media layer started once per test program
-// on the headless backend with the wrapper's settings (windowed 800 x 600 at
-// 32 bits, log off, running while inactive) and the fake font face, the back
-// screen as target; the
-// toolkit's state, the clip stack, the blend and the step queue back to the
-// start around each case.
+// on the headless backend through the wrapper (windowed 800 x 600 at 32 bits,
+// log off, running while inactive, the back screen as target) with the fake
+// font face; the toolkit's state, the clip stack, the blend and the step
+// queue back to the start around each case.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,8 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "media/core/log.hpp"
-#include "media/core/startup.hpp"
+#include "dx/windows.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
@@ -46,15 +44,9 @@ inline void start_media_once() {
   fake.single_advance = 10;
   fake.double_advance = 20;
   platform::font::install_fake(fake);
-  SetRunWhenInactive(1);
-  EnableFpuPreserve(1);
-  SetLogOutputEnabled(0);
-  ChangeWindowMode(1);
-  ASSERT_EQ(SetScreenMode(800, 600, 32, 60), 0);
   platform::headless::set_clock_step(1);
-  ASSERT_EQ(InitMediaLayer(), 0);
+  ASSERT_NO_THROW(dx::windows::initialize());
   platform::headless::set_clock_step(0);
-  ASSERT_EQ(SelectDrawTarget(-2), 0);
 }
 
 // The draw area the drawing state holds.
