@@ -20,13 +20,30 @@ text text::text_from_chars(const char* literal, const text_style& style) {
 }
 
 text text::fit(std::wstring work, unsigned limit, const text_style& style) {
-  std::string shown = lib::string::convert<std::string>(work);
-  while (!work.empty()) {
-    if (static_cast<unsigned>(string_width(shown, style.font())) < limit) break;
-    work.pop_back();
-    lib::string::convert_into(work + L"...", shown);
+  // The shown form for a cut after count characters: the whole text, or the
+  // first count characters and "...". Its width never falls as count grows
+  // (a measure is a sum of advances), so the longest cut narrower than limit
+  // is found by bisection, the same cut as removing one character at a time
+  // and measuring again, with a logarithmic number of measures.
+  auto shown_for = [&](std::size_t count) {
+    return count == work.size() ? lib::string::convert<std::string>(work)
+                                : lib::string::convert<std::string>(work.substr(0, count) + L"...");
+  };
+  auto fits = [&](const std::string& shown) {
+    return static_cast<unsigned>(string_width(shown, style.font())) < limit;
+  };
+  std::string whole = shown_for(work.size());
+  if (work.empty() || fits(whole)) return text(std::move(whole), style);
+  // cuts of 0 .. low characters are kept; above high none fits
+  std::size_t low = 0, high = work.size() - 1;
+  while (low < high) {
+    const std::size_t middle = low + (high - low + 1) / 2;
+    if (fits(shown_for(middle)))
+      low = middle;
+    else
+      high = middle - 1;
   }
-  return text(std::move(shown), style);
+  return text(shown_for(low), style);
 }
 
 void text::measure() {
