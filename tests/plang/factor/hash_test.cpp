@@ -127,6 +127,39 @@ TEST(Hash, ClonesInStoredValuesOut) {
   EXPECT_EQ(call(m, L"at", {vector_of({1, 2})}).get(), stored.get());
 }
 
+TEST(Hash, TemporariesAreStoredAsTheyAre) {
+  // A built-in number, bool or text that only the call's arguments hold is
+  // stored itself; anything held elsewhere, and any container, is cloned.
+  struct row {
+    handle (*key)();
+    handle (*value)();
+    bool held;
+    bool stored_as_is;
+  } rows[] = {
+      {[] { return integer(1); }, [] { return text(L"a"); }, false, true},
+      {[] { return integer(1); }, [] { return text(L"a"); }, true, false},
+      {[] { return text(L"k"); }, [] { return handle(boost::make_shared<plang::boolean>(true)); }, false, true},
+      {[] { return vector_of({1}); }, [] { return vector_of({2}); }, false, false},
+  };
+  for (const row& r : rows) {
+    const handle m = map();
+    handle key = r.key(), value = r.value();
+    const factor* key_object = key.get();
+    const factor* value_object = value.get();
+    const handle probe = key->clone();
+    factor::vector args;
+    if (r.held) {
+      args = {key, value};
+    } else {
+      args.push_back(std::move(key));
+      args.push_back(std::move(value));
+    }
+    EXPECT_EQ(said(m, L"insert", std::move(args)), "bool(1)");
+    EXPECT_EQ(static_cast<const hash_&>(*m).entries.storage()[0].key.get() == key_object, r.stored_as_is);
+    EXPECT_EQ(call(m, L"at", {probe}).get() == value_object, r.stored_as_is);
+  }
+}
+
 TEST(Hash, CopiesAreIndependent) {
   const handle m = map();
   call(m, L"insert", {integer(1), integer(100)});
