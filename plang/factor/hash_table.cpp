@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "lib/hash.hpp"
 #include "plang/factor/boolean.hpp"
@@ -66,6 +67,7 @@ void hash_table::grow_for(std::size_t count) {
     }
   }
   heads_.swap(heads);
+  reciprocal_ = reciprocal_of(heads_.size());
 }
 
 void hash_table::link(entry&& e) {
@@ -111,6 +113,7 @@ void hash_table::clear() {
 void hash_table::swap(hash_table& other) noexcept {
   entries_.swap(other.entries_);
   heads_.swap(other.heads_);
+  std::swap(reciprocal_, other.reciprocal_);
 }
 
 }  // namespace plang

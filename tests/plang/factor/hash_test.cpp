@@ -423,6 +423,23 @@ class reference_map {
   std::vector<int> keys_;
 };
 
+TEST(Hash, BucketIsTheHashModuloTheCount) {
+  // Through the first growths, at the edges of the 32-bit range and between.
+  plang::hash_table table;
+  std::vector<std::uint32_t> hashes = {0u, 1u, 10u, 11u, 12u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+  for (std::uint32_t h = 1; h < 1000; ++h) hashes.push_back(h * 2654435761u);
+  for (int k = 0; k < 1100; ++k) {
+    const handle key = integer(k);
+    table.insert_new(plang::hash_table::probe(key), integer(k));
+    if (k % 50 != 0) continue;
+    const std::size_t count = table.bucket_count();
+    hashes.push_back(std::uint32_t(count - 1));
+    hashes.push_back(std::uint32_t(count));
+    for (std::uint32_t h : hashes) ASSERT_EQ(table.bucket(h), h % count) << h << " " << count;
+  }
+  EXPECT_EQ(table.bucket_count(), 1543u);
+}
+
 TEST(Hash, WalkOrder) {
   // Buckets in index order: 5 in bucket 1, 7 in 3, 9 in 5, 1 in 8, 2 in 9, 3 in 10.
   const handle m = map();
