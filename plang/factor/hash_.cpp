@@ -36,6 +36,27 @@ hash_::map copy_entries(const hash_::map& from) {
   return copy;
 }
 
+// What insert stores for an argument: its clone, or the argument itself when
+// it is a built-in number, bool or text that only the argument list holds.
+// Nobody can reach such a temporary after the call, and its clone would be
+// an equal value made without running script code, so nothing can tell.
+handle stored_form(const handle& v) {
+  if (v.use_count() == 1) {
+    switch (v->get_typeid()) {
+      case typeid_anchor::boolean:
+      case typeid_anchor::signed_int:
+      case typeid_anchor::unsigned_int:
+      case typeid_anchor::real_float:
+      case typeid_anchor::real_double:
+      case typeid_anchor::string:
+        return v;
+      default:
+        break;
+    }
+  }
+  return v->clone();
+}
+
 // An empty map answers without hashing the key.
 std::uint32_t find(const hash_::map& m, const handle& k) {
   return m.empty() ? hash_::map::none : m.find(hash_::map::probe(k));
@@ -74,8 +95,8 @@ handle dispatch(hash_& self, const method_request<C>& r) {
     }
     default: {  // 7: insert; an existing key keeps its value
       const copy_nesting level;
-      const handle k = a[0]->clone();
-      handle value = a[1]->clone();
+      const handle k = stored_form(a[0]);
+      handle value = stored_form(a[1]);
       // The clones may run script code that changes this map: it is looked
       // at only now.
       const hash_::map::probe p(k);

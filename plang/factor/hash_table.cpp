@@ -3,27 +3,16 @@
 #include "plang/factor/hash_table.hpp"
 
 #include <algorithm>
-#include <iterator>
 #include <stdexcept>
+#include <utility>
 
+#include "lib/hash.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
 
 namespace plang {
-namespace {
-
-// The bucket counts, each the first prime of the list that keeps the load
-// factor within 1.0 for the count of entries.
-constexpr std::uint32_t sizes[] = {11u,        17u,         29u,         37u,        53u,        67u,        79u,
-                                   97u,        131u,        193u,        257u,       389u,       521u,       769u,
-                                   1031u,      1543u,       2053u,       3079u,      6151u,      12289u,     24593u,
-                                   49157u,     98317u,      196613u,     393241u,    786433u,    1572869u,   3145739u,
-                                   6291469u,   12582917u,   25165843u,   50331653u,  100663319u, 201326611u, 402653189u,
-                                   805306457u, 1610612741u, 3221225473u, 4294967291u};
-
-}  // namespace
 
 hash_table::probe::probe(const handle& k) : key(k) {
   k->hash_into(hash);
@@ -63,11 +52,10 @@ std::uint32_t hash_table::find(const probe& p) const {
 
 void hash_table::grow_for(std::size_t count) {
   if (count <= heads_.size()) return;
-  const std::uint32_t* next = std::lower_bound(std::begin(sizes), std::end(sizes), count);
-  if (next == std::end(sizes) || entries_.size() >= none - 1) throw std::length_error("plang::hash_table");
-  // Bucket by bucket, each from its head; every entry goes to the head of
-  // its new bucket.
-  std::vector<std::uint32_t> heads(*next, none);
+  if (entries_.size() >= none - 1) throw std::length_error("plang::hash_table");
+  // The bucket counts of lib::hash; bucket by bucket, each from its head,
+  // every entry goes to the head of its new bucket.
+  std::vector<std::uint32_t> heads(lib::detail::hash::bucket_count_for(count), none);
   for (std::uint32_t head : heads_) {
     for (std::uint32_t i = head; i != none;) {
       entry& e = entries_[i];
@@ -79,6 +67,7 @@ void hash_table::grow_for(std::size_t count) {
     }
   }
   heads_.swap(heads);
+  reciprocal_ = reciprocal_of(heads_.size());
 }
 
 void hash_table::link(entry&& e) {
@@ -124,6 +113,7 @@ void hash_table::clear() {
 void hash_table::swap(hash_table& other) noexcept {
   entries_.swap(other.entries_);
   heads_.swap(other.heads_);
+  std::swap(reciprocal_, other.reciprocal_);
 }
 
 }  // namespace plang

@@ -43,12 +43,17 @@ class hash_table {
     handle value;
   };
 
-  hash_table() : heads_(initial_buckets, none) {}
+  hash_table() : heads_(initial_buckets, none), reciprocal_(reciprocal_of(initial_buckets)) {}
 
   bool empty() const { return entries_.empty(); }
   std::size_t size() const { return entries_.size(); }
   std::size_t bucket_count() const { return heads_.size(); }
-  std::size_t bucket(std::uint32_t hash) const { return hash % heads_.size(); }
+  // hash % bucket_count(), by a multiplication with the count's reciprocal
+  // (exact for every 32-bit hash and count) instead of a division.
+  std::size_t bucket(std::uint32_t hash) const {
+    const std::uint64_t low = reciprocal_ * hash;
+    return static_cast<std::size_t>((static_cast<unsigned __int128>(low) * heads_.size()) >> 64);
+  }
 
   // The entry whose key matches: the probe's same_value with the stored key
   // (the probe asks). `none` when there is none; an empty table answers
@@ -80,11 +85,13 @@ class hash_table {
   const std::vector<entry>& storage() const { return entries_; }
 
  private:
+  static std::uint64_t reciprocal_of(std::size_t count) { return ~std::uint64_t(0) / count + 1; }
   void link(entry&& e);
   void grow_for(std::size_t count);
 
   std::vector<entry> entries_;
   std::vector<std::uint32_t> heads_;
+  std::uint64_t reciprocal_;  // of the bucket count, for `bucket`
 };
 
 }  // namespace plang

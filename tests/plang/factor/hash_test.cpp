@@ -127,6 +127,39 @@ TEST(Hash, ClonesInStoredValuesOut) {
   EXPECT_EQ(call(m, L"at", {vector_of({1, 2})}).get(), stored.get());
 }
 
+TEST(Hash, TemporariesAreStoredAsTheyAre) {
+  // A built-in number, bool or text that only the call's arguments hold is
+  // stored itself; anything held elsewhere, and any container, is cloned.
+  struct row {
+    handle (*key)();
+    handle (*value)();
+    bool held;
+    bool stored_as_is;
+  } rows[] = {
+      {[] { return integer(1); }, [] { return text(L"a"); }, false, true},
+      {[] { return integer(1); }, [] { return text(L"a"); }, true, false},
+      {[] { return text(L"k"); }, [] { return handle(boost::make_shared<plang::boolean>(true)); }, false, true},
+      {[] { return vector_of({1}); }, [] { return vector_of({2}); }, false, false},
+  };
+  for (const row& r : rows) {
+    const handle m = map();
+    handle key = r.key(), value = r.value();
+    const factor* key_object = key.get();
+    const factor* value_object = value.get();
+    const handle probe = key->clone();
+    factor::vector args;
+    if (r.held) {
+      args = {key, value};
+    } else {
+      args.push_back(std::move(key));
+      args.push_back(std::move(value));
+    }
+    EXPECT_EQ(said(m, L"insert", std::move(args)), "bool(1)");
+    EXPECT_EQ(static_cast<const hash_&>(*m).entries.storage()[0].key.get() == key_object, r.stored_as_is);
+    EXPECT_EQ(call(m, L"at", {probe}).get() == value_object, r.stored_as_is);
+  }
+}
+
 TEST(Hash, CopiesAreIndependent) {
   const handle m = map();
   call(m, L"insert", {integer(1), integer(100)});
@@ -389,6 +422,23 @@ class reference_map {
   std::vector<std::deque<int>> buckets_ = std::vector<std::deque<int>>(11);
   std::vector<int> keys_;
 };
+
+TEST(Hash, BucketIsTheHashModuloTheCount) {
+  // Through the first growths, at the edges of the 32-bit range and between.
+  plang::hash_table table;
+  std::vector<std::uint32_t> hashes = {0u, 1u, 10u, 11u, 12u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+  for (std::uint32_t h = 1; h < 1000; ++h) hashes.push_back(h * 2654435761u);
+  for (int k = 0; k < 1100; ++k) {
+    const handle key = integer(k);
+    table.insert_new(plang::hash_table::probe(key), integer(k));
+    if (k % 50 != 0) continue;
+    const std::size_t count = table.bucket_count();
+    hashes.push_back(std::uint32_t(count - 1));
+    hashes.push_back(std::uint32_t(count));
+    for (std::uint32_t h : hashes) ASSERT_EQ(table.bucket(h), h % count) << h << " " << count;
+  }
+  EXPECT_EQ(table.bucket_count(), 1543u);
+}
 
 TEST(Hash, WalkOrder) {
   // Buckets in index order: 5 in bucket 1, 7 in 3, 9 in 5, 1 in 8, 2 in 9, 3 in 10.
