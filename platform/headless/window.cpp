@@ -1,5 +1,6 @@
 // Window of the headless backend: a virtual desktop and one window record.
 #include "platform/headless/headless.hpp"
+#include "platform/headless/scenario.hpp"
 #include "platform/headless/state.hpp"
 
 namespace platform::headless {
@@ -13,6 +14,8 @@ int video_start()
         return set_error("video start failed");
     }
     s.video = true;
+    // a whole-program run's steps, read once, at the start
+    if (!s.scenario) load_scenario_from_environment();
     return 0;
 }
 
