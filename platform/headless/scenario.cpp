@@ -84,7 +84,8 @@ void write_report()
     const headless_state& s = state();
     if (!s.scenario || s.report_path.empty()) return;
     write_text_file(s.report_path, "frames " + std::to_string(s.frames_presented) + "\nafter close " +
-                                       std::to_string(s.presented_after_close) + "\n");
+                                       std::to_string(s.presented_after_close) + "\ntitle " + s.created_title +
+                                       "\n");
 }
 
 void push_close()

@@ -19,9 +19,10 @@
 //   close               the window's close at this boundary
 //   limit N             the frame cap (default_frame_cap): the window is
 //                       closed at the N-th frame boundary, so a run never hangs
-//   report PATH         at exit: "frames F" (frames presented) and "after
-//                       close A" (presented after the scenario's close), one
-//                       a line
+//   report PATH         at exit: "frames F" (frames presented), "after
+//                       close A" (presented after the scenario's close) and
+//                       "title T" (the title the window was created with),
+//                       one a line
 //   fail-save N         (test builds only) the next file replacement writes N
 //                       bytes and fails as a full disk would
 // When every step has been applied and its records taken, the window is

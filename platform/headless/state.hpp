@@ -87,6 +87,7 @@ struct headless_state {
     int frame_cap = 0;
     int frames_presented = 0, presented_after_close = 0;
     std::string report_path;  // UTF-8 name; empty: no report
+    std::string created_title;  // UTF-8: the title the window was created with
     std::string (*frame_strings_source)() = nullptr;
     std::string frame_strings;  // the last presented frame's
 };

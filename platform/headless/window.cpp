@@ -35,6 +35,7 @@ int create_window(const char* title, const window_spec& spec)
     window_record w;
     w.exists = true;
     w.title = title;
+    s.created_title = title;
     w.client = {spec.x, spec.y, spec.width, spec.height};
     if (spec.centred) {
         w.client.x = (s.desktop.width - spec.width) / 2;
