@@ -45,6 +45,13 @@ TEST_F(DirectoryLayout, WithRows) {
   EXPECT_EQ(frame_pixel(384, 12), grey(129));
   EXPECT_EQ(frame_pixel(384, 12 + 327), grey(129));
   EXPECT_NE(frame_pixel(384, 12 + 328), grey(129));
+  // the rows' area narrowed by the active bar's frame
+  const std::vector<drawn> f0 = strings("f0");
+  ASSERT_EQ(f0.size(), 1u);
+  EXPECT_EQ(f0[0].area.left, 10);
+  EXPECT_EQ(f0[0].area.top, 10);
+  EXPECT_EQ(f0[0].area.right, 379);
+  EXPECT_EQ(f0[0].area.bottom, 474);
   // the buttons and forms below the list, the title at the bottom
   EXPECT_EQ(place_of("Refresh"), std::make_pair(30, 484));
   EXPECT_EQ(place_of("Search"), std::make_pair(205, 514));
@@ -69,6 +76,9 @@ TEST_F(DirectoryLayout, AFewRowsLeaveTheBarIdleAndASelectedFolderShowsItsWidgets
   EXPECT_EQ(row_names(), (std::vector<std::string>{"dir", "file"}));
   EXPECT_EQ(frame_pixel(379, 200), grey(52));  // drawn, inactive
   EXPECT_NE(frame_pixel(384, 12), grey(129));
+  const std::vector<drawn> name = strings("file");
+  ASSERT_EQ(name.size(), 1u);
+  EXPECT_EQ(name[0].area.right, 390);  // the whole list
   // the folder icon's front at (x + 10 + 10, y + 10 + 20)
   EXPECT_EQ(frame_pixel(30, 40), 0xF7CD6Au);
   // "Add" at (x + 52, y + 10), the tag form after it, "Derive" at (x + 52, y + 32)
@@ -77,6 +87,25 @@ TEST_F(DirectoryLayout, AFewRowsLeaveTheBarIdleAndASelectedFolderShowsItsWidgets
   EXPECT_EQ(frame_pixel(10 + 52, 30), grey(52));         // "Add"'s frame
   EXPECT_EQ(frame_pixel(10 + 62 + 60, 30), grey(52));    // the tag form's frame
   EXPECT_EQ(frame_pixel(10 + 52, 42 + 10), grey(52));    // "Derive"'s frame
+}
+
+// A row half scrolled out: its icon is cut at the list's top edge.
+TEST_F(DirectoryLayout, AnIconIsCutAtTheListsEdge) {
+  for (const char* name : {"f0", "f1", "f2", "f3", "f4", "f5", "f6"}) file(name);
+  auto screen = screen_on(root());
+  auto& bar = screen->rows->bar->child();
+  bar.current = bar.target = 20;
+  show(*screen);
+  // the icon's top-left corner at (20, 0): its rows above y = 10 are not drawn
+  EXPECT_EQ(frame_pixel(28, 12), 0xFFFFFFu);
+  EXPECT_EQ(frame_pixel(28, 10), 0xFFFFFFu);
+  EXPECT_EQ(frame_pixel(28, 9), 0u);
+  EXPECT_EQ(frame_pixel(28, 4), 0u);
+  // the name of the row below the list's bottom edge is drawn only inside it
+  const std::vector<drawn> f5 = strings("f5");
+  ASSERT_EQ(f5.size(), 1u);
+  EXPECT_EQ(f5[0].y, 10 - 20 + 5 * 93 + 52);
+  EXPECT_EQ(f5[0].area.bottom, 474);
 }
 
 TEST_F(DirectoryLayout, WithoutRows) {
