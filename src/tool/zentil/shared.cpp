@@ -12,6 +12,7 @@
 #include "plang/factor/nil.hpp"
 #include "plang/factor/string_.hpp"
 #include "platform/shell/shell.hpp"
+#include "ui/drawing.hpp"
 #include "ui/text.hpp"
 
 namespace tool::zentil {
@@ -52,7 +53,10 @@ shared::shared()
       form_search(make_form()),
       form_folder(make_form()),
       tags_dirty(false),
+      skin(dx::texture::texture_from_file("skin/skin.jpg")),
       root_folder(lib::path::append(lib::basic_filesystem<wchar_t>::current_directory(), std::wstring(L"root"))) {
+  skin.width = ui::screen_width;
+  skin.height = ui::screen_height;
   // "#include" in scripts also finds the files of the current folder.
   interpreter.include_directories().push_back(lib::basic_filesystem<wchar_t>::current_directory());
   interpreter.root().natives().define(L"open", [this](plang::factor::vector& args) { return open(args); });

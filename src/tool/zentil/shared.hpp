@@ -18,6 +18,7 @@
 #include "ui/button.hpp"
 #include "ui/form.hpp"
 #include "ui/frame.hpp"
+#include "ui/texture.hpp"
 
 namespace tool::zentil {
 
@@ -78,6 +79,11 @@ class shared {
   ui::frame<ui::form> form_folder;
   // Asks the directory screen to rebuild its tag list.
   bool tags_dirty;
+  // Empty (0 x 0, no image) until the root screen fills it.
+  ui::xtexture wallpaper;
+  // The screen-sized background from "skin/skin.jpg"; a file that cannot be
+  // loaded leaves it without an image, which draws nothing.
+  ui::texture skin;
   std::wstring root_folder;
   lib::hash<std::wstring, boost::shared_ptr<tag>> tag_map;
   lib::hash<std::wstring, boost::shared_ptr<tag::directory>> directory_map;

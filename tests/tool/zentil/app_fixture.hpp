@@ -1,5 +1,5 @@
 // The application tests' fixtures: the media layer started once per test
-// program on the headless backend with the fake font face (cells 20 high,
+// program by the wrapper on the headless backend, with the fake font face (cells 20 high,
 // 10 pixels a single-byte character), and a temporary working folder holding
 // "extension.hpp", "skin/skin.jpg" and the folder "root", made the current
 // folder while the test runs.
@@ -13,12 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "media/core/log.hpp"
-#include "media/core/startup.hpp"
+#include "dx/windows.hpp"
 #include "media/core/window_services.hpp"
-#include "media/graphics/draw.hpp"
-#include "media/graphics/drawstate.hpp"
-#include "media/graphics/screen_mode.hpp"
 #include "platform/font/font.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/steps.hpp"
@@ -46,15 +42,10 @@ inline void start_media_once() {
   fake.single_advance = 10;
   fake.double_advance = 20;
   platform::font::install_fake(fake);
-  SetRunWhenInactive(1);
-  EnableFpuPreserve(1);
-  SetLogOutputEnabled(0);
-  ChangeWindowMode(1);
-  ASSERT_EQ(SetScreenMode(800, 600, 32, 60), 0);
+  // start-up waits on the clock, which moves only when read here
   platform::headless::set_clock_step(1);
-  ASSERT_EQ(InitMediaLayer(), 0);
+  ASSERT_NO_THROW(dx::windows::initialize());
   platform::headless::set_clock_step(0);
-  ASSERT_EQ(SelectDrawTarget(-2), 0);
 }
 
 // Makes dir the current folder for its lifetime.
