@@ -97,6 +97,11 @@ void p_directory::set_rows(const std::vector<std::wstring>& paths) {
 }
 
 void p_directory::draw() {
+  owner->wallpaper.draw(0, 0);
+  {
+    ui::blend_guard blend(0.75);
+    owner->skin.draw(0, 0);
+  }
   if (rows) {
     rows->draw(10, 10);
     if (tag_list) tag_list->draw(rows->width + 20, 10);
