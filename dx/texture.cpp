@@ -10,8 +10,11 @@ namespace texture {
 
 handle::handle(const std::string& p) : path(p) {
   graph = LoadGraphFile(path.c_str(), 0);
-  if (graph < 0 || QueryGraphSize(graph, &width, &height) != 0) {
+  if (graph >= 0 && QueryGraphSize(graph, &width, &height) != 0) {
+    DeleteGraphHandle(graph);
     graph = -1;
+  }
+  if (graph < 0) {
     width = 0;
     height = 0;
   }

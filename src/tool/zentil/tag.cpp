@@ -20,14 +20,7 @@ namespace tool::zentil {
 namespace {
 
 template <class Record>
-bool add_record(std::list<Record*>& links, Record* record) {
-  if (std::find(links.begin(), links.end(), record) != links.end()) return false;
-  links.push_back(record);
-  return true;
-}
-
-template <class Record>
-void remove_records_named(std::list<Record*>& links, const std::wstring& name) {
+void remove_records_named(link_list<Record>& links, const std::wstring& name) {
   links.remove_if([&](const Record* r) { return r->name == name; });
 }
 
@@ -49,8 +42,8 @@ tag::directory::directory(std::wstring name) : name(std::move(name)) {}
 
 tag::tag(std::wstring name) : name(std::move(name)) {}
 
-bool tag::add_link(std::list<directory*>& links, directory* record) { return add_record(links, record); }
-bool tag::add_link(std::list<tag*>& links, tag* record) { return add_record(links, record); }
+bool tag::add_link(link_list<directory>& links, directory* record) { return links.add(record); }
+bool tag::add_link(link_list<tag>& links, tag* record) { return links.add(record); }
 
 bool tag::has_link(const std::list<tag*>& links, const std::wstring& name) {
   return std::any_of(links.begin(), links.end(), [&](const tag* t) { return t->name == name; });
@@ -65,8 +58,8 @@ void tag::link_names_into(const std::list<directory*>& links, std::vector<std::w
   for (const directory* d : links) out.push_back(d->name);
 }
 
-void tag::remove_named(std::list<directory*>& links, const std::wstring& name) { remove_records_named(links, name); }
-void tag::remove_named(std::list<tag*>& links, const std::wstring& name) { remove_records_named(links, name); }
+void tag::remove_named(link_list<directory>& links, const std::wstring& name) { remove_records_named(links, name); }
+void tag::remove_named(link_list<tag>& links, const std::wstring& name) { remove_records_named(links, name); }
 
 void tag::unlink_named(directory& folder, const std::wstring& tag_name) {
   for (tag* t : folder.links)

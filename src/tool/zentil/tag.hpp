@@ -4,11 +4,54 @@
 
 #include <list>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <boost/regex_fwd.hpp>
 
 namespace tool::zentil {
+
+// A link list: records in the order they were linked, each at most once, with
+// an index of the records beside the list so the duplicate test on linking
+// costs no walk of the list. It reads as the list (const) and changes only
+// through add and remove_if, which keep the index.
+template <class Record>
+class link_list {
+ public:
+  using list_type = std::list<Record*>;
+  using const_iterator = typename list_type::const_iterator;
+  using iterator = const_iterator;
+  using value_type = Record*;
+
+  operator const list_type&() const { return list_; }
+  const list_type& list() const { return list_; }
+  const_iterator begin() const { return list_.begin(); }
+  const_iterator end() const { return list_.end(); }
+  std::size_t size() const { return list_.size(); }
+  bool empty() const { return list_.empty(); }
+  Record* front() const { return list_.front(); }
+  Record* back() const { return list_.back(); }
+
+  // Appends record unless that very record is already listed.
+  bool add(Record* record) {
+    if (!index_.insert(record).second) return false;
+    list_.push_back(record);
+    return true;
+  }
+  template <class Predicate>
+  void remove_if(Predicate test) {
+    list_.remove_if([&](Record* r) {
+      if (!test(r)) return false;
+      index_.erase(r);
+      return true;
+    });
+  }
+  bool contains(const Record* record) const { return index_.count(record) != 0; }
+
+ private:
+  list_type list_;
+  std::unordered_set<const Record*> index_;
+};
 
 // One tag and the folders it is linked to, in the order the links were made.
 // Links are raw pointers: the records are owned by the store's maps, which
@@ -19,22 +62,22 @@ struct tag {
     explicit directory(std::wstring name);
 
     std::wstring name;
-    std::list<tag*> links;
+    link_list<tag> links;
   };
 
   explicit tag(std::wstring name);
 
   std::wstring name;
-  std::list<directory*> links;
+  link_list<directory> links;
 
   // Appends record unless that very record is already listed.
-  static bool add_link(std::list<directory*>& links, directory* record);
-  static bool add_link(std::list<tag*>& links, tag* record);
+  static bool add_link(link_list<directory>& links, directory* record);
+  static bool add_link(link_list<tag>& links, tag* record);
   static bool has_link(const std::list<tag*>& links, const std::wstring& name);
   static void link_names(const std::list<tag*>& links, std::list<std::wstring>& out);
   static void link_names_into(const std::list<directory*>& links, std::vector<std::wstring>& out);
-  static void remove_named(std::list<directory*>& links, const std::wstring& name);
-  static void remove_named(std::list<tag*>& links, const std::wstring& name);
+  static void remove_named(link_list<directory>& links, const std::wstring& name);
+  static void remove_named(link_list<tag>& links, const std::wstring& name);
   // Unlinks folder and every tag of that name, on both sides.
   static void unlink_named(directory& folder, const std::wstring& tag_name);
 };

@@ -1,0 +1,150 @@
+// The seeded working folder of the tool benchmarks.
+#include "bench/tool_fixture.hpp"
+
+#include <jpeglib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <stdexcept>
+
+#include "platform/fs/filesystem.hpp"
+#include "tool/zentil/shared.hpp"
+
+namespace bench_fixture {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The bytes of the UTF-8 form of a name.
+std::size_t utf8_bytes(const std::wstring& name) {
+  std::size_t n = 0;
+  for (wchar_t c : name) n += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  return n;
+}
+
+std::vector<std::wstring> make_names() {
+  const std::wstring latin = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _-.()";
+  const std::wstring japanese =
+      L"あいうえおかきくけこさしすせそたちつてとなにぬねのアイウエオカキクケコ写真旅行音楽資料日本語漢字"
+      L"東京大阪京都春夏秋冬山川海空月火水木金土";
+  // characters code page 932 lacks: they show as '?'
+  const std::wstring foreign = L"\u00e9\u00fc\u00f1\u0107\u4e02";
+  std::mt19937 random(seed);
+  std::set<std::wstring> seen;
+  std::vector<std::wstring> names;
+  const int total = folder_count + file_count;
+  while (static_cast<int>(names.size()) < total) {
+    const int index = static_cast<int>(names.size());
+    const bool with_japanese = index % 5 == 0;
+    const bool with_foreign = index % 97 == 0;
+    const int longest = with_japanese ? 80 : 120;
+    const int length = 8 + static_cast<int>(random() % static_cast<unsigned>(longest - 8 + 1));
+    std::wstring name;
+    for (int c = 0; c < length; ++c) {
+      if (with_japanese && random() % 2 == 0)
+        name += japanese[random() % japanese.size()];
+      else
+        name += latin[random() % latin.size()];
+    }
+    if (with_foreign) name[random() % name.size()] = foreign[random() % foreign.size()];
+    // no leading or trailing space or dot, which some tools trim
+    if (name.front() == L' ' || name.front() == L'.') name.front() = L'x';
+    if (name.back() == L' ' || name.back() == L'.') name.back() = L'y';
+    if (index >= folder_count) name.replace(name.size() - 4, 4, L".txt");
+    if (utf8_bytes(name) > 255 || !seen.insert(name).second) continue;
+    names.push_back(name);
+  }
+  return names;
+}
+
+// A w x h baseline JPEG of a smooth pattern.
+void write_jpeg(const fs::path& path, int width, int height, int shift) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) throw std::runtime_error("cannot write " + path.string());
+  jpeg_compress_struct info;
+  jpeg_error_mgr error;
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, out);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
+  while (info.next_scanline < info.image_height) {
+    const int y = static_cast<int>(info.next_scanline);
+    for (int x = 0; x < width; ++x) {
+      row[x * 3] = static_cast<unsigned char>((x + shift) * 255 / width);
+      row[x * 3 + 1] = static_cast<unsigned char>(y * 255 / height);
+      row[x * 3 + 2] = static_cast<unsigned char>((x + y + shift) & 0xFF);
+    }
+    JSAMPROW at = row.data();
+    jpeg_write_scanlines(&info, &at, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::fclose(out);
+}
+
+// Narrow literals are compiled to code page 932, the script file's encoding.
+const char extension_text[] =
+    "// 選んだファイルを既定のアプリで開く\n"
+    "process main(string path)\n"
+    "{\n"
+    "    using::open(path);\n"
+    "}\n";
+
+}  // namespace
+
+const std::vector<std::wstring>& entry_names() {
+  static const std::vector<std::wstring> names = make_names();
+  return names;
+}
+
+void make(const std::string& folder) {
+  if (fs::exists(folder)) throw std::runtime_error(folder + " exists already");
+  fs::create_directories(folder);
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder);
+  try {
+    fs::create_directories("skin");
+    fs::create_directories("wallpaper");
+    fs::create_directories("root");
+    write_jpeg("skin/skin.jpg", 800, 600, 0);
+    write_jpeg("wallpaper/evening.jpg", 800, 600, 97);
+    {
+      std::ofstream out("extension.hpp", std::ios::binary);
+      out << extension_text;
+    }
+    tool::zentil::shared store;
+    const std::vector<std::wstring>& names = entry_names();
+    std::vector<std::wstring> folders;
+    for (int i = 0; i < folder_count + file_count; ++i) {
+      const std::wstring path = store.root_folder + L"/" + names[static_cast<std::size_t>(i)];
+      if (i < folder_count) {
+        if (!platform::fs::create_folder(path)) throw std::runtime_error("cannot make a folder");
+        folders.push_back(path);
+      } else if (!platform::fs::append_file(path, "entry\n", 6)) {
+        throw std::runtime_error("cannot write a file");
+      }
+    }
+    std::mt19937 random(seed + 1);
+    for (int t = 0; t < tag_count; ++t)
+      for (int k = 0; k < folders_per_tag; ++k)
+        store.link_tag(folders[random() % folders.size()], L"\u30bf\u30b0" + std::to_wstring(t));
+    for (const std::wstring& path : folders) store.link_tag(path, L"\u5168\u90e8");
+    store.save_tag_database(L"system.txt");
+  } catch (...) {
+    fs::current_path(previous);
+    throw;
+  }
+  fs::current_path(previous);
+}
+
+}  // namespace bench_fixture
