@@ -6,6 +6,7 @@
 #include "plang/nlookup.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
+#include "plang/table/variable.hpp"
 
 namespace plang {
 
@@ -224,7 +225,24 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
   operand->minus(result = operand);
 }
 
-const handle& e_variable::find(runtime* rt) const { return nlookup::find_variable(rt->variables, name_, place_); }
+const handle& e_variable::find(runtime* rt) const {
+  // The remembered entry is the innermost declaration when every table in
+  // front of it is still empty (block and loop-turn tables, mostly); else
+  // the search runs, checking the remembered entry when it reaches its table.
+  const std::uint32_t known = place_.load(std::memory_order_relaxed);
+  if (known != 0) {
+    table::variable* t = rt->variables;
+    std::uint32_t out = known >> 16;
+    while (out != 0 && t && t->empty()) {
+      t = t->outer();
+      --out;
+    }
+    if (out == 0 && t) {
+      if (handle* found = t->find_at((known & 0xFFFFu) - 1, name_)) return *found;
+    }
+  }
+  return nlookup::find_variable(rt->variables, name_, place_);
+}
 void e_variable::evaluate(runtime* rt, handle& result) const { result = find(rt); }
 bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const { return read_scalar(*find(rt), out); }
 const handle* e_variable::peek(runtime* rt) const { return &find(rt); }

@@ -42,12 +42,23 @@ class variable {
   // As above, taking the handle over.
   const handle& declare(const std::wstring& name, handle&& value);
 
+  // Adds the name without looking for it first: for a caller that knows the
+  // table does not hold it (a fresh activation's distinct parameters) and
+  // that the table stays small enough to need no name index.
+  void append(const std::wstring& name, handle&& value) { entries_.push_back(entry{name, std::move(value)}); }
+
   // The entry at this level, or null; valid until the next declaration.
   handle* find(const std::wstring& name);
   // As `find`, also giving the entry's position.
   handle* find(const std::wstring& name, std::size_t& position);
   // The entry at `position` when it holds the name, else null.
-  handle* find_at(std::size_t position, const std::wstring& name);
+  handle* find_at(std::size_t position, const std::wstring& name) {
+    if (position >= entries_.size()) return nullptr;
+    entry& e = entries_[position];
+    const std::size_t n = name.size();
+    if (e.name.size() != n || (n != 0 && e.name[0] != name[0]) || e.name.compare(name) != 0) return nullptr;
+    return &e.value;
+  }
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
