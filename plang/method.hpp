@@ -13,14 +13,33 @@
 
 #include "lib/hash.hpp"
 #include "plang/factor/factor.hpp"
+#include "plang/remembered.hpp"
 
 namespace plang {
 
-// A call node's memory of the method id that its name and argument count
-// selected in one class's table: the class's key (method_class_key) in the
-// high half, the id in the low half; 0 when nothing is known.
+namespace table {
+class function;
+struct definition;
+}  // namespace table
+
+// The script method a call node found last: the receiver's own function
+// table at `generation` (table::function::generation), how many classes
+// up the method was found, and its overload's signature and definition.
+struct script_method {
+  const table::function* receiver_table;
+  std::uint32_t generation;
+  unsigned level;
+  const signature* types;
+  const table::definition* def;
+};
+
+// A call node's memory of its last resolution. `known`: the method id that
+// its name and argument count selected in a built-in class's table, the
+// class's key (method_class_key) in the high half and the id in the low
+// half, 0 when nothing is known; `script`: the script method.
 struct method_site {
   std::atomic<std::uint64_t> known{0};
+  remembered<script_method> script;
 };
 
 // A call: the argument handles in call order (the values themselves, not

@@ -6,7 +6,7 @@
 
 #include "lib/hash.hpp"
 #include "plang/expression/expression.hpp"
-#include "plang/expression/site.hpp"
+#include "plang/remembered.hpp"
 #include "plang/method.hpp"
 #include "plang/table/function.hpp"
 

@@ -55,8 +55,14 @@ class variable {
   handle* find_at(std::size_t position, const std::wstring& name) {
     if (position >= entries_.size()) return nullptr;
     entry& e = entries_[position];
+    // Names are short: compared inline, without a library call.
     const std::size_t n = name.size();
-    if (e.name.size() != n || (n != 0 && e.name[0] != name[0]) || e.name.compare(name) != 0) return nullptr;
+    if (e.name.size() != n) return nullptr;
+    const wchar_t* a = e.name.data();
+    const wchar_t* b = name.data();
+    for (std::size_t k = 0; k < n; ++k) {
+      if (a[k] != b[k]) return nullptr;
+    }
     return &e.value;
   }
 

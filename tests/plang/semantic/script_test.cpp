@@ -609,6 +609,17 @@ TEST(Script, StepsAndCallsOnTheFastPaths) {
        {"string(int), unsigned int(4), int(0)", "string(double), unsigned int(3), int(100)",
         "string(int), unsigned int(2), int(200)", "int(9), int(9)"},
        ""},
+      {"one method call site meets receivers of other classes, a base class's method and an unknown method",
+       R"(class B { int get() { return 10; } int only(int k) { return k + 100; } };
+          class A : B { int get() { return 1; } };
+          class D : B { int n; };
+          process main(string a) {
+            vector w; A x; D y; w.push_back(x); w.push_back(y); w.push_back(x); w.push_back(1.5);
+            int i = 0;
+            while (i < 4) { using::report(w.at(i).get(), w.at(i).only(i)); ++i; }
+          })",
+       {"int(1), int(100)", "int(10), int(101)", "int(1), int(102)"},
+       "plang/factor/real(231) plang::real<double>::_method: id=get, v=0"},
   });
 }
 
