@@ -3,6 +3,7 @@
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/signed_.hpp"
+#include "plang/factor/string_.hpp"
 #include "plang/nlookup.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
@@ -154,11 +155,23 @@ const handle* e_assign::assign_in_place(runtime* rt) const {
   return target;
 }
 
+e_assign::e_assign(expression_handle left, expression_handle right) : binary(std::move(left), std::move(right)) {
+  const auto* target = dynamic_cast<const e_variable*>(left_.get());
+  const auto* join = dynamic_cast<const e_add*>(right_.get());
+  if (!target || !join) return;
+  const auto* joined = dynamic_cast<const e_variable*>(join->left().get());
+  if (joined && joined->name() == target->name()) join_ = join;
+}
+
 void e_assign::execute(runtime* rt) const {
   check_stack();
   if (assign_in_place(rt)) return;
   handle dropped;
-  general(rt, dropped);
+  if (join_) {
+    append_or_join(rt, dropped);
+  } else {
+    general(rt, dropped);
+  }
 }
 
 void e_assign::evaluate(runtime* rt, handle& result) const {
@@ -167,7 +180,32 @@ void e_assign::evaluate(runtime* rt, handle& result) const {
     result = *target;
     return;
   }
-  general(rt, result);
+  if (join_) {
+    append_or_join(rt, result);
+  } else {
+    general(rt, result);
+  }
+}
+
+void e_assign::append_or_join(runtime* rt, handle& result) const {
+  check_stack();  // the join's own check
+  handle joined;
+  join_->left()->evaluate(rt, joined);
+  handle right;
+  join_->right()->evaluate(rt, right);
+  if (joined->get_typeid() == typeid_anchor::string && right->get_typeid() == typeid_anchor::string) {
+    const handle* target = left_->peek(rt);
+    if (target && target->get() == joined.get()) {
+      // Appending its own text doubles it, as the join would.
+      auto& text = static_cast<string_<wchar_t>&>(*joined).text;
+      text.append(static_cast<const string_<wchar_t>&>(*right).text);
+      result = *target;
+      return;
+    }
+  }
+  joined->add(right);
+  left_->evaluate(rt, result);
+  result->operator=(right);
 }
 
 void e_assign::general(runtime* rt, handle& result) const {

@@ -609,6 +609,18 @@ TEST(Script, StepsAndCallsOnTheFastPaths) {
        {"string(int), unsigned int(4), int(0)", "string(double), unsigned int(3), int(100)",
         "string(int), unsigned int(2), int(200)", "int(9), int(9)"},
        ""},
+      {"a text assigned its own join with a text, a number, itself and a call that changes it",
+       R"(string g = "g";
+          string grow() { g = g + "!"; return "+"; }
+          process main(string a) {
+            string s = "ab"; int i = 0;
+            while (i < 3) { s = s + s; s = s + i; ++i; }
+            g = g + grow();
+            string t = s; t = t + "x"; double d = 1.5; d = d + 1;
+            using::report(s, g, t, d);
+          })",
+       {"string(abab0abab01abab0abab012), string(g!+), string(abab0abab01abab0abab012x), double(2.5)"},
+       ""},
       {"one method call site meets receivers of other classes, a base class's method and an unknown method",
        R"(class B { int get() { return 10; } int only(int k) { return k + 100; } };
           class A : B { int get() { return 1; } };
