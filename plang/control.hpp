@@ -11,6 +11,7 @@
 namespace plang {
 
 class control;
+class frame_stack;
 
 // A statement list as blocks and scopes share it; never changed once built.
 using statement_list = std::vector<boost::shared_ptr<control>>;
@@ -38,6 +39,25 @@ class control {
   // The statements of a non-empty block, which a scope made for the block
   // alone may step itself in a table of the block's own; null for others.
   virtual const statement_list* block_statements() const { return nullptr; }
+
+  // As `step`, for a statement that a process's frame stack steps: a
+  // statement that enters a body in a scope of its own pushes that scope
+  // onto `frames` instead of stepping it, and the process steps it from
+  // then on. Every other statement steps as `step` does.
+  virtual bool step_framed(runtime* rt, frame_stack& frames) {
+    (void)frames;
+    return step(rt);
+  }
+  // The scope pushed by `step_framed` has finished: the answer `step` would
+  // give in the step that finished it.
+  virtual bool body_finished() { return false; }
+  // A break (`is_break`) or a continue left the pushed scope: true for a
+  // loop, which takes it as `step` would and sets `more` to its answer.
+  virtual bool takes_loop_signal(bool is_break, bool& more) {
+    (void)is_break;
+    (void)more;
+    return false;
+  }
 
  protected:
   control() = default;

@@ -30,6 +30,11 @@ std::string describe_call<wchar_t>(const method_request<wchar_t>& r) {
   return describe_call_of("id=" + lib::string::convert<std::string, std::wstring>(r.name), r.arguments);
 }
 
+std::uint32_t next_method_class_key() {
+  static std::atomic<std::uint32_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void refuse_method(const char* file, const char* function, int line, const method_request<char>& r) {
   throw_exception(file, describe_call(r), function, line);
 }

@@ -2,6 +2,7 @@
 // per-class method tables that turn a record into a method id.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,8 +13,34 @@
 
 #include "lib/hash.hpp"
 #include "plang/factor/factor.hpp"
+#include "plang/remembered.hpp"
 
 namespace plang {
+
+namespace table {
+class function;
+struct definition;
+}  // namespace table
+
+// The script method a call node found last: the receiver's own function
+// table at `generation` (table::function::generation), how many classes
+// up the method was found, and its overload's signature and definition.
+struct script_method {
+  const table::function* receiver_table;
+  std::uint32_t generation;
+  unsigned level;
+  const signature* types;
+  const table::definition* def;
+};
+
+// A call node's memory of its last resolution. `known`: the method id that
+// its name and argument count selected in a built-in class's table, the
+// class's key (method_class_key) in the high half and the id in the low
+// half, 0 when nothing is known; `script`: the script method.
+struct method_site {
+  std::atomic<std::uint64_t> known{0};
+  remembered<script_method> script;
+};
 
 // A call: the argument handles in call order (the values themselves, not
 // copies) and the method name. The runtime builds wide records; narrow ones
@@ -42,11 +69,15 @@ class method_request {
       : own_arguments_(other.own_arguments_),
         own_name_(other.own_name_),
         arguments(own_arguments_ ? *own_arguments_ : other.arguments),
-        name(own_name_ ? *own_name_ : other.name) {}
+        name(own_name_ ? *own_name_ : other.name),
+        site(other.site) {}
   method_request& operator=(const method_request&) = delete;
 
   const factor::vector& arguments;
   const string_type& name;
+  // The call node's memory, or null; a call node's name and argument count
+  // never change, so the id it found in a class's table stays right.
+  method_site* site = nullptr;
 };
 
 // Records are equal when their argument counts and names are; the argument
@@ -120,16 +151,33 @@ const method_table<C>& method_table_of() {
   return table;
 }
 
+// A key of its own for every class's table, never 0.
+std::uint32_t next_method_class_key();
+template <class Class, class C>
+std::uint32_t method_class_key() {
+  static const std::uint32_t key = next_method_class_key();
+  return key;
+}
+
 // Step 1 of every dispatcher `_method`: the id of the call in Class's table.
 // A miss (std::out_of_range), or any failure of the lookup, becomes
-// plang::exception(file, describe_call(r), function, line).
+// plang::exception(file, describe_call(r), function, line). An id the call
+// node found in this class's table before is used as it is.
 template <class Class, class C>
 int find_method_id(const char* file, const char* function, int line, const method_request<C>& r) {
+  const std::uint64_t key = method_class_key<Class, C>();
+  if (r.site) {
+    const std::uint64_t known = r.site->known.load(std::memory_order_relaxed);
+    if (known >> 32 == key) return static_cast<int>(static_cast<std::uint32_t>(known));
+  }
+  int id;
   try {
-    return method_table_of<Class, C>().at(r);
+    id = method_table_of<Class, C>().at(r);
   } catch (const std::exception&) {
     refuse_method(file, function, line, r);
   }
+  if (r.site) r.site->known.store(key << 32 | static_cast<std::uint32_t>(id), std::memory_order_relaxed);
+  return id;
 }
 
 }  // namespace plang

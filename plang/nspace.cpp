@@ -267,19 +267,7 @@ handle& nspace::call_function(handle& result, const std::wstring& name, std::uin
   static constexpr char function[] = "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function";
   static constexpr char text[] = "function id resolution failure, ";
   if (const table::definition* def = functions_->find(args, name, name_hash)) {
-    // Found here: a failure of the body or of the result's conversion is
-    // this call's failure, reported with its cause; no other namespace's
-    // function of the same name runs in its place.
-    try {
-      call_level level(call_depth_, name, args);
-      runtime here{&variables_, this};
-      table::function::run(*def, args, result, &here);
-      return result;
-    } catch (const call_depth_error&) {
-      throw;
-    } catch (const std::exception& e) {
-      throw exception(source, text, function, parent_ ? 158 : 160).append_detail(call_text(name, args)).chain_cause(e);
-    }
+    return call_own_function(result, *def, name, args);
   }
   if (parent_) {
     try {
@@ -291,6 +279,26 @@ handle& nspace::call_function(handle& result, const std::wstring& name, std::uin
     }
   }
   throw exception(source, text, function, 160).append_detail(call_text(name, args));
+}
+
+handle& nspace::call_own_function(handle& result, const table::definition& def, const std::wstring& name,
+                                  const factor::vector& args) {
+  static constexpr char function[] = "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function";
+  // Found here: a failure of the body or of the result's conversion is this
+  // call's failure, reported with its cause; no other namespace's function
+  // of the same name runs in its place.
+  try {
+    call_level level(call_depth_, name, args);
+    runtime here{&variables_, this};
+    table::function::run(def, args, result, &here);
+    return result;
+  } catch (const call_depth_error&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw exception(source, "function id resolution failure, ", function, parent_ ? 158 : 160)
+        .append_detail(call_text(name, args))
+        .chain_cause(e);
+  }
 }
 
 boost::shared_ptr<scope> nspace::expand_inline(const std::wstring& name, const factor::vector& args) {

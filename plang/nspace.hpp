@@ -103,6 +103,11 @@ class nspace {
   // As above with the name's text hash (lib::hash_text) computed by the
   // caller once.
   handle& call_function(handle& result, const std::wstring& name, std::uint32_t name_hash, const factor::vector& args);
+  // Runs `def`, found in this namespace's own function table under the name,
+  // as `call_function` runs a function it finds here (a call node that
+  // remembered the definition calls it so).
+  handle& call_own_function(handle& result, const table::definition& def, const std::wstring& name,
+                            const factor::vector& args);
 
   // The activation of this namespace's inline definition for the name and
   // the arguments' typeids (enclosing namespaces are not searched).

@@ -247,21 +247,39 @@ std::string object::describe() {
 handle object::member(const std::wstring& name) { return nlookup::find_member(&variables(), name); }
 
 handle object::method(const method_request<wchar_t>& r) {
+  const std::uint32_t generation = table::function::generation();
+  if (r.site) {
+    // The call node's last method, while this receiver's class and its
+    // bases define nothing new and the arguments have its signature: the
+    // search would find it again, `level` classes up.
+    const script_method* last = r.site->script.get();
+    if (last && last->receiver_table == &functions() && last->generation == generation &&
+        table::signature_matches(*last->types, r.arguments)) {
+      object* o = this;
+      for (unsigned up = 0; up < last->level; ++up) o = static_cast<object*>(o->parent());
+      return run_method(*last->def, o, r);
+    }
+  }
   object* o = this;
   const std::uint32_t name_hash = lib::hash_text(r.name);  // once for the class and all its bases
-  for (;;) {
-    if (const table::definition* def = o->functions().find(r.arguments, r.name, name_hash)) {
-      const call_level level(*this, "method", [&r] { return describe_call(r); });
-      runtime here{&o->variables(), o};
-      handle result;
-      table::function::run(*def, r.arguments, result, &here);
-      return result;
+  for (unsigned level = 0;; ++level) {
+    if (const table::function::overload* found = o->functions().find_overload(r.arguments, r.name, name_hash)) {
+      if (r.site) r.site->script.keep(script_method{&functions(), generation, level, &found->types, &found->def});
+      return run_method(found->def, o, r);
     }
     nspace* up = o->parent();
     // The root holds top-level functions, never methods.
     if (!up || !up->parent()) fail("method", 84, "undefined method, " + describe_call(r));
     o = static_cast<object*>(up);
   }
+}
+
+handle object::run_method(const table::definition& def, object* o, const method_request<wchar_t>& r) {
+  const call_level level(*this, "method", [&r] { return describe_call(r); });
+  runtime here{&o->variables(), o};
+  handle result;
+  table::function::run(def, r.arguments, result, &here);
+  return result;
 }
 
 bool object::same_members(object& other) {

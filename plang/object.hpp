@@ -111,6 +111,8 @@ class object : public nspace {
   void hash_members(std::uint32_t& seed);
 
  private:
+  // Runs a method found in `o` (this object or a base part) for the call.
+  handle run_method(const table::definition& def, object* o, const method_request<wchar_t>& r);
   void link_base();
 
   std::uint32_t type_;

@@ -18,13 +18,14 @@ process::process(std::uint32_t pid, boost::shared_ptr<scope> body, nspace* root)
     : pid_(pid),
       identity_(process_identities().acquire()),
       body_(std::move(body)),
-      runtime_{&root->variables(), root} {}
+      runtime_{&root->variables(), root},
+      frames_(body_.get()) {}
 
 process::~process() { process_identities().release(identity_); }
 
 bool process::run() {
   try {
-    return body_->step(&runtime_);
+    return frames_.pass(&runtime_);
   } catch (const sig_return& s) {
     throw exception(source, "catch unexpected return " + s.value->describe(), run_function, 34);
   } catch (const sig_throw& s) {

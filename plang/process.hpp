@@ -7,10 +7,9 @@
 #include <boost/shared_ptr.hpp>
 
 #include "plang/runtime.hpp"
+#include "plang/scope.hpp"
 
 namespace plang {
-
-class scope;
 
 class process {
  public:
@@ -36,6 +35,7 @@ class process {
   std::uint32_t identity_;
   boost::shared_ptr<scope> body_;
   runtime runtime_;
+  frame_stack frames_;  // the body's running scopes
 };
 
 }  // namespace plang

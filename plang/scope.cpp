@@ -21,25 +21,19 @@ class stepping {
 
 }  // namespace
 
-scope::outcome scope::advance(runtime* rt) {
-  if (empty()) return outcome::finished;
-  if (!running_) {
-    const boost::shared_ptr<control>& front = *next_;
-    if (front->has_activation_state()) {
-      clone_ = front->activation();
-      running_ = clone_.get();
-    } else {
-      running_ = front.get();
-    }
+void scope::reach_front() {
+  if (running_) return;
+  const boost::shared_ptr<control>& front = *next_;
+  if (front->has_activation_state()) {
+    clone_ = front->activation();
+    running_ = clone_.get();
+  } else {
+    running_ = front.get();
   }
-  runtime inner{running_variables_, rt->space};
-  flow& f = flow::current();
-  bool more;
-  {
-    stepping mark(f, running_);
-    more = running_->step(&inner);
-  }
-  if (f.returning) {
+}
+
+scope::outcome scope::after_step(bool more) {
+  if (flow::current().returning) {
     // The scope is abandoned: its running copy goes back to its template.
     running_ = nullptr;
     if (clone_) (*next_)->recycle_returned(std::move(clone_));
@@ -54,6 +48,32 @@ scope::outcome scope::advance(runtime* rt) {
   return empty() ? outcome::finished : outcome::more;
 }
 
+scope::outcome scope::advance(runtime* rt) {
+  if (empty()) return outcome::finished;
+  reach_front();
+  runtime inner{running_variables_, rt->space};
+  bool more;
+  {
+    stepping mark(flow::current(), running_);
+    more = running_->step(&inner);
+  }
+  return after_step(more);
+}
+
+scope::outcome scope::advance_framed(runtime* rt, frame_stack& frames) {
+  if (empty()) return outcome::finished;
+  reach_front();
+  runtime inner{running_variables_, rt->space};
+  bool more;
+  {
+    stepping mark(flow::current(), running_);
+    more = running_->step_framed(&inner, frames);
+  }
+  return after_step(more);
+}
+
+scope::outcome scope::settle(bool more) { return after_step(more); }
+
 bool scope::step(runtime* rt) {
   switch (advance(rt)) {
     case outcome::more:
@@ -63,6 +83,51 @@ bool scope::step(runtime* rt) {
     default:
       throw sig_return(flow::current().take_return());
   }
+}
+
+bool frame_stack::pass(runtime* rt) {
+  scope::outcome o;
+  for (;;) {
+    try {
+      o = frames_.back()->advance_framed(rt, *this);
+    } catch (const sig_break&) {
+      if (!take_loop_signal(true, o)) throw;
+    } catch (const sig_continue&) {
+      if (!take_loop_signal(false, o)) throw;
+    }
+    if (!step_now_) break;
+    step_now_ = false;
+  }
+  o = unwind(o);
+  if (o == scope::outcome::returned) throw sig_return(flow::current().take_return());
+  return o == scope::outcome::more;
+}
+
+scope::outcome frame_stack::unwind(scope::outcome o) {
+  while (o != scope::outcome::more && frames_.size() > 1) {
+    frames_.pop_back();
+    scope& below = *frames_.back();
+    // After a return the statement's answer is not read (the scope sees the
+    // return in the flow record), as after its own step.
+    const bool more = o == scope::outcome::finished && below.running()->body_finished();
+    o = below.settle(more);
+  }
+  return o;
+}
+
+bool frame_stack::take_loop_signal(bool is_break, scope::outcome& o) {
+  for (std::size_t k = frames_.size() - 1; k > 0; --k) {
+    control* owner = frames_[k - 1]->running();
+    bool more = false;
+    if (owner && owner->takes_loop_signal(is_break, more)) {
+      // The loop has dropped its body's scope and every scope inside it.
+      frames_.resize(k);
+      step_now_ = false;
+      o = frames_.back()->settle(more);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace plang

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 
@@ -69,6 +70,15 @@ class scope {
   enum class outcome { finished, more, returned };
   outcome advance(runtime* rt);
 
+  // As `advance`, stepping the front statement through `step_framed`.
+  outcome advance_framed(runtime* rt, frame_stack& frames);
+  // The front statement's answer for a step that the frame stack finished
+  // for it (its pushed scope finished, or a loop took a break or continue):
+  // what `advance` does after the statement's step.
+  outcome settle(bool more);
+  // The statement being stepped, or null.
+  control* running() const { return running_; }
+
   // No statements left.
   bool empty() const { return next_ == last_; }
 
@@ -87,6 +97,9 @@ class scope {
     }
   }
 
+  void reach_front();
+  outcome after_step(bool more);
+
   table::variable variables_;
   std::optional<table::variable> block_variables_;  // the block's own table, when stepped here
   table::variable* running_variables_ = &variables_;  // the table the statements run with
@@ -96,6 +109,42 @@ class scope {
   const boost::shared_ptr<control>* last_;
   control* running_ = nullptr;              // the front statement once reached: its template or clone_
   boost::shared_ptr<control> clone_;        // the front's clone when it keeps activation state
+};
+
+// The running scopes of a process, outermost (the body) first: a pass steps
+// the innermost one's front statement directly instead of descending to it
+// through every statement that encloses it. A scope that finishes is
+// popped and the statement below that pushed it settles in the same pass,
+// as its own step would have after the nested scope finished. Calls and
+// statements that are not compound (try, inline) still step their scopes
+// themselves.
+class frame_stack {
+ public:
+  explicit frame_stack(scope* body) { frames_.push_back(body); }
+
+  // A body entered by the front statement of the innermost scope;
+  // `step_now` when its first statement takes this same pass (a block).
+  void push(scope& entered, bool step_now) {
+    frames_.push_back(&entered);
+    step_now_ = step_now;
+  }
+
+  // One scheduling pass of the process whose body is the first frame: true
+  // while the body has statements left. A return that reaches the body is
+  // thrown as sig_return; break, continue and throw that no loop takes
+  // leave as they arose, with the frames as they were.
+  bool pass(runtime* rt);
+
+ private:
+  // Pops finished scopes, letting each statement below settle, until one
+  // has more to do; the outcome for the body.
+  scope::outcome unwind(scope::outcome o);
+  // The loop nearest the top that takes the signal, its scopes popped;
+  // false (nothing changed) when there is none.
+  bool take_loop_signal(bool is_break, scope::outcome& o);
+
+  std::vector<scope*> frames_;
+  bool step_now_ = false;
 };
 
 }  // namespace plang

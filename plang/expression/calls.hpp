@@ -6,6 +6,9 @@
 
 #include "lib/hash.hpp"
 #include "plang/expression/expression.hpp"
+#include "plang/remembered.hpp"
+#include "plang/method.hpp"
+#include "plang/table/function.hpp"
 
 namespace plang {
 
@@ -22,6 +25,7 @@ class e_method final : public expression {
   expression_handle object_;
   std::wstring name_;
   expression_list arguments_;
+  mutable method_site site_;  // the id a built-in class's table gave this call
 };
 
 // type "(" arguments ")": a new value of the type.
@@ -44,9 +48,20 @@ class e_function final : public expression {
   void evaluate(runtime* rt, handle& result) const override;
 
  private:
+  // The overload last found in the calling namespace's own table. It is
+  // called again while that table is unchanged (the same table, the same
+  // generation) and the arguments have its signature: a search would find
+  // it first. Functions found in an enclosing namespace are searched anew.
+  struct resolution {
+    const table::function* table;
+    std::uint32_t generation;
+    const table::function::overload* found;
+  };
+
   std::wstring name_;
   std::uint32_t name_hash_;  // the function tables' hash of the name, computed once
   expression_list arguments_;
+  remembered<resolution> last_;
 };
 
 // "using" "::" id "(" arguments ")": a host function, which sees the

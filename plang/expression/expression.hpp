@@ -90,6 +90,9 @@ class binary : public expression {
   // A chain's tree is released node after node, not one inside the other.
   ~binary();
 
+  const expression_handle& left() const { return left_; }
+  const expression_handle& right() const { return right_; }
+
  protected:
   expression_handle left_;
   expression_handle right_;

@@ -3,9 +3,11 @@
 
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/signed_.hpp"
+#include "plang/factor/string_.hpp"
 #include "plang/nlookup.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
+#include "plang/table/variable.hpp"
 
 namespace plang {
 
@@ -153,11 +155,23 @@ const handle* e_assign::assign_in_place(runtime* rt) const {
   return target;
 }
 
+e_assign::e_assign(expression_handle left, expression_handle right) : binary(std::move(left), std::move(right)) {
+  const auto* target = dynamic_cast<const e_variable*>(left_.get());
+  const auto* join = dynamic_cast<const e_add*>(right_.get());
+  if (!target || !join) return;
+  const auto* joined = dynamic_cast<const e_variable*>(join->left().get());
+  if (joined && joined->name() == target->name()) join_ = join;
+}
+
 void e_assign::execute(runtime* rt) const {
   check_stack();
   if (assign_in_place(rt)) return;
   handle dropped;
-  general(rt, dropped);
+  if (join_) {
+    append_or_join(rt, dropped);
+  } else {
+    general(rt, dropped);
+  }
 }
 
 void e_assign::evaluate(runtime* rt, handle& result) const {
@@ -166,7 +180,32 @@ void e_assign::evaluate(runtime* rt, handle& result) const {
     result = *target;
     return;
   }
-  general(rt, result);
+  if (join_) {
+    append_or_join(rt, result);
+  } else {
+    general(rt, result);
+  }
+}
+
+void e_assign::append_or_join(runtime* rt, handle& result) const {
+  check_stack();  // the join's own check
+  handle joined;
+  join_->left()->evaluate(rt, joined);
+  handle right;
+  join_->right()->evaluate(rt, right);
+  if (joined->get_typeid() == typeid_anchor::string && right->get_typeid() == typeid_anchor::string) {
+    const handle* target = left_->peek(rt);
+    if (target && target->get() == joined.get()) {
+      // Appending its own text doubles it, as the join would.
+      auto& text = static_cast<string_<wchar_t>&>(*joined).text;
+      text.append(static_cast<const string_<wchar_t>&>(*right).text);
+      result = *target;
+      return;
+    }
+  }
+  joined->add(right);
+  left_->evaluate(rt, result);
+  result->operator=(right);
 }
 
 void e_assign::general(runtime* rt, handle& result) const {
@@ -224,7 +263,24 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
   operand->minus(result = operand);
 }
 
-const handle& e_variable::find(runtime* rt) const { return nlookup::find_variable(rt->variables, name_, place_); }
+const handle& e_variable::find(runtime* rt) const {
+  // The remembered entry is the innermost declaration when every table in
+  // front of it is still empty (block and loop-turn tables, mostly); else
+  // the search runs, checking the remembered entry when it reaches its table.
+  const std::uint32_t known = place_.load(std::memory_order_relaxed);
+  if (known != 0) {
+    table::variable* t = rt->variables;
+    std::uint32_t out = known >> 16;
+    while (out != 0 && t && t->empty()) {
+      t = t->outer();
+      --out;
+    }
+    if (out == 0 && t) {
+      if (handle* found = t->find_at((known & 0xFFFFu) - 1, name_)) return *found;
+    }
+  }
+  return nlookup::find_variable(rt->variables, name_, place_);
+}
 void e_variable::evaluate(runtime* rt, handle& result) const { result = find(rt); }
 bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const { return read_scalar(*find(rt), out); }
 const handle* e_variable::peek(runtime* rt) const { return &find(rt); }

@@ -91,7 +91,7 @@ using e_gte = e_operator<&factor::gte, builtin_op::gte>;
 // a variable of the same type changes it without a value object.
 class e_assign final : public binary {
  public:
-  using binary::binary;
+  e_assign(expression_handle left, expression_handle right);
   void evaluate(runtime* rt, handle& result) const override;
   void execute(runtime* rt) const override;
 
@@ -100,6 +100,13 @@ class e_assign final : public binary {
   // apply and nothing was run.
   const handle* assign_in_place(runtime* rt) const;
   void general(runtime* rt, handle& result) const;
+  // `x = x + y`: the join's operands are evaluated as the general path
+  // does, then a text y is appended to the text x holds when the variable
+  // still holds that value, instead of joining into a new text and copying
+  // it back.
+  void append_or_join(runtime* rt, handle& result) const;
+
+  const binary* join_ = nullptr;  // the right side when it is `x + y` with x this node's variable
 };
 
 // "+=" and the like: as "=", assigning the left value's operation with the
@@ -231,6 +238,9 @@ class e_variable final : public expression {
 
   std::wstring name_;
   mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
+
+ public:
+  const std::wstring& name() const { return name_; }
 };
 
 // object "." name

@@ -51,6 +51,18 @@ bool c_compound::step(runtime* rt) {
   if (!active_) active_.emplace(rt->variables, *statements_, scope::borrowed());
   return step_nested(active_, rt, passes);
 }
+// Framed: the block's scope is pushed and its first statement steps in this
+// same pass; an active scope is one this copy steps itself.
+bool c_compound::step_framed(runtime* rt, frame_stack& frames) {
+  if (active_) return step(rt);
+  active_.emplace(rt->variables, *statements_, scope::borrowed());
+  frames.push(*active_, true);
+  return true;
+}
+bool c_compound::body_finished() {
+  active_.reset();
+  return false;
+}
 control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
 
 bool c_single::step(runtime* rt) {
@@ -90,6 +102,17 @@ bool c_if::step(runtime* rt) {
   enter(active_, rt, body_, block_);
   return true;
 }
+bool c_if::step_framed(runtime* rt, frame_stack& frames) {
+  if (active_) return step(rt);
+  if (!condition_->test(rt)) return false;
+  enter(active_, rt, body_, block_);
+  frames.push(*active_, false);
+  return true;
+}
+bool c_if::body_finished() {
+  active_.reset();
+  return false;
+}
 control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
@@ -100,6 +123,20 @@ bool c_if_else::step(runtime* rt) {
     enter(active_, rt, else_, else_block_);
   }
   return true;
+}
+bool c_if_else::step_framed(runtime* rt, frame_stack& frames) {
+  if (active_) return step(rt);
+  if (condition_->test(rt)) {
+    enter(active_, rt, then_, then_block_);
+  } else {
+    enter(active_, rt, else_, else_block_);
+  }
+  frames.push(*active_, false);
+  return true;
+}
+bool c_if_else::body_finished() {
+  active_.reset();
+  return false;
 }
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
 
@@ -121,6 +158,23 @@ bool c_while::step(runtime* rt) {
   }
   if (!condition_->test(rt)) return false;
   enter(active_, rt, body_, block_);
+  return true;
+}
+bool c_while::step_framed(runtime* rt, frame_stack& frames) {
+  if (active_) return step(rt);
+  if (!condition_->test(rt)) return false;
+  enter(active_, rt, body_, block_);
+  frames.push(*active_, false);
+  return true;
+}
+// A finished turn gives up the pass; the next pass tests again.
+bool c_while::body_finished() {
+  active_.reset();
+  return true;
+}
+bool c_while::takes_loop_signal(bool is_break, bool& more) {
+  active_.reset();
+  more = !is_break;
   return true;
 }
 control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }

@@ -82,6 +82,8 @@ class c_compound final : public recycling_control {
   // A clone: the list is shared, never copied.
   explicit c_compound(boost::shared_ptr<const control_list> statements) : statements_(std::move(statements)) {}
   bool step(runtime* rt) override;
+  bool step_framed(runtime* rt, frame_stack& frames) override;
+  bool body_finished() override;
   control_handle clone() const override;
   const control_list& statements() const { return *statements_; }
   const control_list* block_statements() const override { return statements_->empty() ? nullptr : &*statements_; }
@@ -167,6 +169,8 @@ class c_if final : public recycling_control {
   c_if(expression_handle condition, control_handle body)
       : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
   bool step(runtime* rt) override;
+  bool step_framed(runtime* rt, frame_stack& frames) override;
+  bool body_finished() override;
   control_handle clone() const override;
 
  protected:
@@ -189,6 +193,8 @@ class c_if_else final : public recycling_control {
         then_block_(block_of(then_)),
         else_block_(block_of(else_)) {}
   bool step(runtime* rt) override;
+  bool step_framed(runtime* rt, frame_stack& frames) override;
+  bool body_finished() override;
   control_handle clone() const override;
 
  protected:
@@ -210,6 +216,9 @@ class c_while final : public recycling_control {
  public:
   c_while(expression_handle condition, control_handle body);
   bool step(runtime* rt) override;
+  bool step_framed(runtime* rt, frame_stack& frames) override;
+  bool body_finished() override;
+  bool takes_loop_signal(bool is_break, bool& more) override;
   control_handle clone() const override;
 
  protected:

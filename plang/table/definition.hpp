@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "plang/control.hpp"
@@ -31,6 +32,7 @@ struct definition {
   struct binding {
     bool reference;
     std::wstring name;
+    bool repeated = false;  // an earlier parameter has the same name: declared, so the call raises the duplicate error
   };
 
   boost::shared_ptr<control> body;
@@ -51,8 +53,39 @@ std::vector<definition::binding> bindings_of(const parameter_list& parameters);
 boost::shared_ptr<scope> activate(const definition& def, const factor::vector& args, runtime* rt);
 
 // The declarations of `activate` into a scope over the body that the caller
-// made itself (a call keeps it on its own stack).
+// made itself (a call keeps it on its own stack). The scope's table is
+// fresh, so parameters of distinct names are added by position without the
+// search of a declaration.
 void bind_parameters(const definition& def, const factor::vector& args, scope& activation);
+
+// The raw values of the arguments a call's parameters took over.
+class taken_arguments {
+ public:
+  // Puts every taken argument back to the value it had when it was taken,
+  // so that a failed call describes the arguments it was given.
+  void restore() const;
+  void keep(factor& value);
+
+ private:
+  struct saved {
+    factor* value;
+    std::uint32_t type;
+    union {
+      int i;
+      unsigned int u;
+      bool b;
+      float f;
+      double d;
+    };
+  };
+  boost::container::small_vector<saved, 2> saved_;
+};
+
+// As above for a call that runs to completion while `args` stays alive: a
+// by-value parameter takes over an argument of a built-in scalar type that
+// nothing but `args` holds (a temporary) instead of cloning it; `taken`
+// keeps its value for `restore`.
+void bind_parameters(const definition& def, const factor::vector& args, scope& activation, taken_arguments& taken);
 
 // "arguments(type(T1) a, type(T2) b)"; the reference flags do not appear.
 std::string describe_parameters(const parameter_list& parameters);

@@ -46,8 +46,14 @@ bool signature_matches(const signature& types, const factor::vector& args) {
   return true;
 }
 
+std::atomic<std::uint32_t> function::generation_{0};
+
+function::function() { next_generation(); }
+function::~function() { next_generation(); }
+
 void function::define(const parameter_list& parameters, std::uint32_t return_type, function& table,
                       const std::wstring& name, const boost::shared_ptr<control>& body) {
+  next_generation();
   overloads& entries = table.definitions_[name];
   signature types = parameter_signature(parameters);
   for (const overload& o : entries) {
@@ -78,11 +84,17 @@ const definition* function::find(const factor::vector& args, const std::wstring&
 }
 
 const definition* function::find(const factor::vector& args, const std::wstring& name, std::uint32_t name_hash) const {
+  const overload* o = find_overload(args, name, name_hash);
+  return o ? &o->def : nullptr;
+}
+
+const function::overload* function::find_overload(const factor::vector& args, const std::wstring& name,
+                                                   std::uint32_t name_hash) const {
   if (definitions_.empty()) return nullptr;
   auto it = definitions_.find(name, known_hash{name_hash}, std::equal_to<std::wstring>());
   if (it == definitions_.end()) return nullptr;
   for (const overload& o : it->second) {
-    if (signature_matches(o.types, args)) return &o.def;
+    if (signature_matches(o.types, args)) return &o;
   }
   return nullptr;
 }
@@ -97,7 +109,8 @@ void function::call(const function& table, const factor::vector& args, handle& r
 void function::run(const definition& def, const factor::vector& args, handle& result, runtime* rt) {
   // The definition outlives its call (the return type is read after it).
   scope activation(rt->variables, def.body, scope::borrowed());
-  bind_parameters(def, args, activation);
+  taken_arguments taken;
+  bind_parameters(def, args, activation, taken);
   bool has_return = false;
   handle returned;
   try {
@@ -116,6 +129,8 @@ void function::run(const definition& def, const factor::vector& args, handle& re
   } catch (const call_depth_error&) {
     throw;
   } catch (const std::exception& e) {
+    // The caller's error text describes the arguments as they were given.
+    taken.restore();
     throw exception(source, "catch exception", (std::string(class_text) + "call").c_str(), 50).chain_cause(e);
   }
   if (!has_return) {
@@ -137,7 +152,12 @@ void function::run(const definition& def, const factor::vector& args, handle& re
   }
   factor::vector value(1);
   value[0] = std::move(returned);
-  result = rt->space->_generate(def.return_type, value);
+  try {
+    result = rt->space->_generate(def.return_type, value);
+  } catch (...) {
+    taken.restore();
+    throw;
+  }
 }
 
 }  // namespace plang::table

@@ -69,9 +69,5 @@ handle* variable::find(const std::wstring& name, std::size_t& position) {
   return nullptr;
 }
 
-handle* variable::find_at(std::size_t position, const std::wstring& name) {
-  if (position >= entries_.size() || !same_name(entries_[position].name, name)) return nullptr;
-  return &entries_[position].value;
-}
 
 }  // namespace plang::table

@@ -42,12 +42,29 @@ class variable {
   // As above, taking the handle over.
   const handle& declare(const std::wstring& name, handle&& value);
 
+  // Adds the name without looking for it first: for a caller that knows the
+  // table does not hold it (a fresh activation's distinct parameters) and
+  // that the table stays small enough to need no name index.
+  void append(const std::wstring& name, handle&& value) { entries_.push_back(entry{name, std::move(value)}); }
+
   // The entry at this level, or null; valid until the next declaration.
   handle* find(const std::wstring& name);
   // As `find`, also giving the entry's position.
   handle* find(const std::wstring& name, std::size_t& position);
   // The entry at `position` when it holds the name, else null.
-  handle* find_at(std::size_t position, const std::wstring& name);
+  handle* find_at(std::size_t position, const std::wstring& name) {
+    if (position >= entries_.size()) return nullptr;
+    entry& e = entries_[position];
+    // Names are short: compared inline, without a library call.
+    const std::size_t n = name.size();
+    if (e.name.size() != n) return nullptr;
+    const wchar_t* a = e.name.data();
+    const wchar_t* b = name.data();
+    for (std::size_t k = 0; k < n; ++k) {
+      if (a[k] != b[k]) return nullptr;
+    }
+    return &e.value;
+  }
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }

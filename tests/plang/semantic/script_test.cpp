@@ -529,4 +529,110 @@ TEST(Script, CompileErrors) {
   });
 }
 
+// Processes step their innermost running scope directly, calls remember what they resolved and parameters take over
+// fresh values: none of it may change a pass count, a result or an error text.
+TEST(Script, StepsAndCallsOnTheFastPaths) {
+  run_rows({
+      {"blocks, ifs, loops, break and continue take the passes of nested steps",
+       R"(process main(string a) {
+            int i = 0;
+            { using::report(using::pass(), "block"); { int k = 1; } }
+            while (true) {
+              ++i;
+              if (i == 2) { continue; }
+              if (i > 3) { using::report(using::pass(), "break", i); break; } else { ; }
+              { using::report(using::pass(), i); }
+            }
+            while (i < 9) { { ++i; if (i == 6) { while (true) { break; } continue; } if (i == 7) break; } }
+            using::report(using::pass(), i);
+            if (i == 7) { while (i < 9) { ++i; { } } } else { }
+            {}
+            using::report(using::pass(), i);
+          })",
+       {"int(2), string(block)", "int(9), int(1)", "int(19), int(3)", "int(24), string(break), int(4)", "int(41), int(7)",
+        "int(51), int(9)"},
+       ""},
+      {"a return in a process body leaves from inside its loops and blocks",
+       R"(process main(string a) {
+            int i = 0;
+            while (i < 5) { ++i; if (i == 2) { { return i; } } }
+          })",
+       {},
+       "plang/process(34) plang::process<wchar_t>::run: catch unexpected return int(2)"},
+      {"a throw from inside nested loops reaches the try around them, or ends the process",
+       R"(process main(string a) {
+            int i = 0;
+            try { while (true) { ++i; while (i > 2) { throw i; } } } catch (int e) { using::report(using::pass(), e); }
+            while (i < 5) { ++i; if (i == 4) { throw "out"; } }
+          })",
+       {"int(12), int(3)"},
+       "plang/process(37) plang::process<wchar_t>::run: catch unexpected throw string(out)"},
+      {"parameters taken over from temporaries leave the caller's variables and the failed call's text alone",
+       R"(int bump(int n) { n += 10; return n; }
+          double half(double d) { d = d / 2; return d; }
+          int fail(int n, double d, bool b) { n += 1; d = 9; b = false; return missing(n); }
+          process main(string a) {
+            int x = 1; int y = bump(x); double z = 3;
+            using::report(x, y, bump(x + 1), bump(5), half(z), z, half(z + 1));
+            fail(3, 2.5, 1 < 2);
+          })",
+       {"int(1), int(11), int(12), int(15), double(1.5), double(3), double(2)"},
+       "plang/nspace(160) plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function: function id resolution "
+       "failure, id=fail, v[0]=int(3), v[1]=double(2.5), v[2]=bool(1)\n>\tplang/table/function(50) "
+       "plang::table::function<wchar_t,class plang::control<wchar_t,class plang::runtime<wchar_t,class "
+       "plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::call: catch exception\n>\tplang/nspace(160) "
+       "plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function: function id resolution failure, id=missing, "
+       "v[0]=int(4)"},
+      {"a failed conversion of the returned value describes the arguments as given",
+       R"(class C { int k; };
+          C conv(int n) { n = 4; return n; }
+          process main(string a) { conv(1 + 1); })",
+       {},
+       "plang/nspace(160) plang::nspace<wchar_t,class plang::process<wchar_t> >::call_function: function id resolution "
+       "failure, id=conv, v[0]=int(2)\n>\tplang/nspace(218) plang::nspace<wchar_t,class plang::process<wchar_t> >::_generate: "
+       "instance generation failure, typeid=C\n>\tplang/nspace(201) plang::nspace<wchar_t,class plang::process<wchar_t> "
+       ">::_generate: instance generation failure, typeid=C\n>\tplang/factor/instance(41) plang::instance<wchar_t,class "
+       "plang::object<wchar_t,class plang::process<wchar_t> > >::call_constructor: int(4)\n>\tplang/factor/instance(38) "
+       "plang::instance<wchar_t,class plang::object<wchar_t,class plang::process<wchar_t> > >::call_constructor: undefined"},
+      {"one call site meets other overloads, receivers of other classes and methods of its name",
+       R"(string kind(int v) { return "int"; }
+          string kind(double v) { return "double"; }
+          int twice(int n) { return n * 100; }
+          class C { int twice(int n) { return n * 2; } int run() { return twice(3) + kind(1).size(); } };
+          process main(string a) {
+            vector v; v.push_back(1); v.push_back(1.5); v.push_back(2);
+            vector w; w.push_back("abcd"); w.push_back(v); w.push_back("ab");
+            C c; C d; int i = 0;
+            while (i < 3) { using::report(kind(v.at(i)), w.at(i).size(), twice(i)); ++i; }
+            using::report(c.run(), d.run());
+          })",
+       {"string(int), unsigned int(4), int(0)", "string(double), unsigned int(3), int(100)",
+        "string(int), unsigned int(2), int(200)", "int(9), int(9)"},
+       ""},
+      {"a text assigned its own join with a text, a number, itself and a call that changes it",
+       R"(string g = "g";
+          string grow() { g = g + "!"; return "+"; }
+          process main(string a) {
+            string s = "ab"; int i = 0;
+            while (i < 3) { s = s + s; s = s + i; ++i; }
+            g = g + grow();
+            string t = s; t = t + "x"; double d = 1.5; d = d + 1;
+            using::report(s, g, t, d);
+          })",
+       {"string(abab0abab01abab0abab012), string(g!+), string(abab0abab01abab0abab012x), double(2.5)"},
+       ""},
+      {"one method call site meets receivers of other classes, a base class's method and an unknown method",
+       R"(class B { int get() { return 10; } int only(int k) { return k + 100; } };
+          class A : B { int get() { return 1; } };
+          class D : B { int n; };
+          process main(string a) {
+            vector w; A x; D y; w.push_back(x); w.push_back(y); w.push_back(x); w.push_back(1.5);
+            int i = 0;
+            while (i < 4) { using::report(w.at(i).get(), w.at(i).only(i)); ++i; }
+          })",
+       {"int(1), int(100)", "int(10), int(101)", "int(1), int(102)"},
+       "plang/factor/real(231) plang::real<double>::_method: id=get, v=0"},
+  });
+}
+
 }  // namespace
