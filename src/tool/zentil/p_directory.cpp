@@ -2,12 +2,13 @@
 // tag list, keys, and the loop that runs a child above the screen.
 #include "tool/zentil/p_directory.hpp"
 
-#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "lib/basic_filesystem.hpp"
+#include "platform/fs/filesystem.hpp"
 #include "platform/shell/shell.hpp"
 #include "tool/zentil/name_order.hpp"
 #include "tool/zentil/p_drag.hpp"
@@ -66,9 +67,13 @@ p_directory::~p_directory() = default;
 
 std::vector<std::wstring> p_directory::listing() const {
   std::vector<std::wstring> paths;
+  // A folder that went away lists nothing, without a walk that would read
+  // its missing components as patterns (which need not even parse).
+  std::error_code ec;
+  if (platform::fs::status(current, ec) != platform::fs::entry_kind::folder) return paths;
   try {
     paths = filesystem::ls(current, L".");
-  } catch (const std::filesystem::filesystem_error&) {
+  } catch (const std::runtime_error&) {
     // A folder that cannot be read (no permission) shows as empty: the
     // listing's error would otherwise end the program, and the run's tag
     // work with it, when the user merely opened the wrong folder.
@@ -99,6 +104,11 @@ void p_directory::set_rows(const std::vector<std::wstring>& paths) {
 }
 
 void p_directory::draw() {
+  owner->wallpaper.draw(0, 0);
+  {
+    ui::blend_guard blend(0.75);
+    owner->skin.draw(0, 0);
+  }
   if (rows) {
     rows->draw(10, 10);
     if (tag_list) tag_list->draw(rows->width + 20, 10);

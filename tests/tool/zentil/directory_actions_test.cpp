@@ -1,11 +1,14 @@
 // The directory screen's actions with the frame driver: "Add", the tag
 // buttons, "Derive", "Search", "Make Folder" and Delete; Enter and Delete
 // while a form is being edited.
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "directory_fixture.hpp"
+#include "lib/basic_filesystem.hpp"
 #include "lib/string.hpp"
 #include "platform/shell/shell.hpp"
 
@@ -263,6 +266,70 @@ TEST_F(DirectoryActions, AClickFromOneFormIntoAnotherKeepsKeysOff) {
   EXPECT_EQ(title_runs().size(), 1u);
   EXPECT_TRUE(shell.opens.empty());
   EXPECT_EQ(app->form_search.child().text, "e");
+}
+
+}  // namespace
+
+namespace {
+
+// Tags typed into the tag form and linked with "Add" come back the same
+// from "system.txt" in a new application object, and show as buttons.
+TEST_F(DirectoryActions, TypedTagsSurviveASaveAndALoad) {
+  struct tag_case {
+    const char* label;
+    std::function<void(support::driver&)> typing;
+    std::wstring tag;
+  };
+  const tag_case cases[] = {
+      {"angle brackets", [](support::driver& d) { d.type(L"<x>"); }, L"<x>"},
+      {"Japanese", [](support::driver& d) { d.type(L"\u30bf\u30b0"); }, L"\u30bf\u30b0"},
+      {"a hyphen inside", [](support::driver& d) { d.type(L"a-b"); }, L"a-b"},
+      {"a hyphen first", [](support::driver& d) { d.type(L"-x"); }, L"-x"},
+      {"Ctrl+A", [](support::driver& d) { d.type(L"a").hold(29).press(30).release(29).type(L"b"); }, L"a\x01" L"b"},
+  };
+  folder("pics");
+  dir_.file("system.txt", "<system>\r\n</system>\r\n");
+  for (const tag_case& c : cases) {
+    app = std::make_unique<tool::zentil::shared>();
+    ASSERT_TRUE(app->load_tag_database(L"system.txt")) << c.label;
+    {
+      auto screen = screen_on(root());
+      drive.click(tag_form_x, tag_form_y);
+      c.typing(drive);
+      drive.type(L"\n").frames(2).click(add_x, add_y);
+      run(*screen);
+    }
+    EXPECT_EQ(tags_of(wat(L"pics")).back(), c.tag) << c.label;
+    const std::vector<std::wstring> linked = tags_of(wat(L"pics"));
+    app->save_tag_database(L"system.txt");
+
+    app = std::make_unique<tool::zentil::shared>();
+    ASSERT_TRUE(app->load_tag_database(L"system.txt")) << c.label;
+    // the order of tags in the file carries no meaning
+    std::vector<std::wstring> loaded = tags_of(wat(L"pics")), expected = linked;
+    std::sort(loaded.begin(), loaded.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(loaded, expected) << c.label;
+    auto screen = screen_on(root());
+    show(*screen);
+    EXPECT_EQ(screen->tag_buttons.size(), tags_of(wat(L"pics")).size()) << c.label;
+    EXPECT_FALSE(strings(narrow(c.tag)).empty()) << c.label;
+  }
+}
+
+// A folder outside the root folder, found by "Search": "Derive" on it ends.
+TEST_F(DirectoryActions, DeriveOutsideTheRootFolderEnds) {
+  dir_.folder("outside/inner");
+  const std::wstring outside = lib::basic_filesystem<wchar_t>::current_directory() + L"/outside/inner";
+  app->link_tag(outside, L"t");
+  app->link_tag(lib::basic_filesystem<wchar_t>::current_directory() + L"/outside", L"up");
+  auto screen = screen_on(root());
+  app->form_search.child().text = "t";
+  drive.click(215, 80).frames(2).click(derive_x, derive_y).frames(2).press(14).frames(2);
+  run(*screen);
+  EXPECT_EQ(tags_of(outside), (std::vector<std::wstring>{L"t", L"up"}));
+  EXPECT_EQ(title_runs(), (std::vector<std::string>{"directory > " + narrow(root()), "search > t",
+                                                    "directory > " + narrow(root())}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // places of its widgets from the string record, frames, thumb and icons from
 // the pixels; the title; the order of the rows.
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -61,6 +62,9 @@ TEST_F(DirectoryLayout, WithRows) {
   EXPECT_EQ(frame_pixel(10, 580), grey(52));
   // a file row: its icon's opaque inside at (x + 10 + 8, y + 10 + 8); no "Add"
   EXPECT_EQ(frame_pixel(28, 28), 0xFFFFFFu);
+  // its transparent corner leaves the row's inside as it was
+  EXPECT_NE(frame_pixel(15, 20), 0u);
+  EXPECT_EQ(frame_pixel(20, 20), frame_pixel(15, 20));
   EXPECT_TRUE(strings("Add").empty());
   EXPECT_TRUE(strings("Derive").empty());
   // the tag list of the selected row at (400, 10)
@@ -244,6 +248,79 @@ TEST_F(DirectoryLayout, APathCdCannotReachThrows) {
   } catch (const std::out_of_range& e) {
     EXPECT_STREQ(e.what(), "directory doen't exist.");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A 2 x 2 picture of one colour, as a 24-bit BMP file.
+std::string solid_bmp(int red, int green, int blue) {
+  std::string b;
+  auto u16 = [&b](int v) {
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto u32 = [&u16](int v) {
+    u16(v & 0xFFFF);
+    u16((v >> 16) & 0xFFFF);
+  };
+  const int row = 8, size = 54 + 2 * row;
+  b += "BM";
+  u32(size);
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(2);
+  u32(2);
+  u16(1);
+  u16(24);
+  u32(0);
+  u32(2 * row);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 2; ++x) {
+      b += static_cast<char>(blue);
+      b += static_cast<char>(green);
+      b += static_cast<char>(red);
+    }
+    b += std::string(2, '\0');
+  }
+  return b;
+}
+
+class DirectoryBackdrop : public directory_test {
+ protected:
+  void SetUp() override {
+    dir_.file("skin/skin.jpg", solid_bmp(200, 100, 40));
+    dir_.file("wall.bmp", solid_bmp(40, 80, 240));
+    directory_test::SetUp();
+  }
+};
+
+// The wallpaper at (0, 0) stretched over the screen, then the skin over it
+// at three quarters (parameter 191).
+TEST_F(DirectoryBackdrop, WallpaperThenTheSkinAtThreeQuarters) {
+  auto screen = screen_on(root());
+  show(*screen);
+  auto near = [](std::uint32_t pixel, int r, int g, int b) {
+    const int pr = static_cast<int>(pixel >> 16 & 0xFF), pg = static_cast<int>(pixel >> 8 & 0xFF),
+              pb = static_cast<int>(pixel & 0xFF);
+    return std::abs(pr - r) <= 2 && std::abs(pg - g) <= 2 && std::abs(pb - b) <= 2;
+  };
+  // the skin alone over black
+  EXPECT_PRED4(near, frame_pixel(700, 300), 200 * 191 / 255, 100 * 191 / 255, 40 * 191 / 255);
+  EXPECT_PRED4(near, frame_pixel(0, 0), 200 * 191 / 255, 100 * 191 / 255, 40 * 191 / 255);
+  app->wallpaper.image.load("wall.bmp");
+  app->wallpaper.set_size(800, 600);
+  show(*screen);
+  EXPECT_PRED4(near, frame_pixel(700, 300), (200 * 191 + 40 * 64) / 255, (100 * 191 + 80 * 64) / 255,
+               (40 * 191 + 240 * 64) / 255);
+  EXPECT_PRED4(near, frame_pixel(799, 599), (200 * 191 + 40 * 64) / 255, (100 * 191 + 80 * 64) / 255,
+               (40 * 191 + 240 * 64) / 255);
 }
 
 }  // namespace
