@@ -1,5 +1,6 @@
-// A test run inside a fresh temporary current folder that holds the folder
-// "root", with the application object built there.
+// A test run inside a fresh temporary working folder that holds the folder
+// "root" (and "extension.hpp" and "skin", four entries with "system.txt"),
+// with the application object built there.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,32 +9,15 @@
 #include <memory>
 #include <string>
 
+#include "app_fixture.hpp"
 #include "platform/fs/filesystem.hpp"
-#include "support/temp_folder.hpp"
 #include "tool/zentil/shared.hpp"
 
 namespace zentil_test {
 
-// Makes dir the current folder for its lifetime.
-class current_folder {
- public:
-  explicit current_folder(const std::string& dir) : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir);
-  }
-  ~current_folder() { std::filesystem::current_path(previous_); }
-  current_folder(const current_folder&) = delete;
-  current_folder& operator=(const current_folder&) = delete;
-
- private:
-  std::filesystem::path previous_;
-};
-
-class store_test : public ::testing::Test {
+class store_test : public app_test {
  protected:
-  store_test() : here_(dir_.path()) {
-    dir_.folder("root");
-    app = std::make_unique<tool::zentil::shared>();
-  }
+  store_test() { app = std::make_unique<tool::zentil::shared>(); }
 
   // Makes the folder relative (wide, '/'-separated) under the root folder and
   // returns its path in the store's form.
@@ -54,10 +38,6 @@ class store_test : public ::testing::Test {
     std::string bytes;
     return platform::fs::read_file(name, bytes) ? bytes : std::string("<missing>");
   }
-
-  support::temp_folder dir_;
-  current_folder here_;
-  std::unique_ptr<tool::zentil::shared> app;
 };
 
 }  // namespace zentil_test
