@@ -42,9 +42,44 @@ entry_kind status(const std::wstring& path) {
   return sfs::is_directory(s) ? entry_kind::folder : entry_kind::other;
 }
 
+entry_kind status(const std::wstring& path, std::error_code& ec) noexcept {
+  ec.clear();
+  std::string bytes;
+  try {
+    if (!text::os_name(path, bytes)) {
+      ec = std::make_error_code(std::errc::invalid_argument);
+      return entry_kind::missing;
+    }
+    // "no such entry" is an answer, not an error
+    const sfs::file_status s = sfs::status(sfs::path(std::move(bytes)), ec);
+    if (s.type() == sfs::file_type::not_found) ec.clear();
+    if (ec || !sfs::exists(s)) return entry_kind::missing;
+    return sfs::is_directory(s) ? entry_kind::folder : entry_kind::other;
+  } catch (const std::bad_alloc&) {
+    ec = std::make_error_code(std::errc::not_enough_memory);
+    return entry_kind::missing;
+  }
+}
+
 std::wstring current_folder() { return text::from_utf8(sfs::current_path().string()); }
 
+#if ZENTIL_TEST_HOOKS
+namespace {
+bool& listing_fault() {
+  static bool armed = false;
+  return armed;
+}
+}  // namespace
+
+void fail_next_listing() { listing_fault() = true; }
+#endif
+
 std::vector<std::wstring> entry_names(const std::wstring& folder) {
+#if ZENTIL_TEST_HOOKS
+  if (std::exchange(listing_fault(), false))
+    throw sfs::filesystem_error("directory iterator cannot open directory", native(folder),
+                                std::make_error_code(std::errc::permission_denied));
+#endif
   std::vector<std::wstring> names;
   for (const sfs::directory_entry& e : sfs::directory_iterator(native(folder)))
     names.push_back(text::from_utf8(e.path().filename().string()));

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace platform::fs {
@@ -19,6 +20,10 @@ enum class entry_kind { missing, folder, other };
 
 // What the path names, following symbolic links.
 entry_kind status(const std::wstring& path);
+// The same without throwing: a path that cannot be asked about (a loop of
+// links, a name too long, an I/O error, a name no byte string spells) is
+// missing, with the reason in ec; ec is cleared otherwise.
+entry_kind status(const std::wstring& path, std::error_code& ec) noexcept;
 std::wstring current_folder();
 // The names of a folder's entries in the file system's order, without '.'
 // and '..'.
@@ -55,6 +60,9 @@ void remove_stale_temporaries(const std::wstring& path);
 // process is killed there (kill_).
 void fail_next_replace_after(std::size_t bytes);
 void kill_next_replace_after(std::size_t bytes);
+// Fault switch for the next entry_names: it throws as a folder the process
+// may not read does (EACCES), also for root, which reads every folder.
+void fail_next_listing();
 #endif
 
 // Small writes; none throws a file system error, a name holding a zero

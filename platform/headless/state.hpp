@@ -5,6 +5,7 @@
 #include "platform/platform.hpp"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,10 +75,21 @@ struct headless_state {
         std::vector<os_event> records;
         bool sets_clipboard = false;
         std::string clipboard;  // UTF-8
+        std::function<void()> effect;  // run at the boundary, before the records are pushed
     };
     std::deque<step_action> step_actions;
     int boundaries = 0;
     std::uint32_t boundary_clock = 0;  // the clock at the last boundary
+
+    // scenario (scenario.hpp)
+    bool scenario = false;
+    bool scenario_closed = false;
+    int frame_cap = 0;
+    int frames_presented = 0, presented_after_close = 0;
+    std::string report_path;  // UTF-8 name; empty: no report
+    std::string created_title;  // UTF-8: the title the window was created with
+    std::string (*frame_strings_source)() = nullptr;
+    std::string frame_strings;  // the last presented frame's
 };
 
 headless_state& state();

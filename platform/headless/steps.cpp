@@ -3,6 +3,7 @@
 #include "platform/headless/steps.hpp"
 
 #include "platform/headless/headless.hpp"
+#include "platform/headless/scenario.hpp"
 #include "platform/headless/state.hpp"
 #include "platform/text/codepage.hpp"
 
@@ -176,6 +177,13 @@ int queue_step(const step& s)
     return 0;
 }
 
+void queue_effect(std::function<void()> effect)
+{
+    action a;
+    a.effect = std::move(effect);
+    state().step_actions.push_back(std::move(a));
+}
+
 bool steps_done()
 {
     return state().step_actions.empty() && state().events.empty();
@@ -197,12 +205,16 @@ void step_boundary()
     ++s.boundaries;
     if (s.clock == s.boundary_clock) advance_clock(1);
     s.boundary_clock = s.clock;
+    scenario_frame_presented();
     // the records of the last boundary are still being taken
-    if (!s.events.empty() || s.step_actions.empty()) return;
-    action a = std::move(s.step_actions.front());
-    s.step_actions.pop_front();
-    if (a.sets_clipboard) s.clipboard = a.clipboard;
-    for (const os_event& e : a.records) push_event(e);
+    if (s.events.empty() && !s.step_actions.empty()) {
+        action a = std::move(s.step_actions.front());
+        s.step_actions.pop_front();
+        if (a.effect) a.effect();
+        if (a.sets_clipboard) s.clipboard = a.clipboard;
+        for (const os_event& e : a.records) push_event(e);
+    }
+    scenario_boundary_done();
 }
 
 }  // namespace platform::headless

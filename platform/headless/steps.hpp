@@ -8,6 +8,7 @@
 #include "platform/platform.hpp"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct step {
 // Queues a step behind those already queued: 0, or -1 (error set) for a key
 // code no key position carries or a frame count below 0.
 int queue_step(const step& s);
+// Queues a step that pushes nothing: effect runs at its boundary (after that
+// frame was presented), in turn with the input steps.
+void queue_effect(std::function<void()> effect);
 // True when every queued step has been applied and the pump has taken every
 // record pushed.
 bool steps_done();

@@ -1,5 +1,6 @@
 // Window of the headless backend: a virtual desktop and one window record.
 #include "platform/headless/headless.hpp"
+#include "platform/headless/scenario.hpp"
 #include "platform/headless/state.hpp"
 
 namespace platform::headless {
@@ -13,6 +14,8 @@ int video_start()
         return set_error("video start failed");
     }
     s.video = true;
+    // a whole-program run's steps, read once, at the start
+    if (!s.scenario) load_scenario_from_environment();
     return 0;
 }
 
@@ -32,6 +35,7 @@ int create_window(const char* title, const window_spec& spec)
     window_record w;
     w.exists = true;
     w.title = title;
+    s.created_title = title;
     w.client = {spec.x, spec.y, spec.width, spec.height};
     if (spec.centred) {
         w.client.x = (s.desktop.width - spec.width) / 2;

@@ -79,6 +79,10 @@ class shared {
   ui::frame<ui::form> form_folder;
   // Asks the directory screen to rebuild its tag list.
   bool tags_dirty;
+  // The store was changed during the run (link_tag, unlink_tag, a drop
+  // taken); the load leaves it false. An error that ends the run saves the
+  // store first only then.
+  bool changed = false;
   // Empty (0 x 0, no image) until the root screen fills it.
   ui::xtexture wallpaper;
   // The screen-sized background from "skin/skin.jpg"; a file that cannot be

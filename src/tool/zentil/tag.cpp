@@ -87,7 +87,9 @@ const boost::wregex& exclusion_pattern() {
 }
 
 void shared::link_tag(const std::wstring& path, const std::wstring& tag_name) {
-  if (path_exists(path) && is_tag_word(tag_name)) link_checked(path, tag_name);
+  if (!path_exists(path) || !is_tag_word(tag_name)) return;
+  link_checked(path, tag_name);
+  changed = true;
 }
 
 void shared::link_checked(const std::wstring& path, const std::wstring& tag_name) {
@@ -103,6 +105,7 @@ void shared::link_checked(const std::wstring& path, const std::wstring& tag_name
 void shared::unlink_tag(const std::wstring& path, const std::wstring& tag_name) {
   try {
     tag::unlink_named(*directory_map.at(path), tag_name);
+    changed = true;
   } catch (const std::exception&) {
   }
 }

@@ -1,0 +1,59 @@
+// Whole-program runs on the headless backend: a scenario file, named by the
+// environment variable ZENTIL_SCENARIO and read at the first video start,
+// drives the run through the step engine (steps.hpp), one step a line.
+//
+// Lines (blank lines and lines starting with '#' are skipped; words are
+// separated by spaces; numbers are decimal):
+//   press K | hold K | release K       device key codes (208 Down)
+//   move X Y | click X Y | right-click X Y | drag X Y TO_X TO_Y
+//   wheel N | frames N
+//   type TEXT | paste TEXT | compose TEXT
+//                       TEXT is the rest of the line after one space, with
+//                       the escapes \n (Enter), \b (Backspace), \d (Delete),
+//                       \t and \\ (a backslash)
+//   drop NAME[<TAB>NAME...]   one drop of the names, as the OS gives them
+//   dump PATH           the frame presented at this step's boundary, as PNG
+//   strings PATH        the strings drawn in that frame, one a line:
+//                       "x y text" (UTF-8)
+//   answer yes|no|fail  the answer of the next question box (No when none)
+//   close               the window's close at this boundary
+//   limit N             the frame cap (default_frame_cap): the window is
+//                       closed at the N-th frame boundary, so a run never hangs
+//   report PATH         at exit: "frames F" (frames presented), "after
+//                       close A" (presented after the scenario's close) and
+//                       "title T" (the title the window was created with),
+//                       one a line
+//   fail-save N         (test builds only) the next file replacement writes N
+//                       bytes and fails as a full disk would
+// When every step has been applied and its records taken, the window is
+// closed at the next boundary.
+#pragma once
+
+#include <string>
+
+namespace platform::headless {
+
+constexpr int default_frame_cap = 1000;
+
+// Parses the scenario text (UTF-8) and queues its steps: 0, or -1 with the
+// error set ("line N: ...") and nothing queued.
+int load_scenario(const std::string& text);
+// Reads the file ZENTIL_SCENARIO names, when it names one, and loads it. A
+// file that cannot be read or parsed is reported on standard error and ends
+// the process with status 2: a run that ignored its steps would pass for one
+// that followed them.
+void load_scenario_from_environment();
+// Whether a scenario was loaded since the last reset.
+bool scenario_running();
+
+// The strings drawn since the last call, as "x y text" lines, the record
+// cleared; the layer that draws strings sets it (test builds).
+using frame_strings_source = std::string (*)();
+void set_frame_strings_source(frame_strings_source take);
+
+// Called by the step engine at every frame boundary: first, before the
+// boundary's step is applied, then after it.
+void scenario_frame_presented();
+void scenario_boundary_done();
+
+}  // namespace platform::headless

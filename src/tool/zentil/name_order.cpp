@@ -1,0 +1,45 @@
+// The name order of directory listings.
+#include "tool/zentil/name_order.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+namespace tool::zentil {
+namespace {
+
+// Code points compare unsigned: wchar_t is signed here.
+std::uint32_t folded(wchar_t c) {
+  const auto u = static_cast<std::uint32_t>(c);
+  return u >= U'a' && u <= U'z' ? u - (U'a' - U'A') : u;
+}
+
+bool before(std::wstring_view a, std::wstring_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t x = folded(a[i]), y = folded(b[i]);
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<std::uint32_t>(a[i]), y = static_cast<std::uint32_t>(b[i]);
+    if (x != y) return x < y;
+  }
+  return false;
+}
+
+std::wstring_view name_of(const std::wstring& path) {
+  const std::size_t sep = path.rfind(L'/');
+  return sep == std::wstring::npos ? std::wstring_view(path) : std::wstring_view(path).substr(sep + 1);
+}
+
+}  // namespace
+
+bool name_before(const std::wstring& a, const std::wstring& b) { return before(a, b); }
+
+void sort_by_name(std::vector<std::wstring>& paths) {
+  std::sort(paths.begin(), paths.end(),
+            [](const std::wstring& a, const std::wstring& b) { return before(name_of(a), name_of(b)); });
+}
+
+}  // namespace tool::zentil

@@ -1,0 +1,17 @@
+// The order of folder listings on a directory screen: by name, with ASCII
+// letters folded to upper case and compared by code point, ties broken by
+// the exact code points. The file system's own order differs between file
+// systems and changes as a folder is edited; this one does not.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tool::zentil {
+
+// Whether name a comes before name b.
+bool name_before(const std::wstring& a, const std::wstring& b);
+// Sorts complete paths by their last '/'-separated component.
+void sort_by_name(std::vector<std::wstring>& paths);
+
+}  // namespace tool::zentil
