@@ -2,11 +2,12 @@
 // tag list, keys, and the loop that runs a child above the screen.
 #include "tool/zentil/p_directory.hpp"
 
-#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "lib/basic_filesystem.hpp"
+#include "platform/fs/filesystem.hpp"
 #include "platform/shell/shell.hpp"
 #include "tool/zentil/name_order.hpp"
 #include "tool/zentil/path_caption.hpp"
@@ -64,9 +65,13 @@ p_directory::~p_directory() = default;
 
 std::vector<std::wstring> p_directory::listing() const {
   std::vector<std::wstring> paths;
+  // A folder that went away lists nothing, without a walk that would read
+  // its missing components as patterns (which need not even parse).
+  std::error_code ec;
+  if (platform::fs::status(current, ec) != platform::fs::entry_kind::folder) return paths;
   try {
     paths = filesystem::ls(current, L".");
-  } catch (const std::filesystem::filesystem_error&) {
+  } catch (const std::runtime_error&) {
     // A folder that cannot be read (no permission) shows as empty: the
     // listing's error would otherwise end the program, and the run's tag
     // work with it, when the user merely opened the wrong folder.

@@ -3,6 +3,7 @@
 // Enter on a file; E; Refresh; entries that vanish, loop or cannot be read.
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -175,6 +176,29 @@ TEST_F(DirectoryBrowse, AFolderThatCannotBeReadOpensEmpty) {
   EXPECT_TRUE(strings("secret").empty());
   EXPECT_EQ(title_runs(), (std::vector<std::string>{title_of(root()), title_of(wat(L"locked")), title_of(root())}));
   EXPECT_EQ(screen->flags, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The folder shown removed behind the program's back: a refresh shows an
+// empty screen, also when its name reads as a malformed pattern or as one
+// that names a neighbour ("a.c" and "abc").
+TEST_F(DirectoryBrowse, RefreshOfAFolderThatWentAway) {
+  file("abc/neighbour");
+  for (const char* name : {"plain", "a(b", "x[y", "a.c"}) {
+    file(std::string(name) + "/inner");
+    const std::wstring path = wat(std::wstring(name, name + std::strlen(name)));
+    auto screen = screen_on(path);
+    ASSERT_TRUE(screen->rows) << name;
+    std::filesystem::remove_all(at(name));
+    screen->refresh();
+    EXPECT_FALSE(screen->rows) << name;
+    show(*screen);
+    EXPECT_EQ(place_of("empty directory"), std::make_pair(20, 10)) << name;
+    EXPECT_TRUE(strings("neighbour").empty()) << name;
+  }
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ TEST_F(DirectoryLayout, WithRows) {
   EXPECT_EQ(frame_pixel(10, 580), grey(52));
   // a file row: its icon's opaque inside at (x + 10 + 8, y + 10 + 8); no "Add"
   EXPECT_EQ(frame_pixel(28, 28), 0xFFFFFFu);
+  // its transparent corner leaves the row's inside as it was
+  EXPECT_NE(frame_pixel(15, 20), 0u);
+  EXPECT_EQ(frame_pixel(20, 20), frame_pixel(15, 20));
   EXPECT_TRUE(strings("Add").empty());
   EXPECT_TRUE(strings("Derive").empty());
   // the tag list of the selected row at (400, 10)
