@@ -135,6 +135,13 @@ void dropped_files(std::vector<std::string>& out) {
   }
 }
 
+void dropped_names(std::vector<dropped_name>& out) {
+  out.clear();
+  out.reserve(static_cast<std::size_t>(std::max(GetDroppedFileCount(), 0)));
+  dropped_name name;
+  while (PopDroppedFileExact(name.exact, name.narrow) == 0) out.push_back(std::move(name));
+}
+
 int mouse_x() { return state().mouse_x; }
 int mouse_y() { return state().mouse_y; }
 unsigned buttons() { return state().buttons_now; }

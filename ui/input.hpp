@@ -42,6 +42,16 @@ bool keys_enabled();
 // is taken whole whatever its length.
 void dropped_files(std::vector<std::string>& out);
 
+// A dropped entry's name in CP932, as the toolkit shows it, and in its exact
+// wide form, the one that names the entry to the OS again.
+struct dropped_name {
+  std::string narrow;
+  std::wstring exact;
+};
+// The files dropped since the last frame in both forms, the last dropped
+// first.
+void dropped_names(std::vector<dropped_name>& out);
+
 // Pointer and buttons of this frame.
 int mouse_x();
 int mouse_y();

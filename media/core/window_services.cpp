@@ -47,6 +47,17 @@ bool has_live_window()
     return window_state.main_window != nullptr && window_state.destroyed == 0 && platform::has_window();
 }
 
+// Frees the newest dropped name in both forms and forgets it.
+void forget_newest_drop()
+{
+    const int newest = window_state.dropped_count - 1;
+    ManagedFree(window_state.dropped_names[newest]);
+    ManagedFree(window_state.dropped_wide[newest]);
+    window_state.dropped_names[newest] = nullptr;
+    window_state.dropped_wide[newest] = nullptr;
+    window_state.dropped_count = newest;
+}
+
 }  // namespace
 
 int SetWindowModeFlag(int window_mode)
@@ -412,11 +423,18 @@ int PopDroppedFile(char* buffer, int size)
     if (size < length + 1)
         return -1;
     std::memcpy(buffer, name, static_cast<std::size_t>(length) + 1);
-    ManagedFree(window_state.dropped_names[newest]);
-    ManagedFree(window_state.dropped_wide[newest]);
-    window_state.dropped_names[newest] = nullptr;
-    window_state.dropped_wide[newest] = nullptr;
-    window_state.dropped_count = newest;
+    forget_newest_drop();
+    return 0;
+}
+
+int PopDroppedFileExact(std::wstring& exact, std::string& narrow)
+{
+    if (window_state.dropped_count <= 0)
+        return -1;
+    const int newest = window_state.dropped_count - 1;
+    exact.assign(window_state.dropped_wide[newest]);
+    narrow.assign(window_state.dropped_names[newest]);
+    forget_newest_drop();
     return 0;
 }
 

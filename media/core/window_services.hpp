@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "media/core/date.hpp"
 #include "media/core/math.hpp"
@@ -43,6 +44,9 @@ int GetDroppedFileCount();
 // -1 with nothing copied and the name held when it does not fit; without a
 // buffer its length + 1. -1 when none is held.
 int PopDroppedFile(char* buffer, int size);
+// The newest name in its exact wide form (the one that names the entry to
+// the OS again) and in CP932, given up: 0, or -1 when none is held.
+int PopDroppedFileExact(std::wstring& exact, std::string& narrow);
 
 // The wheel total; reset 1 sets it to 0 afterwards.
 int TakeMouseWheelTotal(int reset);

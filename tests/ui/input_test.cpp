@@ -200,6 +200,33 @@ TEST_F(Input, DroppedFilesComeOutLastFirstAndWhole) {
   SetDropFilesAccepted(0);
 }
 
+// Through the platform's drop (UTF-8 at the OS) both forms arrive: the exact
+// one byte for byte, the CP932 one with '?' for what CP932 lacks.
+TEST_F(Input, DroppedNamesComeInBothFormsLastFirst) {
+  SetDropFilesAccepted(1);
+  const std::wstring long_name = L"/tmp/" + std::wstring(995, L'n');
+  const std::vector<std::wstring> dropped = {long_name, L"/tmp/caf\u00E9.txt", L"/tmp/\u65E5\u672C.txt",
+                                             L"/tmp/a\xDCE9"};
+  drive.drop(dropped);
+  std::vector<ui::input::dropped_name> names;
+  support::driver::frame(nullptr, nullptr);
+  support::driver::frame(nullptr, [&] { ui::input::dropped_names(names); });
+  ASSERT_EQ(names.size(), 4u);
+  EXPECT_EQ(names[0].exact, dropped[3]);
+  EXPECT_EQ(names[0].narrow, "/tmp/a?");
+  EXPECT_EQ(names[1].exact, dropped[2]);
+  EXPECT_EQ(names[1].narrow, "/tmp/\x93\xFA\x96\x7B.txt");
+  EXPECT_EQ(names[2].exact, dropped[1]);
+  EXPECT_EQ(names[2].narrow, "/tmp/caf?.txt");
+  EXPECT_EQ(names[3].exact, long_name);
+  EXPECT_EQ(names[3].narrow, std::string(long_name.begin(), long_name.end()));
+  EXPECT_EQ(GetDroppedFileCount(), 0);
+  // nothing left for the next frame
+  support::driver::frame(nullptr, [&] { ui::input::dropped_names(names); });
+  EXPECT_TRUE(names.empty());
+  SetDropFilesAccepted(0);
+}
+
 // Every device key code the key map carries reaches the key table through
 // the driver's key steps.
 TEST_F(Input, EveryMappedKeyCodeReachesTheKeyTable) {

@@ -5,11 +5,13 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "lib/basic_filesystem.hpp"
 #include "platform/fs/filesystem.hpp"
 #include "platform/shell/shell.hpp"
 #include "tool/zentil/name_order.hpp"
+#include "tool/zentil/p_drag.hpp"
 #include "tool/zentil/path_caption.hpp"
 #include "tool/zentil/shared.hpp"
 #include "ui/drawing.hpp"
@@ -156,6 +158,16 @@ void p_directory::update() {
     const std::wstring folder = current.empty() || current.back() != L'/' ? current + L"/" : current;
     platform::shell::current().open(L"", folder, L"", show_default);
   }
+
+  // entries dropped on the window are copied here in directory mode; a
+  // search screen leaves them to be let go at the end of the frame
+  if (search_mode) return;
+  std::vector<ui::input::dropped_name> dropped;
+  ui::input::dropped_names(dropped);
+  if (dropped.empty()) return;
+  p_drag copy(*owner, dropped, current);
+  run_child(copy);
+  refresh();
 }
 
 void p_directory::update_rows(const ui::rect& clip) {

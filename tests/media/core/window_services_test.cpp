@@ -112,6 +112,41 @@ TEST_F(WindowServices, DroppedFilesPopNewestFirst)
     EXPECT_EQ(media::core::alloc_state.count, blocks);
 }
 
+// Each name comes back in the exact wide form the drop carried and in CP932
+// ('?' for what CP932 lacks), newest first; the pop gives both forms up.
+TEST_F(WindowServices, DroppedFilesPopExactAndNarrow)
+{
+    create_window();
+    const int blocks = media::core::alloc_state.count;
+    struct row {
+        std::wstring exact;
+        std::string narrow;
+    };
+    const std::vector<row> rows = {
+        {L"/d/" + std::wstring(997, L'n'), "/d/" + std::string(997, 'n')},  // 1,000 bytes
+        {L"/d/caf\u00E9.txt", "/d/caf?.txt"},
+        {L"/d/\u65E5\u672C.txt", "/d/\x93\xFA\x96\x7B.txt"},
+        {L"/d/\xDCE9.txt", "/d/?.txt"},  // the byte E9 alone, not UTF-8
+    };
+    std::vector<std::wstring> names;
+    for (const row& r : rows)
+        names.push_back(r.exact);
+    MainWindowProc(GetMainWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(&names), 0);
+    ASSERT_EQ(GetDroppedFileCount(), 4);
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        std::wstring exact = L"old";
+        std::string narrow = "old";
+        ASSERT_EQ(PopDroppedFileExact(exact, narrow), 0);
+        EXPECT_EQ(exact, rows[i].exact) << i;
+        EXPECT_EQ(narrow, rows[i].narrow) << i;
+        EXPECT_EQ(GetDroppedFileCount(), static_cast<int>(i));
+    }
+    std::wstring exact;
+    std::string narrow;
+    EXPECT_EQ(PopDroppedFileExact(exact, narrow), -1);
+    EXPECT_EQ(media::core::alloc_state.count, blocks);
+}
+
 TEST_F(WindowServices, CursorPositionFollowsTheScale)
 {
     window_state.settings.scale_x = 2;
