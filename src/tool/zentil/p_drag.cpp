@@ -53,6 +53,9 @@ p_drag::p_drag(shared& owner, const std::vector<std::string>& entries, const std
 
 p_drag::p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entries, const std::wstring& target_folder)
     : target(target_folder), owner_(&owner) {
+  // a drop taken counts as a change of the store, so that a run that ends
+  // in an error still saves what the copies brought
+  owner_->changed = true;
   lines_.reserve(entries.size());
   for (const std::wstring& source : exact_names(entries)) copy_entry(source);
 

@@ -4,6 +4,7 @@
 // after it. A search screen lets drops go.
 #include <cstdlib>
 #include <filesystem>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,26 @@ TEST_F(DropJourney, OverANestedScreenOnlyThatScreenIsDrawnBeneath) {
   // the nested screen listed "n" after the copy, before Backspace
   EXPECT_FALSE(strings("n").empty());
   EXPECT_EQ(title_runs().back(), outer);
+  EXPECT_EQ(screen->flags, 0u);
+}
+
+// A screen on a folder outside the root folder (as Enter on a search
+// result opens it): a folder dropped there is copied, its inheritance ends,
+// and the screen goes on.
+TEST_F(DropJourney, AFolderDroppedOutsideTheRootIsCopiedAndTheScreenGoesOn) {
+  dir_.folder("outside/place");
+  dir_.file("src/f/inside", "i");
+  app->link_tag(std::wstring(dir_.wpath()) + L"/outside", L"far");
+  const std::wstring place = dir_.wpath() + L"/outside/place";
+  auto screen = screen_on(place);
+  drive.drop({source("f")}).frames(2);
+  drive.click(ok_x, ok_y).frames(2);
+  run(*screen, 2);
+  EXPECT_TRUE(std::filesystem::exists(dir_.at("outside/place/f/inside")));
+  EXPECT_EQ(row_paths(*screen), (std::vector<std::wstring>{place + L"/f"}));
+  std::list<std::wstring> tags;
+  app->tags_of(place + L"/f", tags);
+  EXPECT_EQ(tags, (std::list<std::wstring>{L"far"}));
   EXPECT_EQ(screen->flags, 0u);
 }
 

@@ -68,6 +68,7 @@ TEST_F(CopyScreen, EachEntryIsCopiedAndLoggedInTheOrderGiven) {
   const std::wstring root = app->root_folder;
   shell.copy_faults[at("src/c.txt")] = support::recording_shell::copy_fault::cancel;
   shell.copy_faults[at("src/d.txt")] = support::recording_shell::copy_fault::fail;
+  ASSERT_FALSE(app->changed);
   // the last dropped first: a.txt was dropped last
   p_drag screen(*app,
                 dropped({at("src/a.txt"), at("src/b.txt"), at("src/gone.txt"), at("src/c.txt"), at("src/d.txt"),
@@ -90,6 +91,8 @@ TEST_F(CopyScreen, EachEntryIsCopiedAndLoggedInTheOrderGiven) {
   EXPECT_FALSE(exists(root + L"/d.txt"));
   EXPECT_FALSE(exists(root + L"/gone.txt"));
   EXPECT_EQ(screen.flags, 0u);
+  // a drop taken marks the store changed, tags or none
+  EXPECT_TRUE(app->changed);
 }
 
 // Sources the copy refuses, and a write that fails part-way, leave nothing
@@ -102,7 +105,7 @@ TEST_F(CopyScreen, RefusedSourcesLeaveNothingHalfCopied) {
   dir_.file("root/inner/x.txt", "x");
   dir_.file("src/ok.txt", "ok");
   const std::wstring root = app->root_folder;
-  platform::shell::fail_copy_write(2);  // the second file of the first copy that writes
+  platform::shell::fail_copy_write(2);  // the second chunk the first copy writes
   p_drag screen(*app,
                 dropped({at("src/full"), at("src/pipe_folder"), root + L"/inner", root, at("src/ok.txt")}),
                 root + L"/inner");
