@@ -46,7 +46,7 @@ key()
 # chord MOD KEY: KEY held while MOD is down (shift, ctrl)
 chord()
 {
-    xdotool keydown "$1" && sleep 0.1 && xdotool keydown "$2" && sleep "$hold" && xdotool keyup "$2" &&
+    xdotool keydown "$1" && sleep 0.1 && xdotool keydown "$2" && sleep 0.1 && xdotool keyup "$2" &&
         sleep 0.1 && xdotool keyup "$1" || e2e_fail "chord $1+$2"
     sleep 0.2
 }
@@ -101,8 +101,9 @@ start_program()
     # the pointer away from the window: nothing hovers
     xdotool mousemove 1020 760
     e2e_start "$program"
-    e2e_window zentil
-    e2e_wait "the window to take the focus" eval 'timeout 10 xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null'
+    # start-up may replace its first window: the one that takes the focus stays
+    focus_window() { e2e_window zentil && timeout 10 xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null; }
+    e2e_wait "the window to take the focus" focus_window
     e2e_wait "the first frame" eval '[ "$("$xclient" pixel "$E2E_WINDOW" 750 300 2>/dev/null)" != 000000 ]'
     e2e_wait "a still first frame" settled
 }
@@ -148,9 +149,10 @@ $(od -An -c system.txt)"
 
 journey_same_picture()
 {
-    # the headless run's first frame on the same folder (one wallpaper
-    # picture, so the same choice)
-    printf 'dump %s\n' "$E2E_DIR/headless.png" >"$E2E_DIR/scenario.txt"
+    # a headless run on the same folder (one wallpaper picture, so the same
+    # choice); its first frame is drawn before the first update builds the
+    # tag list, so the window at rest shows the frames after it
+    printf 'dump %s\nframes 3\ndump %s\n' "$E2E_DIR/first.png" "$E2E_DIR/headless.png" >"$E2E_DIR/scenario.txt"
     ZENTIL_PLATFORM=headless ZENTIL_SCENARIO=$E2E_DIR/scenario.txt ZENTIL_LOCK_DIR=$E2E_DIR/lock-headless \
         ASAN_OPTIONS=detect_leaks=0 PATH=/nonexistent:$PATH "$program" 2>"$E2E_DIR/headless.err" ||
         e2e_fail "the headless run failed: $(cat "$E2E_DIR/headless.err" log.txt 2>/dev/null)"
@@ -373,13 +375,10 @@ journey_delete()
     e2e_focus
     wait_change "$before" "the rows without the file"
     step_shot deleted
-    # the first row is "documents" now: Enter opens it, E gives its path
-    before=$(picture)
-    key Return
-    wait_change "$before" "the documents screen"
+    # the Return that answered the box is not taken by the root screen too:
+    # E still gives the root folder
     key e
-    expect_opened 1 "$work/root/documents/"
-    key BackSpace
+    expect_opened 1 "$work/root/"
     close_program
 }
 
