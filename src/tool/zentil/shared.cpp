@@ -2,8 +2,6 @@
 // run of the script process "main".
 #include "tool/zentil/shared.hpp"
 
-#include <boost/make_shared.hpp>
-
 #include "lib/basic_filesystem.hpp"
 #include "lib/path.hpp"
 #include "media/core/pump.hpp"
@@ -36,6 +34,7 @@ ui::frame<ui::form> make_form() { return ui::frame<ui::form>({0, 0, 5, 5}, ui::f
   plang::throw_exception("src/tool/zentil/shared", "invalid arguments", "tool::zentil::shared::open", 42);
 }
 
+// An argument slot without a value counts as a wrong call, not a crash.
 std::wstring argument_text(const plang::handle& value) {
   if (!value) invalid_arguments();
   return static_cast<std::wstring>(*value);
