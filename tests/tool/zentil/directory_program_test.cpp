@@ -13,6 +13,8 @@
 namespace {
 
 using zentil_test::program_run;
+using zentil_test::tag_element;
+using zentil_test::tag_elements;
 
 // Places in the program's window (the first row at (10, 10)).
 const std::string click_tag_form = "click 182 30\n", click_add = "click 92 30\n", click_derive = "click 117 52\n";
@@ -24,29 +26,6 @@ std::string line_at(int x, int y, const std::string& text) {
 
 bool has(const std::vector<std::string>& lines, const std::string& wanted) {
   return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-}
-
-// The tag elements of a database file, sorted: the order of tags in the
-// file carries no meaning.
-std::vector<std::string> tag_elements(const std::string& file) {
-  std::vector<std::string> tags;
-  for (std::size_t at = file.find("\t<tag>"); at != std::string::npos; at = file.find("\t<tag>", at + 1)) {
-    const std::size_t end = file.find("</tag>", at);
-    tags.push_back(file.substr(at, end == std::string::npos ? end : end + 6 - at));
-  }
-  std::sort(tags.begin(), tags.end());
-  return tags;
-}
-
-// One tag element as the database writes it.
-std::string tag_element(const std::string& name, const std::vector<std::string>& paths) {
-  std::string e = "\t<tag>\r\n\t\t<value>" + name + "</value>\r\n\t\t<path>";
-  if (!paths.empty()) {
-    e += "\r\n";
-    for (const std::string& p : paths) e += "\t\t\t<value>" + p + "</value>\r\n";
-    e += "\t\t";
-  }
-  return e + "</path>\r\n\t</tag>";
 }
 
 TEST(DirectoryProgram, TagsSurviveARestart) {

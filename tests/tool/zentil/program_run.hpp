@@ -252,4 +252,27 @@ class program_run {
   support::temp_folder top_;
 };
 
+// The tag elements of a database file, sorted: the order of tags in the
+// file carries no meaning.
+inline std::vector<std::string> tag_elements(const std::string& file) {
+  std::vector<std::string> tags;
+  for (std::size_t at = file.find("\t<tag>"); at != std::string::npos; at = file.find("\t<tag>", at + 1)) {
+    const std::size_t end = file.find("</tag>", at);
+    tags.push_back(file.substr(at, end == std::string::npos ? end : end + 6 - at));
+  }
+  std::sort(tags.begin(), tags.end());
+  return tags;
+}
+
+// One tag element as the database writes it.
+inline std::string tag_element(const std::string& name, const std::vector<std::string>& paths) {
+  std::string e = "\t<tag>\r\n\t\t<value>" + name + "</value>\r\n\t\t<path>";
+  if (!paths.empty()) {
+    e += "\r\n";
+    for (const std::string& p : paths) e += "\t\t\t<value>" + p + "</value>\r\n";
+    e += "\t\t";
+  }
+  return e + "</path>\r\n\t</tag>";
+}
+
 }  // namespace zentil_test
