@@ -22,6 +22,7 @@
 #include "platform/system/instance_lock.hpp"
 #include "plang/random.hpp"
 #include "support/driver.hpp"
+#include "support/headless_media.hpp"
 #include "support/temp_folder.hpp"
 #include "ui/drawing.hpp"
 #include "ui/input.hpp"
@@ -34,19 +35,7 @@ struct start_record {
   int first_random = -1;
 };
 
-// Selects the headless backend with the fake fonts; the start itself is the
-// caller's.
-inline void prepare_headless(const support::temp_folder& locks) {
-  ASSERT_EQ(platform::select_backend("headless"), 0);
-  platform::headless::reset();
-  platform::set_lock_folder(locks.wpath());
-  platform::font::fake_settings fake;
-  fake.height = 20;
-  fake.ascent = 16;
-  fake.single_advance = 10;
-  fake.double_advance = 20;
-  platform::font::install_fake(fake);
-}
+using support::prepare_headless;
 
 // The folder current while the layer started.
 inline const support::temp_folder& start_folder() {
@@ -84,12 +73,7 @@ class wrapper : public ::testing::Test {
   }
 
   // A pixel of the last presented frame as 0xRRGGBB.
-  static std::uint32_t frame_pixel(int x, int y) {
-    const platform::headless::presented_frame& f = platform::headless::frame();
-    std::uint32_t v = 0;
-    std::memcpy(&v, f.pixels.data() + static_cast<std::size_t>(y) * f.pitch + static_cast<std::size_t>(x) * 4, 4);
-    return v & 0xFFFFFF;
-  }
+  static std::uint32_t frame_pixel(int x, int y) { return support::frame_pixel(x, y); }
 };
 
 }  // namespace dx_test

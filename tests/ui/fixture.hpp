@@ -22,32 +22,14 @@
 #include "platform/platform.hpp"
 #include "platform/system/instance_lock.hpp"
 #include "support/driver.hpp"
+#include "support/headless_media.hpp"
 #include "support/temp_folder.hpp"
 #include "ui/drawing.hpp"
 #include "ui/input.hpp"
 
 namespace ui_test {
 
-inline void start_media_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  static support::temp_folder locks;
-  ASSERT_EQ(platform::select_backend("headless"), 0);
-  platform::headless::reset();
-  platform::set_lock_folder(locks.wpath());
-  // widths the tests can count: 10 pixels a single-byte character, 20 a
-  // double-byte one, cells 20 high
-  platform::font::fake_settings fake;
-  fake.height = 20;
-  fake.ascent = 16;
-  fake.single_advance = 10;
-  fake.double_advance = 20;
-  platform::font::install_fake(fake);
-  platform::headless::set_clock_step(1);
-  ASSERT_NO_THROW(dx::windows::initialize());
-  platform::headless::set_clock_step(0);
-}
+using support::start_media_once;
 
 // The draw area the drawing state holds.
 inline ui::rect draw_area() {
@@ -74,12 +56,7 @@ class toolkit : public ::testing::Test {
   static ui::rect draw_area() { return ui_test::draw_area(); }
 
   // A pixel of the last presented frame as 0xRRGGBB.
-  static std::uint32_t frame_pixel(int x, int y) {
-    const platform::headless::presented_frame& f = platform::headless::frame();
-    std::uint32_t v = 0;
-    std::memcpy(&v, f.pixels.data() + static_cast<std::size_t>(y) * f.pitch + static_cast<std::size_t>(x) * 4, 4);
-    return v & 0xFFFFFF;
-  }
+  static std::uint32_t frame_pixel(int x, int y) { return support::frame_pixel(x, y); }
 
   support::driver drive;
 };

@@ -21,6 +21,7 @@
 #include "platform/platform.hpp"
 #include "platform/system/instance_lock.hpp"
 #include "support/driver.hpp"
+#include "support/headless_media.hpp"
 #include "support/recording_shell.hpp"
 #include "support/temp_folder.hpp"
 #include "tool/zentil/shared.hpp"
@@ -28,25 +29,7 @@
 
 namespace zentil_test {
 
-inline void start_media_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  static support::temp_folder locks;
-  ASSERT_EQ(platform::select_backend("headless"), 0);
-  platform::headless::reset();
-  platform::set_lock_folder(locks.wpath());
-  platform::font::fake_settings fake;
-  fake.height = 20;
-  fake.ascent = 16;
-  fake.single_advance = 10;
-  fake.double_advance = 20;
-  platform::font::install_fake(fake);
-  // start-up waits on the clock, which moves only when read here
-  platform::headless::set_clock_step(1);
-  ASSERT_NO_THROW(dx::windows::initialize());
-  platform::headless::set_clock_step(0);
-}
+using support::start_media_once;
 
 // Makes dir the current folder for its lifetime.
 class current_folder {
