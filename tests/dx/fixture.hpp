@@ -64,12 +64,7 @@ class wrapper : public ::testing::Test {
  protected:
   void SetUp() override {
     start_once();
-    platform::headless::clear_steps();
-    ui::clip_stack::reset();
-    ui::clip_stack::apply();
-    ui::reset_blend();
-    SetBlendModeParam(0, 255);
-    ui::input::reset();
+    support::reset_toolkit();
   }
 
   // A pixel of the last presented frame as 0xRRGGBB.

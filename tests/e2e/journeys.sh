@@ -147,6 +147,21 @@ expect_tags()
 $(od -An -c system.txt)"
 }
 
+# Selects "pictures", types "photos" into its tag form and clicks "Add", then
+# waits for the tag list to change.
+add_photos_to_pictures()
+{
+    local before
+    click_row 3
+    e2e_wait "the selection of pictures" settled
+    tag_form 3
+    e2e_type photos
+    key Return
+    before=$(picture)
+    add_button 3
+    wait_change "$before" "the tag list"
+}
+
 journey_same_picture()
 {
     # a headless run on the same folder (one wallpaper picture, so the same
@@ -216,15 +231,7 @@ journey_close()
 {
     start_program
     # "Add" of "photos" on "pictures", then the close message: the link is saved
-    local before
-    click_row 3
-    e2e_wait "the selection of pictures" settled
-    tag_form 3
-    e2e_type photos
-    key Return
-    before=$(picture)
-    add_button 3
-    wait_change "$before" "the tag list"
+    add_photos_to_pictures
     step_shot added
     close_program
     expect_tags "$(tag_element photos "$work/root/pictures")"
@@ -236,15 +243,7 @@ journey_sigterm()
 {
     printf '%s' "<root></root>" >system.txt
     start_program
-    click_row 3
-    e2e_wait "the selection of pictures" settled
-    tag_form 3
-    e2e_type photos
-    key Return
-    local before
-    before=$(picture)
-    add_button 3
-    wait_change "$before" "the tag list"
+    add_photos_to_pictures
     kill -TERM "$E2E_PID"
     e2e_wait_exit
     [ "$E2E_STATUS" = 0 ] || e2e_fail "SIGTERM ended the program with status $E2E_STATUS, not 0"
@@ -253,16 +252,9 @@ journey_sigterm()
 
 journey_tags()
 {
-    start_program
     local before
-    click_row 3
-    e2e_wait "the selection of pictures" settled
-    tag_form 3
-    e2e_type photos
-    key Return
-    before=$(picture)
-    add_button 3
-    wait_change "$before" "the tag list"
+    start_program
+    add_photos_to_pictures
     step_shot photos
 
     # the form's text selected and replaced by typing
@@ -401,15 +393,7 @@ journey_crash()
 {
     printf '%s\n' 'process main(string path) { using::open(path, path, path); }' >extension.hpp
     start_program
-    click_row 3
-    e2e_wait "the selection of pictures" settled
-    tag_form 3
-    e2e_type photos
-    key Return
-    local before
-    before=$(picture)
-    add_button 3
-    wait_change "$before" "the tag list"
+    add_photos_to_pictures
     # up to "budget.csv", a file, whose script fails
     key Up Up Up
     e2e_wait "the selection of budget.csv" settled

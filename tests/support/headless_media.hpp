@@ -10,11 +10,15 @@
 #include <cstring>
 
 #include "dx/windows.hpp"
+#include "media/graphics/drawstate.hpp"
 #include "platform/font/font.hpp"
 #include "platform/headless/headless.hpp"
+#include "platform/headless/steps.hpp"
 #include "platform/platform.hpp"
 #include "platform/system/instance_lock.hpp"
 #include "support/temp_folder.hpp"
+#include "ui/drawing.hpp"
+#include "ui/input.hpp"
 
 namespace support {
 
@@ -42,6 +46,17 @@ inline void start_media_once() {
   platform::headless::set_clock_step(1);
   ASSERT_NO_THROW(dx::windows::initialize());
   platform::headless::set_clock_step(0);
+}
+
+// The toolkit's state back to the start between cases: no queued steps, the
+// clip stack and blend reset, a fresh input snapshot.
+inline void reset_toolkit() {
+  platform::headless::clear_steps();
+  ui::clip_stack::reset();
+  ui::clip_stack::apply();
+  ui::reset_blend();
+  SetBlendModeParam(0, 255);
+  ui::input::reset();
 }
 
 // A pixel of the last presented frame as 0xRRGGBB.

@@ -41,12 +41,7 @@ class toolkit : public ::testing::Test {
  protected:
   void SetUp() override {
     start_media_once();
-    platform::headless::clear_steps();
-    ui::clip_stack::reset();
-    ui::clip_stack::apply();
-    ui::reset_blend();
-    SetBlendModeParam(0, 255);
-    ui::input::reset();
+    support::reset_toolkit();
     // settle what start-up queued, then a fresh snapshot
     for (int i = 0; i < 5; ++i) support::driver::frame(nullptr, nullptr);
     ui::input::reset();
