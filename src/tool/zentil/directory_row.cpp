@@ -5,6 +5,7 @@
 
 #include "media/graphics/drawstate.hpp"
 #include "platform/fs/filesystem.hpp"
+#include "tool/zentil/name_order.hpp"
 #include "tool/zentil/p_directory.hpp"
 #include "tool/zentil/row_icon.hpp"
 #include "tool/zentil/shared.hpp"
@@ -25,17 +26,12 @@ platform::fs::entry_kind status_of(const std::wstring& path) {
   return platform::fs::status(path, ec);
 }
 
-std::wstring last_component(const std::wstring& path) {
-  const std::size_t sep = path.rfind(L'/');
-  return sep == std::wstring::npos ? path : path.substr(sep + 1);
-}
-
 }  // namespace
 
 p_directory::path::path(int width, int height, shared* owner, const std::wstring& where)
     : ui::widget(width, height), owner_(owner), path_(where) {
   if (status_of(path_) == platform::fs::entry_kind::missing) return;
-  name.reset(new ui::text(ui::text::text_fit(last_component(path_), static_cast<unsigned>(width))));
+  name.reset(new ui::text(ui::text::text_fit(std::wstring(name_of(path_)), static_cast<unsigned>(width))));
   icon = &platform::shell::current().icon_of(path_);
 }
 

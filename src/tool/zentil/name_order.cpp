@@ -28,12 +28,12 @@ bool before(std::wstring_view a, std::wstring_view b) {
   return false;
 }
 
+}  // namespace
+
 std::wstring_view name_of(const std::wstring& path) {
   const std::size_t sep = path.rfind(L'/');
   return sep == std::wstring::npos ? std::wstring_view(path) : std::wstring_view(path).substr(sep + 1);
 }
-
-}  // namespace
 
 bool name_before(const std::wstring& a, const std::wstring& b) { return before(a, b); }
 

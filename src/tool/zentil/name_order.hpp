@@ -5,10 +5,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tool::zentil {
 
+// The last '/'-separated component of a path (a backslash is part of a name).
+std::wstring_view name_of(const std::wstring& path);
 // Whether name a comes before name b.
 bool name_before(const std::wstring& a, const std::wstring& b);
 // Sorts complete paths by their last '/'-separated component.
