@@ -10,7 +10,10 @@
 //             must end the run with status 0 and the store saved.
 // Anchor: window_host (the platform layer's window, display and one present,
 // nothing else) timed the same way on the same backend, run alternately with
-// the program; the ratio is the median of the pairs' ratios.
+// the program; the ratio is the median of the pairs' ratios. Beside the wall
+// times, the processor time used by the first present (the platform layer's
+// stamp) and by the whole run (the reaped child's), which a loaded machine
+// stretches less.
 //
 //   build/bench/bench/tool_startup_bench [runs [program [other]]]
 //
@@ -21,6 +24,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -97,6 +101,8 @@ struct outcome {
   double exit = -1;           // ms from the spawn to the reaping
   double present_to_exit = -1;  // ms from the first present to the program's exit stamp
   double signal_to_exit = -1;  // sdl: ms from SIGTERM to the reaping
+  double cpu_to_present = -1;  // ms of processor time used by the first present
+  double cpu = -1;             // ms of processor time, user and system, of the whole run
   std::string why;
 };
 
@@ -130,6 +136,7 @@ struct process_run {
   std::string why;  // empty: it ran, presented and was reaped
   int status = 0;
   std::uint64_t start = 0, signalled = 0, reaped = 0;
+  double cpu = 0;  // ms, user and system, of the reaped process
   std::map<std::string, std::uint64_t> stamps;
 };
 
@@ -170,11 +177,14 @@ process_run run_process(const scratch& s, const std::string& program, backend b,
     r.signalled = monotonic_ns();
     ::kill(pid, SIGTERM);
   }
-  if (::waitpid(pid, &r.status, 0) != pid) {
-    r.why = "waitpid failed";
+  rusage usage;
+  if (::wait4(pid, &r.status, 0, &usage) != pid) {
+    r.why = "wait4 failed";
     return r;
   }
   r.reaped = monotonic_ns();
+  r.cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-3;
   r.stamps = read_stamps(s.stamps);
   if (!WIFEXITED(r.status) || WEXITSTATUS(r.status) != 0)
     r.why = "did not end with status 0: " + read_file(s.errors);
@@ -190,6 +200,8 @@ outcome timings(const process_run& r) {
   o.exit = ms(r.start, r.reaped);
   o.present_to_exit = ms(r.stamps.at("first-present"), r.stamps.at("exit"));
   if (r.signalled) o.signal_to_exit = ms(r.signalled, r.reaped);
+  if (r.stamps.count("first-present-cpu")) o.cpu_to_present = r.stamps.at("first-present-cpu") * 1e-6;
+  o.cpu = r.cpu;
   return o;
 }
 
@@ -279,7 +291,7 @@ struct x_server {
 
 struct column {
   std::string name;
-  std::vector<double> first_present, exit, present_to_exit, signal_to_exit, ratio;
+  std::vector<double> first_present, exit, present_to_exit, signal_to_exit, ratio, cpu_to_present, cpu;
 };
 
 void add(column& c, const outcome& o, const outcome& anchor) {
@@ -288,6 +300,8 @@ void add(column& c, const outcome& o, const outcome& anchor) {
   if (o.present_to_exit >= 0) c.present_to_exit.push_back(o.present_to_exit);
   if (o.signal_to_exit >= 0) c.signal_to_exit.push_back(o.signal_to_exit);
   if (anchor.first_present > 0) c.ratio.push_back(o.first_present / anchor.first_present);
+  c.cpu_to_present.push_back(o.cpu_to_present);
+  c.cpu.push_back(o.cpu);
 }
 
 void print_row(const char* what, const std::vector<column>& columns,
@@ -336,6 +350,8 @@ bool measure(const scratch& s, backend b, const std::string& display, const std:
   std::printf("  %-40s", "first present / window_host's (pairs)");
   for (std::size_t i = 0; i + 1 < columns.size(); ++i) std::printf(" %14.2f", median(columns[i].ratio));
   std::printf("\n");
+  print_row("processor time to first present", columns, &column::cpu_to_present);
+  print_row("processor time, whole run", columns, &column::cpu);
   return true;
 }
 

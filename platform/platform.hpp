@@ -293,7 +293,8 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
 // clock, which is virtual on headless) read as each present that succeeded
 // returned: the first and the last since the window state was last cleared,
 // and their count; all 0 before the first. A whole-program run names a file
-// in ZENTIL_PRESENT_STAMPS to have them written: "first-present NS" at the
+// in ZENTIL_PRESENT_STAMPS to have them written: "first-present NS" and
+// "first-present-cpu NS" (the processor time the process had used) at the
 // first present, then at the process's exit "presents N", "last-present NS"
 // and "exit NS", one a line.
 struct present_stamps {

@@ -58,7 +58,14 @@ void open_stamp_file(std::uint64_t first_ns)
         std::fprintf(stderr, "zentil: present stamps: %s cannot be written\n", name);
         return;
     }
-    write_stamp_line("first-present " + std::to_string(first_ns) + "\n");
+    // the processor time the process had used by then (all its threads),
+    // which a loaded machine stretches far less than the wall time
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    const std::uint64_t cpu_ns =
+        static_cast<std::uint64_t>(cpu.tv_sec) * 1000000000u + static_cast<std::uint64_t>(cpu.tv_nsec);
+    write_stamp_line("first-present " + std::to_string(first_ns) + "\nfirst-present-cpu " + std::to_string(cpu_ns) +
+                     "\n");
     std::atexit(write_exit_stamps);
 }
 

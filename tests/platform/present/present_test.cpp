@@ -355,10 +355,12 @@ TEST_F(HeadlessPresent, StampsFileHoldsTheFirstPresentThenTheExit)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     std::ifstream in(file);
-    std::string first, presents, last, exit;
-    std::uint64_t first_ns = 0, count = 0, last_ns = 0, exit_ns = 0;
-    ASSERT_TRUE(in >> first >> first_ns >> presents >> count >> last >> last_ns >> exit >> exit_ns);
+    std::string first, cpu, presents, last, exit;
+    std::uint64_t first_ns = 0, cpu_ns = 0, count = 0, last_ns = 0, exit_ns = 0;
+    ASSERT_TRUE(in >> first >> first_ns >> cpu >> cpu_ns >> presents >> count >> last >> last_ns >> exit >> exit_ns);
     EXPECT_EQ(first, "first-present");
+    EXPECT_EQ(cpu, "first-present-cpu");
+    EXPECT_GT(cpu_ns, 0u);
     EXPECT_EQ(presents, "presents");
     EXPECT_EQ(last, "last-present");
     EXPECT_EQ(exit, "exit");
