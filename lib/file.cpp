@@ -20,6 +20,20 @@ bool decoded_cleanly(const char* src, std::size_t used, wchar_t ch) {
   return used == 2 && code == (static_cast<unsigned char>(src[0]) << 8 | static_cast<unsigned char>(src[1]));
 }
 
+// What decoding gives for each byte below 0x80, found once: those bytes are
+// never lead bytes, and most of any file is made of them.
+struct single_bytes {
+  wchar_t ch[0x80];
+  bool clean[0x80];
+  single_bytes() {
+    for (int b = 0; b < 0x80; ++b) {
+      const char byte = static_cast<char>(b);
+      const std::size_t used = platform::text::decode_one(&byte, 1, ch[b]);
+      clean[b] = used == 1 && decoded_cleanly(&byte, used, ch[b]);
+    }
+  }
+};
+
 }  // namespace
 
 std::wstring open(const std::wstring& name) {
@@ -27,9 +41,16 @@ std::wstring open(const std::wstring& name) {
   if (!platform::fs::read_file(name, bytes)) fail("lib/file/open");
   std::wstring text;
   text.reserve(bytes.size());
+  static const single_bytes single;
   const char* p = bytes.data();
   const char* end = p + bytes.size();
   while (p != end) {
+    const auto b = static_cast<unsigned char>(*p);
+    if (b < 0x80 && b != '\r' && single.clean[b]) {
+      text.push_back(single.ch[b]);
+      ++p;
+      continue;
+    }
     // CR LF is one LF; a CR byte is never the trail of a pair, so the bytes
     // can be looked at before decoding.
     if (*p == '\r' && end - p >= 2 && p[1] == '\n') {

@@ -289,6 +289,19 @@ bool display_open();
 // pixel; the rest of the window turns black. The picture stays shown until
 // the next present. Bad input gets -1 and leaves the picture as it was.
 int present(const pixel_view& view, const rect& source, const rect& destination);
+// The machine's monotonic clock (CLOCK_MONOTONIC, ns; not the backend's
+// clock, which is virtual on headless) read as each present that succeeded
+// returned: the first and the last since the window state was last cleared,
+// and their count; all 0 before the first. A whole-program run names a file
+// in ZENTIL_PRESENT_STAMPS to have them written: "first-present NS" and
+// "first-present-cpu NS" (the processor time the process had used) at the
+// first present, then at the process's exit "presents N", "last-present NS"
+// and "exit NS", one a line.
+struct present_stamps {
+    std::uint64_t first_ns = 0, last_ns = 0;
+    std::uint64_t count = 0;
+};
+const present_stamps& presented();
 // Returns at the next tick of the display's refresh (60 Hz when unknown).
 int wait_vblank_begin();
 bool in_vblank();  // false: no backend can tell

@@ -1,10 +1,73 @@
 // The present group's common layer: the display object's state, the checks
-// on every view and rectangle, and the vertical-blank arithmetic.
+// on every view and rectangle, the vertical-blank arithmetic, and each
+// present's stamp on the machine's monotonic clock.
 #include "platform/window_state.hpp"
+
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace platform {
 
 namespace {
+
+std::uint64_t monotonic_ns()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+}
+
+// The file ZENTIL_PRESENT_STAMPS names, kept open from the first present to
+// the exit; -1 when none is named or it cannot be written.
+int& stamp_file()
+{
+    static int fd = -1;
+    return fd;
+}
+
+void write_stamp_line(const std::string& line)
+{
+    const int fd = stamp_file();
+    if (fd >= 0 && ::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        std::fprintf(stderr, "zentil: present stamps: write failed\n");
+}
+
+void write_exit_stamps()
+{
+    const std::uint64_t now = monotonic_ns();
+    const present_stamps& s = window_common().stamps;
+    write_stamp_line("presents " + std::to_string(s.count) + "\nlast-present " + std::to_string(s.last_ns) +
+                     "\nexit " + std::to_string(now) + "\n");
+}
+
+// At the first present (of the window state): the file ZENTIL_PRESENT_STAMPS
+// names is opened, unless one is already, and given its first line, written
+// after the stamp was taken so the write is not in it.
+void open_stamp_file(std::uint64_t first_ns)
+{
+    if (stamp_file() >= 0) return;
+    const char* name = std::getenv("ZENTIL_PRESENT_STAMPS");
+    if (name == nullptr || *name == '\0') return;
+    stamp_file() = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (stamp_file() < 0) {
+        std::fprintf(stderr, "zentil: present stamps: %s cannot be written\n", name);
+        return;
+    }
+    // the processor time the process had used by then (all its threads),
+    // which a loaded machine stretches far less than the wall time
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    const std::uint64_t cpu_ns =
+        static_cast<std::uint64_t>(cpu.tv_sec) * 1000000000u + static_cast<std::uint64_t>(cpu.tv_nsec);
+    write_stamp_line("first-present " + std::to_string(first_ns) + "\nfirst-present-cpu " + std::to_string(cpu_ns) +
+                     "\n");
+    std::atexit(write_exit_stamps);
+}
 
 // A mask is one run of set bits.
 bool contiguous(std::uint32_t mask)
@@ -67,7 +130,19 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
     if (empty(source) || empty(destination)) return set_error("empty rectangle");
     if (source.left < 0 || source.top < 0 || source.right > view.width || source.bottom > view.height)
         return set_error("source rectangle outside the view");
-    return current_backend().present(view, source, destination);
+    if (current_backend().present(view, source, destination) < 0) return -1;
+    present_stamps& stamps = window_common().stamps;
+    stamps.last_ns = monotonic_ns();
+    if (stamps.count++ == 0) {
+        stamps.first_ns = stamps.last_ns;
+        open_stamp_file(stamps.first_ns);
+    }
+    return 0;
+}
+
+const present_stamps& presented()
+{
+    return window_common().stamps;
 }
 
 int wait_vblank_begin()

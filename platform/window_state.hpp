@@ -20,6 +20,7 @@ struct window_state {
     bool drops = false;
     bool ime = true;
     bool display = false;  // the display object is open
+    present_stamps stamps;
 };
 
 // The record; when the current backend is not the one that started video,

@@ -1,10 +1,11 @@
-// Present of the desktop backend: an SDL renderer on the window and a
-// streaming texture in the view's format, copied with nearest scaling; no
+// Present of the desktop backend: SDL's software renderer on the window and
+// a streaming texture in the view's format, copied with nearest scaling; no
 // vsync, the pacing is wait_vblank_begin's.
 #include "platform/sdl/state.hpp"
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,10 +27,17 @@ int open_display()
 {
     sdl_state& s = state();
     if (s.renderer) return 0;
-    // the dummy driver has nothing but the software renderer; elsewhere SDL picks
-    const char* driver = SDL_GetCurrentVideoDriver();
-    Uint32 flags = driver && std::strcmp(driver, "dummy") == 0 ? SDL_RENDERER_SOFTWARE : 0;
-    s.renderer = SDL_CreateRenderer(s.window, -1, flags);
+    // Frames are drawn in memory already; the renderer only copies one
+    // picture a frame, which SDL's software renderer into the window's own
+    // surface does as well. A GL renderer (and a GL renderer under that
+    // surface, unless told not to) costs its driver's start-up: on a GPU-less
+    // X server, a visual search and shader compilation took most of the
+    // program's start-up.
+    const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    const std::string before = acceleration ? acceleration : "";
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, acceleration ? before.c_str() : nullptr);
     if (!s.renderer) return sdl_error("display object creation failed");
     return 0;
 }

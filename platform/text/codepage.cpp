@@ -225,17 +225,25 @@ std::size_t decode_one(const char* src, std::size_t n, wchar_t& out) {
 }
 
 void append_narrow(const wchar_t* src, std::size_t n, std::string& out) {
-  out.reserve(out.size() + n);
+  // narrow_code's rule with the table looked up once and the bytes written
+  // into room made for the longest result, two bytes a character
+  const std::uint16_t* encode = tables().encode.get();
+  const std::size_t start = out.size();
+  out.resize(start + 2 * n);
+  char* o = out.data() + start;
   for (std::size_t i = 0; i < n; ++i) {
-    int code = narrow_code(src[i]);
-    if (code < 0)
-      out.push_back(narrow_default_char);
-    else if (code > 0xFF) {
-      out.push_back(char(code >> 8));
-      out.push_back(char(code & 0xFF));
-    } else
-      out.push_back(char(code));
+    const auto ch = static_cast<std::uint32_t>(src[i]);
+    const std::uint16_t code = ch <= 0xFFFF ? encode[ch] : 0;
+    if (code > 0xFF) {
+      *o++ = char(code >> 8);
+      *o++ = char(code & 0xFF);
+    } else if (code != 0 || ch == 0) {
+      *o++ = char(code);
+    } else {
+      *o++ = narrow_default_char;
+    }
   }
+  out.resize(std::size_t(o - out.data()));
 }
 
 void append_wide(const char* src, std::size_t n, std::wstring& out) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace tool::zentil {
 namespace {
@@ -38,8 +39,19 @@ std::wstring_view name_of(const std::wstring& path) {
 bool name_before(const std::wstring& a, const std::wstring& b) { return before(a, b); }
 
 void sort_by_name(std::vector<std::wstring>& paths) {
-  std::sort(paths.begin(), paths.end(),
-            [](const std::wstring& a, const std::wstring& b) { return before(name_of(a), name_of(b)); });
+  // Each name is found once rather than at every comparison, and each path
+  // moved once, into its place; equal names keep the listing's order.
+  std::vector<std::pair<std::wstring_view, std::size_t>> keys;
+  keys.reserve(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) keys.emplace_back(name_of(paths[i]), i);
+  std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+    if (before(a.first, b.first)) return true;
+    return a.first == b.first && a.second < b.second;  // the order is total: only equal names tie
+  });
+  std::vector<std::wstring> sorted;
+  sorted.reserve(paths.size());
+  for (const auto& key : keys) sorted.push_back(std::move(paths[key.second]));
+  paths = std::move(sorted);
 }
 
 }  // namespace tool::zentil

@@ -14,7 +14,8 @@ namespace tool::zentil {
 std::wstring_view name_of(const std::wstring& path);
 // Whether name a comes before name b.
 bool name_before(const std::wstring& a, const std::wstring& b);
-// Sorts complete paths by their last '/'-separated component.
+// Sorts complete paths by their last '/'-separated component; paths whose
+// names are equal (in different folders) keep their order.
 void sort_by_name(std::vector<std::wstring>& paths);
 
 }  // namespace tool::zentil

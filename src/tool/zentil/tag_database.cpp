@@ -2,6 +2,7 @@
 // document in code page 932 with CR LF line ends, and read back.
 #include "tool/zentil/tag_database.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -27,6 +28,17 @@ bool written_plain(wchar_t ch) {
   const char bytes[2] = {char(code > 0xFF ? code >> 8 : code), char(code & 0xFF)};
   wchar_t back;
   return platform::text::decode_one(bytes, code > 0xFF ? 2 : 1, back) == (code > 0xFF ? 2u : 1u) && back == ch;
+}
+
+// written_plain for the Basic Multilingual Plane, found once: a save asks
+// about every character of every tag and path.
+const std::vector<bool>& plain_table() {
+  static const std::vector<bool> plain = [] {
+    std::vector<bool> table(0x10000);
+    for (std::uint32_t c = 0; c < 0x10000; ++c) table[c] = written_plain(static_cast<wchar_t>(c));
+    return table;
+  }();
+  return plain;
 }
 
 int hex_digit(wchar_t c) {
@@ -55,12 +67,17 @@ std::wstring unescape(const std::wstring& text, std::size_t from, wchar_t other_
   std::wstring out;
   out.reserve(text.size() - from);
   for (std::size_t i = from; i < text.size();) {
-    wchar_t ch = text[i];
-    if (ch == L'\\' && read_escape(text, i, ch)) {
+    // the run up to the next backslash stands as it is
+    const std::size_t backslash = std::min(text.find(L'\\', i), text.size());
+    out.append(text, i, backslash - i);
+    i = backslash;
+    if (i == text.size()) break;
+    wchar_t ch = L'\\';
+    if (read_escape(text, i, ch)) {
       out += ch;
       continue;
     }
-    out += ch == L'\\' ? other_backslash : ch;
+    out += other_backslash;
     ++i;
   }
   return out;
@@ -98,18 +115,21 @@ std::wstring escape_database_text(const std::wstring& text) {
   static const wchar_t digits[] = L"0123456789ABCDEF";
   std::wstring out;
   out.reserve(text.size());
-  for (wchar_t ch : text) {
-    if (written_plain(ch)) {
-      out += ch;
-      continue;
-    }
-    out += L"\\u{";
+  const std::vector<bool>& plain = plain_table();
+  std::size_t plain_from = 0;  // the run of plain characters not yet copied
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t ch = text[i];
     const auto code = static_cast<std::uint32_t>(ch);
+    if (code < 0x10000 ? plain[code] : written_plain(ch)) continue;
+    out.append(text, plain_from, i - plain_from);
+    plain_from = i + 1;
+    out += L"\\u{";
     int shift = 28;
     while (shift > 0 && (code >> shift) == 0) shift -= 4;
     for (; shift >= 0; shift -= 4) out += digits[code >> shift & 0xF];
     out += L'}';
   }
+  out.append(text, plain_from, std::wstring::npos);
   return out;
 }
 

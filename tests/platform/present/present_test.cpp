@@ -1,6 +1,7 @@
 // Present on both backends: frames compared pixel for pixel, nearest
 // scaling, bad input; the headless PNG dump, display object, mode list and
-// vertical blank on the virtual clock.
+// vertical blank on the virtual clock; the stamps of presents on the
+// machine's clock.
 #include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
 #include "platform/sdl/test_hooks.hpp"
@@ -9,10 +10,14 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -80,6 +85,13 @@ struct picture {
         return v;
     }
 };
+
+std::uint64_t monotonic_ns()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+}
 
 // The window as shown, 0xRRGGBB per pixel.
 struct shown_window {
@@ -251,6 +263,34 @@ TEST_P(Present, DisplayModesAreSixteenBitsAndMore)
     for (const platform::display_mode& m : modes) EXPECT_GE(m.bits, 16);
 }
 
+TEST_P(Present, EachPresentIsStampedOnTheMachinesMonotonicClock)
+{
+    open_window(32, 24);
+    picture pic(32, 24, 32);
+    const platform::rect whole = {0, 0, 32, 24};
+    const std::uint64_t before_count = platform::presented().count;  // sdl keeps earlier tests' presents
+    const std::uint64_t t0 = monotonic_ns();
+    ASSERT_EQ(platform::present(pic.view(), whole, whole), 0) << platform::error();
+    const std::uint64_t t1 = monotonic_ns();
+    const platform::present_stamps first = platform::presented();
+    EXPECT_EQ(first.count, before_count + 1);
+    EXPECT_GE(first.last_ns, t0);
+    EXPECT_LE(first.last_ns, t1);
+    if (!sdl()) EXPECT_EQ(first.first_ns, first.last_ns);
+
+    EXPECT_EQ(platform::present(pic.view(), {0, 0, 33, 24}, whole), -1);  // refused: no stamp
+    EXPECT_EQ(platform::presented().count, before_count + 1);
+    EXPECT_EQ(platform::presented().last_ns, first.last_ns);
+
+    ASSERT_EQ(platform::present(pic.view(), whole, whole), 0) << platform::error();
+    const std::uint64_t t2 = monotonic_ns();
+    const platform::present_stamps second = platform::presented();
+    EXPECT_EQ(second.count, before_count + 2);
+    EXPECT_EQ(second.first_ns, first.first_ns);
+    EXPECT_GE(second.last_ns, t1);
+    EXPECT_LE(second.last_ns, t2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Present, ::testing::Values("headless", "sdl"),
                          [](const ::testing::TestParamInfo<std::string>& p) { return p.param; });
 
@@ -290,6 +330,48 @@ class HeadlessPresent : public ::testing::Test {
         ASSERT_EQ(platform::create_window(spec), 0);
     }
 };
+
+// The file is written at the first present and at the exit, so the run is a
+// child process that presents twice and exits.
+TEST_F(HeadlessPresent, StampsFileHoldsTheFirstPresentThenTheExit)
+{
+    support::temp_folder dir;
+    const std::string file = dir.at("stamps.txt");
+    const std::uint64_t start = monotonic_ns();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("ZENTIL_PRESENT_STAMPS", file.c_str(), 1);
+        picture pic(32, 24, 32);
+        const platform::rect whole = {0, 0, 32, 24};
+        const bool shown = platform::open_display() == 0 && platform::present(pic.view(), whole, whole) == 0 &&
+                           platform::present(pic.view(), whole, whole) == 0;
+        std::exit(shown ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::uint64_t end = monotonic_ns();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    std::ifstream in(file);
+    std::string first, cpu, presents, last, exit;
+    std::uint64_t first_ns = 0, cpu_ns = 0, count = 0, last_ns = 0, exit_ns = 0;
+    ASSERT_TRUE(in >> first >> first_ns >> cpu >> cpu_ns >> presents >> count >> last >> last_ns >> exit >> exit_ns);
+    EXPECT_EQ(first, "first-present");
+    EXPECT_EQ(cpu, "first-present-cpu");
+    EXPECT_GT(cpu_ns, 0u);
+    EXPECT_EQ(presents, "presents");
+    EXPECT_EQ(last, "last-present");
+    EXPECT_EQ(exit, "exit");
+    EXPECT_EQ(count, 2u);
+    EXPECT_LE(start, first_ns);
+    EXPECT_LT(first_ns, last_ns);
+    EXPECT_LE(last_ns, exit_ns);
+    EXPECT_LE(exit_ns, end);
+    std::string rest;
+    EXPECT_FALSE(in >> rest) << rest;
+}
 
 TEST_F(HeadlessPresent, WaitForVerticalBlankMovesTheVirtualClock)
 {

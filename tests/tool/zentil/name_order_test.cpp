@@ -49,4 +49,26 @@ TEST(NameOrder, CompletePathsSortByTheirNamesWhateverTheListingOrder) {
   }
 }
 
+// Random names of letters of both cases, digits, punctuation, a backslash
+// and characters beyond ASCII, in a few folders, some names in more than one
+// folder: the same order as a stable sort by name_before on the names.
+TEST(NameOrder, SortAgreesWithAStableSortOnTheNamesByNameBefore) {
+  const std::wstring alphabet = L"aAbBzZ09_.-\\ \u00e9\u65e5\u672c\xDC80";
+  std::mt19937 random(69);
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < 3000; ++i) {
+    std::wstring name;
+    const int length = 1 + static_cast<int>(random() % 6);
+    for (int c = 0; c < length; ++c) name += alphabet[random() % alphabet.size()];
+    const std::wstring folder = i % 3 == 0 ? L"" : i % 3 == 1 ? L"/r/" : L"/r/deeper/";
+    paths.push_back(folder + name);
+  }
+  std::vector<std::wstring> expected = paths;
+  std::stable_sort(expected.begin(), expected.end(), [](const std::wstring& a, const std::wstring& b) {
+    return name_before(std::wstring(tool::zentil::name_of(a)), std::wstring(tool::zentil::name_of(b)));
+  });
+  sort_by_name(paths);
+  EXPECT_TRUE(paths == expected);
+}
+
 }  // namespace

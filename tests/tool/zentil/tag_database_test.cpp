@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <list>
@@ -19,6 +21,7 @@
 
 #include "lib/basic_filesystem.hpp"
 #include "lib/string.hpp"
+#include "platform/text/codepage.hpp"
 #include "store_fixture.hpp"
 #include "support/unprivileged.hpp"
 
@@ -418,6 +421,35 @@ TEST(TagDatabaseText, Escapes) {
     const std::wstring one(1, c);
     ASSERT_EQ(tool::zentil::unescape_tag_text(tool::zentil::escape_database_text(one)), one) << int(c);
   }
+}
+
+// One text of every character of the Basic Multilingual Plane and a few
+// beyond, in runs, escaped as the rule for one character says: kept when code
+// page 932 holds it and reads it back as itself, else as its escape; the
+// backslash and the zero always escaped.
+TEST(TagDatabaseText, EveryCharacterEscapedAsItsOwnRuleSays) {
+  std::wstring text, expected;
+  auto add = [&](wchar_t c) {
+    text += c;
+    const int code = platform::text::narrow_code(c);
+    bool plain = c != L'\\' && c != 0 && code >= 0;
+    if (plain) {
+      const char bytes[2] = {char(code > 0xFF ? code >> 8 : code), char(code & 0xFF)};
+      wchar_t back = 0;
+      plain = platform::text::decode_one(bytes, code > 0xFF ? 2 : 1, back) == (code > 0xFF ? 2u : 1u) && back == c;
+    }
+    if (plain) {
+      expected += c;
+      return;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(c));
+    expected += L"\\u{" + std::wstring(hex, hex + std::strlen(hex)) + L"}";
+  };
+  for (std::uint32_t c = 0; c < 0x10000; ++c) add(static_cast<wchar_t>(c));
+  for (std::uint32_t c : {0x10000u, 0x1F600u, 0x10FFFFu, 0x110000u}) add(static_cast<wchar_t>(c));
+  add(L'a');
+  EXPECT_TRUE(tool::zentil::escape_database_text(text) == expected);
 }
 
 TEST(TagDatabaseText, BackslashesThatStartNoEscape) {
