@@ -150,6 +150,7 @@ void BM_frame_at_end(benchmark::State& state) {
   for (int i = 0; i < 3; ++i) frame();
   for (auto _ : state) frame();
   state.counters["selection"] = rows().selection;
+  state.counters["at_end"] = rows().bar->child().current == rows().bar->child().max_offset();
 }
 BENCHMARK(BM_frame_at_end)->Unit(benchmark::kMicrosecond);
 
@@ -163,6 +164,7 @@ void BM_frame_selection_moving(benchmark::State& state) {
   select_row(first);
   frame();
   unsigned step = 0;
+  std::size_t rebuilt = 0, frames = 0;
   for (auto _ : state) {
     ui::list<p_directory::path>& list = rows();
     step = (step + 1) % span;
@@ -175,7 +177,11 @@ void BM_frame_selection_moving(benchmark::State& state) {
     else
       bar.target = std::min(top > 0 ? static_cast<unsigned>(top) * pitch : 0u, bar.max_offset());
     frame();
+    ++frames;
+    if (screen().shown == list.rows[list.selection].get_path()) ++rebuilt;
   }
+  // 1 when every frame showed the tags of the row it selected
+  state.counters["rebuilt"] = frames ? static_cast<double>(rebuilt) / static_cast<double>(frames) : 0.0;
 }
 BENCHMARK(BM_frame_selection_moving)->Unit(benchmark::kMicrosecond);
 
