@@ -1,5 +1,6 @@
 // The list of rows: geometry, drawing and updating the rows in view, clicks,
 // the wheel, the keys, erase.
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -213,6 +214,126 @@ TEST_F(List, EraseTable) {
   one.erase(0);
   EXPECT_EQ(one.selection, 0u);
   EXPECT_EQ(one.bar->child().total, 0u);
+}
+
+// A row of any height that records where it was drawn and updated.
+struct placed_row {
+  int width = 360, height = 0;
+  int index = 0;
+  std::vector<std::vector<int>>* drawn = nullptr;
+  std::vector<std::vector<int>>* updated = nullptr;
+
+  void draw(int, int y, bool selected) { drawn->push_back({index, y, selected ? 1 : 0}); }
+  void update(int, int y, const ui::rect&) { updated->push_back({index, y}); }
+};
+
+// The walk as written out for the list, from row 0: the rows a draw (and,
+// with strict set, an update) looks at, each with its top.
+std::vector<std::vector<int>> walked_from_row_0(const std::vector<int>& heights, int gap, int y, int list_height,
+                                                unsigned offset, bool strict) {
+  std::vector<std::vector<int>> out;
+  int top = y - static_cast<int>(offset);
+  for (std::size_t i = 0; i < heights.size(); ++i) {
+    const int bottom = top + heights[i];
+    if (strict ? bottom > y : bottom >= y) out.push_back({static_cast<int>(i), top});
+    top += heights[i] + gap;
+    if (top > y + list_height) break;
+  }
+  return out;
+}
+
+// The walk that starts at the first row in view draws and updates exactly
+// the rows, at exactly the places, that the walk from row 0 does: at every
+// offset, for even and uneven heights, empty rows, gaps wider than the
+// rows, and heights below minus the gap (rows going back up).
+TEST_F(List, TheWalkFromTheFirstRowInViewMatchesTheWalkFromRow0) {
+  struct row {
+    const char* name;
+    int visible, gap, row_height;
+    std::vector<int> heights;
+  } rows[] = {
+      {"the application's", 5, 1, 92, std::vector<int>(40, 92)},
+      {"uneven", 3, 1, 30, {30, 0, 92, 5, 200, 1, 0, 0, 47, 30, 12, 300, 2}},
+      {"no gap", 2, 0, 10, {0, 10, 0, 0, 25, 10, 0, 3}},
+      {"gaps wider than the list", 1, 50, 4, {2, 4, 0, 9, 1, 4}},
+      {"going back up", 3, 2, 20, {20, -40, 60, 10, -5, 30, 20}},
+  };
+  for (const row& r : rows) {
+    std::vector<std::vector<int>> drawn, updated;
+    ui::list<placed_row> l(380, r.visible, r.gap, r.row_height, 7, 2);
+    for (std::size_t i = 0; i < r.heights.size(); ++i) {
+      placed_row p;
+      p.height = r.heights[i];
+      p.index = static_cast<int>(i);
+      p.drawn = &drawn;
+      p.updated = &updated;
+      l.rows.push_back(p);
+      l.refresh_bar();
+    }
+    int total = 0;
+    for (int h : r.heights) total += h + r.gap;
+    const int y = 20;
+    for (unsigned offset = 0; offset <= static_cast<unsigned>(total + l.height); offset += r.heights.size() > 20 ? 7 : 1) {
+      l.bar->child().current = offset;
+      l.selection = offset % static_cast<unsigned>(l.rows.size());
+      drawn.clear();
+      l.draw(10, y);
+      std::vector<std::vector<int>> expected = walked_from_row_0(r.heights, r.gap, y, l.height, offset, false);
+      for (std::vector<int>& e : expected) e.push_back(e[0] == static_cast<int>(l.selection) ? 1 : 0);
+      ASSERT_EQ(drawn, expected) << r.name << " at " << offset;
+      for (unsigned s = 0; s < l.rows.size(); ++s) {
+        l.selection = s;
+        l.bar->child().current = l.bar->child().target = offset;
+        updated.clear();
+        l.update(10, y, {0, 0, 800, 600});
+        std::vector<std::vector<int>> expected_update;
+        for (const std::vector<int>& e : walked_from_row_0(r.heights, r.gap, y, l.height, offset, true))
+          if (e[0] == static_cast<int>(s)) expected_update.push_back(e);
+        ASSERT_EQ(updated, expected_update) << r.name << " at " << offset << ", row " << s;
+      }
+    }
+  }
+}
+
+// A height changed and announced with refresh_bar is walked with; so is an
+// erase, and rows appended without refresh_bar.
+TEST_F(List, TheWalkFollowsChangedRows) {
+  std::vector<std::vector<int>> drawn, updated;
+  ui::list<placed_row> l(380, 5, 1, 92, 7, 2);
+  std::vector<int> heights(10, 92);
+  auto append = [&](int height) {
+    placed_row p;
+    p.height = height;
+    p.index = static_cast<int>(l.rows.size());
+    p.drawn = &drawn;
+    p.updated = &updated;
+    l.rows.push_back(p);
+  };
+  for (int h : heights) append(h);
+  l.refresh_bar();
+  auto check = [&](unsigned offset, const char* step) {
+    l.bar->child().current = offset;
+    l.selection = 0;
+    drawn.clear();
+    l.draw(0, 0);
+    std::vector<int> now;
+    for (const placed_row& p : l.rows) now.push_back(p.height);
+    std::vector<std::vector<int>> expected = walked_from_row_0(now, 1, 0, l.height, offset, false);
+    for (std::vector<int>& e : expected) e.push_back(e[0] == 0 ? 1 : 0);
+    // an erased row's successors keep their own index numbers
+    for (std::vector<int>& e : expected) e[0] = l.rows[static_cast<std::size_t>(e[0])].index;
+    EXPECT_EQ(drawn, expected) << step;
+  };
+  check(400, "built");
+  l.rows[2].height = 10;
+  l.rows[3].height = 300;
+  l.refresh_bar();
+  check(400, "heights changed");
+  l.erase(1);
+  check(400, "row erased");
+  append(40);
+  append(500);
+  check(900, "rows appended");
 }
 
 }  // namespace

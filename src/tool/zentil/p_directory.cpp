@@ -186,7 +186,7 @@ void p_directory::update_rows(const ui::rect& clip) {
       return;
     }
   }
-  if (owner->tags_dirty || rows->rows[rows->selection].get_path() != shown) build_tag_list();
+  if (owner->tags_dirty || !rows->rows[rows->selection].is_at(shown)) build_tag_list();
   if (!tag_list) return;
   tag_list->update(list_width + 20, 10, clip);
   for (std::size_t i = 0; i < tag_buttons.size(); ++i) {

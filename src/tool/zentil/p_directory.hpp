@@ -39,6 +39,8 @@ class p_directory : public gprocess {
     // (a folder opens in a nested screen, a file runs the script "main").
     void update_row(int x, int y, const ui::rect& clip);
     std::wstring get_path() const { return path_; }
+    // Whether the row's path is where, without a copy (asked every frame).
+    bool is_at(const std::wstring& where) const { return path_ == where; }
 
     // What the list calls.
     using ui::widget::draw;
