@@ -202,6 +202,8 @@ void BM_blit_colour_key(benchmark::State& s) { same_blit(s, 0, 255, source::keye
 void BM_blit_colour_key_runs(benchmark::State& s) { same_blit(s, 0, 255, source::keyed, true, true); }
 void BM_blit_alpha_flag(benchmark::State& s) { same_blit(s, 0, 255, source::alpha, true, false); }
 void BM_blit_mode1_191(benchmark::State& s) { same_blit(s, 1, 191, source::plain, false, false); }
+// the tool's skin: blended at 191 with the transparency flag on
+void BM_blit_mode1_191_key(benchmark::State& s) { same_blit(s, 1, 191, source::keyed, true, false); }
 void BM_blit_mode2_255(benchmark::State& s) { same_blit(s, 2, 255, source::plain, false, false); }
 void BM_blit_mode4(benchmark::State& s) { same_blit(s, 4, 255, source::plain, false, false); }
 BENCHMARK(BM_blit_mode0_copy)->Arg(32)->Arg(16);
@@ -209,6 +211,7 @@ BENCHMARK(BM_blit_colour_key)->Arg(32)->Arg(16);
 BENCHMARK(BM_blit_colour_key_runs)->Arg(32)->Arg(16);
 BENCHMARK(BM_blit_alpha_flag)->Arg(32)->Arg(16);
 BENCHMARK(BM_blit_mode1_191)->Arg(32)->Arg(16);
+BENCHMARK(BM_blit_mode1_191_key)->Arg(32)->Arg(16);
 BENCHMARK(BM_blit_mode2_255)->Arg(32)->Arg(16);
 BENCHMARK(BM_blit_mode4)->Arg(32)->Arg(16);
 

@@ -1,9 +1,12 @@
 // The text widget and the fit-to-width loop.
 #include "ui/text.hpp"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "lib/string.hpp"
+#include "platform/text/codepage.hpp"
 #include "ui/drawing.hpp"
 
 namespace ui {
@@ -25,9 +28,33 @@ text text::fit(std::wstring work, unsigned limit, const text_style& style) {
   // (a measure is a sum of advances), so the longest cut narrower than limit
   // is found by bisection, the same cut as removing one character at a time
   // and measuring again, with a logarithmic number of measures.
+  //
+  // The conversion to code page 932 goes character by character and stops
+  // at the first NUL, so the text is converted once: a cut's shown form is a
+  // prefix of it, with "..." after it unless the NUL came first.
+  std::string narrow;
+  std::vector<std::size_t> ends = {0};  // ends[i]: the bytes of the first i characters
+  const std::size_t convertible = std::min(work.size(), work.find(L'\0'));
+  narrow.reserve(convertible * 2 + 3);
+  ends.reserve(convertible + 1);
+  for (std::size_t i = 0; i < convertible; ++i) {
+    // as append_narrow writes each character
+    const int code = platform::text::narrow_code(work[i]);
+    if (code < 0) {
+      narrow += platform::text::narrow_default_char;
+    } else if (code > 0xFF) {
+      narrow += static_cast<char>(code >> 8);
+      narrow += static_cast<char>(code & 0xFF);
+    } else {
+      narrow += static_cast<char>(code);
+    }
+    ends.push_back(narrow.size());
+  }
   auto shown_for = [&](std::size_t count) {
-    return count == work.size() ? lib::string::convert<std::string>(work)
-                                : lib::string::convert<std::string>(work.substr(0, count) + L"...");
+    if (count == work.size() || count > convertible) return narrow;
+    std::string shown = narrow.substr(0, ends[count]);
+    shown += "...";
+    return shown;
   };
   auto fits = [&](const std::string& shown) {
     return static_cast<unsigned>(string_width(shown, style.font())) < limit;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "media/core/alloc.hpp"
 #include "media/core/log.hpp"
@@ -16,6 +17,7 @@
 #include "media/graphics/internal.hpp"
 #include "media/graphics/mask.hpp"
 #include "media/softrender/blit_same.hpp"
+#include "media/softrender/loops.hpp"
 #include "media/softrender/memimg.hpp"
 
 namespace {
@@ -49,6 +51,27 @@ const FONTCELL* cell_of(FONTREC& font, int handle, const unsigned char* entry)
     return cell;
 }
 
+// The width of the first n bytes when every character of them is in the
+// cache: the split would render nothing and the walk would read cells only,
+// so the advances are summed in one pass over the bytes, the split's own
+// rules deciding the characters. False at the first character missing.
+bool measure_cached(const FONTREC& font, const char* string, int n, double scale, int& width)
+{
+    double pen = 0.0;
+    for (int i = 0; i < n;) {
+        // a lead byte in the last position takes the NUL after it as its trail
+        const auto first = static_cast<unsigned char>(string[i]);
+        const bool lead = font.char_set == 2 ? first >= 0x80 : media::core::is_lead_byte(first);
+        const int key = static_cast<unsigned char>(string[i]) | (lead ? static_cast<unsigned char>(string[i + 1]) << 8 : 0);
+        i += lead && string[i + 1] != '\0' ? 2 : 1;
+        const FONTINDEXENTRY& index = font.index[key];
+        if (index.cached == 0 || index.cell == nullptr) return false;
+        pen += (index.cell->advance + font.spacing) * scale;
+    }
+    width = static_cast<int>(pen);
+    return true;
+}
+
 // A colour value scaled by the draw bright, as the screen colour of its
 // channels with the bits outside them cleared.
 std::uint32_t bright_color(std::uint32_t value)
@@ -70,8 +93,12 @@ class glyph_writer {
 public:
     glyph_writer(const FONTREC& font, MEMIMG& target, std::uint32_t main, std::uint32_t edge, bool covered_only)
         : font_(font), target_(target), format_(*target.base->format), main_(main), edge_(edge),
-          covered_only_(covered_only)
+          covered_only_(covered_only), rows_(!media::soft::generic_loops_forced())
     {
+        // types 0 to 2 write one colour per cache value; values above 15
+        // (never written by the glyph renderer) take write() itself
+        if (font_.type != 3)
+            for (int value = 1; value < 16; ++value) written_[value] = written(value);
     }
 
     // The glyph of the cell with its box's top-left at (left, top), turned a
@@ -87,6 +114,13 @@ public:
         const int x0 = cell.slot / font_.cells_per_column * font_.cell_size + 1;
         const int y0 = cell.slot % font_.cells_per_column * font_.cell_size + 1;
         const int bytes = format_.pixel_bytes;
+        if (!vertical && rows_) {
+            switch (bytes) {
+            case 4: return draw_rows<4>(box, x0 - left, y0 - top);
+            case 2: return draw_rows<2>(box, x0 - left, y0 - top);
+            default: return draw_rows<0>(box, x0 - left, y0 - top);
+            }
+        }
         for (int y = box.top; y < box.bottom; ++y) {
             auto* row = static_cast<unsigned char*>(target_.pixels) + static_cast<long>(y) * target_.base->pitch;
             for (int x = box.left; x < box.right; ++x) {
@@ -105,6 +139,53 @@ public:
     }
 
 private:
+    // Horizontal text row by row, the same writes as the pixel loop above:
+    // the cache value of box pixel (x, y) lies at (x + dx, y + dy); the part
+    // of a row that lies beyond the cache's right edge or below its last row
+    // reads as 0. Bytes 0: any pixel size, through store_pixel.
+    template <int Bytes>
+    void draw_rows(const RECT& box, int dx, int dy)
+    {
+        const int bytes = Bytes != 0 ? Bytes : format_.pixel_bytes;
+        const bool bits = font_.memory_bits == 1;
+        // the glyph origin is at least (1, 1), so every source x and y is positive
+        const long inside = std::min<long>(box.right, static_cast<long>(font_.cache_width) - dx);
+        const int inside_right = static_cast<int>(std::max<long>(box.left, inside));
+        for (int y = box.top; y < box.bottom; ++y) {
+            unsigned char* out = static_cast<unsigned char*>(target_.pixels) + static_cast<long>(y) * target_.base->pitch +
+                                 static_cast<long>(box.left) * bytes;
+            int x = box.left;
+            const int sy = y + dy;
+            if (sy < font_.cache_height) {
+                const unsigned char* row = font_.memory_cache + static_cast<long>(sy) * font_.memory_pitch;
+                for (; x < inside_right; ++x, out += bytes) {
+                    const int sx = x + dx;
+                    const int value = bits ? row[sx >> 3] >> (7 - (sx & 7)) & 1 : row[sx];
+                    if (value == 0) {
+                        if (!covered_only_) store<Bytes>(out, 0);
+                        continue;
+                    }
+                    store<Bytes>(out, value < 16 && font_.type != 3 ? written_[value] : written(value));
+                }
+            }
+            if (!covered_only_)
+                for (; x < box.right; ++x, out += bytes) store<Bytes>(out, 0);
+        }
+    }
+
+    template <int Bytes>
+    void store(unsigned char* p, std::uint32_t v) const
+    {
+        if constexpr (Bytes == 4) {
+            std::memcpy(p, &v, 4);
+        } else if constexpr (Bytes == 2) {
+            const auto h = static_cast<std::uint16_t>(v);
+            std::memcpy(p, &h, 2);
+        } else {
+            media::gfx::store_pixel(p, format_.pixel_bytes, v);
+        }
+    }
+
     // The cache value at (x, y): a bit, a level or the two nibbles; 0 outside
     // the cache.
     int source(int x, int y) const
@@ -122,9 +203,11 @@ private:
 
     static std::uint32_t channel(std::uint32_t c, std::uint32_t mask, int shift) { return (c & mask) >> shift; }
 
-    void write(unsigned char* p, int value) const
+    void write(unsigned char* p, int value) const { media::gfx::store_pixel(p, format_.pixel_bytes, written(value)); }
+
+    // The pixel a covered cache value writes.
+    std::uint32_t written(int value) const
     {
-        const int bytes = format_.pixel_bytes;
         std::uint32_t out = 0;
         switch (font_.type) {
         case 0: out = with_alpha(main_, 255); break;
@@ -154,7 +237,7 @@ private:
             break;
         }
         }
-        media::gfx::store_pixel(p, bytes, out);
+        return out;
     }
 
     const FONTREC& font_;
@@ -162,6 +245,8 @@ private:
     const PIXFMT& format_;
     std::uint32_t main_, edge_;
     bool covered_only_;
+    bool rows_;  // the row loop; the pixel loop when the renderer's generic path is forced
+    std::uint32_t written_[16] = {};
 };
 
 }  // namespace
@@ -237,9 +322,20 @@ int DrawOrMeasureString(int draw, int x, int y, int scaled, double scale_x, doub
     scaled = 0;
     scale_x = scale_y = 1.0;
     (void)scaled;
-    const std::uint32_t main = bright_color(color), edge = bright_color(edge_color);
     if (string == nullptr || string[0] == '\0') return 0;
     const int n = string_length(string, length);
+    const double scale = vertical != 0 ? scale_y : scale_x;
+    if (draw == 0 && n <= short_string) {
+        int width = 0;
+        if (measure_cached(*font, string, n, scale, width)) {
+            if (size != nullptr) {
+                size[0] = vertical != 0 ? font->cell_height : width;
+                size[1] = vertical != 0 ? width : font->cell_height;
+            }
+            return width;
+        }
+    }
+    const std::uint32_t main = bright_color(color), edge = bright_color(edge_color);
 
     unsigned char short_entries[short_string * 3];
     unsigned char* entries = short_entries;
@@ -253,10 +349,11 @@ int DrawOrMeasureString(int draw, int x, int y, int scaled, double scale_x, doub
         return -1;
     }
 
-    const double scale = vertical != 0 ? scale_y : scale_x;
     const bool drawing = draw != 0 && target != nullptr && IsMemImgValid(target) != 0;
     RECT area{0, 0, 0, 0};
     if (drawing) area = clip != nullptr ? *clip : RECT{0, 0, target->width, target->height};
+    std::optional<glyph_writer> writer;
+    if (drawing) writer.emplace(*font, *target, main, edge, covered_only != 0);
     double pen = 0.0;
     int result = 0;
     for (int k = 0; k < count; ++k) {
@@ -268,12 +365,11 @@ int DrawOrMeasureString(int draw, int x, int y, int scaled, double scale_x, doub
         }
         if (drawing && !is_space(entry) && (cell->width != 0 || cell->height != 0)) {
             const int p = static_cast<int>(pen);
-            glyph_writer writer(*font, *target, main, edge, covered_only != 0);
             if (vertical != 0)
-                writer.draw(*cell, x + font->cell_height - cell->y_offset - cell->height, y + p + cell->x_offset, true,
-                            area);
+                writer->draw(*cell, x + font->cell_height - cell->y_offset - cell->height, y + p + cell->x_offset, true,
+                             area);
             else
-                writer.draw(*cell, x + p + cell->x_offset, y + cell->y_offset, false, area);
+                writer->draw(*cell, x + p + cell->x_offset, y + cell->y_offset, false, area);
         }
         pen += (cell->advance + font->spacing) * scale;
     }

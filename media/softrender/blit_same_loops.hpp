@@ -170,12 +170,16 @@ void saturated_rows(const same_job& j)
 }
 
 // Mode 1 of 32-bit direct pixels at a parameter p other than 0, 128 and
-// 255, without modifiers: each colour byte becomes (d x 256 + (s - d) x p)
-// >> 8, that is (d x (256 - p) + s x p) >> 8, which never exceeds 65280 and
-// so is exact in 16-bit lanes; the fourth byte stays the destination's.
-inline void mixed_rows(const same_job& j)
+// 255, without blend image or draw bright: each colour byte becomes (d x 256
+// + (s - d) x p) >> 8, that is (d x (256 - p) + s x p) >> 8, which never
+// exceeds 65280 and so is exact in 16-bit lanes; the fourth byte stays the
+// destination's. With the flag, pixels equal to the transparent colour (the
+// whole word) are left.
+template <bool Trans>
+void mixed_rows(const same_job& j)
 {
     const int p = j.setup.param;
+    const std::uint32_t key = j.setup.transparent;
     for (int y = 0; y < j.height; ++y) {
         const unsigned char* in = j.src + y * j.src_pitch;
         unsigned char* out = j.dst + y * j.dst_pitch;
@@ -184,20 +188,29 @@ inline void mixed_rows(const same_job& j)
         const __m128i zero = _mm_setzero_si128();
         const __m128i ps = _mm_set1_epi16(static_cast<short>(p)), qs = _mm_set1_epi16(static_cast<short>(256 - p));
         const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m128i k = _mm_set1_epi32(static_cast<int>(key));
         for (; x + 4 <= j.width; x += 4, in += 16, out += 16) {
             const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
             const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+            // the destination bytes kept: its fourth byte, and whole keyed pixels
+            __m128i kept = top;
+            if constexpr (Trans) {
+                const __m128i keyed = _mm_cmpeq_epi32(sv, k);
+                if (_mm_movemask_epi8(keyed) == 0xFFFF) continue;
+                kept = _mm_or_si128(kept, keyed);
+            }
             const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), qs),
                                                             _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ps)), 8);
             const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs),
                                                             _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ps)), 8);
             const __m128i mixed = _mm_packus_epi16(lo, hi);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, mixed)));
+                             _mm_or_si128(_mm_and_si128(kept, dv), _mm_andnot_si128(kept, mixed)));
         }
 #endif
         for (; x < j.width; ++x, in += 4, out += 4) {
             const std::uint32_t sp = load32(in), dp = load32(out);
+            if (Trans && sp == key) continue;
             std::uint32_t r = dp & 0xFF000000u;
             for (int i = 0; i < 24; i += 8) {
                 const std::uint32_t sv = sp >> i & 0xFF, dv = dp >> i & 0xFF;
@@ -475,9 +488,9 @@ void loop(const same_job& job)
         if constexpr (Bits == 16 && Mode == 4 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
             if (separate(j, sb, db)) return multiplied_rows16(j);
         }
-        if constexpr (Bits == 32 && Mode == 1 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
+        if constexpr (Bits == 32 && Mode == 1 && Kind == kind_direct && !BlendImage && !Bright) {
             const int p = j.setup.param;
-            if (p != 0 && p != 128 && p != 255 && separate(j, sb, db)) return mixed_rows(j);
+            if (p != 0 && p != 128 && p != 255 && separate(j, sb, db)) return mixed_rows<Trans>(j);
         }
         if constexpr (Bits == 32 && (Mode == 2 || Mode == 3) && Kind == kind_direct && !BlendImage && !Bright &&
                       !Trans) {

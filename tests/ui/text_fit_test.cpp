@@ -35,6 +35,10 @@ std::vector<std::wstring> seeded_names() {
       L"\u00e9\u00fc\u4e02\U0001F600\u0300";
   std::mt19937 random(69);
   std::vector<std::wstring> names = {L"", L"a", L"...", L"日", L"\U0001F600"};
+  // a NUL ends the converted text, the "..." after a cut too
+  using namespace std::string_literals;
+  for (const std::wstring& s : {L"ab\0cd"s, L"\0abc"s, L"abcdefghijklmnopqrstuvwxyz\0xyz"s, L"日本語\0"s})
+    names.push_back(s);
   for (int i = 0; i < 400; ++i) {
     std::wstring name;
     const int length = 1 + static_cast<int>(random() % 120);

@@ -4,6 +4,7 @@
 // DrawStringWithFont, off-screen text, and the installed font.
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@
 #include "media/graphics/startup.hpp"
 #include "media/graphics/string_draw.hpp"
 #include "media/softrender/internal.hpp"
+#include "media/softrender/loops.hpp"
 #include "media/softrender/memimg.hpp"
 #include "platform/font/font.hpp"
+#include "platform/text/codepage.hpp"
 
 namespace {
 
@@ -492,6 +495,113 @@ TEST_F(Strings, DrawStringWithFontChecks)
     EXPECT_EQ(d.area.bottom, 500);
     EXPECT_EQ(d.font, QueryDefaultFontHandle());
     DeleteFontHandle(h);
+}
+
+// The row loop of horizontal text against the pixel loop (the renderer's
+// generic path): every font type and edge size, targets of 16 and 32 bits
+// with and without alpha, seeded glyphs of random levels (some larger than
+// their cell, some left of the pen), random places and clip rectangles, with
+// and without the uncovered pixels written.
+TEST_F(Strings, RowLoopMatchesThePixelLoop)
+{
+    start();
+    std::mt19937 random(1969);
+    platform::font::fake_settings s = fake_setup();
+    const char letters[] = "ABCDEF";
+    for (int i = 0; i < 6; ++i) {
+        const bool big = i == 5;
+        fake_glyph g;
+        g.width = big ? 40 : 1 + static_cast<int>(random() % 14);
+        g.height = big ? 40 : 1 + static_cast<int>(random() % 18);
+        g.origin_x = big ? -3 : static_cast<int>(random() % 5) - 1;
+        g.origin_y = big ? 30 : static_cast<int>(random() % 17);
+        for (int k = 0; k < g.width * g.height; ++k)
+            g.levels.push_back(static_cast<unsigned char>(random() % 3 == 0 ? 0 : random() % 17));
+        s.glyphs.push_back({static_cast<wchar_t>(letters[i]), g});
+    }
+    platform::font::install_fake(s);
+    const std::uint32_t main = 0x00F0E0D0, edge = 0x00102030;
+    for (const int type : {0, 1, 2, 3})
+        for (const int edge_size : {1, 2}) {
+            if ((type & 1) == 0 && edge_size != 1) continue;
+            const int h = CreateFontToHandle(nullptr, -1, -1, type, 1, edge_size, 0);
+            ASSERT_GE(h, 0);
+            for (const int format : {0, 1})
+                for (const int alpha : {0, 1}) {
+                    MEMIMG image{};
+                    ASSERT_EQ(CreateMemImg(&image, 90, 60, -1, 0, format, 0, alpha, 0, nullptr), 0);
+                    for (int round = 0; round < 12; ++round) {
+                        const int x = static_cast<int>(random() % 110) - 30, y = static_cast<int>(random() % 70) - 25;
+                        RECT clip{static_cast<int>(random() % 40), static_cast<int>(random() % 30), 0, 0};
+                        clip.right = clip.left + static_cast<int>(random() % 60);
+                        clip.bottom = clip.top + static_cast<int>(random() % 40);
+                        if (round % 4 == 0) clip = RECT{0, 0, 90, 60};
+                        const int covered_only = round % 2;
+                        SCOPED_TRACE(testing::Message() << "type " << type << " edge " << edge_size << " format "
+                                                        << format << " alpha " << alpha << " round " << round);
+                        FillMemImgRect(&image, nullptr, 0x5A5A5A5A & (format == 0 ? 0xFFFFFF : 0xFFFFFFFF));
+                        const auto before = snapshot(image);
+                        media::soft::force_generic_loops(1);
+                        DrawOrMeasureString(1, x, y, 0, 1.0, 1.0, "FABC DEF", main, &image, &clip, covered_only, h,
+                                            edge, -1, 0, nullptr);
+                        const auto pixel_loop = snapshot(image);
+                        media::soft::force_generic_loops(0);
+                        std::memcpy(image.pixels, before.data(), before.size());
+                        DrawOrMeasureString(1, x, y, 0, 1.0, 1.0, "FABC DEF", main, &image, &clip, covered_only, h,
+                                            edge, -1, 0, nullptr);
+                        ASSERT_EQ(snapshot(image), pixel_loop);
+                    }
+                    ReleaseMemImg(&image);
+                }
+            DeleteFontHandle(h);
+        }
+    media::soft::force_generic_loops(0);
+}
+
+// Measuring a text whose characters are all in the cache sums their
+// advances in one pass; the same texts measured just after the cache was
+// emptied take the split and render. Both give the same widths and sizes,
+// with and without spacing and an edge, for seeded names of Latin and
+// Japanese characters (and characters code page 932 lacks), cut lengths
+// included, in the installed font as the wrapper sets it up.
+TEST_F(Strings, CachedMeasuresMatchTheRenderingMeasure)
+{
+    platform::font::remove_fake();
+    start();
+    SetDefaultFontType(2);
+    SetDefaultFontSize(20);
+    SetDefaultFontThickness(9);
+    SetDefaultFontFace("meiryo", 1);
+    const int edged = CreateFontToHandle("meiryo", 20, 9, 3, 1, 2, 0);
+    SetFontSpacing(2, edged);
+    const std::wstring latin = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _-.()";
+    const std::wstring japanese = L"あいうえおかきくけこアイウエオ写真旅行音楽資料日本語漢字東京春夏秋冬ｱｲｳ　";
+    const std::wstring foreign = L"\u00e9\u00fc\u4e02";
+    std::mt19937 random(69);
+    for (int i = 0; i < 120; ++i) {
+        std::wstring name;
+        const int length = 1 + static_cast<int>(random() % (i % 5 == 0 ? 80 : 120));
+        for (int c = 0; c < length; ++c)
+            name += i % 5 == 0 && random() % 2 == 0 ? japanese[random() % japanese.size()] : latin[random() % latin.size()];
+        if (i % 7 == 0) name[random() % name.size()] = foreign[random() % foreign.size()];
+        std::string text;
+        platform::text::append_narrow(name.data(), name.size(), text);
+        const int cut = static_cast<int>(random() % (text.size() + 2)) - 1;  // -1: the whole text
+        for (const int handle : {QueryDefaultFontHandle(), edged})
+            for (const int vertical : {0, 1}) {
+                int rendered[2] = {0, 0}, cached[2] = {0, 0};
+                ResetFontCache(handle);
+                const int first = DrawOrMeasureString(0, 0, 0, 0, 1.0, 1.0, text.c_str(), 0, nullptr, nullptr, 1,
+                                                      handle, 0, cut, vertical, rendered);
+                const int second = DrawOrMeasureString(0, 0, 0, 0, 1.0, 1.0, text.c_str(), 0, nullptr, nullptr, 1,
+                                                       handle, 0, cut, vertical, cached);
+                ASSERT_GE(first, 0) << i;
+                ASSERT_EQ(second, first) << i << " cut " << cut;
+                EXPECT_EQ(cached[0], rendered[0]);
+                EXPECT_EQ(cached[1], rendered[1]);
+            }
+    }
+    DeleteFontHandle(edged);
 }
 
 // The installed Japanese font in the wrapper's default-font settings.
