@@ -3,9 +3,17 @@
 #include "plang/factor/pool.hpp"
 
 #include <atomic>
-#include <cstdint>
+#include <cstddef>
 
 #if defined(__SANITIZE_ADDRESS__)
+#define PLANG_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PLANG_POOL_ASAN 1
+#endif
+#endif
+
+#ifdef PLANG_POOL_ASAN
 #include <sanitizer/asan_interface.h>
 #define PLANG_POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
 #define PLANG_POOL_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
@@ -26,8 +34,9 @@ struct free_block {
 // A chunk begins with the link to the chunk made before it; its blocks
 // follow. The list keeps every chunk reachable: a block freed on another
 // thread goes to that thread's free list, so no chunk is ever known to be
-// unused.
-struct alignas(block_size) chunk_header {
+// unused. Its size keeps the blocks after it aligned as operator new
+// aligns the chunk.
+struct alignas(std::max_align_t) chunk_header {
   chunk_header* next;
 };
 
@@ -41,7 +50,7 @@ struct thread_blocks {
 
 thread_local thread_blocks blocks;
 
-void* carve() {
+void* carve(std::size_t bytes) {
   thread_blocks& t = blocks;
   if (t.fresh == t.fresh_end) {
     auto* header = static_cast<chunk_header*>(::operator new(sizeof(chunk_header) + blocks_per_chunk * block_size));
@@ -54,18 +63,20 @@ void* carve() {
   }
   void* block = t.fresh;
   t.fresh += block_size;
-  PLANG_POOL_UNPOISON(block, block_size);
+  PLANG_POOL_UNPOISON(block, bytes);
   return block;
 }
 
 }  // namespace
 
-void* allocate_block() {
+void* allocate_block(std::size_t bytes) {
   thread_blocks& t = blocks;
   free_block* b = t.free;
-  if (!b) return carve();
-  PLANG_POOL_UNPOISON(b, block_size);
+  if (!b) return carve(bytes);
+  PLANG_POOL_UNPOISON(b, sizeof(free_block));
   t.free = b->next;
+  PLANG_POOL_POISON(b, block_size);
+  PLANG_POOL_UNPOISON(b, bytes);
   return b;
 }
 

@@ -22,7 +22,9 @@ namespace plang::pool {
 // allocate_shared lays them out.
 inline constexpr std::size_t block_size = 64;
 
-void* allocate_block();
+// A block for `bytes` (at most block_size); a build with the address
+// sanitizer leaves the rest of the block, and every free block, poisoned.
+void* allocate_block(std::size_t bytes);
 void release_block(void* block) noexcept;
 
 // The allocator of allocate_shared: a request that fits a block takes one,
@@ -36,7 +38,7 @@ struct allocator {
 
   T* allocate(std::size_t n) {
     if (n * sizeof(T) <= block_size && alignof(T) <= alignof(std::max_align_t))
-      return static_cast<T*>(allocate_block());
+      return static_cast<T*>(allocate_block(n * sizeof(T)));
     return static_cast<T*>(::operator new(n * sizeof(T)));
   }
   void deallocate(T* p, std::size_t n) noexcept {
