@@ -83,6 +83,7 @@ void* allocate_block(std::size_t bytes) {
 void release_block(void* block) noexcept {
   thread_blocks& t = blocks;
   auto* b = static_cast<free_block*>(block);
+  PLANG_POOL_UNPOISON(b, sizeof(free_block));  // a request may have been shorter than the link
   b->next = t.free;
   t.free = b;
   PLANG_POOL_POISON(b, block_size);
