@@ -16,16 +16,40 @@ namespace plang {
 // object.
 class e_method final : public expression {
  public:
-  e_method(expression_handle object, std::wstring name, expression_list arguments)
-      : object_(std::move(object)), name_(std::move(name)), arguments_(std::move(arguments)) {}
+  e_method(expression_handle object, std::wstring name, expression_list arguments);
   ~e_method();  // a chain of calls is released call after call
   void evaluate(runtime* rt, handle& result) const override;
+  void execute(runtime* rt) const override;
+  // `at` and `exist` on a vector or a map, with an int or bool argument and
+  // an int or bool result, read without any handle.
+  bool evaluate_scalar(runtime* rt, scalar& out) const override;
+  bool scalar_capable() const override { return reads_scalar_; }
 
  private:
+  // The built-in methods this node runs on a vector, list or map without a
+  // call record when the receiver is a variable and every argument is a
+  // built-in number, bool or text: then no script code runs during the
+  // call, and the receiver and variable arguments are used where their
+  // variables hold them, without handle copies.
+  enum class builtin : unsigned char { none, at, exist, push_back, push_front, insert };
+
+  // `result` null: the value is dropped.
+  void call(runtime* rt, handle* result) const;
+  // The builtin on the evaluated receiver and arguments; false when it does
+  // not apply (another class, another argument type), having run nothing.
+  bool run_builtin(const handle& object, const handle* const* args, handle* owned, handle* result) const;
+  // The call record's way: the receiver's `method`.
+  void call_method(handle object, const factor::vector& args, handle* result) const;
+
   expression_handle object_;
   std::wstring name_;
   expression_list arguments_;
   mutable method_site site_;  // the id a built-in class's table gave this call
+  builtin builtin_ = builtin::none;
+  // Bit i: argument i is a variable used in place; the nodes after it are
+  // variables and literals, which cannot disturb the table that holds it.
+  unsigned borrowed_ = 0;
+  bool reads_scalar_ = false;
 };
 
 // type "(" arguments ")": a new value of the type.

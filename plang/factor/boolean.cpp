@@ -5,16 +5,15 @@
 #include <istream>
 #include <ostream>
 
-#include <boost/make_shared.hpp>
-
 #include "lib/hash.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/method.hpp"
 
 namespace plang {
 namespace {
 constexpr char source[] = "plang/factor/boolean";
 
-handle make(bool v) { return boost::make_shared<boolean>(v); }
+handle make(bool v) { return pool::make<boolean>(v); }
 }  // namespace
 
 void boolean::call_constructor(const vector& args) {

@@ -12,6 +12,8 @@
 #include "plang/factor/exception.hpp"
 #include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/pool.hpp"
+#include "plang/factor/stored.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
 #include "plang/release.hpp"
@@ -36,27 +38,6 @@ hash_::map copy_entries(const hash_::map& from) {
   return copy;
 }
 
-// What insert stores for an argument: its clone, or the argument itself when
-// it is a built-in number, bool or text that only the argument list holds.
-// Nobody can reach such a temporary after the call, and its clone would be
-// an equal value made without running script code, so nothing can tell.
-handle stored_form(const handle& v) {
-  if (v.use_count() == 1) {
-    switch (v->get_typeid()) {
-      case typeid_anchor::boolean:
-      case typeid_anchor::signed_int:
-      case typeid_anchor::unsigned_int:
-      case typeid_anchor::real_float:
-      case typeid_anchor::real_double:
-      case typeid_anchor::string:
-        return v;
-      default:
-        break;
-    }
-  }
-  return v->clone();
-}
-
 // An empty map answers without hashing the key.
 std::uint32_t find(const hash_::map& m, const handle& k) {
   return m.empty() ? hash_::map::none : m.find(hash_::map::probe(k));
@@ -68,24 +49,21 @@ handle dispatch(hash_& self, const method_request<C>& r) {
   const factor::vector& a = r.arguments;
   switch (find_method_id<hash_>(source, method_text, 265, r)) {
     case 0:  // size
-      return boost::make_shared<unsigned_<unsigned int>>(static_cast<unsigned int>(m.size()));
+      return pool::make<unsigned_<unsigned int>>(static_cast<unsigned int>(m.size()));
     case 1:  // empty
-      return boost::make_shared<boolean>(m.empty());
+      return pool::make<boolean>(m.empty());
     case 2:  // clear
       m.clear();
       return make_nil();
-    case 3: {  // at
-      const std::uint32_t i = find(m, a[0]);
-      if (i == hash_::map::none) raise_range_error(source, method_text, 281);
-      return m.at(i).value;
-    }
+    case 3:  // at
+      return self.at(a[0]);
     case 4:  // exist
-      return boost::make_shared<boolean>(find(m, a[0]) != hash_::map::none);
+      return pool::make<boolean>(self.exist(a[0]));
     case 5: {  // erase
       const std::uint32_t i = find(m, a[0]);
-      if (i == hash_::map::none) return boost::make_shared<boolean>(false);
+      if (i == hash_::map::none) return pool::make<boolean>(false);
       m.erase(i);
-      return boost::make_shared<boolean>(true);
+      return pool::make<boolean>(true);
     }
     case 6: {  // swap
       const handle& other = a[0];
@@ -93,16 +71,11 @@ handle dispatch(hash_& self, const method_request<C>& r) {
       if (other.get() != &self) m.swap(static_cast<hash_&>(*other).entries);
       return make_nil();
     }
-    default: {  // 7: insert; an existing key keeps its value
+    default: {  // 7: insert
       const copy_nesting level;
-      const handle k = stored_form(a[0]);
+      handle k = stored_form(a[0]);
       handle value = stored_form(a[1]);
-      // The clones may run script code that changes this map: it is looked
-      // at only now.
-      const hash_::map::probe p(k);
-      if (m.find(p) != hash_::map::none) return boost::make_shared<boolean>(false);
-      m.insert_new(p, std::move(value));
-      return boost::make_shared<boolean>(true);
+      return pool::make<boolean>(self.insert(std::move(k), std::move(value)));
     }
   }
 }
@@ -113,6 +86,25 @@ method_entries hash_::method_entries() {
   static constexpr method_entry entries[] = {{"size", 0, 0},  {"empty", 0, 1}, {"clear", 0, 2}, {"at", 1, 3},
                                              {"exist", 1, 4}, {"erase", 1, 5}, {"swap", 1, 6},  {"insert", 2, 7}};
   return entries;
+}
+
+const handle& hash_::at(const handle& key) const { return at_found(find(entries, key)); }
+const handle& hash_::at(const map::probe& key) const { return at_found(entries.find(key)); }
+const handle& hash_::at_found(std::uint32_t i) const {
+  if (i == map::none) raise_range_error(source, method_text, 281);
+  return entries.at(i).value;
+}
+
+bool hash_::exist(const handle& key) const { return find(entries, key) != map::none; }
+bool hash_::exist(const map::probe& key) const { return entries.find(key) != map::none; }
+
+// The stored forms are made first: a clone may run script code that changes
+// this map, which is looked at only now. An existing key keeps its value.
+bool hash_::insert(handle key, handle value) {
+  const map::probe p(key);
+  if (entries.find(p) != map::none) return false;
+  entries.insert_new(p, std::move(value));
+  return true;
 }
 
 handle hash_::_method(const method_request<char>& r) { return dispatch(*this, r); }

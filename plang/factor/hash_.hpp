@@ -28,8 +28,25 @@ class hash_ final : public factor {
   handle _method(const method_request<char>& request);
   handle _method(const method_request<wchar_t>& request);
 
+  // Methods that call nodes also run without a call record; the
+  // dispatchers use them too. at: the stored value, or the range error of
+  // line 281; exist; both take a key (hashed only when the map has entries)
+  // or an int, u?int or bool key's probe. insert of the stored forms of a
+  // key and a value (see stored_form): true when the entry was added, false
+  // when the key was there (its value stays).
+  const handle& at(const handle& key) const;
+  const handle& at(const map::probe& key) const;
+  bool exist(const handle& key) const;
+  bool exist(const map::probe& key) const;
+  bool insert(handle key, handle value);
+
   // Releases what it holds without recursion into nested values.
   ~hash_();
+
+ private:
+  const handle& at_found(std::uint32_t entry) const;
+
+ public:
 
   PLANG_FACTOR_OPERATIONS
 };

@@ -37,6 +37,24 @@ hash_table::probe::probe(const handle& k) : key(k) {
 hash_table::probe::probe(const entry& stored)
     : key(stored.key), hash(stored.hash), scalar_type(stored.scalar_type), bits(stored.bits) {}
 
+namespace {
+const handle no_key;
+}  // namespace
+
+hash_table::probe::probe(std::uint32_t type, std::uint32_t b) : key(no_key), scalar_type(type), bits(b) {
+  switch (type) {
+    case typeid_anchor::signed_int:
+      signed_<int>(static_cast<int>(b)).hash_into(hash);
+      break;
+    case typeid_anchor::unsigned_int:
+      unsigned_<unsigned int>(b).hash_into(hash);
+      break;
+    default:
+      boolean(b != 0).hash_into(hash);
+      break;
+  }
+}
+
 std::uint32_t hash_table::find(const probe& p) const {
   if (entries_.empty()) return none;
   for (std::uint32_t i = heads_[bucket(p.hash)]; i != none; i = entries_[i].next) {

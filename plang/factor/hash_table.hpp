@@ -28,6 +28,9 @@ class hash_table {
     explicit probe(const handle& key);
     // A stored key, as it was taken when stored.
     explicit probe(const entry& stored);
+    // An int, u?int or bool key given by its typeid and bits, without a
+    // value: it hashes as that value would and is never asked.
+    probe(std::uint32_t scalar_type, std::uint32_t bits);
     const handle& key;
     std::uint32_t hash = 0;
     std::uint32_t scalar_type = 0;  // 0: not an inline scalar

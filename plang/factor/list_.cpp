@@ -9,7 +9,9 @@
 #include "plang/factor/exception.hpp"
 #include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/factor/sequence.hpp"
+#include "plang/factor/stored.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
 #include "plang/release.hpp"
@@ -27,9 +29,9 @@ handle dispatch(list_& self, const method_request<C>& r) {
   const factor::vector& a = r.arguments;
   switch (find_method_id<list_>(source, method_text, 269, r)) {
     case 0:  // empty
-      return boost::make_shared<boolean>(e.empty());
+      return pool::make<boolean>(e.empty());
     case 1:  // size
-      return boost::make_shared<unsigned_<unsigned int>>(static_cast<unsigned int>(e.size()));
+      return pool::make<unsigned_<unsigned int>>(static_cast<unsigned int>(e.size()));
     case 2:  // front
       if (e.empty()) raise_range_error(source, method_text, 278);
       return e.front();
@@ -54,12 +56,14 @@ handle dispatch(list_& self, const method_request<C>& r) {
     case 7:  // resize(count)
       sequence::resize(e, a[0]->operator unsigned int(), make_nil(), too_long);
       return make_nil();
-    case 8:  // push_front
-      e.push_front(sequence::stored_clone(a[0]));
-      return e.front();
-    case 9:  // push_back
-      e.push_back(sequence::stored_clone(a[0]));
-      return e.back();
+    case 8: {  // push_front
+      const copy_nesting level;
+      return self.push_front(stored_form(a[0]));
+    }
+    case 9: {  // push_back
+      const copy_nesting level;
+      return self.push_back(stored_form(a[0]));
+    }
     case 10: {  // swap
       const handle& other = a[0];
       if (other->get_typeid() != typeid_anchor::list) refuse_method(source, method_text, 318, r);
@@ -80,6 +84,16 @@ method_entries list_::method_entries() {
                                              {"clear", 0, 6},     {"resize", 1, 7},    {"push_front", 1, 8},
                                              {"push_back", 1, 9}, {"swap", 1, 10},     {"resize", 2, 11}};
   return entries;
+}
+
+const handle& list_::push_front(handle stored) {
+  elements.push_front(std::move(stored));
+  return elements.front();
+}
+
+const handle& list_::push_back(handle stored) {
+  elements.push_back(std::move(stored));
+  return elements.back();
 }
 
 handle list_::_method(const method_request<char>& r) { return dispatch(*this, r); }

@@ -21,6 +21,12 @@ class list_ final : public factor {
   handle _method(const method_request<char>& request);
   handle _method(const method_request<wchar_t>& request);
 
+  // push_front and push_back of the stored form of a value (see
+  // stored_form), also run by call nodes without a call record: the new
+  // first or last element.
+  const handle& push_front(handle stored);
+  const handle& push_back(handle stored);
+
   // Releases what it holds without recursion into nested values.
   ~list_();
 

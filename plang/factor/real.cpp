@@ -10,12 +10,11 @@
 #include <limits>
 #include <ostream>
 
-#include <boost/make_shared.hpp>
-
 #include "lib/hash.hpp"
 #include "plang/convert.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/method.hpp"
 
@@ -46,7 +45,7 @@ struct traits<float> {
   static float right(const handle& rhs) { return rhs->operator float(); }
 };
 
-handle make_bool(bool v) { return boost::make_shared<boolean>(v); }
+handle make_bool(bool v) { return pool::make<boolean>(v); }
 
 // A NaN is true; both zeros are false.
 bool truth(double v) { return v != 0; }
@@ -69,7 +68,7 @@ std::uint32_t hash_bits(double v) {
 
 template <class T>
 handle real<T>::make_value(T v) {
-  return boost::make_shared<real>(v);
+  return pool::make<real>(v);
 }
 
 template <class T>

@@ -8,12 +8,11 @@
 #include <limits>
 #include <ostream>
 
-#include <boost/make_shared.hpp>
-
 #include "lib/hash.hpp"
 #include "plang/convert.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/method.hpp"
 #include "plang/random.hpp"
 
@@ -23,12 +22,12 @@ constexpr char source[] = "plang/factor/signed_";
 
 using bits = std::uint32_t;
 
-handle make_bool(bool v) { return boost::make_shared<boolean>(v); }
+handle make_bool(bool v) { return pool::make<boolean>(v); }
 int wrap(bits b) { return static_cast<int>(b); }
 int right(const handle& rhs) { return rhs->operator int(); }
 }  // namespace
 
-handle signed_<int>::make_value(int v) { return boost::make_shared<signed_>(v); }
+handle signed_<int>::make_value(int v) { return pool::make<signed_>(v); }
 
 plang::method_entries signed_<int>::method_entries() {
   static constexpr method_entry entries[] = {{"abs", 0, 0}, {"max", 0, 1}, {"min", 0, 2}, {"rand", 0, 3}};

@@ -7,12 +7,11 @@
 #include <limits>
 #include <ostream>
 
-#include <boost/make_shared.hpp>
-
 #include "lib/hash.hpp"
 #include "plang/convert.hpp"
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/exception.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/method.hpp"
 #include "plang/random.hpp"
 
@@ -20,11 +19,11 @@ namespace plang {
 namespace {
 constexpr char source[] = "plang/factor/unsigned_";
 
-handle make_bool(bool v) { return boost::make_shared<boolean>(v); }
+handle make_bool(bool v) { return pool::make<boolean>(v); }
 unsigned int right(const handle& rhs) { return rhs->operator unsigned int(); }
 }  // namespace
 
-handle unsigned_<unsigned int>::make_value(unsigned int v) { return boost::make_shared<unsigned_>(v); }
+handle unsigned_<unsigned int>::make_value(unsigned int v) { return pool::make<unsigned_>(v); }
 
 plang::method_entries unsigned_<unsigned int>::method_entries() {
   static constexpr method_entry entries[] = {{"max", 0, 0}, {"min", 0, 1}, {"rand", 0, 2}};

@@ -8,7 +8,9 @@
 #include "plang/factor/exception.hpp"
 #include "plang/factor/nesting.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/factor/sequence.hpp"
+#include "plang/factor/stored.hpp"
 #include "plang/factor/unsigned_.hpp"
 #include "plang/method.hpp"
 #include "plang/release.hpp"
@@ -26,9 +28,9 @@ handle dispatch(vector_& self, const method_request<C>& r) {
   const factor::vector& a = r.arguments;
   switch (find_method_id<vector_>(source, method_text, 251, r)) {
     case 0:  // size
-      return boost::make_shared<unsigned_<unsigned int>>(static_cast<unsigned int>(e.size()));
+      return pool::make<unsigned_<unsigned int>>(static_cast<unsigned int>(e.size()));
     case 1:  // empty
-      return boost::make_shared<boolean>(e.empty());
+      return pool::make<boolean>(e.empty());
     case 2: {  // pop_back
       if (e.empty()) raise_range_error(source, method_text, 260);
       handle last = std::move(e.back());
@@ -44,14 +46,12 @@ handle dispatch(vector_& self, const method_request<C>& r) {
     case 5:  // front
       if (e.empty()) raise_range_error(source, method_text, 276);
       return e.front();
-    case 6: {  // at
-      const unsigned int i = a[0]->operator unsigned int();
-      if (i >= e.size()) raise_range_error(source, method_text, 282);
-      return e[i];
+    case 6:  // at
+      return self.at(a[0]->operator unsigned int());
+    case 7: {  // push_back
+      const copy_nesting level;
+      return self.push_back(stored_form(a[0]));
     }
-    case 7:  // push_back
-      e.push_back(sequence::stored_clone(a[0]));
-      return e.back();
     case 8: {  // swap
       const handle& other = a[0];
       if (other->get_typeid() != typeid_anchor::vector) refuse_method(source, method_text, 291, r);
@@ -65,7 +65,11 @@ handle dispatch(vector_& self, const method_request<C>& r) {
       // The clone may run script code that changes this vector: the index
       // is checked against the vector as the clone left it.
       const unsigned int i = a[0]->operator unsigned int();
-      handle old = sequence::stored_clone(a[1]);
+      handle old;
+      {
+        const copy_nesting level;
+        old = stored_form(a[1]);
+      }
       if (i >= e.size()) raise_range_error(source, method_text, 302);
       e[i].swap(old);
       return old;
@@ -83,6 +87,16 @@ method_entries vector_::method_entries() {
                                              {"back", 0, 4}, {"front", 0, 5},  {"at", 1, 6},       {"push_back", 1, 7},
                                              {"swap", 1, 8}, {"resize", 1, 9}, {"replace", 2, 10}, {"resize", 2, 11}};
   return entries;
+}
+
+const handle& vector_::at(unsigned int i) const {
+  if (i >= elements.size()) raise_range_error(source, method_text, 282);
+  return elements[i];
+}
+
+const handle& vector_::push_back(handle stored) {
+  elements.push_back(std::move(stored));
+  return elements.back();
 }
 
 handle vector_::_method(const method_request<char>& r) { return dispatch(*this, r); }

@@ -21,6 +21,13 @@ class vector_ final : public factor {
   handle _method(const method_request<char>& request);
   handle _method(const method_request<wchar_t>& request);
 
+  // Methods that call nodes also run without a call record; the
+  // dispatchers use them too. at(index): the stored element, or the range
+  // error of line 282. push_back of the stored form of the value (a clone,
+  // or a temporary taken over, see stored_form): the new last element.
+  const handle& at(unsigned int index) const;
+  const handle& push_back(handle stored);
+
   // Releases what it holds without recursion into nested values.
   ~vector_();
 

@@ -635,4 +635,53 @@ TEST(Script, StepsAndCallsOnTheFastPaths) {
   });
 }
 
+TEST(Script, ContainerCallsOnVariables) {
+  run_rows({
+      {"what a container stores is its own: a temporary is taken, a value held elsewhere is copied",
+       R"(process main(string a) {
+            vector v; v.push_back(1); v.push_back(2); int x = 5; v.push_back(x); ++v.at(2);
+            int& r = v.at(1); vector w; w.push_back(v.pop_back()); w.push_back(v.pop_back()); ++r;
+            list l; l.push_back(x); l.push_front(x * 2); ++x;
+            hash h; h.insert(x, x); h.insert(x + 1, 7); ++x; v.replace(0, x + 1);
+            using::report(x, r, w.at(0), w.at(1), l, h.at(6), h.at(7), v.at(0));
+          })",
+       {"int(7), int(3), int(6), int(2), list[int(10), int(5)], int(6), int(7), int(8)"},
+       ""},
+      {"elements read where the caller only reads, of every type, and their range errors",
+       R"(process main(string a) {
+            vector v; v.push_back(2); v.push_back(2.5); v.push_back("4"); v.push_back(true);
+            hash h; h.insert(1, 10); h.insert(true, 20); unsigned int one = 1u; h.insert(one, 30);
+            int s = 0; int i = 0;
+            while (i < 4) { s += v.at(i); ++i; }
+            bool b = v.at(3); int k = h.at(1) + h.at(true) * 100 + h.at(one) * 10000; double d = 0.5; d += v.at(0);
+            if (h.exist(1) && h.exist(2) == false) { using::report("exist"); }
+            try { s += v.at(i); } catch (range_error e) { using::report("vector", s); }
+            try { s += h.at(i); } catch (range_error e) { using::report("hash", s); }
+            using::report(s, b, k, d, h.exist(one), v.at(0 - 4 + i));
+          })",
+       {"string(exist)", "string(vector), int(9)", "string(hash), int(9)",
+        "int(9), bool(1), int(302010), double(2.5), bool(1), int(2)"},
+       ""},
+      {"the results of insert and push_back, kept or dropped",
+       R"(process main(string a) {
+            hash h; bool b = h.insert(1, 2); h.insert(3, 4);
+            vector v; ++v.push_back(5); list l; ++l.push_front(1);
+            using::report(b, h.insert(1, 3), h.at(1), h.size(), v, l);
+          })",
+       {"bool(1), bool(0), int(2), unsigned int(2), vector[int(6)], list[int(2)]"},
+       ""},
+      {"an argument a later argument changes, containers as arguments, receivers of other classes",
+       R"(int g = 1;
+          int bump() { g += 10; return 0; }
+          class C { int at(int i) { return i * 2; } int insert(int k, int v) { return k + v; } };
+          process main(string a) {
+            hash h; h.insert(g, bump()); vector v; vector w; w.push_back(1); v.push_back(w); ++w.at(0);
+            h.insert(w, 5); C c; int s = 0; s += c.at(3); s += c.insert(1, 2);
+            using::report(h, v, h.at(w), s);
+          })",
+       {"hash[(int(11) , int(0)), (vector[int(2)] , int(5))], vector[vector[int(1)]], int(5), int(9)"},
+       ""},
+  });
+}
+
 }  // namespace
