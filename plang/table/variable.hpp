@@ -66,6 +66,14 @@ class variable {
     return &e.value;
   }
 
+  // Forgets every entry, as a new table would hold none; the outer table
+  // stays.
+  void clear() {
+    if (entries_.empty()) return;
+    entries_.clear();
+    index_.reset();
+  }
+
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   entries::const_iterator begin() const { return entries_.begin(); }
