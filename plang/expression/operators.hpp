@@ -227,7 +227,7 @@ class e_constant final : public expression {
 // A name: the variable's own handle, from the innermost table outwards.
 class e_variable final : public expression {
  public:
-  explicit e_variable(std::wstring name) : name_(std::move(name)) {}
+  explicit e_variable(std::wstring name);
   void evaluate(runtime* rt, handle& result) const override;
   bool evaluate_scalar(runtime* rt, scalar& out) const override;
   bool scalar_capable() const override { return true; }
@@ -237,6 +237,7 @@ class e_variable final : public expression {
   const handle& find(runtime* rt) const;
 
   std::wstring name_;
+  const std::wstring* key_;  // the name interned (table::intern): compared by address
   mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 
  public:

@@ -16,6 +16,7 @@
 #include "plang/factor/exception.hpp"
 #include "plang/method.hpp"
 #include "plang/random.hpp"
+#include "plang/value_pool.hpp"
 
 namespace plang {
 namespace {
@@ -28,7 +29,7 @@ int wrap(bits b) { return static_cast<int>(b); }
 int right(const handle& rhs) { return rhs->operator int(); }
 }  // namespace
 
-handle signed_<int>::make_value(int v) { return boost::make_shared<signed_>(v); }
+handle signed_<int>::make_value(int v) { return boost::allocate_shared<signed_>(pooled<signed_>(), v); }
 
 plang::method_entries signed_<int>::method_entries() {
   static constexpr method_entry entries[] = {{"abs", 0, 0}, {"max", 0, 1}, {"min", 0, 2}, {"rand", 0, 3}};
