@@ -9,6 +9,7 @@
 #include <boost/make_shared.hpp>
 
 #include "plang/expression/expression.hpp"
+#include "plang/value_pool.hpp"
 
 namespace plang {
 
@@ -204,7 +205,9 @@ template <class Value, class Raw>
 class e_constant final : public expression {
  public:
   explicit e_constant(Raw value) : value_(std::move(value)) {}
-  void evaluate(runtime*, handle& result) const override { result = boost::make_shared<Value>(value_); }
+  void evaluate(runtime*, handle& result) const override {
+    result = boost::allocate_shared<Value>(pooled<Value>(), value_);
+  }
   bool evaluate_scalar(runtime*, scalar& out) const override {
     if constexpr (std::is_same_v<Raw, int>) {
       out.type = typeid_anchor::signed_int;
