@@ -15,7 +15,7 @@ const handle& find_variable(table::variable* table, const std::wstring& name) {
       .append_detail(name);
 }
 
-const handle& find_variable(table::variable* table, const std::wstring& name, std::atomic<std::uint32_t>& place) {
+const handle& find_variable(table::variable* table, const std::wstring* name, std::atomic<std::uint32_t>& place) {
   const std::uint32_t known = place.load(std::memory_order_relaxed);
   const std::uint32_t known_out = known != 0 ? known >> 16 : 0xFFFFFFFFu;
   std::uint32_t out = 0;
@@ -30,7 +30,7 @@ const handle& find_variable(table::variable* table, const std::wstring& name, st
       return *found;
     }
   }
-  return find_variable(table, name);  // raises the error of a name declared nowhere
+  return find_variable(table, *name);  // raises the error of a name declared nowhere
 }
 
 const handle& find_member(table::variable* table, const std::wstring& name) {

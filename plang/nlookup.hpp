@@ -19,13 +19,14 @@ namespace nlookup {
 // The reference stays valid until that table declares another name.
 const handle& find_variable(table::variable* table, const std::wstring& name);
 
-// As above, remembering where the name was found: `place` holds how many
+// As above for an interned name (table::intern), remembering where it was
+// found: `place` holds how many
 // tables out (high 16 bits) and the entry's position + 1 (0: not known).
 // When the search reaches that table, the remembered entry is checked
 // first; names are unique within a table, so an entry that still holds the
 // name is the one the search would find there. Relaxed atomics: nodes may
 // be shared between threads.
-const handle& find_variable(table::variable* table, const std::wstring& name, std::atomic<std::uint32_t>& place);
+const handle& find_variable(table::variable* table, const std::wstring* name, std::atomic<std::uint32_t>& place);
 
 // A class instance's member: from the instance's own variables through its
 // base parts' variables, never into the root's variables (the one table

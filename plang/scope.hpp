@@ -79,6 +79,19 @@ class scope {
   // The statement being stepped, or null.
   control* running() const { return running_; }
 
+  // Makes a finished scope over borrowed statements what a new one over
+  // [first, last) with the outer table `outer` would be, without building
+  // it again: a loop keeps its turn's scope from turn to turn. The table
+  // must have been cleared when the last turn ended.
+  void restart(table::variable* outer, const boost::shared_ptr<control>* first,
+               const boost::shared_ptr<control>* last) {
+    variables_.set_outer(outer);
+    next_ = first;
+    last_ = last;
+    running_ = nullptr;
+    if (clone_) clone_.reset();
+  }
+
   // No statements left.
   bool empty() const { return next_ == last_; }
 

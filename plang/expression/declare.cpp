@@ -24,7 +24,7 @@ void e_ref_constructor::evaluate(runtime* rt, handle& result) const {
                     51)
         .append_detail(rt->space->ids().find_str(type_))
         .append_detail("& ")
-        .append_detail(name_);
+        .append_detail(*name_);
   }
   rt->variables->declare(name_, result);
 }

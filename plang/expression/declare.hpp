@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plang/expression/expression.hpp"
+#include "plang/table/variable.hpp"
 
 namespace plang {
 
@@ -24,11 +25,11 @@ class e_declare final : public expression {
 class e_constructor final : public expression {
  public:
   e_constructor(std::wstring name, std::uint32_t type, expression_list arguments)
-      : name_(std::move(name)), type_(type), arguments_(std::move(arguments)) {}
+      : name_(table::intern(name)), type_(type), arguments_(std::move(arguments)) {}
   void evaluate(runtime* rt, handle& result) const override;
 
  private:
-  std::wstring name_;
+  table::name_key name_;
   std::uint32_t type_;
   expression_list arguments_;
 };
@@ -38,11 +39,11 @@ class e_constructor final : public expression {
 class e_ref_constructor final : public expression {
  public:
   e_ref_constructor(std::wstring name, std::uint32_t type, expression_handle initialiser)
-      : name_(std::move(name)), type_(type), initialiser_(std::move(initialiser)) {}
+      : name_(table::intern(name)), type_(type), initialiser_(std::move(initialiser)) {}
   void evaluate(runtime* rt, handle& result) const override;
 
  private:
-  std::wstring name_;
+  table::name_key name_;
   std::uint32_t type_;
   expression_handle initialiser_;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plang/expression/expression.hpp"
+#include "plang/table/variable.hpp"
 
 namespace plang {
 
@@ -15,11 +16,11 @@ namespace plang {
 class e_declare_member final : public expression {
  public:
   e_declare_member(std::wstring name, std::uint32_t type, expression_list arguments)
-      : name_(std::move(name)), type_(type), arguments_(std::move(arguments)) {}
+      : name_(table::intern(name)), type_(type), arguments_(std::move(arguments)) {}
   void evaluate(runtime* rt, handle& result) const override;
 
  private:
-  std::wstring name_;
+  table::name_key name_;
   std::uint32_t type_;
   expression_list arguments_;
 };

@@ -5,6 +5,7 @@
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/string_.hpp"
 #include "plang/nlookup.hpp"
+#include "plang/factor/pool.hpp"
 #include "plang/nspace.hpp"
 #include "plang/release.hpp"
 #include "plang/table/variable.hpp"
@@ -107,7 +108,7 @@ bool compute_scalar(builtin_op op, const scalar& left, const scalar& right, scal
 
 handle make_scalar(const scalar& value) {
   if (value.type == typeid_anchor::signed_int) return signed_<int>::make_value(value.i);
-  return boost::make_shared<boolean>(value.b);
+  return pool::make<boolean>(value.b);
 }
 
 bool read_scalar(const factor& value, scalar& out) {
@@ -263,6 +264,8 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
   operand->minus(result = operand);
 }
 
+e_variable::e_variable(std::wstring name) : name_(std::move(name)), key_(table::intern(name_)) {}
+
 const handle& e_variable::find(runtime* rt) const {
   // The remembered entry is the innermost declaration when every table in
   // front of it is still empty (block and loop-turn tables, mostly); else
@@ -276,10 +279,10 @@ const handle& e_variable::find(runtime* rt) const {
       --out;
     }
     if (out == 0 && t) {
-      if (handle* found = t->find_at((known & 0xFFFFu) - 1, name_)) return *found;
+      if (handle* found = t->find_at((known & 0xFFFFu) - 1, key_)) return *found;
     }
   }
-  return nlookup::find_variable(rt->variables, name_, place_);
+  return nlookup::find_variable(rt->variables, key_, place_);
 }
 void e_variable::evaluate(runtime* rt, handle& result) const { result = find(rt); }
 bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const { return read_scalar(*find(rt), out); }

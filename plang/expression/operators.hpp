@@ -9,6 +9,7 @@
 #include <boost/make_shared.hpp>
 
 #include "plang/expression/expression.hpp"
+#include "plang/factor/pool.hpp"
 
 namespace plang {
 
@@ -204,7 +205,9 @@ template <class Value, class Raw>
 class e_constant final : public expression {
  public:
   explicit e_constant(Raw value) : value_(std::move(value)) {}
-  void evaluate(runtime*, handle& result) const override { result = boost::make_shared<Value>(value_); }
+  void evaluate(runtime*, handle& result) const override {
+    result = pool::make<Value>(value_);
+  }
   bool evaluate_scalar(runtime*, scalar& out) const override {
     if constexpr (std::is_same_v<Raw, int>) {
       out.type = typeid_anchor::signed_int;
@@ -227,7 +230,7 @@ class e_constant final : public expression {
 // A name: the variable's own handle, from the innermost table outwards.
 class e_variable final : public expression {
  public:
-  explicit e_variable(std::wstring name) : name_(std::move(name)) {}
+  explicit e_variable(std::wstring name);
   void evaluate(runtime* rt, handle& result) const override;
   bool evaluate_scalar(runtime* rt, scalar& out) const override;
   bool scalar_capable() const override { return true; }
@@ -237,6 +240,7 @@ class e_variable final : public expression {
   const handle& find(runtime* rt) const;
 
   std::wstring name_;
+  const std::wstring* key_;  // the name interned (table::intern): compared by address
   mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 
  public:

@@ -143,37 +143,58 @@ control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(c
 c_while::c_while(expression_handle condition, control_handle body)
     : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
 
+void c_while::begin_turn(runtime* rt) {
+  if (!active_) {
+    enter(active_, rt, body_, block_);
+  } else if (block_) {
+    active_->restart(rt->variables, block_->data(), block_->data() + block_->size());
+  } else {
+    active_->restart(rt->variables, &body_, &body_ + 1);
+  }
+  in_turn_ = true;
+}
+
 bool c_while::step(runtime* rt) {
-  if (active_) {
+  if (in_turn_) {
     const bool passes = flow::passes_return(this);
     try {
-      step_nested(active_, rt, passes);  // after a return passed on, the answer is not read
+      switch (active_->advance(rt)) {
+        case scope::outcome::more:
+          break;
+        case scope::outcome::finished:
+          end_turn();
+          break;
+        default:
+          // After a return passed on, the answer is not read.
+          if (!passes) throw sig_return(flow::current().take_return());
+          break;
+      }
     } catch (const sig_break&) {
-      active_.reset();
+      drop_turn();
       return false;
     } catch (const sig_continue&) {
-      active_.reset();
+      drop_turn();
     }
     return true;
   }
   if (!condition_->test(rt)) return false;
-  enter(active_, rt, body_, block_);
+  begin_turn(rt);
   return true;
 }
 bool c_while::step_framed(runtime* rt, frame_stack& frames) {
-  if (active_) return step(rt);
+  if (in_turn_) return step(rt);
   if (!condition_->test(rt)) return false;
-  enter(active_, rt, body_, block_);
+  begin_turn(rt);
   frames.push(*active_, false);
   return true;
 }
 // A finished turn gives up the pass; the next pass tests again.
 bool c_while::body_finished() {
-  active_.reset();
+  end_turn();
   return true;
 }
 bool c_while::takes_loop_signal(bool is_break, bool& more) {
-  active_.reset();
+  drop_turn();
   more = !is_break;
   return true;
 }

@@ -209,9 +209,11 @@ class c_if_else final : public recycling_control {
   scope_slot active_;
 };
 
-// "while" "(" condition ")" body: each true test starts the body in a new
-// scope; break ends the loop, continue drops the body's scope. A block
-// body's statements run straight in that scope.
+// "while" "(" condition ")" body: each true test starts the body in a
+// fresh scope; break ends the loop, continue drops the body's scope. A
+// block body's statements run straight in that scope. A turn that
+// finishes clears its scope's table and leaves the scope for the next
+// turn, which restarts it instead of building a new one.
 class c_while final : public recycling_control {
  public:
   c_while(expression_handle condition, control_handle body);
@@ -222,13 +224,27 @@ class c_while final : public recycling_control {
   control_handle clone() const override;
 
  protected:
-  void drop_run() override { active_.reset(); }
+  void drop_run() override { drop_turn(); }
 
  private:
+  void begin_turn(runtime* rt);
+  // A turn whose statements all finished: its variables go, its scope stays.
+  void end_turn() {
+    active_->variables().clear();
+    in_turn_ = false;
+  }
+  // A turn left by break, continue or a return: the scope goes with
+  // whatever its running statement still holds.
+  void drop_turn() {
+    active_.reset();
+    in_turn_ = false;
+  }
+
   expression_handle condition_;
   control_handle body_;
   const control_list* block_;
-  scope_slot active_;
+  scope_slot active_;     // the turn's scope; kept, finished, between turns
+  bool in_turn_ = false;  // `active_` is running a turn
 };
 
 // "try" block "catch" ...: a script throw from the try body selects the

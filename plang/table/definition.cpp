@@ -26,7 +26,7 @@ std::vector<definition::binding> bindings_of(const parameter_list& parameters) {
   for (const parameter& p : parameters) {
     bool repeated = false;
     for (const definition::binding& b : bindings) repeated = repeated || b.name == p.name;
-    bindings.push_back({p.reference, p.name, repeated});
+    bindings.push_back({p.reference, p.name, repeated, intern(p.name)});
   }
   return bindings;
 }
@@ -70,10 +70,12 @@ void bind(const definition& def, const factor::vector& args, scope& activation, 
     } else {
       value = arg->clone();
     }
+    // A binding made by hand rather than by bindings_of has no key yet.
+    const name_key key = p.key ? p.key : intern(p.name);
     if (fresh && !p.repeated) {
-      vars.append(p.name, std::move(value));
+      vars.append(key, std::move(value));
     } else {
-      vars.declare(p.name, std::move(value));
+      vars.declare(key, std::move(value));
     }
   }
 }

@@ -33,6 +33,7 @@ struct definition {
     bool reference;
     std::wstring name;
     bool repeated = false;  // an earlier parameter has the same name: declared, so the call raises the duplicate error
+    const std::wstring* key = nullptr;  // the name interned (intern): a table entry refers to it, never copies it
   };
 
   boost::shared_ptr<control> body;

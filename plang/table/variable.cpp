@@ -1,6 +1,8 @@
 // Variable tables: declaration at one level, lookup at one level.
 #include "plang/table/variable.hpp"
 
+#include <mutex>
+#include <unordered_set>
 #include <utility>
 
 #include "plang/exception.hpp"
@@ -25,15 +27,21 @@ bool same_name(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-const handle& variable::declare(const std::wstring& name, const handle& value) { return add(name, value); }
-const handle& variable::declare(const std::wstring& name, handle&& value) { return add(name, std::move(value)); }
+name_key intern(const std::wstring& name) {
+  // Never freed: entries of tables that outlive every other static may
+  // still point at their names.
+  static std::mutex* const lock = new std::mutex;
+  static auto* const texts = new std::unordered_set<std::wstring>;
+  const std::lock_guard<std::mutex> held(*lock);
+  return &*texts->insert(name).first;
+}
 
 template <class Value>
-const handle& variable::add(const std::wstring& name, Value&& value) {
+const handle& variable::add(name_key name, Value&& value) {
   if (find(name)) {
     throw exception("plang/table/variable", "variable already exists, id=", "plang::table::variable<wchar_t>::declare",
                     22)
-        .append_detail(name)
+        .append_detail(*name)
         .append_detail(" value=" + value->describe());
   }
   const auto position = static_cast<std::uint32_t>(entries_.size());
@@ -41,33 +49,29 @@ const handle& variable::add(const std::wstring& name, Value&& value) {
   if (index_) {
     index_->emplace(name, position);
   } else if (entries_.size() > linear_limit) {
-    index_ = std::make_unique<lib::hash<std::wstring, std::uint32_t>>();
+    index_ = std::make_unique<lib::hash<name_key, std::uint32_t, key_hash>>();
     index_->reserve(entries_.size() * 2);
     for (std::uint32_t i = 0; i < entries_.size(); ++i) index_->emplace(entries_[i].name, i);
   }
   return entries_.back().value;
 }
 
-handle* variable::find(const std::wstring& name) {
-  std::size_t position;
-  return find(name, position);
+template const handle& variable::add<const handle&>(name_key, const handle&);
+template const handle& variable::add<handle>(name_key, handle&&);
+
+handle* variable::find_indexed(name_key name, std::size_t& position) {
+  auto it = index_->find(name);
+  if (it == index_->end()) return nullptr;
+  position = it->second;
+  return &entries_[position].value;
 }
 
-handle* variable::find(const std::wstring& name, std::size_t& position) {
-  if (index_) {
-    auto it = index_->find(name);
-    if (it == index_->end()) return nullptr;
-    position = it->second;
-    return &entries_[position].value;
-  }
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (same_name(entries_[i].name, name)) {
-      position = i;
-      return &entries_[i].value;
-    }
+handle* variable::find(const std::wstring& name) {
+  if (index_) return find(intern(name));
+  for (entry& e : entries_) {
+    if (same_name(*e.name, name)) return &e.value;
   }
   return nullptr;
 }
-
 
 }  // namespace plang::table

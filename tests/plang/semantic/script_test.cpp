@@ -621,6 +621,20 @@ TEST(Script, StepsAndCallsOnTheFastPaths) {
           })",
        {"string(abab0abab01abab0abab012), string(g!+), string(abab0abab01abab0abab012x), double(2.5)"},
        ""},
+      {"a loop's turns declare their variables afresh, in calls from other depths and after a continue",
+       R"(int sum(int m) {
+            int t = 0; int j = 0;
+            while (j < m) { int d = j * 2; t += d; ++j; if (j == 2) { int e = 1; continue; } }
+            return t;
+          }
+          int twice(int m) { return sum(m) + sum(m + 1); }
+          process main(string a) {
+            int i = 0;
+            while (i < 3) { int k = i; while (k < 2) { int q = k; ++k; } using::report(i, sum(i + 2), twice(i), k); ++i; }
+            while (i < 5) { int d = i; ++i; if (i == 5) { int d = 0; int d = 1; } }
+          })",
+       {"int(0), int(2), int(0), int(2)", "int(1), int(6), int(2), int(2)", "int(2), int(12), int(8), int(2)"},
+       "plang/table/variable(22) plang::table::variable<wchar_t>::declare: variable already exists, id=d value=int(1)"},
       {"one method call site meets receivers of other classes, a base class's method and an unknown method",
        R"(class B { int get() { return 10; } int only(int k) { return k + 100; } };
           class A : B { int get() { return 1; } };

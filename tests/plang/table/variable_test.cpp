@@ -84,7 +84,7 @@ TEST(variable_table, a_large_table_finds_every_name_and_still_refuses_duplicates
   EXPECT_EQ(outer.size(), static_cast<std::size_t>(n));
   // Declaration order is the table's order.
   int i = 0;
-  for (const variable::entry& e : outer) EXPECT_EQ(e.name, L"v" + plang::to_wstring<int>(i++));
+  for (const variable::entry& e : outer) EXPECT_EQ(*e.name, L"v" + plang::to_wstring<int>(i++));
 }
 
 TEST(scope, steps_its_statements_front_first_and_drops_each_as_it_finishes) {
