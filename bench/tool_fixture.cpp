@@ -2,6 +2,7 @@
 #include "bench/tool_fixture.hpp"
 
 #include <jpeglib.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -145,6 +146,22 @@ void make(const std::string& folder) {
     throw;
   }
   fs::current_path(previous);
+}
+
+workspace::workspace() : previous_(std::filesystem::current_path()) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "zentil-bench-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  folder_ = std::filesystem::path(pattern) / "work";
+  make(folder_.string());
+  std::filesystem::create_directories(folder_.parent_path() / "lock");
+  ::setenv("ZENTIL_LOCK_DIR", (folder_.parent_path() / "lock").c_str(), 1);
+  std::filesystem::current_path(folder_);
+}
+
+workspace::~workspace() {
+  std::filesystem::current_path(previous_);
+  std::error_code ec;
+  std::filesystem::remove_all(folder_.parent_path(), ec);
 }
 
 }  // namespace bench_fixture

@@ -7,6 +7,7 @@
 // "extension.hpp".
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,22 @@ const std::vector<std::wstring>& entry_names();
 // Makes the working folder at folder (which must not exist yet); throws on
 // any failure.
 void make(const std::string& folder);
+
+// The fixture made in a fresh temporary folder and made current, with a lock
+// folder of its own (ZENTIL_LOCK_DIR) beside it; the previous current folder
+// is restored and everything removed at destruction.
+class workspace {
+ public:
+  workspace();
+  ~workspace();
+  workspace(const workspace&) = delete;
+  workspace& operator=(const workspace&) = delete;
+
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path folder_;
+};
 
 }  // namespace bench_fixture

@@ -23,26 +23,7 @@
 
 namespace {
 
-// The fixture in a temporary folder, made current; removed at exit.
-class workspace {
- public:
-  workspace() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zentil-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    folder_ = std::filesystem::path(pattern) / "work";
-    bench_fixture::make(folder_.string());
-    std::filesystem::current_path(folder_);
-  }
-  ~workspace() {
-    std::filesystem::current_path(previous_);
-    std::error_code ec;
-    std::filesystem::remove_all(folder_.parent_path(), ec);
-  }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path folder_;
-};
+using bench_fixture::workspace;
 
 workspace& shared_workspace() {
   static workspace w;

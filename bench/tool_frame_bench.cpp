@@ -47,29 +47,7 @@ using tool::zentil::p_directory;
 
 constexpr int W = ui::screen_width, H = ui::screen_height;
 
-// The fixture in a temporary folder, made current, with the instance lock
-// kept inside it; removed at exit.
-class workspace {
- public:
-  workspace() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zentil-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    folder_ = std::filesystem::path(pattern) / "work";
-    bench_fixture::make(folder_.string());
-    std::filesystem::create_directories(folder_.parent_path() / "lock");
-    ::setenv("ZENTIL_LOCK_DIR", (folder_.parent_path() / "lock").c_str(), 1);
-    std::filesystem::current_path(folder_);
-  }
-  ~workspace() {
-    std::filesystem::current_path(previous_);
-    std::error_code ec;
-    std::filesystem::remove_all(folder_.parent_path(), ec);
-  }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path folder_;
-};
+using bench_fixture::workspace;
 
 // The program's objects in the order its entry makes them: the start-up
 // process (the media layer), the application object with its tag database,

@@ -8,6 +8,7 @@
 #include "plang/convert.hpp"
 #include "plang/exception.hpp"
 #include "plang/factor/nil.hpp"
+#include "plang/factor/stored.hpp"
 #include "plang/nspace.hpp"
 #include "plang/scope.hpp"
 #include "plang/signal.hpp"
@@ -18,23 +19,6 @@ constexpr char source[] = "plang/table/function";
 constexpr char class_text[] =
     "plang::table::function<wchar_t,class plang::control<wchar_t,class plang::runtime<wchar_t,class "
     "plang::nspace<wchar_t,class plang::process<wchar_t> > > > >::";
-
-// The types whose conversion of a value of their own type is a plain copy
-// of it, as `clone` makes (containers copy their elements, classes run
-// constructors).
-bool hands_over(std::uint32_t type) {
-  switch (type) {
-    case typeid_anchor::boolean:
-    case typeid_anchor::signed_int:
-    case typeid_anchor::unsigned_int:
-    case typeid_anchor::real_float:
-    case typeid_anchor::real_double:
-    case typeid_anchor::string:
-      return true;
-    default:
-      return false;
-  }
-}
 }  // namespace
 
 bool signature_matches(const signature& types, const factor::vector& args) {
@@ -142,7 +126,7 @@ void function::run(const definition& def, const factor::vector& args, handle& re
   // and no script could reach the original.
   // A value of that type held elsewhere too (a variable) is cloned, as its
   // conversion would copy it.
-  if (hands_over(def.return_type) && returned->get_typeid() == def.return_type) {
+  if (is_plain_scalar(def.return_type) && returned->get_typeid() == def.return_type) {
     if (returned.use_count() == 1) {
       result = std::move(returned);
     } else {

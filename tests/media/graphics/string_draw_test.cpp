@@ -69,6 +69,18 @@ protected:
         ClearDrawTarget();
     }
 
+    // The installed Japanese font in the wrapper's default-font settings
+    // instead of the fake face.
+    void start_with_installed_font()
+    {
+        platform::font::remove_fake();
+        start();
+        SetDefaultFontType(2);
+        SetDefaultFontSize(20);
+        SetDefaultFontThickness(9);
+        SetDefaultFontFace("meiryo", 1);
+    }
+
     static std::uint32_t pixel(const MEMIMG& image, int x, int y)
     {
         const int bytes = image.base->format->pixel_bytes;
@@ -566,12 +578,7 @@ TEST_F(Strings, RowLoopMatchesThePixelLoop)
 // included, in the installed font as the wrapper sets it up.
 TEST_F(Strings, CachedMeasuresMatchTheRenderingMeasure)
 {
-    platform::font::remove_fake();
-    start();
-    SetDefaultFontType(2);
-    SetDefaultFontSize(20);
-    SetDefaultFontThickness(9);
-    SetDefaultFontFace("meiryo", 1);
+    start_with_installed_font();
     const int edged = CreateFontToHandle("meiryo", 20, 9, 3, 1, 2, 0);
     SetFontSpacing(2, edged);
     const std::wstring latin = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _-.()";
@@ -607,12 +614,7 @@ TEST_F(Strings, CachedMeasuresMatchTheRenderingMeasure)
 // The installed Japanese font in the wrapper's default-font settings.
 TEST_F(Strings, TheInstalledFontDrawsInsideItsMeasuredBoxes)
 {
-    platform::font::remove_fake();
-    start();
-    SetDefaultFontType(2);
-    SetDefaultFontSize(20);
-    SetDefaultFontThickness(9);
-    SetDefaultFontFace("meiryo", 1);
+    start_with_installed_font();
     const MEMIMG& screen = graphics.screen_image;
     const std::uint32_t white = PackScreenColor(255, 255, 255);
     int brightest = 0;
