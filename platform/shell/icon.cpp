@@ -66,9 +66,12 @@ const icon& builtin_icon(icon_kind kind)
 icon_kind kind_of(const std::wstring& path)
 {
     struct stat st {};
-    // stat follows links: a link to a folder shows as a folder
-    const bool folder = path.find(L'\0') == std::wstring::npos && ::stat(text::to_utf8(path).c_str(), &st) == 0 &&
-                        S_ISDIR(st.st_mode);
+    // the name's own bytes, as platform::fs spells it: a name no byte string
+    // spells (a NUL, escaped bytes that read back as another name) is never
+    // asked for, so it cannot show the icon of another entry; stat follows
+    // links: a link to a folder shows as a folder
+    std::string bytes;
+    const bool folder = text::os_name(path, bytes) && ::stat(bytes.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     return folder ? icon_kind::folder : icon_kind::file;
 }
 

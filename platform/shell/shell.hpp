@@ -50,6 +50,10 @@ public:
 
     // The icon of a folder (a link to one included) or of any other entry.
     virtual const icon& icon_of(const std::wstring& path) = 0;
+    // The same icon for an entry whose kind the caller has just asked the
+    // file system for (folder for a folder or a link to one, file for any
+    // other entry that exists), without asking it again.
+    virtual const icon& icon_of(const std::wstring& path, icon_kind kind);
 };
 
 // The shell in use: the system's until a test installs its own.

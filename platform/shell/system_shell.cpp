@@ -28,6 +28,7 @@ public:
     }
 
     const icon& icon_of(const std::wstring& path) override { return builtin_icon(kind_of(path)); }
+    using operations::icon_of;
 };
 
 operations*& installed()
@@ -37,6 +38,8 @@ operations*& installed()
 }
 
 }  // namespace
+
+const icon& operations::icon_of(const std::wstring&, icon_kind kind) { return builtin_icon(kind); }
 
 operations& system_shell()
 {

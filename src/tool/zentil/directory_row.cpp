@@ -30,9 +30,13 @@ platform::fs::entry_kind status_of(const std::wstring& path) {
 
 p_directory::path::path(int width, int height, shared* owner, const std::wstring& where)
     : ui::widget(width, height), owner_(owner), path_(where) {
-  if (status_of(path_) == platform::fs::entry_kind::missing) return;
+  const platform::fs::entry_kind kind = status_of(path_);
+  if (kind == platform::fs::entry_kind::missing) return;
   name.reset(new ui::text(ui::text::text_fit(std::wstring(name_of(path_)), static_cast<unsigned>(width))));
-  icon = &platform::shell::current().icon_of(path_);
+  // the kind just asked for chooses the icon; no second status request
+  icon = &platform::shell::current().icon_of(
+      path_, kind == platform::fs::entry_kind::folder ? platform::shell::icon_kind::folder
+                                                     : platform::shell::icon_kind::file);
 }
 
 void p_directory::path::draw_row(int x, int y, bool selected) {

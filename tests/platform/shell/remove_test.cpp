@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/fs/filesystem.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
 #include "platform/shell/shell.hpp"
+#include "platform/text/codepage.hpp"
 #include "support/recording_shell.hpp"
 #include "support/temp_folder.hpp"
 
@@ -133,6 +135,47 @@ TEST_F(PlatformShellRemove, FoldersAndLinksToThemGetTheFolderIcon)
         EXPECT_GT(opaque, 200);
         EXPECT_GT(clear, 100);
         EXPECT_EQ(i.pixels[0], 0u);  // the corner is see-through
+    }
+}
+
+// The rows ask for an entry's status once and choose its icon from that kind;
+// the icon must be the one the path alone gives, for every name the status
+// request and the icon lookup both see (names that are not UTF-8 included).
+TEST_F(PlatformShellRemove, TheIconFromTheStatusKindIsTheIconFromThePath)
+{
+    using platform::fs::entry_kind;
+    using platform::shell::icon_kind;
+    dir.file("photo.jpg", "j");
+    dir.file("notes.zq7", "u");
+    dir.file(std::string("bad\xFF\xFEname.txt"), "b");
+    dir.folder(std::string("bad\xC3" "folder"));
+    dir.folder("\xC3\xA9");  // a folder named with a valid two-byte character
+    sfs::create_symlink(dir.at("gone"), dir.at("dangling"));
+    struct row {
+        std::wstring name;
+        entry_kind status;
+    };
+    const row rows[] = {
+        {L"tree", entry_kind::folder},
+        {L"link", entry_kind::folder},  // a link to a folder
+        {L"photo.jpg", entry_kind::other},
+        {L"notes.zq7", entry_kind::other},
+        {platform::text::from_utf8("bad\xFF\xFEname.txt"), entry_kind::other},
+        {platform::text::from_utf8("bad\xC3" "folder"), entry_kind::folder},
+        {L"none", entry_kind::missing},
+        {L"dangling", entry_kind::missing},
+        // the folder's two bytes written as escaped single bytes: no byte string
+        // reads back as this name, so neither lookup may reach the folder
+        {std::wstring{wchar_t(0xDCC3), wchar_t(0xDCA9)}, entry_kind::missing},
+    };
+    platform::shell::operations& ops = platform::shell::system_shell();
+    for (const row& r : rows) {
+        const std::wstring path = dir.wpath() + L"/" + r.name;
+        std::error_code ec;
+        ASSERT_EQ(platform::fs::status(path, ec), r.status) << platform::text::to_utf8(r.name);
+        const icon_kind kind = r.status == entry_kind::folder ? icon_kind::folder : icon_kind::file;
+        EXPECT_EQ(&ops.icon_of(path, kind), &ops.icon_of(path)) << platform::text::to_utf8(r.name);
+        EXPECT_EQ(platform::shell::kind_of(path), kind) << platform::text::to_utf8(r.name);
     }
 }
 
