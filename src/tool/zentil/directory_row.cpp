@@ -32,7 +32,7 @@ p_directory::path::path(int width, int height, shared* owner, const std::wstring
     : ui::widget(width, height), owner_(owner), path_(where) {
   const platform::fs::entry_kind kind = status_of(path_);
   if (kind == platform::fs::entry_kind::missing) return;
-  name.reset(new ui::text(ui::text::text_fit(std::wstring(name_of(path_)), static_cast<unsigned>(width))));
+  named_ = true;
   // the kind just asked for chooses the icon; no second status request
   icon = &platform::shell::current().icon_of(
       path_, kind == platform::fs::entry_kind::folder ? platform::shell::icon_kind::folder
@@ -45,6 +45,8 @@ void p_directory::path::draw_row(int x, int y, bool selected) {
   const platform::fs::entry_kind kind = status_of(path_);
   if (kind == platform::fs::entry_kind::missing) return;
   if (icon) draw_row_icon(*icon, x + 10, y + 10);
+  if (named_ && !name)
+    name.reset(new ui::text(ui::text::text_fit(std::wstring(name_of(path_)), static_cast<unsigned>(width))));
   if (name) name->draw(x + 10, y + 52);
   if (kind == platform::fs::entry_kind::folder && selected) {
     owner_->button_add.draw(x + 52, y + 10);

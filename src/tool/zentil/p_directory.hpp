@@ -31,7 +31,9 @@ class p_directory : public gprocess {
   // folder is asked again at every draw and update.
   class path : public ui::widget {
    public:
-    // The name and icon are taken when the path exists now.
+    // The icon is taken when the path exists now; so is the name, whose
+    // fitted text is made when the row is first drawn (a folder of many
+    // entries shows a few of them, and the fit is the same either way).
     path(int width, int height, shared* owner, const std::wstring& where);
 
     void draw_row(int x, int y, bool selected);
@@ -47,13 +49,15 @@ class p_directory : public gprocess {
     void draw(int x, int y, bool selected) { draw_row(x, y, selected); }
     void update(int x, int y, const ui::rect& clip) override { update_row(x, y, clip); }
 
-    // Empty when the path did not exist when the row was built.
+    // Empty when the path did not exist when the row was built, and until
+    // the row's first draw.
     boost::shared_ptr<ui::text> name;
     const platform::shell::icon* icon = nullptr;
 
    private:
     shared* owner_;
     std::wstring path_;
+    bool named_ = false;  // the path existed when the row was built
   };
 
   // Row geometry: a list 380 wide of 5 rows 92 high with a gap of 1, its
