@@ -11,6 +11,7 @@
 namespace plang {
 
 class control;
+class expression;
 class frame_stack;
 
 // A statement list as blocks and scopes share it; never changed once built.
@@ -59,11 +60,20 @@ class control {
     return false;
   }
 
+  // The expression of a statement that only evaluates it and drops the
+  // value, keeping nothing between steps; null for every other statement.
+  // A scope evaluates it directly, without the statement's own step.
+  const expression* plain_expression() const { return plain_; }
+
  protected:
   control() = default;
+  explicit control(const expression* plain) : plain_(plain) {}
   control(const control&) = default;
   control& operator=(const control&) = default;
   ~control() = default;
+
+ private:
+  const expression* plain_ = nullptr;
 };
 
 }  // namespace plang

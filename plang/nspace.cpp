@@ -326,10 +326,12 @@ void nspace::call_native(handle& result, nspace* space, const std::wstring& id, 
   }
 }
 
-void nspace::schedule_round() {
-  process_list& list = *processes_;
-  std::size_t kept = 0;  // live processes are moved down to [0, kept)
-  std::size_t i = 0;
+namespace {
+
+// The rest of a pass from process `i` on, with the live processes before it
+// already moved down to [0, kept). Kept out of line so that the pass of a
+// single process saves no registers for it.
+__attribute__((noinline)) void continue_round(nspace::process_list& list, std::size_t i, std::size_t kept) {
   try {
     // The size is read again on every turn: processes started during the
     // pass are appended and reached in this same pass.
@@ -350,6 +352,32 @@ void nspace::schedule_round() {
     throw;
   }
   list.resize(kept);
+}
+
+// The rest of a pass whose first and only process has been stepped
+// (`more` is its answer) and has finished or started others.
+__attribute__((noinline)) void finish_single(nspace::process_list& list, bool more) {
+  if (list.size() == 1) {
+    list.clear();
+    return;
+  }
+  if (!more) list[0].reset();
+  continue_round(list, 1, more ? 1 : 0);
+}
+
+}  // namespace
+
+void nspace::schedule_round() {
+  process_list& list = *processes_;
+  if (list.size() == 1) {
+    // A single process (a script's main): its step without the loop. When
+    // it fails the list is as it was, as the loop would leave it; processes
+    // it starts are appended and reached by the loop in this same pass.
+    const bool more = list[0]->run();
+    if (!more || list.size() != 1) finish_single(list, more);
+    return;
+  }
+  continue_round(list, 0, 0);
 }
 
 }  // namespace plang

@@ -1,6 +1,7 @@
 // Stepping an activation record.
 #include "plang/scope.hpp"
 
+#include "plang/expression/expression.hpp"
 #include "plang/signal.hpp"
 
 namespace plang {
@@ -48,8 +49,24 @@ scope::outcome scope::after_step(bool more) {
   return empty() ? outcome::finished : outcome::more;
 }
 
+scope::outcome scope::step_plain(const expression* e, runtime* rt) {
+  runtime inner{running_variables_, rt->space};
+  flow& f = flow::current();
+  {
+    stepping mark(f, next_->get());
+    e->execute(&inner);
+  }
+  if (__builtin_expect(f.returning, 0)) return after_step(false);
+  // What `after_step` does for a finished statement that nothing cloned.
+  ++next_;
+  return empty() ? outcome::finished : outcome::more;
+}
+
 scope::outcome scope::advance(runtime* rt) {
   if (empty()) return outcome::finished;
+  if (!running_) {
+    if (const expression* e = (*next_)->plain_expression()) return step_plain(e, rt);
+  }
   reach_front();
   runtime inner{running_variables_, rt->space};
   bool more;
@@ -62,6 +79,9 @@ scope::outcome scope::advance(runtime* rt) {
 
 scope::outcome scope::advance_framed(runtime* rt, frame_stack& frames) {
   if (empty()) return outcome::finished;
+  if (!running_) {
+    if (const expression* e = (*next_)->plain_expression()) return step_plain(e, rt);
+  }
   reach_front();
   runtime inner{running_variables_, rt->space};
   bool more;

@@ -111,6 +111,9 @@ class scope {
   }
 
   void reach_front();
+  // Steps a front statement that only evaluates `e` (its plain expression),
+  // as its own step would, without reaching it first.
+  outcome step_plain(const expression* e, runtime* rt);
   outcome after_step(bool more);
 
   table::variable variables_;

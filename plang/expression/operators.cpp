@@ -267,9 +267,11 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
 e_variable::e_variable(std::wstring name) : name_(std::move(name)), key_(table::intern(name_)) {}
 
 const handle& e_variable::find(runtime* rt) const {
-  // The remembered entry is the innermost declaration when every table in
-  // front of it is still empty (block and loop-turn tables, mostly); else
-  // the search runs, checking the remembered entry when it reaches its table.
+  // The remembered entry is the innermost declaration when no table in
+  // front of it holds the name. Most of those tables are empty (block and
+  // loop-turn tables) and are skipped here; the first that is not goes to
+  // `find_past`. Else the search runs, checking the remembered entry when
+  // it reaches its table.
   const std::uint32_t known = place_.load(std::memory_order_relaxed);
   if (known != 0) {
     table::variable* t = rt->variables;
@@ -278,12 +280,29 @@ const handle& e_variable::find(runtime* rt) const {
       t = t->outer();
       --out;
     }
-    if (out == 0 && t) {
+    if (t) {
+      if (out != 0) return find_past(rt, t, out, known);
       if (handle* found = t->find_at((known & 0xFFFFu) - 1, key_)) return *found;
     }
   }
   return nlookup::find_variable(rt->variables, key_, place_);
 }
+
+__attribute__((noinline)) const handle& e_variable::find_past(runtime* rt, table::variable* t, std::uint32_t out,
+                                                             std::uint32_t known) const {
+  // A non-empty table in front of the remembered one (a method's parameters
+  // in front of its members) is looked through: when it does not hold the
+  // name, the entry further out is still the innermost declaration.
+  while (out != 0 && t && (t->empty() || !t->find(key_))) {
+    t = t->outer();
+    --out;
+  }
+  if (out == 0 && t) {
+    if (handle* found = t->find_at((known & 0xFFFFu) - 1, key_)) return *found;
+  }
+  return nlookup::find_variable(rt->variables, key_, place_);
+}
+
 void e_variable::evaluate(runtime* rt, handle& result) const { result = find(rt); }
 bool e_variable::evaluate_scalar(runtime* rt, scalar& out) const { return read_scalar(*find(rt), out); }
 const handle* e_variable::peek(runtime* rt) const { return &find(rt); }

@@ -238,6 +238,9 @@ class e_variable final : public expression {
 
  private:
   const handle& find(runtime* rt) const;
+  // The rest of `find` from table `t`, `out` tables in front of the
+  // remembered entry `known`, when `t` is not empty.
+  const handle& find_past(runtime* rt, table::variable* t, std::uint32_t out, std::uint32_t known) const;
 
   std::wstring name_;
   const std::wstring* key_;  // the name interned (table::intern): compared by address

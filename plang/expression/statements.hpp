@@ -99,7 +99,7 @@ class c_compound final : public recycling_control {
 // expression ";"
 class c_single final : public control {
  public:
-  explicit c_single(expression_handle e) : expression_(std::move(e)) {}
+  explicit c_single(expression_handle e) : control(e.get()), expression_(std::move(e)) {}
   bool step(runtime* rt) override;
   control_handle clone() const override;
   bool has_activation_state() const override { return false; }

@@ -96,6 +96,32 @@ TEST_F(scheduler, processes_started_during_a_pass_run_in_it_after_the_others) {
   EXPECT_EQ(out.back(), "o2");
 }
 
+TEST_F(scheduler, a_lone_process_that_starts_another_or_fails_keeps_the_list_as_a_pass_of_many) {
+  // A single process is stepped without the pass's loop: a process it
+  // starts still runs in the same pass, also when the starter finishes in
+  // it, and a failure leaves it in the list.
+  const std::uint32_t child = define(root(), L"child", make_block({make_tag(out, "c1"), make_tag(out, "c2")}));
+  define(root(), L"last", make_block({make_tag(out, "l1"), make_action([&](plang::runtime* rt) {
+                                        out.push_back("l2");
+                                        rt->space->start_process(child, {});
+                                      })}));
+  start(L"last");
+  root().schedule_round();
+  root().schedule_round();
+  EXPECT_EQ(out, (trace{"l1", "l2", "c1"}));
+  ASSERT_EQ(root().processes().size(), 1u);
+  EXPECT_EQ(root().processes()[0]->pid(), child);
+  EXPECT_EQ(run_all(), 1);
+  EXPECT_EQ(out.back(), "c2");
+
+  const std::uint32_t bad =
+      define(root(), L"bad", make_block({make_action([](plang::runtime*) { throw plang::exception("f", "boom", "g", 7); })}));
+  start(L"bad");
+  EXPECT_THROW(root().schedule_round(), plang::exception);
+  ASSERT_EQ(root().processes().size(), 1u);
+  EXPECT_EQ(root().processes()[0]->pid(), bad);
+}
+
 TEST_F(scheduler, a_process_started_and_finished_in_one_pass_leaves_no_gap) {
   // Processes that finish in the middle of the list are erased in place; the
   // rest keep their order.

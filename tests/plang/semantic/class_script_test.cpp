@@ -130,6 +130,17 @@ TEST(ClassScript, MembersAndMethods) {
        {"int(7)"},
        "plang/factor/instance(193" + instance_text +
            "member: A[v=int(0)]\n>\tplang/nlookup(43) plang::nlookup<wchar_t>::find_member: undefined member, g"},
+      {"members read past parameters and locals, from base and derived instances, and shadowed by a parameter",
+       R"(class B { int n; B() : n(1) {} int get(int k) { return n + k; } };
+          class A : B { int m; int p; A() : m(10), p(20) {} int both(int k) { int q = 0; return n + m + p + k + q; } };
+          class S { int n; S() : n(2) {} int own(int n) { return n; } int outer(int k) { return n * k; } };
+          process main(string s) {
+            B b; A a; S c; int j = 0; int r = 0;
+            while (j < 4) { int t = j; r += b.get(t) + a.get(t) + a.both(t) + c.own(t) + c.outer(t); ++j; }
+            using::report(r, b.get(100), a.get(100), c.own(7), c.outer(3));
+          })",
+       {"int(168), int(101), int(101), int(7), int(6)"},
+       ""},
       {"reference members are shared by copies and re-bound by assignment",
        R"(class R { int& r; R(int& x) : r(x) {} };
           process main(string s) {
