@@ -1,10 +1,8 @@
 // The seeded working folder of the tool benchmarks.
 #include "bench/tool_fixture.hpp"
 
-#include <jpeglib.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,6 +10,8 @@
 #include <stdexcept>
 
 #include "platform/fs/filesystem.hpp"
+#include "tool/prepare/picture.hpp"
+#include "tool/prepare/prepare.hpp"
 #include "tool/zentil/shared.hpp"
 
 namespace bench_fixture {
@@ -61,45 +61,27 @@ std::vector<std::wstring> make_names() {
   return names;
 }
 
-// A w x h baseline JPEG of a smooth pattern.
+// A w x h baseline JPEG of a smooth pattern, encoded as the prepared
+// working folder's pictures are.
 void write_jpeg(const fs::path& path, int width, int height, int shift) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) throw std::runtime_error("cannot write " + path.string());
-  jpeg_compress_struct info;
-  jpeg_error_mgr error;
-  info.err = jpeg_std_error(&error);
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, out);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 90, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
-  while (info.next_scanline < info.image_height) {
-    const int y = static_cast<int>(info.next_scanline);
-    for (int x = 0; x < width; ++x) {
-      row[x * 3] = static_cast<unsigned char>((x + shift) * 255 / width);
-      row[x * 3 + 1] = static_cast<unsigned char>(y * 255 / height);
-      row[x * 3 + 2] = static_cast<unsigned char>((x + y + shift) & 0xFF);
+  tool::prepare::picture p;
+  p.width = width;
+  p.height = height;
+  p.rgb.resize(static_cast<std::size_t>(width) * height * 3);
+  unsigned char* at = p.rgb.data();
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x, at += 3) {
+      at[0] = static_cast<unsigned char>((x + shift) * 255 / width);
+      at[1] = static_cast<unsigned char>(y * 255 / height);
+      at[2] = static_cast<unsigned char>((x + y + shift) & 0xFF);
     }
-    JSAMPROW at = row.data();
-    jpeg_write_scanlines(&info, &at, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::fclose(out);
+  std::string error;
+  const tool::prepare::bytes file = tool::prepare::jpeg_file(p, 90, &error);
+  if (file.empty()) throw std::runtime_error(error);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
-
-// Narrow literals are compiled to code page 932, the script file's encoding.
-const char extension_text[] =
-    "// 選んだファイルを既定のアプリで開く\n"
-    "process main(string path)\n"
-    "{\n"
-    "    using::open(path);\n"
-    "}\n";
 
 }  // namespace
 
@@ -121,7 +103,7 @@ void make(const std::string& folder) {
     write_jpeg("wallpaper/evening.jpg", 800, 600, 97);
     {
       std::ofstream out("extension.hpp", std::ios::binary);
-      out << extension_text;
+      out << tool::prepare::extension_text;
     }
     tool::zentil::shared store;
     const std::vector<std::wstring>& names = entry_names();
