@@ -62,7 +62,8 @@ scope::outcome scope::step_plain(const expression* e, runtime* rt) {
   return empty() ? outcome::finished : outcome::more;
 }
 
-scope::outcome scope::advance(runtime* rt) {
+template <class Step>
+scope::outcome scope::advance_with(runtime* rt, Step step) {
   if (empty()) return outcome::finished;
   if (!running_) {
     if (const expression* e = (*next_)->plain_expression()) return step_plain(e, rt);
@@ -72,24 +73,17 @@ scope::outcome scope::advance(runtime* rt) {
   bool more;
   {
     stepping mark(flow::current(), running_);
-    more = running_->step(&inner);
+    more = step(&inner);
   }
   return after_step(more);
 }
 
+scope::outcome scope::advance(runtime* rt) {
+  return advance_with(rt, [this](runtime* inner) { return running_->step(inner); });
+}
+
 scope::outcome scope::advance_framed(runtime* rt, frame_stack& frames) {
-  if (empty()) return outcome::finished;
-  if (!running_) {
-    if (const expression* e = (*next_)->plain_expression()) return step_plain(e, rt);
-  }
-  reach_front();
-  runtime inner{running_variables_, rt->space};
-  bool more;
-  {
-    stepping mark(flow::current(), running_);
-    more = running_->step_framed(&inner, frames);
-  }
-  return after_step(more);
+  return advance_with(rt, [this, &frames](runtime* inner) { return running_->step_framed(inner, frames); });
 }
 
 scope::outcome scope::settle(bool more) { return after_step(more); }

@@ -115,6 +115,10 @@ class scope {
   // as its own step would, without reaching it first.
   outcome step_plain(const expression* e, runtime* rt);
   outcome after_step(bool more);
+  // advance and advance_framed: `step` steps the reached front statement in
+  // the inner runtime it is given.
+  template <class Step>
+  outcome advance_with(runtime* rt, Step step);
 
   table::variable variables_;
   std::optional<table::variable> block_variables_;  // the block's own table, when stepped here
