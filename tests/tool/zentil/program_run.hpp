@@ -7,7 +7,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "support/temp_folder.hpp"
+#include "tool/prepare/picture.hpp"
 
 extern char** environ;
 
@@ -53,55 +53,18 @@ inline rgb_image solid(int width, int height, std::uint32_t colour) {
   return image;
 }
 
-inline void png_append_bytes(png_structp png, png_bytep data, png_size_t length) {
-  auto* out = static_cast<std::string*>(png_get_io_ptr(png));
-  out->append(reinterpret_cast<const char*>(data), length);
+// Encoded through the prepare tool's encoders; empty when encoding fails.
+inline std::string encoded(const rgb_image& image, bool png) {
+  tool::prepare::picture p;
+  p.width = image.width;
+  p.height = image.height;
+  p.rgb.assign(image.rgb.begin(), image.rgb.end());
+  std::string error;
+  const tool::prepare::bytes file = png ? tool::prepare::png_file(p, &error) : tool::prepare::jpeg_file(p, 95, &error);
+  return std::string(file.begin(), file.end());
 }
-
-inline std::string png_bytes(const rgb_image& image) {
-  std::string file;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png)) != 0) {
-    png_destroy_write_struct(&png, &info);
-    return {};
-  }
-  png_set_write_fn(png, &file, png_append_bytes, nullptr);
-  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y)
-    png_write_row(png, const_cast<png_bytep>(image.rgb.data() + static_cast<std::size_t>(y) * image.width * 3));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return file;
-}
-
-inline std::string jpeg_bytes(const rgb_image& image) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr error;
-  info.err = jpeg_std_error(&error);
-  jpeg_create_compress(&info);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &out, &size);
-  info.image_width = static_cast<JDIMENSION>(image.width);
-  info.image_height = static_cast<JDIMENSION>(image.height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 95, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.rgb.data() + static_cast<std::size_t>(info.next_scanline) * image.width * 3);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::string file(reinterpret_cast<const char*>(out), size);
-  std::free(out);
-  return file;
-}
+inline std::string png_bytes(const rgb_image& image) { return encoded(image, true); }
+inline std::string jpeg_bytes(const rgb_image& image) { return encoded(image, false); }
 
 // A PNG as the program dumps it; empty (width 0) when it cannot be read.
 inline rgb_image read_png(const std::string& name) {
