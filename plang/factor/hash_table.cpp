@@ -139,7 +139,7 @@ void hash_table::grow_for(std::size_t count) {
   if (entries_.size() >= none - 1) throw std::length_error("plang::hash_table");
   // The bucket counts of lib::hash; bucket by bucket, each from its head,
   // every entry goes to the head of its new bucket.
-  std::vector<std::uint32_t> heads(lib::detail::hash::bucket_count_for(count), none);
+  head_vector heads(lib::detail::hash::bucket_count_for(count), none);
   for (std::uint32_t head : heads_) {
     for (std::uint32_t i = head; i != none;) {
       entry& e = entries_[i];

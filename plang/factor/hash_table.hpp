@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "plang/factor/block_cache.hpp"
 #include "plang/factor/factor.hpp"
 
 namespace plang {
@@ -74,6 +75,8 @@ class hash_table {
     const handle& value_object();
   };
 
+  using entry_vector = std::vector<entry, block_cache::allocator<entry>>;
+
   hash_table() : heads_(initial_buckets, none), reciprocal_(reciprocal_of(initial_buckets)) {}
 
   bool empty() const { return entries_.empty(); }
@@ -115,16 +118,18 @@ class hash_table {
       for (std::uint32_t i = head; i != none; i = entries_[i].next) f(entries_[i]);
   }
   // Every entry in storage order, for work that no order changes.
-  std::vector<entry>& storage() { return entries_; }
-  const std::vector<entry>& storage() const { return entries_; }
+  entry_vector& storage() { return entries_; }
+  const entry_vector& storage() const { return entries_; }
 
  private:
   static std::uint64_t reciprocal_of(std::size_t count) { return ~std::uint64_t(0) / count + 1; }
   void link(entry&& e);
   void grow_for(std::size_t count);
 
-  std::vector<entry> entries_;
-  std::vector<std::uint32_t> heads_;
+  using head_vector = std::vector<std::uint32_t, block_cache::allocator<std::uint32_t>>;
+
+  entry_vector entries_;
+  head_vector heads_;
   std::uint64_t reciprocal_;  // of the bucket count, for `bucket`
 };
 
