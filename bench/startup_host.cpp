@@ -2,6 +2,7 @@
 // include directories and runs scheduling passes until no process is left. startup_bench times it as a process.
 //
 //   startup_host FOLDER FILE    run the script FOLDER/FILE
+//   startup_host FOLDER FILE PROCESS    and start its process PROCESS with one empty string argument
 //   startup_host --tables       build only the code page 932 tables, and print how long that took in ns
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "plang/exception.hpp"
 #include "plang/interpreter.hpp"
+#include "plang/factor/string_.hpp"
 #include "plang/nspace.hpp"
 #include "platform/text/codepage.hpp"
 
@@ -27,14 +29,15 @@ int main(int argc, char** argv) {
     std::printf("%lld\n", static_cast<long long>(ns.count()));
     return code == 'a' ? 0 : 1;
   }
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: startup_host FOLDER FILE | startup_host --tables\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: startup_host FOLDER FILE [PROCESS] | startup_host --tables\n");
     return 2;
   }
   try {
     plang::interpreter interp;
     interp.include_directories().push_back(wide(argv[1]));
     interp.load_file(wide(argv[2]));
+    if (argc == 4) interp.start_named_process(wide(argv[3]), {plang::make_string(L"")});
     while (!interp.root().processes().empty()) interp.root().schedule_round();
   } catch (const plang::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());

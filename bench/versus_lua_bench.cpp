@@ -5,6 +5,7 @@
 // program, bench/lua/*.lua, returns the function that one iteration calls through the C API. After the runs the
 // program prints the ratio ours/Lua of each program's median real time. Without Lua only our side runs.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -200,6 +201,27 @@ class ratio_reporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Both interpreters allocate and free megabytes per run. Left to itself
+  // the C library returns freed heap to the system or keeps it depending on
+  // what ran before (another program's allocations at the top of the heap
+  // keep it), and on this kind of virtual machine faulting the memory in
+  // again costs more than the work: one side's figure would then depend on
+  // the order of the programs. The heap is kept for both instead, so each
+  // figure is the program's steady state. `--heap=default` leaves the C
+  // library's own policy.
+  bool keep_heap = true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--heap=default") {
+      keep_heap = false;
+      for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+      --argc;
+      break;
+    }
+  }
+  if (keep_heap) {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  }
   ratio_reporter reporter;
   for (const program& p : programs) {
     reporter.names_.push_back(p.name);

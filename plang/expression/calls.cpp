@@ -58,6 +58,8 @@ e_method::e_method(expression_handle object, std::wstring name, expression_list 
     calm_after = calm_after && (variable || is_literal(arguments_[i]));
   }
   reads_scalar_ = (builtin_ == builtin::at || builtin_ == builtin::exist) && arguments_[0]->scalar_capable();
+  inserts_scalars_ =
+      builtin_ == builtin::insert && arguments_[0]->scalar_capable() && arguments_[1]->scalar_capable();
 }
 
 e_method::~e_method() { release::each(object_); }
@@ -76,6 +78,7 @@ void e_method::call(runtime* rt, handle* result) const {
   // The arguments left to right, then the receiver, as evaluate_arguments
   // and the receiver's evaluation would run them; variables in place.
   check_stack();
+  if (inserts_scalars_ && insert_scalars(rt, result)) return;
   const std::size_t n = arguments_.size();
   handle owned[2];
   const handle* args[2];
@@ -92,6 +95,32 @@ void e_method::call(runtime* rt, handle* result) const {
   factor::vector list(n);
   for (std::size_t i = 0; i < n; ++i) list[i] = args[i] == &owned[i] ? std::move(owned[i]) : *args[i];
   call_method(object, list, result);
+}
+
+namespace {
+
+// The bits of an int or bool as a map keeps them (a u?int conversion's).
+std::uint32_t scalar_bits(const scalar& s) {
+  return s.type == typeid_anchor::signed_int ? static_cast<std::uint32_t>(s.i) : s.b ? 1u : 0u;
+}
+
+}  // namespace
+
+bool e_method::insert_scalars(runtime* rt, handle* result) const {
+  // The arguments left to right, then the receiver, as the general path.
+  scalar key, value;
+  if (!arguments_[0]->evaluate_scalar(rt, key) || !arguments_[1]->evaluate_scalar(rt, value)) return false;
+  const handle& object = *object_->peek(rt);
+  if (object->get_typeid() != typeid_anchor::hash) {
+    // Another receiver takes the call record with the values evaluated.
+    factor::vector list{make_scalar(key), make_scalar(value)};
+    call_method(object, list, result);
+    return true;
+  }
+  const bool added = static_cast<hash_&>(*object).insert(hash_::map::probe(key.type, scalar_bits(key)),
+                                                        hash_::map::small_value{value.type, scalar_bits(value)});
+  if (result) *result = pool::make<boolean>(added);
+  return true;
 }
 
 bool e_method::run_builtin(const handle& object, const handle* const* args, handle* owned, handle* result) const {
@@ -112,7 +141,7 @@ bool e_method::run_builtin(const handle& object, const handle* const* args, hand
       if (type == typeid_anchor::vector) {
         found = &static_cast<const vector_&>(receiver).at((*args[0])->operator unsigned int());
       } else if (type == typeid_anchor::hash) {
-        found = &static_cast<const hash_&>(receiver).at(*args[0]);
+        found = &static_cast<hash_&>(receiver).at(*args[0]);
       } else {
         return false;
       }
@@ -165,7 +194,7 @@ bool e_method::evaluate_scalar(runtime* rt, scalar& out) const {
   if (!arguments_[0]->evaluate_scalar(rt, key)) return false;
   const factor& receiver = **object_->peek(rt);
   // The argument's bits, as its conversion to u?int gives them.
-  const std::uint32_t bits = key.type == typeid_anchor::signed_int ? static_cast<std::uint32_t>(key.i) : key.b ? 1u : 0u;
+  const std::uint32_t bits = scalar_bits(key);
   const handle* found;
   switch (receiver.get_typeid()) {
     case typeid_anchor::vector:
@@ -180,8 +209,21 @@ bool e_method::evaluate_scalar(runtime* rt, scalar& out) const {
         out.b = map.exist(probe);
         return true;
       }
-      found = &map.at(probe);
-      break;
+      const hash_::map::entry& e = map.entry_at(probe);
+      if (e.value) return read_scalar(*e.value, out);
+      // A small value, read as it is kept.
+      switch (e.small.type) {
+        case typeid_anchor::signed_int:
+          out.type = typeid_anchor::signed_int;
+          out.i = static_cast<int>(static_cast<std::uint32_t>(e.small.bits));
+          return true;
+        case typeid_anchor::boolean:
+          out.type = typeid_anchor::boolean;
+          out.b = e.small.bits != 0;
+          return true;
+        default:
+          return false;
+      }
     }
     default:
       return false;

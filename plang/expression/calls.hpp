@@ -38,6 +38,9 @@ class e_method final : public expression {
   // The builtin on the evaluated receiver and arguments; false when it does
   // not apply (another class, another argument type), having run nothing.
   bool run_builtin(const handle& object, const handle* const* args, handle* owned, handle* result) const;
+  // insert of two int or bool arguments; false when either argument is not
+  // one, having run nothing.
+  bool insert_scalars(runtime* rt, handle* result) const;
   // The call record's way: the receiver's `method`.
   void call_method(handle object, const factor::vector& args, handle* result) const;
 
@@ -50,6 +53,9 @@ class e_method final : public expression {
   // variables and literals, which cannot disturb the table that holds it.
   unsigned borrowed_ = 0;
   bool reads_scalar_ = false;
+  // insert whose key and value can both be read as an int or bool: into a
+  // map they go in their small forms, without value objects.
+  bool inserts_scalars_ = false;
 };
 
 // type "(" arguments ")": a new value of the type.

@@ -34,13 +34,19 @@ hash_::map copy_entries(const hash_::map& from) {
   source.reserve(from.size());
   from.walk([&source](const hash_::map::entry& e) { source.push_back(e); });
   hash_::map copy;
-  for (const hash_::map::entry& e : source) copy.insert_new(e, e.value->clone());
+  for (const hash_::map::entry& e : source) copy.insert_copy(e, e.value ? e.value->clone() : handle());
   return copy;
 }
 
 // An empty map answers without hashing the key.
 std::uint32_t find(const hash_::map& m, const handle& k) {
   return m.empty() ? hash_::map::none : m.find(hash_::map::probe(k));
+}
+
+// The entry `at` found, or the range error of a missing key.
+std::uint32_t found(std::uint32_t entry) {
+  if (entry == hash_::map::none) raise_range_error(source, method_text, 281);
+  return entry;
 }
 
 template <class C>
@@ -88,12 +94,9 @@ method_entries hash_::method_entries() {
   return entries;
 }
 
-const handle& hash_::at(const handle& key) const { return at_found(find(entries, key)); }
-const handle& hash_::at(const map::probe& key) const { return at_found(entries.find(key)); }
-const handle& hash_::at_found(std::uint32_t i) const {
-  if (i == map::none) raise_range_error(source, method_text, 281);
-  return entries.at(i).value;
-}
+const handle& hash_::at(const handle& key) { return entries.at(found(find(entries, key))).value_object(); }
+const handle& hash_::at(const map::probe& key) { return entries.at(found(entries.find(key))).value_object(); }
+const hash_::map::entry& hash_::entry_at(const map::probe& key) const { return entries.at(found(entries.find(key))); }
 
 bool hash_::exist(const handle& key) const { return find(entries, key) != map::none; }
 bool hash_::exist(const map::probe& key) const { return entries.find(key) != map::none; }
@@ -104,6 +107,12 @@ bool hash_::insert(handle key, handle value) {
   const map::probe p(key);
   if (entries.find(p) != map::none) return false;
   entries.insert_new(p, std::move(value));
+  return true;
+}
+
+bool hash_::insert(const map::probe& key, const map::small_value& value) {
+  if (entries.find(key) != map::none) return false;
+  entries.insert_new(key, value);
   return true;
 }
 
@@ -125,7 +134,8 @@ void hash_::call_constructor() {}
 // hand their own elements on.
 hash_::~hash_() {
   if (release::draining()) {
-    for (map::entry& e : entries.storage()) release::defer(std::move(e.value));
+    for (map::entry& e : entries.storage())
+      if (e.value) release::defer(std::move(e.value));
   } else {
     release::drain_after([](void* m) { static_cast<map*>(m)->clear(); }, &entries);
   }
@@ -197,7 +207,7 @@ void hash_::hash_into(std::uint32_t& seed) const {
   std::uint32_t sum = 0;
   for (const map::entry& e : entries.storage()) {
     std::uint32_t h = e.hash;  // the key's from seed 0, then the value's
-    e.value->hash_into(h);
+    e.value_copy()->hash_into(h);
     sum += h;
   }
   lib::hash_combine(seed, sum);
@@ -214,7 +224,7 @@ bool hash_::same_value(const handle& other) const {
   walk.require();
   for (const map::entry& e : entries.storage()) {
     const std::uint32_t i = theirs.find(map::probe(e));
-    if (i == map::none || !e.value->same_value(theirs.at(i).value)) return false;
+    if (i == map::none || !e.value_copy()->same_value(theirs.at(i).value_copy())) return false;
   }
   return true;
 }
@@ -226,9 +236,9 @@ std::string hash_::describe() const {
   entries.walk([&body](const map::entry& e) {
     if (!body.empty()) body += ", ";
     body += '(';
-    body += e.key->describe();
+    body += e.key_value()->describe();
     body += " , ";
-    body += e.value->describe();
+    body += e.value_copy()->describe();
     body += ')';
   });
   return "hash[" + body + "]";

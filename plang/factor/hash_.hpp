@@ -20,7 +20,8 @@ class hash_ final : public factor {
   using map = hash_table;
 
   // Stored keys are clones that are never handed out, so they never change
-  // and copies of the map may share them.
+  // and copies of the map may share them. A number kept in its small form
+  // becomes a value object when `at` hands it out.
   map entries;
 
   // size(0) empty(0) clear(0) at(1) exist(1) erase(1) swap(1) insert(2), ids 0 to 7.
@@ -34,19 +35,19 @@ class hash_ final : public factor {
   // or an int, u?int or bool key's probe. insert of the stored forms of a
   // key and a value (see stored_form): true when the entry was added, false
   // when the key was there (its value stays).
-  const handle& at(const handle& key) const;
-  const handle& at(const map::probe& key) const;
+  const handle& at(const handle& key);
+  const handle& at(const map::probe& key);
+  // The entry of the key, or the range error of `at`: for a reader that can
+  // take a small value as it is.
+  const map::entry& entry_at(const map::probe& key) const;
   bool exist(const handle& key) const;
   bool exist(const map::probe& key) const;
   bool insert(handle key, handle value);
+  // insert of an int, u?int or bool key and a small value, neither made.
+  bool insert(const map::probe& key, const map::small_value& value);
 
   // Releases what it holds without recursion into nested values.
   ~hash_();
-
- private:
-  const handle& at_found(std::uint32_t entry) const;
-
- public:
 
   PLANG_FACTOR_OPERATIONS
 };

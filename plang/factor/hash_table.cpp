@@ -3,11 +3,14 @@
 #include "plang/factor/hash_table.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
 #include "lib/hash.hpp"
 #include "plang/factor/boolean.hpp"
+#include "plang/factor/pool.hpp"
+#include "plang/factor/real.hpp"
 #include "plang/factor/signed_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
@@ -55,6 +58,69 @@ hash_table::probe::probe(std::uint32_t type, std::uint32_t b) : key(no_key), sca
   }
 }
 
+hash_table::small_value hash_table::small_form(const factor& v) {
+  small_value s;
+  switch (v.get_typeid()) {
+    case typeid_anchor::signed_int:
+      s.bits = static_cast<std::uint32_t>(static_cast<const signed_<int>&>(v).value);
+      break;
+    case typeid_anchor::unsigned_int:
+      s.bits = static_cast<const unsigned_<unsigned int>&>(v).value;
+      break;
+    case typeid_anchor::boolean:
+      s.bits = static_cast<const boolean&>(v).value ? 1u : 0u;
+      break;
+    case typeid_anchor::real_float: {
+      std::uint32_t b;
+      std::memcpy(&b, &static_cast<const real<float>&>(v).value, sizeof b);
+      s.bits = b;
+      break;
+    }
+    case typeid_anchor::real_double:
+      std::memcpy(&s.bits, &static_cast<const real<double>&>(v).value, sizeof s.bits);
+      break;
+    default:
+      return s;
+  }
+  s.type = v.get_typeid();
+  return s;
+}
+
+handle hash_table::make_value(const small_value& v) {
+  switch (v.type) {
+    case typeid_anchor::signed_int:
+      return signed_<int>::make_value(static_cast<int>(static_cast<std::uint32_t>(v.bits)));
+    case typeid_anchor::unsigned_int:
+      return pool::make<unsigned_<unsigned int>>(static_cast<unsigned int>(v.bits));
+    case typeid_anchor::boolean:
+      return pool::make<boolean>(v.bits != 0);
+    case typeid_anchor::real_float: {
+      const auto b = static_cast<std::uint32_t>(v.bits);
+      float f;
+      std::memcpy(&f, &b, sizeof f);
+      return pool::make<real<float>>(f);
+    }
+    default: {
+      double d;
+      std::memcpy(&d, &v.bits, sizeof d);
+      return pool::make<real<double>>(d);
+    }
+  }
+}
+
+handle hash_table::entry::key_value() const {
+  if (!scalar_type) return key;
+  return make_value(small_value{scalar_type, bits});
+}
+
+const handle& hash_table::entry::value_object() {
+  if (!value) {
+    value = make_value(small);
+    small = small_value{};
+  }
+  return value;
+}
+
 std::uint32_t hash_table::find(const probe& p) const {
   if (entries_.empty()) return none;
   for (std::uint32_t i = heads_[bucket(p.hash)]; i != none; i = entries_[i].next) {
@@ -73,7 +139,7 @@ void hash_table::grow_for(std::size_t count) {
   if (entries_.size() >= none - 1) throw std::length_error("plang::hash_table");
   // The bucket counts of lib::hash; bucket by bucket, each from its head,
   // every entry goes to the head of its new bucket.
-  std::vector<std::uint32_t> heads(lib::detail::hash::bucket_count_for(count), none);
+  head_vector heads(lib::detail::hash::bucket_count_for(count), none);
   for (std::uint32_t head : heads_) {
     for (std::uint32_t i = head; i != none;) {
       entry& e = entries_[i];
@@ -99,11 +165,24 @@ void hash_table::link(entry&& e) {
 }
 
 void hash_table::insert_new(const probe& p, handle value) {
-  link(entry{p.hash, none, p.scalar_type, p.bits, p.key, std::move(value)});
+  const small_value small = small_form(*value);
+  if (small.type) {
+    insert_new(p, small);
+    return;
+  }
+  link(entry{p.hash, none, p.scalar_type, p.bits, p.scalar_type ? handle() : p.key, std::move(value), {}});
 }
 
-void hash_table::insert_new(const entry& from, handle value) {
-  link(entry{from.hash, none, from.scalar_type, from.bits, from.key, std::move(value)});
+void hash_table::insert_new(const probe& p, const small_value& value) {
+  link(entry{p.hash, none, p.scalar_type, p.bits, p.scalar_type ? handle() : p.key, handle(), value});
+}
+
+void hash_table::insert_copy(const entry& from, handle value) {
+  if (!from.value) {
+    link(entry{from.hash, none, from.scalar_type, from.bits, from.key, handle(), from.small});
+    return;
+  }
+  insert_new(probe(from), std::move(value));
 }
 
 void hash_table::erase(std::uint32_t i) {

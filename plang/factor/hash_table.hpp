@@ -5,12 +5,19 @@
 // walks go through the buckets in index order, each from its head. The
 // table grows before the load factor would pass 1.0, to the next size of a
 // fixed list of primes.
+//
+// An int, u?int or bool key is kept as its typeid and bits only, and an
+// int, u?int, bool, float or double value as its typeid and bits until
+// somebody asks for the value itself: a map of numbers then holds no value
+// objects at all. Such keys and values were made for the map and nobody
+// else holds them, so no one can tell them from the objects they stand for.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "plang/factor/block_cache.hpp"
 #include "plang/factor/factor.hpp"
 
 namespace plang {
@@ -37,14 +44,38 @@ class hash_table {
     std::uint32_t bits = 0;
   };
 
+  // A small value held in an entry: its typeid (0: none) and its bits (the
+  // int's or u?int's 32 bits, the bool as 0 or 1, the float's or double's
+  // representation).
+  struct small_value {
+    std::uint32_t type = 0;
+    std::uint64_t bits = 0;
+  };
+  // The small form of an int, u?int, bool, float or double; type 0 for any
+  // other value.
+  static small_value small_form(const factor& v);
+  // A new value object for a small value.
+  static handle make_value(const small_value& v);
+
   struct entry {
     std::uint32_t hash;
     std::uint32_t next;  // the next entry of the bucket, or none
-    std::uint32_t scalar_type;
+    std::uint32_t scalar_type;  // an inline key's typeid, or 0: the key is `key`
     std::uint32_t bits;
-    handle key;
-    handle value;
+    handle key;         // empty for an inline key
+    handle value;       // empty while the value is held as `small`
+    small_value small;  // the value, while `value` is empty
+
+    // The key as a value: the stored key, or a new one for an inline key.
+    handle key_value() const;
+    // The value: the stored one, or a new one for a small value.
+    handle value_copy() const { return value ? value : make_value(small); }
+    // The stored value, made from the small form first if needed: from then
+    // on the entry holds it, so what the caller changes shows in the map.
+    const handle& value_object();
   };
+
+  using entry_vector = std::vector<entry, block_cache::allocator<entry>>;
 
   hash_table() : heads_(initial_buckets, none), reciprocal_(reciprocal_of(initial_buckets)) {}
 
@@ -66,10 +97,13 @@ class hash_table {
   const entry& at(std::uint32_t i) const { return entries_[i]; }
 
   // Adds the entry at the head of its bucket, growing first when needed.
-  // The caller has made sure no entry matches the key.
+  // The caller has made sure no entry matches the key. A value that nobody
+  // else holds is given; a small one is kept in its small form.
   void insert_new(const probe& p, handle value);
-  // As above for the entry of another table, whose key it shares.
-  void insert_new(const entry& from, handle value);
+  void insert_new(const probe& p, const small_value& value);
+  // As above for the entry of another table, whose key it shares; its value
+  // is the clone `value`, or for a small value its small form.
+  void insert_copy(const entry& from, handle value);
 
   // Removes the entry; the last entry of the storage takes its slot.
   void erase(std::uint32_t i);
@@ -84,16 +118,18 @@ class hash_table {
       for (std::uint32_t i = head; i != none; i = entries_[i].next) f(entries_[i]);
   }
   // Every entry in storage order, for work that no order changes.
-  std::vector<entry>& storage() { return entries_; }
-  const std::vector<entry>& storage() const { return entries_; }
+  entry_vector& storage() { return entries_; }
+  const entry_vector& storage() const { return entries_; }
 
  private:
   static std::uint64_t reciprocal_of(std::size_t count) { return ~std::uint64_t(0) / count + 1; }
   void link(entry&& e);
   void grow_for(std::size_t count);
 
-  std::vector<entry> entries_;
-  std::vector<std::uint32_t> heads_;
+  using head_vector = std::vector<std::uint32_t, block_cache::allocator<std::uint32_t>>;
+
+  entry_vector entries_;
+  head_vector heads_;
   std::uint64_t reciprocal_;  // of the bucket count, for `bucket`
 };
 

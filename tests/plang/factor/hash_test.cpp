@@ -136,9 +136,8 @@ TEST(Hash, TemporariesAreStoredAsTheyAre) {
     bool held;
     bool stored_as_is;
   } rows[] = {
-      {[] { return integer(1); }, [] { return text(L"a"); }, false, true},
-      {[] { return integer(1); }, [] { return text(L"a"); }, true, false},
-      {[] { return text(L"k"); }, [] { return handle(boost::make_shared<plang::boolean>(true)); }, false, true},
+      {[] { return text(L"k"); }, [] { return text(L"a"); }, false, true},
+      {[] { return text(L"k"); }, [] { return text(L"a"); }, true, false},
       {[] { return vector_of({1}); }, [] { return vector_of({2}); }, false, false},
   };
   for (const row& r : rows) {
@@ -158,6 +157,63 @@ TEST(Hash, TemporariesAreStoredAsTheyAre) {
     EXPECT_EQ(static_cast<const hash_&>(*m).entries.storage()[0].key.get() == key_object, r.stored_as_is);
     EXPECT_EQ(call(m, L"at", {probe}).get() == value_object, r.stored_as_is);
   }
+}
+
+TEST(Hash, NumbersAreKeptSmallUntilHandedOut) {
+  // An int, u?int or bool key and a number or bool value are kept as bits:
+  // no key object, no value object until `at` hands the value out; from
+  // then on the entry holds that object.
+  struct row {
+    handle key;
+    handle value;
+    bool small_key;
+  } rows[] = {
+      {integer(-7), integer(-2147483647 - 1), true},
+      {handle(boost::make_shared<plang::unsigned_<unsigned int>>(4000000000u)),
+       handle(boost::make_shared<plang::unsigned_<unsigned int>>(4294967295u)), true},
+      {handle(boost::make_shared<plang::boolean>(false)), handle(boost::make_shared<plang::boolean>(true)), true},
+      {handle(boost::make_shared<plang::real<float>>(1.5f)), handle(boost::make_shared<plang::real<float>>(-0.0f)),
+       false},
+      {text(L"d"), handle(boost::make_shared<plang::real<double>>(1e300)), false},
+      {integer(3), handle(boost::make_shared<plang::real<double>>(-0.0)), true},
+  };
+  for (const row& r : rows) {
+    const handle m = map();
+    const std::string described = "hash[(" + r.key->describe() + " , " + r.value->describe() + ")]";
+    EXPECT_EQ(said(m, L"insert", {r.key->clone(), r.value->clone()}), "bool(1)");
+    const hash_::map::entry& e = static_cast<const hash_&>(*m).entries.storage()[0];
+    EXPECT_EQ(!e.key, r.small_key) << described;
+    EXPECT_FALSE(e.value) << described;
+    EXPECT_EQ(m->describe(), described);
+    EXPECT_EQ(hash_of(m), [&] {
+      const handle objects = map();
+      static_cast<hash_&>(*objects).entries.insert_new(hash_::map::probe(r.key), r.value->clone());
+      static_cast<hash_&>(*objects).entries.storage()[0].value_object();
+      EXPECT_TRUE(objects->same_value(m));
+      EXPECT_TRUE(m->same_value(objects));
+      return hash_of(objects);
+    }());
+    const handle copy = m->clone();
+
+    const handle out = call(m, L"at", {r.key->clone()});
+    EXPECT_EQ(out->get_typeid(), r.value->get_typeid());
+    EXPECT_TRUE(out->same_value(r.value) || out->describe() == r.value->describe()) << described;
+    EXPECT_EQ(e.value.get(), out.get());
+    EXPECT_EQ(call(m, L"at", {r.key->clone()}).get(), out.get());
+    // The copy made before keeps its own small value.
+    EXPECT_EQ(copy->describe(), described);
+    EXPECT_NE(call(copy, L"at", {r.key->clone()}).get(), out.get());
+  }
+
+  // A value handed out and changed in place shows in the map; a copy made
+  // afterwards copies the object's value.
+  const handle m = map();
+  call(m, L"insert", {integer(1), integer(10)});
+  ++*call(m, L"at", {integer(1)});
+  const handle copy = m->clone();
+  ++*call(m, L"at", {integer(1)});
+  EXPECT_EQ(m->describe(), "hash[(int(1) , int(12))]");
+  EXPECT_EQ(copy->describe(), "hash[(int(1) , int(11))]");
 }
 
 TEST(Hash, CopiesAreIndependent) {

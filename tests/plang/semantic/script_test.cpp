@@ -695,6 +695,18 @@ TEST(Script, ContainerCallsOnVariables) {
           })",
        {"hash[(int(11) , int(0)), (vector[int(2)] , int(5))], vector[vector[int(1)]], int(5), int(9)"},
        ""},
+      {"numbers in a map: inserted from int arithmetic and other types, read, changed through references, copied",
+       R"(process main(string a) {
+            hash h; int i = 0; double d = 0.25; unsigned int u = 3u;
+            while (i < 3) { h.insert(i * 16, i - 1); ++i; }
+            h.insert(true, i > 2); h.insert(u, d); h.insert(d, u); h.insert(5, "five");
+            int& r = h.at(16); ++r; ++h.at(32); hash c(h); ++c.at(0);
+            int s = h.at(0) + h.at(16) * 10 + h.at(32) * 100;
+            bool b = h.at(true); d += h.at(u);
+            using::report(s, b, d, h.at(0.25), h.at(5), c.at(0), c.at(16), h.exist(48), h.size());
+          })",
+       {"int(209), bool(1), double(0.5), unsigned int(3), string(five), int(0), int(1), bool(0), unsigned int(7)"},
+       ""},
   });
 }
 
