@@ -22,7 +22,9 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
 // The same with float corners, truncated.
 int DrawGraphStretchedF(float x1, float y1, float x2, float y2, int graph, int transparency);
 // The graph onto a quadrangle: top-left, top-right, bottom-right,
-// bottom-left. The software triangle fill is not built yet: nothing is drawn.
+// bottom-left, as two textured triangles of the software triangle fill
+// (corners truncated; texels at the graph's width or height are outside, so
+// the right and bottom corners' own row and column stay undrawn).
 int DrawGraphOnQuadrangle(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
                           int transparency);
 // The graph mirrored left to right at (x, y).
@@ -42,8 +44,8 @@ int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill
 // From (x1, y1) to (x2, y2), the end point left out; thickness above 1 draws
 // a quadrangle centred on the segment (DrawThickLine).
 int DrawLineSegment(int x1, int y1, int x2, int y2, std::uint32_t colour, int thickness);
-// The quadrangle of the given thickness around the segment; a segment of
-// length 0 draws nothing. The software triangle fill is not built yet.
+// The quadrangle of the given thickness around the segment, filled as two
+// solid triangles; a segment of length 0 draws nothing.
 int DrawThickLine(int x1, int y1, int x2, int y2, std::uint32_t colour, int thickness);
 
 // Makes a draw-able graph, -2 (back screen) or -4 (front screen) the draw

@@ -2,6 +2,7 @@
 #include "media/softrender/blend.hpp"
 
 #include "media/graphics/internal.hpp"
+#include "media/softrender/loops.hpp"
 
 #include <algorithm>
 #include <array>
@@ -77,6 +78,20 @@ bool blend_pixel(const blend_setup& setup, int mode, int bits, bool blend_image,
     const bool bright = (setup.bright & 0xFFFFFF) != 0xFFFFFF;
     const int index = (blend_image ? 1 : 0) | (alpha ? 2 : 0) | (bright ? 4 : 0) | (transparency ? 8 : 0) | (plain ? 16 : 0);
     return rules[at - std::begin(modes)][bits == 32 ? 1 : 0][index](setup, s, a, w, d);
+}
+
+bool triangle_pixel(const blend_setup& setup, int mode, int bits, bool blend_image, bool alpha, bool transparency,
+                    std::uint32_t s, int a, int w, std::uint32_t* d)
+{
+    const bool bright = (setup.bright & 0xFFFFFF) != 0xFFFFFF;
+    if (mode == 1 && setup.param == 255) mode = 0;
+    if (mode == 0 && alpha && !blend_image && !bright && !transparency) {
+        // the alpha applies: the scaled blit's rule for this case
+        return scaled_pixel(setup, 0, bits, false, true, false, s, a, w, d);
+    }
+    if (alpha && transparency && a == 0 && (mode == 4 || mode == 11 || (mode == 10 && bits == 32)))
+        transparency = false;  // drawn with its alpha as a factor
+    return blend_pixel(setup, mode, bits, blend_image, alpha, transparency, false, s, a, w, d);
 }
 
 }  // namespace media::soft

@@ -337,11 +337,35 @@ inline bool scaled_rule(const blend_setup& c, std::uint32_t s, int a, int w, std
     }
 }
 
+// The rule of the triangle spans, which differs from the same-size blit's
+// general arithmetic (never its plain-path shortcuts) in two places: an
+// alpha source drawn as mode 0 without blend image, draw bright or flag has
+// its alpha applied; with the transparency flag, an alpha-0 texel is skipped
+// only in the modes that blend toward the source (0 to 3, and 10 in 16-bit
+// pixels), and the others draw it with its alpha as a factor.
+template <int Mode, int Bits, bool BlendImage, bool Alpha, bool Bright, bool Trans>
+inline bool triangle_rule(const blend_setup& c, std::uint32_t s, int a, int w, std::uint32_t& d)
+{
+    if constexpr (Mode == 0 && Alpha && !BlendImage && !Bright && !Trans) {
+        return scaled_rule<0, Bits, false, true, false, false>(c, s, a, w, d);
+    } else if constexpr (Alpha && Trans && (Mode == 4 || Mode == 11 || (Mode == 10 && Bits == 32))) {
+        if (a == 0) return blend_rule<Mode, Bits, BlendImage, true, Bright, false, false>(c, s, a, w, d);
+        return blend_rule<Mode, Bits, BlendImage, true, Bright, true, false>(c, s, a, w, d);
+    } else {
+        return blend_rule<Mode, Bits, BlendImage, Alpha, Bright, Trans, false>(c, s, a, w, d);
+    }
+}
+
 // The rule chosen at run time, for the tests and any caller that has no loop
 // of its own: mode, size and the axes as above (draw bright on when the low
 // 24 bits of the setup's word are not 0xFFFFFF). False when nothing is
 // written.
 bool blend_pixel(const blend_setup& setup, int mode, int bits, bool blend_image, bool alpha, bool transparency,
                  bool plain, std::uint32_t s, int a, int w, std::uint32_t* d);
+
+// The triangle rule chosen at run time (the generic span path and the
+// tests), with the axes of blend_pixel; false when nothing is written.
+bool triangle_pixel(const blend_setup& setup, int mode, int bits, bool blend_image, bool alpha, bool transparency,
+                    std::uint32_t s, int a, int w, std::uint32_t* d);
 
 }  // namespace media::soft

@@ -4,6 +4,7 @@
 // loops are compared with.
 #include "media/softrender/loops.hpp"
 #include "media/softrender/solid.hpp"
+#include "media/softrender/triangle_spans.hpp"
 
 #include <algorithm>
 #include <array>
@@ -217,6 +218,31 @@ void generic_line(const line_job& j, int mode)
             out += minor_step;
             e -= count;
         }
+    }
+}
+
+void generic_solid_span(const triangle_job& j, int mode, int bits, unsigned char* out, int count)
+{
+    for (; count > 0; --count, out += bits / 8) store_any(bits, out, solid_pixel(j.solid, mode, bits, load_any(bits, out)));
+}
+
+void generic_textured_span(const triangle_job& j, const blit_key& k, unsigned char* out, int count, std::uint32_t u,
+                           std::uint32_t v)
+{
+    const int sb = source_bytes(k.bits, k.kind);
+    const bool alpha = k.kind == kind_alpha;
+    const bool rule_trans = k.transparency && k.kind != kind_paletted;
+    for (; count > 0; --count, out += k.bits / 8, u += j.u_step, v += j.v_step) {
+        if (u >= j.u_limit || v >= j.v_limit) continue;
+        const std::uint32_t column = u >> 18, row = v >> 18;
+        const unsigned char* px = j.src + static_cast<long>(row) * j.src_pitch + static_cast<long>(column) * sb;
+        if (k.transparency && k.kind == kind_paletted && *px == j.setup.transparent) continue;
+        int a;
+        const std::uint32_t s = fetch_any(k.bits, k.kind, px, j.palette, &a);
+        const int weight = k.blend_image ? j.weights[j.blend[static_cast<long>(row) * j.blend_pitch + column]] : 0;
+        std::uint32_t d = load_any(k.bits, out);
+        if (triangle_pixel(j.setup, k.mode, k.bits, k.blend_image, alpha, rule_trans, s, a, weight, &d))
+            store_any(k.bits, out, d);
     }
 }
 

@@ -5,7 +5,7 @@
 
 namespace media::soft {
 
-solid_setup make_solid_setup(int bits, std::uint32_t colour)
+solid_setup make_solid_setup(int bits, std::uint32_t colour, bool by_table)
 {
     const auto& state = media::gfx::draw_state;
     const int p = state.blend_param;
@@ -18,7 +18,10 @@ solid_setup make_solid_setup(int bits, std::uint32_t colour)
     for (int i = 0; i < 3; ++i) {
         const std::uint32_t top = (1u << width[i]) - 1;
         std::uint32_t v = colour >> shift[i] & top;
-        if (bright_on) v = v * (bright >> (8 * i) & 0xFF) >> 8;
+        if (by_table)
+            v = static_cast<std::uint32_t>(blend_tables.product[bright >> (8 * i) & 0xFF][v]);
+        else if (bright_on)
+            v = v * (bright >> (8 * i) & 0xFF) >> 8;
         prepared |= v << shift[i];
         addend |= static_cast<std::uint32_t>(blend_tables.product[p & 0xFF][v]) << shift[i];
     }

@@ -19,8 +19,10 @@ struct solid_setup {
 
 // The setup of the current drawing state for a colour in the destination's
 // pixel format (bits 16 or 32): draw bright scales each channel by its bright
-// byte, >> 8.
-solid_setup make_solid_setup(int bits, std::uint32_t colour);
+// byte, >> 8 (box and lines), or through the products table, / 255 rounded
+// down, with by_table (the triangle fill, which scales even at bright 255,
+// where the table maps each value to itself).
+solid_setup make_solid_setup(int bits, std::uint32_t colour, bool by_table = false);
 
 // The new destination pixel for mode Mode (0, 1, 2, 3, 4, 10 or 11; mode 1 at
 // 255 and modes 1 to 3 at 0 are settled by the caller). A 16-bit pixel is the

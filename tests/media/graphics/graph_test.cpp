@@ -2,6 +2,7 @@
 // handle table's sequence, software bodies and their failures, sharing and
 // deletion, and the drawing calls on an 800 x 600 x 32 screen read back
 // pixel by pixel.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -272,11 +273,43 @@ TEST_F(Graph, BoxesAndLinesCoverTheirPixels)
         for (int x = 10; x < 20; ++x) line.emplace_back(x, 5);
         EXPECT_EQ(painted(0xFF0000), line) << thickness;
     }
-    // thick lines go to the triangle fill, which draws nothing yet
+    // thick lines go to the triangle fill: corners (10, 3), (20, 3), (10, 6),
+    // (20, 6); rows 3 to 5, both end columns
     fill_screen(0);
     EXPECT_EQ(DrawLineSegment(10, 5, 20, 5, red, 3), 0);
     EXPECT_EQ(DrawLineSegment(10, 5, 10, 5, red, 3), 0);
-    EXPECT_TRUE(painted(0xFF0000).empty());
+    std::vector<std::pair<int, int>> thick;
+    for (int y = 3; y < 6; ++y)
+        for (int x = 10; x <= 20; ++x) thick.emplace_back(x, y);
+    EXPECT_EQ(painted(0xFF0000), thick);
+}
+
+TEST_F(Graph, ThickSlantedLinesAndQuadranglesDraw)
+{
+    fill_screen(0);
+    const std::uint32_t red = PackScreenColor(255, 0, 0);
+    ASSERT_EQ(DrawLineSegment(10, 10, 30, 20, red, 5), 0);
+    std::int32_t c[8];
+    ASSERT_TRUE(media::gfx::thick_line_corners(10, 10, 30, 20, 5, c));
+    const int left = std::min({c[0], c[2], c[4], c[6]}), right = std::max({c[0], c[2], c[4], c[6]});
+    const int top = std::min({c[1], c[3], c[5], c[7]}), bottom = std::max({c[1], c[3], c[5], c[7]});
+    const auto p = painted(0xFF0000);
+    for (const auto& [x, y] : p) {
+        EXPECT_TRUE(x >= left && x <= right && y >= top && y < bottom) << x << "," << y;
+    }
+    // the segment itself and one pixel either side of it across
+    for (int x = 10; x < 30; ++x)
+        for (int dy = -1; dy <= 1; ++dy) EXPECT_EQ(screen(x, 10 + (x - 10) / 2 + dy), 0xFF0000u) << x << " " << dy;
+
+    // a graph onto its own square: each pixel its own texel; the column and
+    // row at the graph's width and height are outside the graph
+    fill_screen(0);
+    const int g = pattern_graph(4, 4);
+    ASSERT_GE(g, 0);
+    ASSERT_EQ(DrawGraphOnQuadrangle(0, 0, 4, 0, 4, 4, 0, 4, g, 0), 0);
+    for (int y = 0; y <= 4; ++y)
+        for (int x = 0; x <= 4; ++x)
+            EXPECT_EQ(screen(x, y), x < 4 && y < 4 ? 0x004000u | static_cast<std::uint32_t>(x + 16 * y) : 0u) << x << "," << y;
 }
 
 TEST_F(Graph, ThickLineCornersLieHalfTheThicknessEitherSide)
@@ -346,9 +379,13 @@ TEST_F(Graph, GraphsDrawUnscaledStretchedMirroredAndInPart)
     EXPECT_EQ(DrawGraphPart(20, 20, 1, 1, 2, 2, -1, 0, 1), -1);
     EXPECT_EQ(draw_state.area.right, 800);
 
-    // quadrangles and caller vertices draw nothing on the software renderer
+    // a quadrangle goes to the triangle fill; caller vertices draw nothing
+    // on the software renderer
     fill_screen(0);
     EXPECT_EQ(DrawGraphOnQuadrangle(0, 0, 4, 0, 4, 3, 0, 3, g, 0), 0);
+    EXPECT_EQ(screen(0, 0), source(0, 0));
+    EXPECT_EQ(screen(3, 2), source(3, 2));
+    fill_screen(0);
     const PRIMVERTEX v[3] = {};
     EXPECT_EQ(DrawPrimitiveVertices(v, 3, 4, -5, 0, 0), 0);
     EXPECT_EQ(DrawPrimitiveVertices(v, 3, 4, g, 0, 0), 0);
