@@ -49,7 +49,8 @@ scope::outcome scope::after_step(bool more) {
   return empty() ? outcome::finished : outcome::more;
 }
 
-scope::outcome scope::step_plain(const expression* e, runtime* rt) {
+// Inlined into the advance: most passes step a plain expression.
+__attribute__((always_inline)) inline scope::outcome scope::step_plain(const expression* e, runtime* rt) {
   runtime inner{running_variables_, rt->space};
   flow& f = flow::current();
   {

@@ -21,13 +21,7 @@ binary::~binary() { release::each(left_, right_); }
 unary::~unary() { release::each(operand_); }
 e_member::~e_member() { release::each(object_); }
 
-bool expression::test(runtime* rt) const {
-  // evaluate_scalar answers false at once for a node that cannot take the
-  // fast path: asking scalar_capable first would only add a call.
-  scalar value;
-  if (evaluate_scalar(rt, value)) {
-    return value.type == typeid_anchor::signed_int ? value.i != 0 : value.b;
-  }
+bool expression::test_value(runtime* rt) const {
   handle result;
   evaluate(rt, result);
   return result->operator bool();
