@@ -27,6 +27,13 @@ bool expression::test_value(runtime* rt) const {
   return result->operator bool();
 }
 
+bool int_literal(const expression& e, int& value) {
+  const auto* literal = dynamic_cast<const e_constant<signed_<int>, int>*>(&e);
+  if (!literal) return false;
+  value = literal->value();
+  return true;
+}
+
 handle make_scalar(const scalar& value) {
   if (value.type == typeid_anchor::signed_int) return signed_<int>::make_value(value.i);
   return pool::make<boolean>(value.b);

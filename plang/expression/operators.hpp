@@ -103,6 +103,10 @@ inline bool update_scalar(factor& target, const scalar& right) {
   return true;
 }
 
+// True when `e` is an int literal, whose value is then in `value`: the
+// fast path reads it without a call.
+bool int_literal(const expression& e, int& value);
+
 // Two-operand nodes: the left operand into a temporary, the right into the
 // result, then the temporary's operation with the result. `&&` and `||`
 // evaluate both operands. Two int or two bool operands take the fast path.
@@ -114,6 +118,7 @@ class e_operator final : public binary {
     if (scalar_) {
       left_->leave_fast_path_to_parent();
       right_->leave_fast_path_to_parent();
+      right_literal_ = int_literal(*right_, right_value_);
     }
   }
   void evaluate(runtime* rt, handle& result) const override {
@@ -140,12 +145,20 @@ class e_operator final : public binary {
   bool scalar_operands(runtime* rt, scalar& out) const {
     scalar left;
     scalar right;
-    return left_->evaluate_scalar(rt, left) && right_->evaluate_scalar(rt, right) &&
-           compute_scalar_as<Op>(left, right, out);
+    if (!left_->evaluate_scalar(rt, left)) return false;
+    if (right_literal_) {
+      right.type = typeid_anchor::signed_int;
+      right.i = right_value_;
+    } else if (!right_->evaluate_scalar(rt, right)) {
+      return false;
+    }
+    return compute_scalar_as<Op>(left, right, out);
   }
 
   bool scalar_;
   bool try_fast_path_ = scalar_;  // in `evaluate`; see leave_fast_path_to_parent
+  bool right_literal_ = false;    // the right operand is the int literal `right_value_`
+  int right_value_ = 0;
 };
 
 using e_add = e_operator<&factor::add, builtin_op::add>;
@@ -293,6 +306,7 @@ class e_constant final : public expression {
     }
   }
   bool scalar_capable() const override { return std::is_same_v<Raw, int> || std::is_same_v<Raw, bool>; }
+  const Raw& value() const { return value_; }
 
  private:
   Raw value_;
