@@ -23,20 +23,18 @@ process::process(std::uint32_t pid, boost::shared_ptr<scope> body, nspace* root)
 
 process::~process() { process_identities().release(identity_); }
 
-bool process::run() {
-  try {
-    return frames_.pass(&runtime_);
-  } catch (const sig_return& s) {
-    throw exception(source, "catch unexpected return " + s.value->describe(), run_function, 34);
-  } catch (const sig_throw& s) {
-    throw exception(source, "catch unexpected throw " + s.value->describe(), run_function, 37);
-  } catch (const sig_break&) {
-    // Break and continue outside every loop: reported like the other two,
-    // so no signal ever leaves the scheduling pass.
-    throw exception(source, "catch unexpected break", run_function, 40);
-  } catch (const sig_continue&) {
-    throw exception(source, "catch unexpected continue", run_function, 43);
-  }
+void process::unexpected_return(const sig_return& s) {
+  throw exception(source, "catch unexpected return " + s.value->describe(), run_function, 34);
 }
+
+void process::unexpected_throw(const sig_throw& s) {
+  throw exception(source, "catch unexpected throw " + s.value->describe(), run_function, 37);
+}
+
+// Break and continue outside every loop: reported like the other two, so no
+// signal ever leaves the scheduling pass.
+void process::unexpected_break() { throw exception(source, "catch unexpected break", run_function, 40); }
+
+void process::unexpected_continue() { throw exception(source, "catch unexpected continue", run_function, 43); }
 
 }  // namespace plang

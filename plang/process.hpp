@@ -8,6 +8,7 @@
 
 #include "plang/runtime.hpp"
 #include "plang/scope.hpp"
+#include "plang/signal.hpp"
 
 namespace plang {
 
@@ -21,8 +22,21 @@ class process {
   process& operator=(const process&) = delete;
 
   // Steps the body once; true while it has statements left. A return, throw,
-  // break or continue that leaves the body becomes an error.
-  bool run();
+  // break or continue that leaves the body becomes an error. Inline, so that
+  // the scheduling pass calls the frame stack's pass directly.
+  bool run() {
+    try {
+      return frames_.pass(&runtime_);
+    } catch (const sig_return& s) {
+      unexpected_return(s);
+    } catch (const sig_throw& s) {
+      unexpected_throw(s);
+    } catch (const sig_break&) {
+      unexpected_break();
+    } catch (const sig_continue&) {
+      unexpected_continue();
+    }
+  }
 
   // The typeid of the process name; shared by all processes of one name.
   std::uint32_t pid() const { return pid_; }
@@ -31,6 +45,12 @@ class process {
   std::uint32_t identity() const { return identity_; }
 
  private:
+  // The errors of the signals that left the body.
+  [[noreturn]] static void unexpected_return(const sig_return& s);
+  [[noreturn]] static void unexpected_throw(const sig_throw& s);
+  [[noreturn]] static void unexpected_break();
+  [[noreturn]] static void unexpected_continue();
+
   std::uint32_t pid_;
   std::uint32_t identity_;
   boost::shared_ptr<scope> body_;

@@ -49,7 +49,8 @@ scope::outcome scope::after_step(bool more) {
   return empty() ? outcome::finished : outcome::more;
 }
 
-scope::outcome scope::step_plain(const expression* e, runtime* rt) {
+// Inlined into the advance: most passes step a plain expression.
+__attribute__((always_inline)) inline scope::outcome scope::step_plain(const expression* e, runtime* rt) {
   runtime inner{running_variables_, rt->space};
   flow& f = flow::current();
   {
@@ -103,7 +104,7 @@ bool frame_stack::pass(runtime* rt) {
   scope::outcome o;
   for (;;) {
     try {
-      o = frames_.back()->advance_framed(rt, *this);
+      o = top_->advance_framed(rt, *this);
     } catch (const sig_break&) {
       if (!take_loop_signal(true, o)) throw;
     } catch (const sig_continue&) {
@@ -120,7 +121,8 @@ bool frame_stack::pass(runtime* rt) {
 scope::outcome frame_stack::unwind(scope::outcome o) {
   while (o != scope::outcome::more && frames_.size() > 1) {
     frames_.pop_back();
-    scope& below = *frames_.back();
+    top_ = frames_.back();
+    scope& below = *top_;
     // After a return the statement's answer is not read (the scope sees the
     // return in the flow record), as after its own step.
     const bool more = o == scope::outcome::finished && below.running()->body_finished();
@@ -136,8 +138,9 @@ bool frame_stack::take_loop_signal(bool is_break, scope::outcome& o) {
     if (owner && owner->takes_loop_signal(is_break, more)) {
       // The loop has dropped its body's scope and every scope inside it.
       frames_.resize(k);
+      top_ = frames_.back();
       step_now_ = false;
-      o = frames_.back()->settle(more);
+      o = top_->settle(more);
       return true;
     }
   }

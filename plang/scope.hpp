@@ -140,12 +140,13 @@ class scope {
 // themselves.
 class frame_stack {
  public:
-  explicit frame_stack(scope* body) { frames_.push_back(body); }
+  explicit frame_stack(scope* body) : top_(body) { frames_.push_back(body); }
 
   // A body entered by the front statement of the innermost scope;
   // `step_now` when its first statement takes this same pass (a block).
   void push(scope& entered, bool step_now) {
     frames_.push_back(&entered);
+    top_ = &entered;
     step_now_ = step_now;
   }
 
@@ -164,6 +165,7 @@ class frame_stack {
   bool take_loop_signal(bool is_break, scope::outcome& o);
 
   std::vector<scope*> frames_;
+  scope* top_;  // frames_.back(), read by every pass
   bool step_now_ = false;
 };
 

@@ -56,14 +56,24 @@ class expression {
     handle dropped;
     evaluate(rt, dropped);
   }
-  // A condition's truth: the value's conversion to bool.
-  bool test(runtime* rt) const;
+  // A condition's truth: the value's conversion to bool. Inline for the
+  // fast path; evaluate_scalar answers false at once for a node that cannot
+  // take it, so asking scalar_capable first would only add a call.
+  bool test(runtime* rt) const {
+    scalar value;
+    if (evaluate_scalar(rt, value)) return value.type == typeid_anchor::signed_int ? value.i != 0 : value.b;
+    return test_value(rt);
+  }
 
  protected:
   expression() = default;
   expression(const expression&) = default;
   expression& operator=(const expression&) = default;
   ~expression() = default;
+
+ private:
+  // `test` through the value.
+  bool test_value(runtime* rt) const;
 };
 
 using expression_handle = boost::shared_ptr<expression>;

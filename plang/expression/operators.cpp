@@ -21,109 +21,22 @@ binary::~binary() { release::each(left_, right_); }
 unary::~unary() { release::each(operand_); }
 e_member::~e_member() { release::each(object_); }
 
-bool expression::test(runtime* rt) const {
-  scalar value;
-  if (scalar_capable() && evaluate_scalar(rt, value)) {
-    return value.type == typeid_anchor::signed_int ? value.i != 0 : value.b;
-  }
+bool expression::test_value(runtime* rt) const {
   handle result;
   evaluate(rt, result);
   return result->operator bool();
 }
 
-bool compute_scalar(builtin_op op, const scalar& left, const scalar& right, scalar& out) {
-  if (left.type != right.type) return false;
-  if (left.type == typeid_anchor::signed_int) {
-    using int_value = signed_<int>;
-    const int a = left.i;
-    const int b = right.i;
-    out.type = typeid_anchor::signed_int;
-    switch (op) {
-      case builtin_op::add:
-        out.i = int_value::sum(a, b);
-        return true;
-      case builtin_op::subtract:
-        out.i = int_value::difference(a, b);
-        return true;
-      case builtin_op::multiply:
-        out.i = int_value::product(a, b);
-        return true;
-      case builtin_op::divide:
-        out.i = int_value::quotient(a, b);
-        return true;
-      case builtin_op::mod:
-        out.i = int_value::remainder(a, b);
-        return true;
-      default:
-        break;
-    }
-    out.type = typeid_anchor::boolean;
-    switch (op) {
-      case builtin_op::and_:
-        out.b = a != 0 && b != 0;
-        return true;
-      case builtin_op::or_:
-        out.b = a != 0 || b != 0;
-        return true;
-      case builtin_op::eq:
-        out.b = a == b;
-        return true;
-      case builtin_op::ne:
-        out.b = a != b;
-        return true;
-      case builtin_op::lt:
-        out.b = a < b;
-        return true;
-      case builtin_op::gt:
-        out.b = a > b;
-        return true;
-      case builtin_op::lte:
-        out.b = a <= b;
-        return true;
-      default:
-        out.b = a >= b;
-        return true;
-    }
-  }
-  // Two bools: logic and equality; bool refuses arithmetic and ordering,
-  // which the general path reports.
-  out.type = typeid_anchor::boolean;
-  switch (op) {
-    case builtin_op::and_:
-      out.b = left.b && right.b;
-      return true;
-    case builtin_op::or_:
-      out.b = left.b || right.b;
-      return true;
-    case builtin_op::eq:
-      out.b = left.b == right.b;
-      return true;
-    case builtin_op::ne:
-      out.b = left.b != right.b;
-      return true;
-    default:
-      return false;
-  }
+bool int_literal(const expression& e, int& value) {
+  const auto* literal = dynamic_cast<const e_constant<signed_<int>, int>*>(&e);
+  if (!literal) return false;
+  value = literal->value();
+  return true;
 }
 
 handle make_scalar(const scalar& value) {
   if (value.type == typeid_anchor::signed_int) return signed_<int>::make_value(value.i);
   return pool::make<boolean>(value.b);
-}
-
-bool read_scalar(const factor& value, scalar& out) {
-  switch (value.get_typeid()) {
-    case typeid_anchor::signed_int:
-      out.type = typeid_anchor::signed_int;
-      out.i = static_cast<const signed_<int>&>(value).value;
-      return true;
-    case typeid_anchor::boolean:
-      out.type = typeid_anchor::boolean;
-      out.b = static_cast<const boolean&>(value).value;
-      return true;
-    default:
-      return false;
-  }
 }
 
 bool assign_scalar(factor& target, const scalar& value) {
@@ -150,7 +63,7 @@ factor::vector evaluate_arguments(const expression_list& expressions, runtime* r
 
 const handle* e_assign::assign_in_place(runtime* rt) const {
   scalar value;
-  if (!right_->scalar_capable() || !right_->evaluate_scalar(rt, value)) return nullptr;
+  if (!right_->evaluate_scalar(rt, value)) return nullptr;
   const handle* target = left_->peek(rt);
   if (!target || !assign_scalar(**target, value)) return nullptr;
   return target;
@@ -266,7 +179,9 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
 
 e_variable::e_variable(std::wstring name) : name_(std::move(name)), key_(table::intern(name_)) {}
 
-const handle& e_variable::find(runtime* rt) const {
+// Inlined into its three callers: the remembered entry's check is most of
+// a variable's evaluation.
+__attribute__((always_inline)) inline const handle& e_variable::find(runtime* rt) const {
   // The remembered entry is the innermost declaration when no table in
   // front of it holds the name. Most of those tables are empty (block and
   // loop-turn tables) and are skipped here; the first that is not goes to

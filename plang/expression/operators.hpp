@@ -9,7 +9,9 @@
 #include <boost/make_shared.hpp>
 
 #include "plang/expression/expression.hpp"
+#include "plang/factor/boolean.hpp"
 #include "plang/factor/pool.hpp"
+#include "plang/factor/signed_.hpp"
 
 namespace plang {
 
@@ -18,15 +20,92 @@ enum class builtin_op { add, subtract, multiply, divide, mod, and_, or_, eq, ne,
 
 // The operation on two int or two bool operands, as the left value's class
 // computes it (its errors included); false for any other pair, and for the
-// operations bool refuses.
-bool compute_scalar(builtin_op op, const scalar& left, const scalar& right, scalar& out);
+// operations bool refuses. Fixed per node, it compiles to the one
+// operation and its type checks.
+template <builtin_op Op>
+inline bool compute_scalar_as(const scalar& left, const scalar& right, scalar& out) {
+  if (left.type != right.type) return false;
+  if (left.type == typeid_anchor::signed_int) {
+    using int_value = signed_<int>;
+    const int a = left.i;
+    const int b = right.i;
+    if constexpr (Op == builtin_op::add || Op == builtin_op::subtract || Op == builtin_op::multiply ||
+                  Op == builtin_op::divide || Op == builtin_op::mod) {
+      out.type = typeid_anchor::signed_int;
+      if constexpr (Op == builtin_op::add) out.i = int_value::sum(a, b);
+      if constexpr (Op == builtin_op::subtract) out.i = int_value::difference(a, b);
+      if constexpr (Op == builtin_op::multiply) out.i = int_value::product(a, b);
+      if constexpr (Op == builtin_op::divide) out.i = int_value::quotient(a, b);
+      if constexpr (Op == builtin_op::mod) out.i = int_value::remainder(a, b);
+    } else {
+      out.type = typeid_anchor::boolean;
+      if constexpr (Op == builtin_op::and_) out.b = a != 0 && b != 0;
+      if constexpr (Op == builtin_op::or_) out.b = a != 0 || b != 0;
+      if constexpr (Op == builtin_op::eq) out.b = a == b;
+      if constexpr (Op == builtin_op::ne) out.b = a != b;
+      if constexpr (Op == builtin_op::lt) out.b = a < b;
+      if constexpr (Op == builtin_op::gt) out.b = a > b;
+      if constexpr (Op == builtin_op::lte) out.b = a <= b;
+      if constexpr (Op == builtin_op::gte) out.b = a >= b;
+    }
+    return true;
+  }
+  // Two bools: logic and equality; bool refuses arithmetic and ordering,
+  // which the general path reports.
+  if constexpr (Op == builtin_op::and_ || Op == builtin_op::or_ || Op == builtin_op::eq || Op == builtin_op::ne) {
+    out.type = typeid_anchor::boolean;
+    if constexpr (Op == builtin_op::and_) out.b = left.b && right.b;
+    if constexpr (Op == builtin_op::or_) out.b = left.b || right.b;
+    if constexpr (Op == builtin_op::eq) out.b = left.b == right.b;
+    if constexpr (Op == builtin_op::ne) out.b = left.b != right.b;
+    return true;
+  } else {
+    return false;
+  }
+}
 // A new value holding the fast path's result.
 handle make_scalar(const scalar& value);
 // Changes an int or bool value in place to `value` of the same type; false
 // (nothing changed) for any other pair.
 bool assign_scalar(factor& target, const scalar& value);
+// Reads an int or bool value whose typeid is `type`; false for every other
+// value.
+inline bool read_scalar_of(std::uint32_t type, const factor& value, scalar& out) {
+  if (type == typeid_anchor::signed_int) {
+    out.type = type;
+    out.i = static_cast<const signed_<int>&>(value).value;
+    return true;
+  }
+  if (type == typeid_anchor::boolean) {
+    out.type = type;
+    out.b = static_cast<const boolean&>(value).value;
+    return true;
+  }
+  return false;
+}
 // Reads an int or bool value; false for every other value.
-bool read_scalar(const factor& value, scalar& out);
+inline bool read_scalar(const factor& value, scalar& out) { return read_scalar_of(value.get_typeid(), value, out); }
+// `target = target Op right` in place for an int or bool target, its type
+// read once; false (nothing changed) when the fast path does not apply.
+template <builtin_op Op>
+inline bool update_scalar(factor& target, const scalar& right) {
+  const std::uint32_t type = target.get_typeid();
+  scalar left;
+  scalar value;
+  if (!read_scalar_of(type, target, left) || !compute_scalar_as<Op>(left, right, value) || value.type != type) {
+    return false;
+  }
+  if (type == typeid_anchor::signed_int) {
+    static_cast<signed_<int>&>(target).value = value.i;
+  } else {
+    static_cast<boolean&>(target).value = value.b;
+  }
+  return true;
+}
+
+// True when `e` is an int literal, whose value is then in `value`: the
+// fast path reads it without a call.
+bool int_literal(const expression& e, int& value);
 
 // Two-operand nodes: the left operand into a temporary, the right into the
 // result, then the temporary's operation with the result. `&&` and `||`
@@ -39,6 +118,7 @@ class e_operator final : public binary {
     if (scalar_) {
       left_->leave_fast_path_to_parent();
       right_->leave_fast_path_to_parent();
+      right_literal_ = int_literal(*right_, right_value_);
     }
   }
   void evaluate(runtime* rt, handle& result) const override {
@@ -65,12 +145,20 @@ class e_operator final : public binary {
   bool scalar_operands(runtime* rt, scalar& out) const {
     scalar left;
     scalar right;
-    return left_->evaluate_scalar(rt, left) && right_->evaluate_scalar(rt, right) &&
-           compute_scalar(Op, left, right, out);
+    if (!left_->evaluate_scalar(rt, left)) return false;
+    if (right_literal_) {
+      right.type = typeid_anchor::signed_int;
+      right.i = right_value_;
+    } else if (!right_->evaluate_scalar(rt, right)) {
+      return false;
+    }
+    return compute_scalar_as<Op>(left, right, out);
   }
 
   bool scalar_;
   bool try_fast_path_ = scalar_;  // in `evaluate`; see leave_fast_path_to_parent
+  bool right_literal_ = false;    // the right operand is the int literal `right_value_`
+  int right_value_ = 0;
 };
 
 using e_add = e_operator<&factor::add, builtin_op::add>;
@@ -140,17 +228,13 @@ class e_operator_assign final : public binary {
     result->operator=(right);
   }
   // The right side as a scalar, then the left as a variable: both in the
-  // general path's order, so a failed attempt leaves nothing to undo.
+  // general path's order, so a failed attempt leaves nothing to undo. A
+  // right side that cannot take the fast path answers false at once.
   const handle* in_place(runtime* rt) const {
     scalar right;
-    if (!right_->scalar_capable() || !right_->evaluate_scalar(rt, right)) return nullptr;
+    if (!right_->evaluate_scalar(rt, right)) return nullptr;
     const handle* target = left_->peek(rt);
-    if (!target) return nullptr;
-    scalar left;
-    scalar value;
-    if (!read_scalar(**target, left) || !compute_scalar(Op, left, right, value) || !assign_scalar(**target, value)) {
-      return nullptr;
-    }
+    if (!target || !update_scalar<Op>(**target, right)) return nullptr;
     return target;
   }
 };
@@ -222,6 +306,7 @@ class e_constant final : public expression {
     }
   }
   bool scalar_capable() const override { return std::is_same_v<Raw, int> || std::is_same_v<Raw, bool>; }
+  const Raw& value() const { return value_; }
 
  private:
   Raw value_;

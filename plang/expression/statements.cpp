@@ -141,15 +141,17 @@ bool c_if_else::body_finished() {
 control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
 
 c_while::c_while(expression_handle condition, control_handle body)
-    : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
+    : condition_(std::move(condition)),
+      body_(std::move(body)),
+      block_(block_of(body_)),
+      turn_first_(block_ ? block_->data() : &body_),
+      turn_last_(block_ ? block_->data() + block_->size() : &body_ + 1) {}
 
 void c_while::begin_turn(runtime* rt) {
-  if (!active_) {
-    enter(active_, rt, body_, block_);
-  } else if (block_) {
-    active_->restart(rt->variables, block_->data(), block_->data() + block_->size());
+  if (active_) {
+    active_->restart(rt->variables, turn_first_, turn_last_);
   } else {
-    active_->restart(rt->variables, &body_, &body_ + 1);
+    enter(active_, rt, body_, block_);
   }
   in_turn_ = true;
 }

@@ -243,6 +243,8 @@ class c_while final : public recycling_control {
   expression_handle condition_;
   control_handle body_;
   const control_list* block_;
+  const control_handle* turn_first_;  // the statements a turn runs: the block's, or the body
+  const control_handle* turn_last_;
   scope_slot active_;     // the turn's scope; kept, finished, between turns
   bool in_turn_ = false;  // `active_` is running a turn
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "script_harness.hpp"
@@ -213,6 +214,66 @@ TEST(Script, BuiltinArithmeticBoundaries) {
        {"string(abab5), string(abc), string(abc!), string(abcd)"},
        ""},
   });
+}
+
+// The fast path against the general one, operator by operator: an int literal or int variable on the right is
+// read without a value object, a call's value is not. Every left operand of every type gives the same value, or
+// the same error, on both paths; a mirrored literal on the left only has to agree with itself.
+TEST(Script, FastOperandsAgreeWithGeneralPath) {
+  const std::vector<std::string> ops = {"+", "-", "*", "/", "%", "&&", "||", "==", "!=", "<", ">", "<=", ">="};
+  const std::vector<std::string> lefts = {"i1", "i2", "i3", "i4", "b1", "d1"};
+  // {literal, variable holding it}; a negative number is written as a difference, so -1 is a variable in both.
+  const std::vector<std::pair<std::string, std::string>> rights = {{"3", "k3"}, {"0", "k0"}, {"1", "k1"},
+                                                                  {"km", "km"}, {"true", "kt"}};
+  const std::string head =
+      "int id(int v) { return v; } bool id(bool v) { return v; } double id(double v) { return v; }\n"
+      "process main(string a) {\n"
+      "  int i1 = 0 - 7; int i2 = 0; int i3 = 2147483647; int i4 = 0 - 2147483647 - 1; bool b1 = true;\n"
+      "  double d1 = 2.5; int k3 = 3; int k0 = 0; int k1 = 1; int km = 0 - 1; bool kt = true;\n";
+  const auto run = [&head](const std::string& e) {
+    return plang::test::run_script(head + "  try { using::report(" + e +
+                                   "); } catch () { using::report(\"caught\"); }\n}\n");
+  };
+  for (const std::string& op : ops) {
+    for (const std::string& l : lefts) {
+      for (const auto& r : rights) {
+        SCOPED_TRACE(l + " " + op + " " + r.first);
+        const plang::test::script_result literal = run(l + " " + op + " " + r.first);
+        const plang::test::script_result variable = run(l + " " + op + " " + r.second);
+        const plang::test::script_result general = run("id(" + l + ") " + op + " " + r.first);
+        EXPECT_EQ(literal.reports, variable.reports);
+        EXPECT_EQ(literal.error, variable.error);
+        EXPECT_EQ(literal.reports, general.reports);
+        EXPECT_EQ(literal.error, general.error);
+      }
+    }
+  }
+}
+
+// Compound assignment changes an int or bool variable in place only when the result keeps its type; otherwise
+// the general path (the right side a call's value) assigns, converts or raises its error, the same on both.
+TEST(Script, CompoundAssignmentAgreesWithGeneralPath) {
+  const std::vector<std::string> ops = {"+", "-", "*", "/", "%"};
+  const std::vector<std::pair<std::string, std::string>> starts = {
+      {"int", "0 - 7"}, {"int", "2147483647"}, {"bool", "true"}, {"double", "2.5"}};
+  const std::vector<std::string> rights = {"3", "0", "true", "k"};
+  const auto run = [](const std::string& type, const std::string& start, const std::string& statement) {
+    return plang::test::run_script("int id(int v) { return v; } bool id(bool v) { return v; }\n"
+                                   "process main(string a) {\n  int k = 3; " +
+                                   type + " x = " + start + ";\n  try { " + statement +
+                                   " } catch () { using::report(\"caught\"); }\n  using::report(x);\n}\n");
+  };
+  for (const std::string& op : ops) {
+    for (const auto& start : starts) {
+      for (const std::string& r : rights) {
+        SCOPED_TRACE(start.first + " " + start.second + " " + op + "= " + r);
+        const plang::test::script_result fast = run(start.first, start.second, "x " + op + "= " + r + ";");
+        const plang::test::script_result general = run(start.first, start.second, "x " + op + "= id(" + r + ");");
+        EXPECT_EQ(fast.reports, general.reports);
+        EXPECT_EQ(fast.error, general.error);
+      }
+    }
+  }
 }
 
 TEST(Script, Literals) {
