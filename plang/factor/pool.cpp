@@ -5,6 +5,11 @@
 #include <atomic>
 #include <cstddef>
 
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/real.hpp"
+#include "plang/factor/signed_.hpp"
+#include "plang/factor/unsigned_.hpp"
+
 #if defined(__SANITIZE_ADDRESS__)
 #define PLANG_POOL_ASAN 1
 #elif defined(__has_feature)
@@ -23,6 +28,12 @@
 #endif
 
 namespace plang::pool {
+
+// Every small value class takes a block of its own with its counts.
+static_assert(fits_block<signed_<int>> && fits_block<unsigned_<unsigned int>> && fits_block<boolean> &&
+                  fits_block<real<float>> && fits_block<real<double>>,
+              "a small value class no longer fits a pool block with its counts");
+
 namespace {
 
 constexpr std::size_t blocks_per_chunk = 1024;
