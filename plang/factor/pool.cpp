@@ -36,7 +36,11 @@ static_assert(fits_block<signed_<int>> && fits_block<unsigned_<unsigned int>> &&
 
 namespace {
 
-constexpr std::size_t blocks_per_chunk = 1024;
+// 64 KB a chunk. Chunks of 32 KB, interleaved with a growing container's
+// buffers in the C library's heap, let it trim the heap each time a large
+// container was released: a 10^5-element vector then faulted in about a
+// thousand pages at every build.
+constexpr std::size_t blocks_per_chunk = 65536 / block_size;
 
 struct free_block {
   free_block* next;
