@@ -31,8 +31,9 @@ inline constexpr std::size_t block_size = 32;
 void* allocate_block(std::size_t bytes);
 void release_block(void* block) noexcept;
 
-// The allocator of allocate_shared: a request that fits a block takes one,
-// anything else goes to operator new.
+// An allocator for allocate_shared (make's path for a class that does not
+// fit a block): a request that fits a block takes one, anything else goes
+// to operator new.
 template <class T>
 struct allocator {
   using value_type = T;

@@ -17,6 +17,7 @@
 #include "plang/factor/boolean.hpp"
 #include "plang/factor/real.hpp"
 #include "plang/factor/signed_.hpp"
+#include "plang/factor/string_.hpp"
 #include "tests/plang/factor/probe.hpp"
 
 namespace {
@@ -151,6 +152,15 @@ TEST(Pool, ReleasedBlocksAreReused) {
       ASSERT_EQ(made[i]->operator int(), round * 5000 + i);
     }
   }
+}
+
+TEST(Pool, AClassLargerThanABlockTakesTheGeneralPath) {
+  static_assert(!plang::pool::fits_block<plang::string_<wchar_t>>);
+  handle text = plang::pool::make<plang::string_<wchar_t>>(std::wstring(40, L'x'));
+  const boost::weak_ptr<plang::factor> weak = text;
+  EXPECT_EQ(text->operator std::wstring(), std::wstring(40, L'x'));
+  text.reset();
+  EXPECT_TRUE(weak.expired());
 }
 
 TEST(Pool, AConstructorThatThrowsGivesTheBlockBack) {
