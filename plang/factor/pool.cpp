@@ -5,6 +5,11 @@
 #include <atomic>
 #include <cstddef>
 
+#include "plang/factor/boolean.hpp"
+#include "plang/factor/real.hpp"
+#include "plang/factor/signed_.hpp"
+#include "plang/factor/unsigned_.hpp"
+
 #if defined(__SANITIZE_ADDRESS__)
 #define PLANG_POOL_ASAN 1
 #elif defined(__has_feature)
@@ -23,9 +28,19 @@
 #endif
 
 namespace plang::pool {
+
+// Every small value class takes a block of its own with its counts.
+static_assert(fits_block<signed_<int>> && fits_block<unsigned_<unsigned int>> && fits_block<boolean> &&
+                  fits_block<real<float>> && fits_block<real<double>>,
+              "a small value class no longer fits a pool block with its counts");
+
 namespace {
 
-constexpr std::size_t blocks_per_chunk = 1024;
+// 64 KB a chunk. Chunks of 32 KB, interleaved with a growing container's
+// buffers in the C library's heap, let it trim the heap each time a large
+// container was released: a 10^5-element vector then faulted in about a
+// thousand pages at every build.
+constexpr std::size_t blocks_per_chunk = 65536 / block_size;
 
 struct free_block {
   free_block* next;

@@ -12,7 +12,7 @@
 
 namespace plang::test {
 
-class probe final : public factor {
+class probe : public factor {
  public:
   static constexpr std::uint32_t id = 42;  // a registry-made typeid
   explicit probe(int v = 0) : n(v) {}
