@@ -3,7 +3,8 @@
 //
 //   startup_host FOLDER FILE    run the script FOLDER/FILE
 //   startup_host FOLDER FILE PROCESS    and start its process PROCESS with one empty string argument
-//   startup_host --tables       build only the code page 932 tables, and print how long that took in ns
+//   startup_host --tables       make the first code page 932 conversion (the tables' first use), and print how
+//                               long that took in ns
 #include <chrono>
 #include <cstdio>
 #include <cstring>
