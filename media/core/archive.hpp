@@ -163,8 +163,33 @@ int CloseArchiveEntry(DXAFILEREAD* reader);
 
 // ---- the archive-aware file access ----
 
+// The shared archive of path (opened streamed, or loaded whole), its use
+// count raised; hint is tried first. The index, or -1.
+int OpenSharedArchive(int hint, const char* path, int loaded, int no_wait);
+// Closes every shared archive whose use count is 0 or less; 0.
+int SweepArchiveTable();
 // Closes the archives no file or search refers to any more; 0.
 int CloseUnusedArchives();
+// The archive a leading folder of path names (folder + ".DXA"; the file
+// name itself is never tried), one use taken: its index, its path and the
+// rest of path inside it (buffers of 256 bytes). -1 when no folder names an
+// archive or the absolute path is 256 bytes or longer.
+int LocateArchiveForPath(const char* path, int* index, char* archive_path, char* rest);
+
+// The archive-aware FILEOPS set: stream values are slot | 0xF0000000, at
+// most 512 open; a value naming an empty slot makes every operation -1.
+void* ArcFileOpen(const char* path, int cache_flag, int reserved, int background);
+int ArcFileClose(void* stream);
+int ArcFileTell(void* stream);
+int ArcFileSeek(void* stream, int offset, int origin);
+int ArcFileRead(void* buffer, int element_size, int count, void* stream);
+int ArcFileEof(void* stream);
+int ArcFileIdle(void* stream);
+int ArcSetCurrentDirectory(const char* path);
+int ArcGetCurrentDirectory(char* buffer);
+std::intptr_t ArcFindFirst(const char* path, FILEINFO* info);
+int ArcFindNext(std::intptr_t find, FILEINFO* info);
+int ArcFindClose(std::intptr_t find);
 
 namespace media::core {
 
