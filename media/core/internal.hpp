@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/core/alloc.hpp"
+#include "media/core/archive.hpp"
 #include "media/core/handle.hpp"
 #include "media/core/ime.hpp"
 #include "media/core/math.hpp"
@@ -139,8 +140,55 @@ void fail_heap_requests_after(int passing, int count);
 
 // The plain set: threaded files and the file system.
 extern const FILEOPS plain_file_ops;
-// The current set; replaced only at start-up.
+// The current set (the archive-aware set unless replaced).
 extern FILEOPS file_ops;
+
+// ---- archive-aware file access (archive_file.cpp) ----
+
+constexpr int MAX_SHARED_ARCHIVES = 512;
+constexpr int MAX_ARC_FILES = 512;
+constexpr std::uint32_t ARC_FILE_TAG = 0xF0000000;
+
+// An archive opened once and shared by the files and searches inside it.
+struct SHAREDARCHIVE {
+    std::int32_t use_count;
+    DXAARCHIVE archive;
+    char path[256];
+};
+
+// An open file of the archive-aware set.
+struct ARCFILE {
+    std::int32_t in_archive;
+    THREADED_FILE* file;          // the plain file
+    std::int32_t archive_index;
+    DXAFILEREAD reader;
+};
+
+// A search of the archive-aware set.
+struct ARCFIND {
+    std::int32_t in_archive;
+    std::int32_t archive_index;
+    DXAFIND find;
+    std::intptr_t plain;          // the plain search
+};
+
+struct ARCHIVE_STATE {
+    SHAREDARCHIVE* archives[MAX_SHARED_ARCHIVES];
+    std::int32_t archive_count;
+    ARCFILE* files[MAX_ARC_FILES];
+    std::int32_t file_count;
+    // the last path resolved into an archive: its archive and prefix
+    char last_archive[256];
+    char last_prefix[256];        // upper-cased
+    std::int32_t last_prefix_length;
+    std::int32_t last_index;
+};
+
+extern ARCHIVE_STATE archive_state;
+// The archive-aware set, the default.
+extern const FILEOPS archive_file_ops;
+// Closes every open file, search-less archive and archive (the state reset).
+void close_all_archives();
 
 #if ZENTIL_TEST_HOOKS
 // Fault switches of the file-access threads.

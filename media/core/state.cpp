@@ -61,7 +61,8 @@ void reset_alloc()
 
 // ---- stream functions ----
 
-FILEOPS file_ops = plain_file_ops;
+FILEOPS file_ops = archive_file_ops;
+ARCHIVE_STATE archive_state{};
 #if ZENTIL_TEST_HOOKS
 FILETHREADHOOKS file_thread_hooks;
 #endif
@@ -70,7 +71,7 @@ namespace {
 
 void reset_streams()
 {
-    file_ops = plain_file_ops;
+    file_ops = archive_file_ops;
 #if ZENTIL_TEST_HOOKS
     file_thread_hooks.gate = nullptr;
     file_thread_hooks.fail_opens = 0;
@@ -179,6 +180,7 @@ void reset_state()
     // ---- end of maths ----
     reset_random();
     reset_log();
+    close_all_archives();  // frees through the allocator, before it forgets its list
     reset_alloc();
     reset_streams();
     reset_input();

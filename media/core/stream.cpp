@@ -208,8 +208,7 @@ const FILEOPS plain_file_ops = {
 
 int SelectFileAccessOps(const FILEOPS* table)
 {
-    // no archive-aware set yet: null selects the plain one
-    file_ops = table != nullptr ? *table : media::core::plain_file_ops;
+    file_ops = table != nullptr ? *table : media::core::archive_file_ops;
     return 0;
 }
 

@@ -131,15 +131,15 @@ TEST_F(Streams, SelectedTableServesEveryLaterOpen)
     EXPECT_EQ(OpenFileStream("f", 0, 0, 1), nullptr);
     EXPECT_EQ(counted_opens, 2);
 
-    EXPECT_EQ(SelectFileAccessOps(nullptr), 0);  // the plain set
+    EXPECT_EQ(SelectFileAccessOps(nullptr), 0);  // the default, archive-aware set
     void* stream = OpenFileStream("f", 0, 0, 0);
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(counted_opens, 2);
     EXPECT_EQ(CloseFileStream(stream), 0);
 
     SelectFileAccessOps(&table);
-    media::core::reset_state();  // back to the plain set
-    EXPECT_EQ(media::core::file_ops.open, media::core::plain_file_ops.open);
+    media::core::reset_state();  // back to the default, archive-aware set
+    EXPECT_EQ(media::core::file_ops.open, media::core::archive_file_ops.open);
 }
 
 TEST_F(Streams, PlainSetFolders)
