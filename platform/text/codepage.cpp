@@ -7,21 +7,15 @@
 
 namespace platform::text {
 
-namespace {
-
-const cp932_table_set& tables() { return cp932_compiled; }
-
-}  // namespace
-
 int narrow_code(wchar_t ch) {
   if (ch == 0) return 0;
   if (ch < 0 || static_cast<std::uint32_t>(ch) > 0xFFFF) return -1;
-  const std::uint16_t code = tables().encode[static_cast<std::uint32_t>(ch)];
+  const std::uint16_t code = cp932_compiled.encode[static_cast<std::uint32_t>(ch)];
   return code ? code : -1;
 }
 
 std::size_t decode_one(const char* src, std::size_t n, wchar_t& out) {
-  const cp932_table_set& t = tables();
+  const cp932_table_set& t = cp932_compiled;
   auto b = static_cast<std::uint8_t>(src[0]);
   if (!is_lead_byte(b)) {
     out = (b == 0 || t.single[b] != 0) ? wchar_t(t.single[b]) : wide_default_char;
@@ -43,7 +37,7 @@ std::size_t decode_one(const char* src, std::size_t n, wchar_t& out) {
 void append_narrow(const wchar_t* src, std::size_t n, std::string& out) {
   // narrow_code's rule with the table looked up once and the bytes written
   // into room made for the longest result, two bytes a character
-  const std::uint16_t* encode = tables().encode;
+  const std::uint16_t* encode = cp932_compiled.encode;
   const std::size_t start = out.size();
   out.resize(start + 2 * n);
   char* o = out.data() + start;
