@@ -4,11 +4,12 @@
 #include <ctime>
 
 #include "media/core/log.hpp"
-#include "media/core/startup.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/screen_mode.hpp"
+#include "media/system/startup.hpp"
+#include "media/system/window.hpp"
 #include "plang/random.hpp"
 #include "ui/drawing.hpp"
 #include "ui/error.hpp"

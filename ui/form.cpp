@@ -3,7 +3,7 @@
 
 #include "lib/string.hpp"
 #include "media/core/key_input.hpp"
-#include "media/core/key_input_draw.hpp"
+#include "media/graphics/key_input_draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "ui/drawing.hpp"
 #include "ui/font.hpp"

@@ -204,7 +204,7 @@ extern FILETHREADHOOKS file_thread_hooks;
 
 // ---- end stream functions ----
 
-// ---- window, message pump and window services (window.cpp, pump.cpp, window_services.cpp) ----
+// ---- window, message pump and window services (window_timer.cpp, pump.cpp, window_services.cpp) ----
 
 // What the pump hands the procedure; a drop's names travel with it.
 struct WINDOWMESSAGE {
@@ -264,10 +264,25 @@ struct WINDOWSETTINGS {
     void* activation_data;
 };
 
+// The calls the ground makes upward, to what stands above it: the window's
+// making registers them (as a window class holds its procedure). Each stays
+// null, which does nothing, until then.
+struct UPWARD_CALLS {
+    int (*change_window_mode)(int window_mode);  // the pump, on a mode-change request
+    void (*auto_show_menu)();                     // the pump, after its passes
+    int (*poll_midi_play_state)();                // the pump, each call
+    int (*redraw_overlay_movies)();               // the pump, in the inactive wait
+    int (*end_layer)();                           // ExitWithLogMessage, before the process ends
+    int (*query_screen_size)(int* width, int* height);  // window services: the screen (640 x 480 without)
+    std::uint32_t (*pack_screen_color)(int red, int green, int blue);  // key input's colours (0 without)
+};
+
 struct WINDOW_STATE {
     WINDOWSETTINGS settings;
 
     HWINDOW main_window;
+    WINDOWPROC window_proc;  // the procedure the pump dispatches to; null: messages are dropped
+    UPWARD_CALLS upward;
     std::thread::id main_thread;
     std::int32_t active, quit, destroyed, close_posted;
     std::int32_t ending;  // 1 while the layer ends, 4 after a close request that left the window
@@ -445,28 +460,6 @@ std::vector<WINDOWMESSAGE> editing_messages(const std::wstring& text, int cursor
 std::vector<WINDOWMESSAGE> commit_messages(const std::string& bytes);
 
 // ---- end key-input handles ----
-
-// ---- key-input drawing (key_input_draw.cpp) ----
-
-// Text runs and boxes are drawn into the draw area as into one strip: what
-// passes the right edge goes on at the left edge one line spacing lower.
-
-struct STRIPPOINT {
-    std::int32_t x, y;
-};
-
-// Line spacing for a font of the size: size + (size / 10) x 3.
-int line_spacing(int size);
-// Where a run width pixels wide placed at (x, y) is drawn: its start moved
-// into the area (and down by lines while it lies right of it), then once
-// more a line lower and an area width further left for each time it crosses
-// the right edge. Origins below the area are left out; none for an empty area.
-std::vector<STRIPPOINT> strip_origins(const RECT& area, int x, int y, int width, int spacing);
-// Pixels of the strip from (x, y) to the area's bottom: the rest of the
-// start's line and the whole lines below it.
-int strip_room(const RECT& area, int x, int y, int spacing);
-
-// ---- end key-input drawing ----
 
 // ---- input devices (input.cpp) ----
 

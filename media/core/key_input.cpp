@@ -13,7 +13,6 @@
 #include "media/core/pump.hpp"
 #include "media/core/text.hpp"
 #include "media/core/window_services.hpp"
-#include "media/graphics/drawstate.hpp"
 
 using media::core::char_ring;
 using media::core::KEYINPUT;
@@ -304,18 +303,26 @@ void apply(KEYINPUT& k, const char* c, int size)
     }
 }
 
+// The screen's pixel value of a colour, through the graphics that the
+// window's making registered; 0 without.
+std::uint32_t pack_screen_color(int red, int green, int blue)
+{
+    const auto pack = media::core::window_state.upward.pack_screen_color;
+    return pack != nullptr ? pack(red, green, blue) : 0;
+}
+
 // The drawing's colours in the screen's pixel format.
 void set_style_colours(media::core::KEYINPUTSTYLE& style)
 {
-    const std::uint32_t white = PackScreenColor(255, 255, 255);
-    const std::uint32_t black = PackScreenColor(0, 0, 0);
-    const std::uint32_t yellow = PackScreenColor(255, 255, 0);
-    const std::uint32_t red = PackScreenColor(255, 0, 0);
+    const std::uint32_t white = pack_screen_color(255, 255, 255);
+    const std::uint32_t black = pack_screen_color(0, 0, 0);
+    const std::uint32_t yellow = pack_screen_color(255, 255, 0);
+    const std::uint32_t red = pack_screen_color(255, 0, 0);
     style.text = style.cursor = style.selected_text = style.clause_underline = white;
     style.edge = style.selected_edge = black;
-    style.selection_background = PackScreenColor(128, 128, 128);
+    style.selection_background = pack_screen_color(128, 128, 128);
     style.composition_background = yellow;
-    style.composition_cursor = PackScreenColor(0, 255, 255);
+    style.composition_cursor = pack_screen_color(0, 255, 255);
     style.converting_clause = red;
     style.candidate_background = style.candidate_edge = style.selected_candidate_edge = black;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -225,4 +226,26 @@ int LogIndentOut()
     if (log_state.indent > 0)
         --log_state.indent;
     return 0;
+}
+
+void ExitWithLogMessage(const char* message)
+{
+    LogWrite(message);
+    LogWrite("\n");
+    // the layer's end, registered when start-up made the window
+    if (media::core::window_state.upward.end_layer != nullptr)
+        media::core::window_state.upward.end_layer();
+    // at once, as the process would end: no destructors, no buffers flushed
+    std::_Exit(255);
+}
+
+void ExitWithLogPrintf(const char* format, ...)
+{
+    char buffer[1024];
+    std::va_list arguments;
+    va_start(arguments, format);
+    if (FormatStringV(buffer, sizeof buffer, format, arguments) < 0)
+        buffer[0] = '\0';
+    va_end(arguments);
+    ExitWithLogMessage(buffer);
 }

@@ -20,3 +20,8 @@ int LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int LogIndentIn();
 // Indent depth - 1, never below 0; returns 0.
 int LogIndentOut();
+// Logs the message and a line break, ends the layer (through the end that
+// start-up registered with the window) and the process with status 255 at once.
+[[noreturn]] void ExitWithLogMessage(const char* message);
+// The same with a printf-style message cut to 1023 bytes.
+[[noreturn]] void ExitWithLogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));

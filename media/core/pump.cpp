@@ -10,8 +10,6 @@
 #include "media/core/key_input.hpp"
 #include "media/core/network.hpp"
 #include "media/core/window_services.hpp"
-#include "media/sound/midi.hpp"
-#include "media/sound/movie.hpp"
 #include "platform/platform.hpp"
 #include "platform/text/codepage.hpp"
 
@@ -185,15 +183,19 @@ void dispatch(WINDOWMESSAGE& m)
         proc(window_state.main_window, WM_TIMER, m.wParam, platform::milliseconds() & 0x7fffffff);
         return;
     }
+    // the procedure stored when the window was made; none drops the message
+    const WINDOWPROC window_proc = window_state.window_proc;
+    if (window_proc == nullptr)
+        return;
     if (m.message == WM_IME_COMPOSITION) {
-        MainWindowProc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.composition), m.lParam);
+        window_proc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.composition), m.lParam);
         return;
     }
     if (m.message == WM_DROPFILES) {
-        MainWindowProc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.names), m.lParam);
+        window_proc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.names), m.lParam);
         return;
     }
-    MainWindowProc(window_state.main_window, m.message, m.wParam, m.lParam);
+    window_proc(window_state.main_window, m.message, m.wParam, m.lParam);
 }
 
 bool waits_while_inactive()
@@ -241,17 +243,28 @@ void message_loop(bool window_thread)
         }
         if (waits_while_inactive()) {
             PumpNetworkMessages(1);
-            RedrawOverlayMovies();
+            if (ws.upward.redraw_overlay_movies != nullptr)
+                ws.upward.redraw_overlay_movies();
             platform::sleep(1);
         }
         if (ws.quit != 0 || !window_thread)
             break;
     }
-    if (window_thread && ws.settings.menu_auto_display_off == 0)
-        AutoShowMenu();
+    if (window_thread && ws.settings.menu_auto_display_off == 0 && ws.upward.auto_show_menu != nullptr)
+        ws.upward.auto_show_menu();
 }
 
 }  // namespace
+
+namespace media::core {
+
+void post_message(std::uint32_t message, WPARAM wParam, LPARAM lParam)
+{
+    std::lock_guard<std::mutex> hold(message_lock);
+    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}, {}});
+}
+
+}  // namespace media::core
 
 int PumpWindowMessages()
 {
@@ -265,12 +278,14 @@ int PumpWindowMessages()
             const bool window_thread = std::this_thread::get_id() == ws.main_thread;
             if (ws.mode_change_requested != 0 && ws.settings.mode_change_allowed != 0 && window_thread) {
                 ws.mode_change_requested = 0;
-                ChangeWindowMode(ws.settings.window_mode != 0 ? 0 : 1);
+                if (ws.upward.change_window_mode != nullptr)
+                    ws.upward.change_window_mode(ws.settings.window_mode != 0 ? 0 : 1);
             }
             message_loop(window_thread);
         }
     }
-    PollMidiPlayState();
+    if (ws.upward.poll_midi_play_state != nullptr)
+        ws.upward.poll_midi_play_state();
     RefreshKeyboardState();
     ProcessJoypadVibration();
     PumpNetworkMessages(1);

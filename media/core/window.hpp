@@ -1,5 +1,5 @@
-// The main window: its creation and end, its window procedure, the messages
-// the procedure handles and the window timers.
+// The main window's messages and their parameter words, the window
+// procedure's type and the window timers.
 #pragma once
 
 #include <cstdint>
@@ -80,23 +80,13 @@ inline LPARAM MakeLParam(int low, int high)
                                ((static_cast<std::uint32_t>(high) & 0xFFFF) << 16));
 }
 
+// A window procedure: the pump hands every message to the one stored when
+// the window was made.
+using WINDOWPROC = LRESULT (*)(HWINDOW window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
+
 // A window timer's procedure: the window, WM_TIMER, the timer's id and the
 // millisecond clock (GetTickMillis) when the message was made.
 using TIMERPROC = void (*)(HWINDOW window, std::uint32_t message, WPARAM id, std::uint32_t time);
-
-// Resets the window state (keeping the settings made before start-up),
-// measures memory and timers, refuses a second running copy and makes the
-// window for the current mode: 0, or -1 with the quit flag set.
-int CreateMainWindow();
-// The window procedure. WM_DROPFILES carries in wParam a pointer to the
-// drop's names (const std::vector<std::wstring>*); WM_SIZING the edge in
-// wParam (1 left, 2 right, 3 top, 4 to 8 top-left, top-right, bottom,
-// bottom-left, bottom-right) and a RECT* of the proposed window in lParam;
-// WM_IME_COMPOSITION a const IMECOMPOSITION* (ime.hpp) in wParam.
-LRESULT MainWindowProc(HWINDOW window, std::uint32_t message, WPARAM wParam, LPARAM lParam);
-// Closes the window through its procedure and undoes the rest of
-// CreateMainWindow; returns 0.
-int DestroyMainWindow();
 
 // A timer of the main window: every ms milliseconds, when the pump finds no
 // other message, one WM_TIMER that calls proc (or reaches the procedure when

@@ -12,7 +12,6 @@
 #include "media/core/number.hpp"
 #include "media/core/pump.hpp"
 #include "media/core/text.hpp"
-#include "media/graphics/startup.hpp"
 #include "platform/platform.hpp"
 #include "platform/text/codepage.hpp"
 
@@ -20,11 +19,23 @@ using media::core::window_state;
 
 namespace {
 
+// The screen's size, through the graphics that the window's making
+// registered; 640 x 480 without.
+int query_screen_size(int* width, int* height)
+{
+    const auto query = window_state.upward.query_screen_size;
+    if (query != nullptr)
+        return query(width, height);
+    *width = 640;
+    *height = 480;
+    return 0;
+}
+
 // The client size the screen and the scales ask for, truncated toward zero.
 void target_client_size(int& width, int& height)
 {
     int screen_width, screen_height;
-    QueryScreenSize(&screen_width, &screen_height);
+    query_screen_size(&screen_width, &screen_height);
     double scale_x, scale_y;
     GetWindowScale(&scale_x, &scale_y);
     width = static_cast<int>(screen_width * scale_x);
@@ -67,30 +78,6 @@ int SetWindowModeFlag(int window_mode)
     return 0;
 }
 
-int ChangeWindowMode(int window_mode)
-{
-    LogWrite("ChangeWindowMode実行 \n");
-    const int wanted = window_mode != 0 ? 1 : 0;
-    if (wanted == window_state.settings.window_mode)
-        return 0;
-    // a live window cannot go full screen on this platform yet
-    if (wanted == 0 && has_live_window() && window_state.settings.user_window == 0)
-        return -1;
-    window_state.mode_changed_at_run_time = 1;
-    window_state.display_changed = 0;
-    SetWindowModeFlag(wanted);
-    if (!has_live_window() || window_state.settings.user_window != 0)
-        return 0;
-    // full screen to windowed: the desktop's own mode comes back; the
-    // platform reports no display change to wait for
-    window_state.mode_change_in_progress = 1;
-    ApplyWindowStyle();
-    const int result = platform::restore_desktop_mode();
-    PumpWindowMessages();
-    window_state.mode_change_in_progress = 0;
-    return result;
-}
-
 int ApplyWindowStyle()
 {
     const media::core::WINDOWSETTINGS& s = window_state.settings;
@@ -129,7 +116,7 @@ int ApplyWindowStyle()
     } else {
         LogWrite("ウインドウスタイルをフルスクリーンモード用に変更します... ");
         int width, height;
-        QueryScreenSize(&width, &height);
+        query_screen_size(&width, &height);
         window_state.client_rect[0] = 0;
         window_state.client_rect[1] = 0;
         window_state.client_rect[2] = width;

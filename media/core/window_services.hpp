@@ -70,9 +70,6 @@ int GetLocalDateTime(DATEDATA* date);
 
 // Stores the window-mode flag (1 windowed) and logs it; returns 0.
 int SetWindowModeFlag(int window_mode);
-// Switches the main window to the given mode at run time; before the window
-// exists only the flag changes.
-int ChangeWindowMode(int window_mode);
 // Sizes and places the window for the current mode; returns 0.
 int ApplyWindowStyle();
 // Sets the client area to screen size x window scale, keeping the window's

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "media/core/alloc.hpp"
-#include "media/core/startup.hpp"
+#include "media/core/log.hpp"
 #include "media/graphics/internal.hpp"
 #include "platform/font/font.hpp"
 #include "platform/text/codepage.hpp"

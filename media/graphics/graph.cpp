@@ -11,7 +11,6 @@
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
 #include "media/core/pump.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/graph_files.hpp"
 #include "media/graphics/internal.hpp"

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "media/core/handle.hpp"
 #include "media/core/math.hpp"
@@ -355,3 +356,30 @@ extern MASKSTATE mask_state;
 // ---- end mask ----
 
 }  // namespace media::gfx
+
+// ---- key-input drawing (key_input_draw.cpp) ----
+
+// Kept in media::core, beside the key-input records they draw.
+namespace media::core {
+
+// Text runs and boxes are drawn into the draw area as into one strip: what
+// passes the right edge goes on at the left edge one line spacing lower.
+
+struct STRIPPOINT {
+    std::int32_t x, y;
+};
+
+// Line spacing for a font of the size: size + (size / 10) x 3.
+int line_spacing(int size);
+// Where a run width pixels wide placed at (x, y) is drawn: its start moved
+// into the area (and down by lines while it lies right of it), then once
+// more a line lower and an area width further left for each time it crosses
+// the right edge. Origins below the area are left out; none for an empty area.
+std::vector<STRIPPOINT> strip_origins(const RECT& area, int x, int y, int width, int spacing);
+// Pixels of the strip from (x, y) to the area's bottom: the rest of the
+// start's line and the whole lines below it.
+int strip_room(const RECT& area, int x, int y, int spacing);
+
+}  // namespace media::core
+
+// ---- end key-input drawing ----

@@ -3,11 +3,11 @@
 #include "media/graphics/present.hpp"
 
 #include "media/core/internal.hpp"
-#include "media/core/screen_log.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph.hpp"
 #include "media/graphics/internal.hpp"
+#include "media/graphics/screen_log.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/softrender/memimg.hpp"

@@ -4,7 +4,6 @@
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
 #include "media/core/pump.hpp"
-#include "media/core/startup.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/font.hpp"

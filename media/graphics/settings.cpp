@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "media/core/alloc.hpp"
-#include "media/core/startup.hpp"
+#include "media/core/log.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/internal.hpp"

@@ -8,7 +8,6 @@
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
 #include "media/core/math.hpp"
-#include "media/core/startup.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/font.hpp"

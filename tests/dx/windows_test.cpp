@@ -10,6 +10,7 @@
 #include "media/core/window_services.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/internal.hpp"
+#include "media/system/window.hpp"
 
 namespace {
 

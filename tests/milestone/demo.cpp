@@ -4,7 +4,7 @@
 //   milestone_demo [PICTURE_FOLDER]
 #include <cstdio>
 
-#include "media/core/startup.hpp"
+#include "media/system/startup.hpp"
 #include "scene.hpp"
 
 int main(int argc, char** argv)

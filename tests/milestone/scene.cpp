@@ -6,7 +6,6 @@
 #include "media/core/input.hpp"
 #include "media/core/log.hpp"
 #include "media/core/pump.hpp"
-#include "media/core/startup.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
@@ -16,6 +15,8 @@
 #include "media/graphics/present.hpp"
 #include "media/graphics/screen_mode.hpp"
 #include "media/graphics/string_draw.hpp"
+#include "media/system/startup.hpp"
+#include "media/system/window.hpp"
 
 namespace milestone {
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "media/core/log_folder.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph.hpp"
@@ -21,6 +20,7 @@
 #include "media/graphics/string_draw.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/reference_solid.hpp"
+#include "media/system/startup.hpp"
 #include "pictures.hpp"
 #include "scene.hpp"
 

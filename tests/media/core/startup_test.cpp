@@ -8,8 +8,8 @@
 
 #include "log_folder.hpp"
 #include "media/core/cpu.hpp"
-#include "media/core/screen_log.hpp"
-#include "media/core/startup.hpp"
+#include "media/graphics/screen_log.hpp"
+#include "media/system/startup.hpp"
 #include "platform/sdl/test_hooks.hpp"
 #include "platform/system/system_info.hpp"
 #include "platform/text/codepage.hpp"

@@ -12,6 +12,7 @@
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/softrender/internal.hpp"
+#include "media/system/window.hpp"
 
 namespace {
 

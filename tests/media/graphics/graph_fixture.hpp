@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "../core/log_folder.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph.hpp"
@@ -16,6 +15,7 @@
 #include "media/graphics/startup.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
+#include "media/system/startup.hpp"
 
 namespace graphics_test {
 

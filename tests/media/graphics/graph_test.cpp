@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "graph_fixture.hpp"
-#include "media/core/startup.hpp"
+#include "media/core/log.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph.hpp"

@@ -4,16 +4,16 @@
 #include <cstring>
 
 #include "../core/log_folder.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/graph_files.hpp"
-#include "media/graphics/screen_mode.hpp"
 #include "media/graphics/present.hpp"
+#include "media/graphics/screen_mode.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
+#include "media/system/startup.hpp"
 
 namespace {
 

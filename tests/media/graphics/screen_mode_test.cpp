@@ -8,18 +8,18 @@
 #include "../core/log_folder.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/math.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/internal.hpp"
-#include "media/graphics/string_draw.hpp"
 #include "media/graphics/present.hpp"
 #include "media/graphics/screen_mode.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
+#include "media/graphics/string_draw.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
+#include "media/system/startup.hpp"
 
 namespace {
 

@@ -7,12 +7,13 @@
 
 #include "../core/log_folder.hpp"
 #include "media/core/alloc.hpp"
-#include "media/core/startup.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
+#include "media/system/startup.hpp"
+#include "media/system/window.hpp"
 
 namespace {
 

@@ -21,6 +21,7 @@
 #include "media/softrender/internal.hpp"
 #include "media/softrender/loops.hpp"
 #include "media/softrender/memimg.hpp"
+#include "media/system/window.hpp"
 #include "platform/font/font.hpp"
 #include "platform/text/codepage.hpp"
 

@@ -1,6 +1,6 @@
 // Start-up and end of the media layer: the fixed sequence of steps, the
 // unwinding of a failed start, the system information, the fatal exit.
-#include "media/core/startup.hpp"
+#include "media/system/startup.hpp"
 
 #include <cstdarg>
 #include <cstdlib>
@@ -17,18 +17,18 @@
 #include "media/core/log.hpp"
 #include "media/core/network.hpp"
 #include "media/core/pump.hpp"
-#include "media/core/screen_log.hpp"
 #include "media/core/stream.hpp"
 #include "media/core/text.hpp"
-#include "media/core/window.hpp"
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/model.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/graphics/screen_log.hpp"
 #include "media/graphics/screen_mode.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/sound/device.hpp"
 #include "media/sound/yuv.hpp"
+#include "media/system/window.hpp"
 #include "platform/platform.hpp"
 #include "platform/system/system_info.hpp"
 #include "platform/text/codepage.hpp"
@@ -192,26 +192,6 @@ int EndMediaLayer()
     window_state.ending = 1;
     end_sequence();
     return 0;
-}
-
-void ExitWithLogMessage(const char* message)
-{
-    LogWrite(message);
-    LogWrite("\n");
-    EndMediaLayer();
-    // at once, as the process would end: no destructors, no buffers flushed
-    std::_Exit(255);
-}
-
-void ExitWithLogPrintf(const char* format, ...)
-{
-    char buffer[1024];
-    std::va_list arguments;
-    va_start(arguments, format);
-    if (FormatStringV(buffer, sizeof buffer, format, arguments) < 0)
-        buffer[0] = '\0';
-    va_end(arguments);
-    ExitWithLogMessage(buffer);
 }
 
 void LogSystemInfo()

@@ -8,18 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "log_folder.hpp"
 #include "media/core/ime.hpp"
 #include "media/core/input.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/key_input.hpp"
-#include "media/core/key_input_draw.hpp"
-#include "media/core/screen_log.hpp"
+#include "media/core/log_folder.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/internal.hpp"
+#include "media/graphics/key_input_draw.hpp"
 #include "media/graphics/present.hpp"
+#include "media/graphics/screen_log.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/graphics/string_draw.hpp"
 #include "media/softrender/internal.hpp"

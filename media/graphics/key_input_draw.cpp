@@ -1,7 +1,7 @@
 // Drawing of key-input fields and of the input method's composition: text
 // and boxes wrap from the draw area's right edge to its left edge a line
 // lower, the field scrolls to keep its cursor shown.
-#include "media/core/key_input_draw.hpp"
+#include "media/graphics/key_input_draw.hpp"
 
 #include <cstring>
 #include <string>

@@ -1,5 +1,5 @@
 // The on-screen log's record, its font and its drawing over the picture.
-#include "media/core/screen_log.hpp"
+#include "media/graphics/screen_log.hpp"
 
 #include "media/core/internal.hpp"
 #include "media/graphics/drawstate.hpp"

@@ -1,6 +1,7 @@
 // The main window: creation with its memory and timer checks and the
-// second-instance test, the window procedure, the end, and window timers.
-#include "media/core/window.hpp"
+// second-instance test, the window procedure, the end, and the switch of
+// window mode at run time.
+#include "media/system/window.hpp"
 
 #include <algorithm>
 #include <cstdarg>
@@ -21,12 +22,14 @@
 #include "media/core/random.hpp"
 #include "media/core/text.hpp"
 #include "media/core/window_services.hpp"
+#include "media/graphics/drawstate.hpp"
 #include "media/graphics/present.hpp"
 #include "media/graphics/screen_mode.hpp"
 #include "media/graphics/settings.hpp"
 #include "media/graphics/startup.hpp"
 #include "media/sound/midi.hpp"
 #include "media/sound/movie.hpp"
+#include "media/system/startup.hpp"
 #include "platform/platform.hpp"
 #include "platform/system/system_info.hpp"
 #include "platform/text/codepage.hpp"
@@ -119,6 +122,25 @@ int fail_creation(const char* message)
     platform::inhibit_screen_saver(false);
     platform::end_timer_period(window_state.timer_period);
     return LogWrite(message);
+}
+
+bool has_live_window()
+{
+    return window_state.main_window != nullptr && window_state.destroyed == 0 && platform::has_window();
+}
+
+// What the ground calls upward: the window's procedure and the few calls of
+// the pump, the window services, key input and the fatal exit.
+void register_window_calls(media::core::WINDOW_STATE& ws)
+{
+    ws.window_proc = MainWindowProc;
+    ws.upward.change_window_mode = ChangeWindowMode;
+    ws.upward.auto_show_menu = AutoShowMenu;
+    ws.upward.poll_midi_play_state = PollMidiPlayState;
+    ws.upward.redraw_overlay_movies = RedrawOverlayMovies;
+    ws.upward.end_layer = EndMediaLayer;
+    ws.upward.query_screen_size = QueryScreenSize;
+    ws.upward.pack_screen_color = PackScreenColor;
 }
 
 // DestroyWindow: the platform's window goes, then the procedure hears of it.
@@ -313,16 +335,6 @@ bool stocked_control(int code)
 
 }  // namespace
 
-namespace media::core {
-
-void post_message(std::uint32_t message, WPARAM wParam, LPARAM lParam)
-{
-    std::lock_guard<std::mutex> hold(message_lock);
-    message_queue.push_back(WINDOWMESSAGE{message, wParam, lParam, {}, {}});
-}
-
-}  // namespace media::core
-
 int CreateMainWindow()
 {
     media::core::WINDOW_STATE& ws = window_state;
@@ -341,6 +353,7 @@ int CreateMainWindow()
         media::core::window_timers.clear();
     }
     ws.inactive_since = -1;
+    register_window_calls(ws);
     media::core::WINDOWSETTINGS& s = ws.settings;
 
     // 3, 4
@@ -637,32 +650,26 @@ int DestroyMainWindow()
     return 0;
 }
 
-WPARAM SetTimer(HWINDOW window, WPARAM id, std::uint32_t ms, TIMERPROC proc)
+int ChangeWindowMode(int window_mode)
 {
-    if (window == nullptr || window != window_state.main_window || id == 0)
+    LogWrite("ChangeWindowMode実行 \n");
+    const int wanted = window_mode != 0 ? 1 : 0;
+    if (wanted == window_state.settings.window_mode)
         return 0;
-    std::lock_guard<std::mutex> hold(media::core::message_lock);
-    for (media::core::WINDOWTIMER& t : media::core::window_timers) {
-        if (t.id == id) {
-            t = {id, ms, platform::milliseconds(), proc};
-            return id;
-        }
-    }
-    media::core::window_timers.push_back({id, ms, platform::milliseconds(), proc});
-    return id;
-}
-
-int KillTimer(HWINDOW window, WPARAM id)
-{
-    if (window == nullptr || window != window_state.main_window)
+    // a live window cannot go full screen on this platform yet
+    if (wanted == 0 && has_live_window() && window_state.settings.user_window == 0)
         return -1;
-    std::lock_guard<std::mutex> hold(media::core::message_lock);
-    std::vector<media::core::WINDOWTIMER>& timers = media::core::window_timers;
-    for (auto it = timers.begin(); it != timers.end(); ++it) {
-        if (it->id == id) {
-            timers.erase(it);
-            return 0;
-        }
-    }
-    return -1;
+    window_state.mode_changed_at_run_time = 1;
+    window_state.display_changed = 0;
+    SetWindowModeFlag(wanted);
+    if (!has_live_window() || window_state.settings.user_window != 0)
+        return 0;
+    // full screen to windowed: the desktop's own mode comes back; the
+    // platform reports no display change to wait for
+    window_state.mode_change_in_progress = 1;
+    ApplyWindowStyle();
+    const int result = platform::restore_desktop_mode();
+    PumpWindowMessages();
+    window_state.mode_change_in_progress = 0;
+    return result;
 }
