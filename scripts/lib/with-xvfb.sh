@@ -6,7 +6,7 @@
 #
 #   with-xvfb.sh [-s "SERVER ARGS"] [-e ERRFILE] COMMAND [ARG...]
 set -u
-server_args="-screen 0 1024x768x24"
+server_args=""  # the server's own default screen
 errors=
 while [ $# -gt 0 ]; do
   case $1 in
