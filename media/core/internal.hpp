@@ -277,6 +277,30 @@ struct UPWARD_CALLS {
     std::uint32_t (*pack_screen_color)(int red, int green, int blue);  // key input's colours (0 without)
 };
 
+// A flag read and written by more than one thread: a host may pump from a
+// second thread while the window's thread pumps too. It copies (the state
+// record is reset by assignment) and reads like the plain integer it replaces.
+class shared_flag {
+public:
+    shared_flag(std::int32_t v = 0) : value_(v) {}
+    shared_flag(const shared_flag& other) : value_(other.load()) {}
+    shared_flag& operator=(const shared_flag& other)
+    {
+        value_.store(other.load(), std::memory_order_release);
+        return *this;
+    }
+    shared_flag& operator=(std::int32_t v)
+    {
+        value_.store(v, std::memory_order_release);
+        return *this;
+    }
+    operator std::int32_t() const { return load(); }
+
+private:
+    std::int32_t load() const { return value_.load(std::memory_order_acquire); }
+    std::atomic<std::int32_t> value_;
+};
+
 struct WINDOW_STATE {
     WINDOWSETTINGS settings;
 
@@ -302,7 +326,7 @@ struct WINDOW_STATE {
     // pump
     std::int32_t inactive_since = -1;
     std::int32_t inactive_wait;
-    std::int32_t key_input_updating;  // the pump returns 0 at once while set
+    shared_flag key_input_updating;  // the pump returns 0 at once while set
     // mouse
     std::int32_t cursor_shown;
     std::int32_t wheel_total;

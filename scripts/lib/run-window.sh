@@ -1,4 +1,4 @@
-# The program in the X server xvfb-run made (run by scripts/run): starts it in
+# The program in the X server with-xvfb.sh made (run by scripts/run): starts it in
 # the working folder, waits for its window and a first frame, saves the
 # window's screenshot.png there, ends it with SIGTERM as a window close would
 # and exits with its status; 1 when no window appeared.

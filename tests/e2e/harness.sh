@@ -24,13 +24,15 @@
 #
 # Settings: E2E_XCLIENT (the path of e2e_xclient, needed by e2e_type),
 # E2E_SHOTS (the shots folder, default ./e2e-shots), E2E_WAIT (the
-# bound of one wait in seconds, default 20), E2E_LIMIT (the whole run's bound
+# bound of one wait in seconds, default 20 times the load per processor), E2E_LIMIT (the whole run's bound
 # in seconds, default 240: past it the run fails with a screenshot).
 # Programs run with ZENTIL_PLATFORM=sdl (a test build selects headless
 # otherwise) and leak detection off (the X11 driver's system libraries leave
 # blocks behind that are not ours).
 
-E2E_WAIT=${E2E_WAIT:-20}
+# a wait's bound grows with the load per processor
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/load-factor.sh"
+E2E_WAIT=${E2E_WAIT:-$((20 * $(load_factor)))}
 E2E_LIMIT=${E2E_LIMIT:-240}
 E2E_SHOTS=${E2E_SHOTS:-$PWD/e2e-shots}
 E2E_NAME=
@@ -109,7 +111,8 @@ e2e_wait()
 e2e_x_ready()
 {
     kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb did not start: $(cat "$E2E_DIR/xvfb.err")"
-    test -s "$1"
+    # the number and its line end come once the server takes connections
+    grep -q '^[0-9][0-9]*$' "$1" 2>/dev/null
 }
 
 e2e_start_x()

@@ -2,7 +2,9 @@
 // wait while inactive, window timers.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "log_folder.hpp"
@@ -260,6 +262,28 @@ TEST_F(Pump, AnotherThreadMakesOnePassOverPostedMessages)
     ASSERT_EQ(seen_messages().size(), 1u);
     EXPECT_EQ(seen_messages()[0].message, WM_SETCURSOR);
     EXPECT_EQ(platform::headless::queued_events(), 1u);
+}
+
+TEST_F(Pump, GuardedPumpOnASecondThreadBesideTheWindowsThread)
+{
+    // The window's thread pumps without the guard (as the layer's own waits do)
+    // while a second thread runs the guarded pump: the key-input flag both read
+    // and write is shared state (the ThreadSanitizer build reports it if not).
+    create_window();
+    std::atomic<bool> done{false};
+    std::thread other([&done] {
+        for (int i = 0; i < 200; ++i)
+            PumpWindowMessagesGuarded();
+        done = true;
+    });
+    int passes = 0;
+    while (!done.load() || passes < 200) {
+        PumpWindowMessages();
+        ++passes;
+    }
+    other.join();
+    EXPECT_EQ(window_state.key_input_updating, 0);
+    EXPECT_EQ(PumpWindowMessages(), 0);
 }
 
 }  // namespace

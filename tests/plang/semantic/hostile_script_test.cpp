@@ -131,12 +131,15 @@ TEST(HostileScript, RecursionOfEveryKind) {
        nested_recursion(1, 100000),
        {},
        call_depth + "id=f, v[0]=int(99000)"},
+#if !defined(__SANITIZE_THREAD__)
       // Under the sanitizers the stack runs out first (at about 160 levels); without them the count may.
+      // Not under the thread sanitizer: it records at most 65,536 frames of a stack and stops the process.
       {"recursion with the call 30 blocks deep",
        nested_recursion(30, 100000),
        {},
        call_depth + "id=f, v[0]=int(",
        true},
+#endif
       {"a method that calls itself through an instance",
        "class R { int n; R() : n(0) { } int down(int k) { return g.down(k + 1); } }; R g;\n"
        "process main(string s) { g.down(0); }",

@@ -93,8 +93,9 @@ TEST(Program, TheCloseEndsThreeNestedScreensInTurnAndNoFrameFollowsIt) {
 TEST(Program, ASecondInstanceIsRefusedAndSigtermEndsTheFirstNormally) {
   program_run first, second;
   const pid_t running = first.start("dump " + first.out("up.png") + "\nlimit 1000000\nframes 1000000\n");
-  // up once its first frame is dumped
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  // up once its first frame is dumped (a bound, generous for the slowest
+  // sanitizer build on a loaded machine)
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(300);
   while (!std::filesystem::exists(first.out("up.png")) && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_TRUE(std::filesystem::exists(first.out("up.png"))) << first.standard_error();
