@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,15 @@ void fail_copy_write(std::size_t n);
 // more on the backend's clock (the virtual one on headless), let pass by the
 // calling thread before the worker goes on; 0 switches it off.
 void slow_steps(std::uint32_t ms);
+// Fault switch: the n-th entry the next delete removes (1 = the first)
+// fails as one without the right to remove it would.
+void fail_removal(std::size_t n);
+// Stops the next copy dead once it has written bytes bytes, as a kill of the
+// program would: nothing after that point runs, nothing is undone.
+void stop_copy_at(std::uint64_t bytes);
+// Called by the copy and delete walks with an entry's path (UTF-8) after its
+// status was asked and before it is opened; empty switches it off.
+void before_open(std::function<void(const std::string& path)> hook);
 #endif
 
 }  // namespace platform::shell
