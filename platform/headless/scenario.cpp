@@ -87,8 +87,18 @@ void write_report()
     std::string report = "frames " + std::to_string(s.frames_presented) + "\nafter close " +
                          std::to_string(s.presented_after_close) + "\ntitle " + s.created_title + "\n";
     for (const question& m : s.messages) {
-        std::string text = text::to_utf8_text(m.text);
-        for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos;) text.replace(at, 1, " / ");
+        // a run of line breaks reads as one " / "
+        std::string text;
+        bool broken = false;
+        for (const char c : text::to_utf8_text(m.text)) {
+            if (c == '\n') {
+                broken = !text.empty();
+                continue;
+            }
+            if (broken) text += " / ";
+            broken = false;
+            text += c;
+        }
         report += "message " + text::to_utf8_text(m.title) + ": " + text + "\n";
     }
     write_text_file(s.report_path, report);

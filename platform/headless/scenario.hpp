@@ -23,7 +23,7 @@
 //                       close A" (presented after the scenario's close) and
 //                       "title T" (the title the window was created with),
 //                       one a line, then "message TITLE: TEXT" for each
-//                       message box shown (line breaks as " / ")
+//                       message box shown (a run of line breaks as " / ")
 //   fail-save N         (test builds only) the next file replacement writes N
 //                       bytes and fails as a full disk would
 //   fail-delete N       (test builds only) the N-th entry the next delete
