@@ -164,8 +164,9 @@ void p_directory::update() {
   if (search_mode) return;
   std::vector<ui::input::dropped_name> dropped;
   ui::input::dropped_names(dropped);
-  if (dropped.empty()) return;
-  p_drag copy(*owner, dropped, current);
+  const std::size_t left_out = ui::input::dropped_names_left_out();
+  if (dropped.empty() && left_out == 0) return;
+  p_drag copy(*owner, dropped, current, left_out);
   run_child(copy);
   refresh();
 }
