@@ -169,6 +169,9 @@ struct backend {
     // question box: 1 yes, 0 no, -1 (error set) when no box can be shown;
     // title and text in UTF-8
     int (*ask_yes_no)(const char* title, const char* text);
+    // message box with one "OK": 0 once closed, -1 (error set) when no box
+    // can be shown; title and text in UTF-8
+    int (*show_message)(const char* title, const char* text);
 
     // progress window: a small window over the main one (or alone) while a
     // copy or a delete runs, driven by the thread that called the operation;
@@ -327,6 +330,9 @@ int create_device_object();
 // -1 (error set) when no box can be shown. Text holding a zero character is
 // refused.
 int ask_yes_no(const std::wstring& title, const std::wstring& text);
+// A modal box that tells text and waits for its "OK": 0, or -1 (error set)
+// when no box can be shown.
+int show_message(const std::wstring& title, const std::wstring& text);
 
 // ---- joysticks ----
 // The attached joysticks, the first max_joysticks of them: 0, or -1 (error

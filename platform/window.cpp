@@ -271,4 +271,11 @@ int ask_yes_no(const std::wstring& title, const std::wstring& text)
     return current_backend().ask_yes_no(t.c_str(), m.c_str());
 }
 
+int show_message(const std::wstring& title, const std::wstring& text)
+{
+    std::string t, m;
+    if (text_to_utf8(title, t) < 0 || text_to_utf8(text, m) < 0) return -1;
+    return current_backend().show_message(t.c_str(), m.c_str());
+}
+
 }  // namespace platform

@@ -142,6 +142,8 @@ void dropped_names(std::vector<dropped_name>& out) {
   while (PopDroppedFileExact(name.exact, name.narrow) == 0) out.push_back(std::move(name));
 }
 
+std::size_t dropped_names_left_out() { return static_cast<std::size_t>(std::max(TakeDroppedFilesLeftOut(), 0)); }
+
 int mouse_x() { return state().mouse_x; }
 int mouse_y() { return state().mouse_y; }
 unsigned buttons() { return state().buttons_now; }

@@ -51,6 +51,9 @@ struct dropped_name {
 // The files dropped since the last frame in both forms, the last dropped
 // first.
 void dropped_names(std::vector<dropped_name>& out);
+// How many names of those drops were never held (more than the layer keeps),
+// set back to 0.
+std::size_t dropped_names_left_out();
 
 // Pointer and buttons of this frame.
 int mouse_x();

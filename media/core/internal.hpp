@@ -336,6 +336,8 @@ struct WINDOW_STATE {
     char* dropped_names[MAX_DROPPED_FILES];
     wchar_t* dropped_wide[MAX_DROPPED_FILES];
     std::int32_t dropped_count;
+    // names of drops that were not held: past the table, or a failed allocation
+    std::int32_t dropped_left_out;
     // clipboard text read for a size query, kept for the copy that follows
     std::string clipboard_held;
     std::int32_t clipboard_is_held;

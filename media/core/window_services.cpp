@@ -249,6 +249,7 @@ int ClearDroppedFiles()
         window_state.dropped_wide[i] = nullptr;
     }
     window_state.dropped_count = 0;
+    window_state.dropped_left_out = 0;
     return 0;
 }
 
@@ -412,6 +413,13 @@ int PopDroppedFile(char* buffer, int size)
     std::memcpy(buffer, name, static_cast<std::size_t>(length) + 1);
     forget_newest_drop();
     return 0;
+}
+
+int TakeDroppedFilesLeftOut()
+{
+    const int left_out = window_state.dropped_left_out;
+    window_state.dropped_left_out = 0;
+    return left_out;
 }
 
 int PopDroppedFileExact(std::wstring& exact, std::string& narrow)

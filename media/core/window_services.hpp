@@ -47,6 +47,9 @@ int PopDroppedFile(char* buffer, int size);
 // The newest name in its exact wide form (the one that names the entry to
 // the OS again) and in CP932, given up: 0, or -1 when none is held.
 int PopDroppedFileExact(std::wstring& exact, std::string& narrow);
+// How many names of the drops since the last take were not held (past the
+// 1000 of the table, or without memory), set back to 0.
+int TakeDroppedFilesLeftOut();
 
 // The wheel total; reset 1 sets it to 0 afterwards.
 int TakeMouseWheelTotal(int reset);

@@ -275,12 +275,14 @@ void keep_aspect(int edge, RECT* proposed)
 }
 
 // Stores each name of a drop in both forms while fewer than 1000 are held;
-// a failed allocation skips the rest of the drop.
+// a failed allocation skips the rest of the drop. The names not held are
+// counted, so the copy can say how many it never saw.
 void collect_drop(const std::vector<std::wstring>* names)
 {
     if (names == nullptr)
         return;
     media::core::WINDOW_STATE& ws = window_state;
+    std::size_t held = 0;
     for (const std::wstring& name : *names) {
         if (ws.dropped_count >= media::core::MAX_DROPPED_FILES)
             break;
@@ -302,7 +304,10 @@ void collect_drop(const std::vector<std::wstring>* names)
         ws.dropped_names[ws.dropped_count] = copy;
         ws.dropped_wide[ws.dropped_count] = exact;
         ++ws.dropped_count;
+        ++held;
     }
+    const std::size_t left_out = names->size() - held + static_cast<std::size_t>(ws.dropped_left_out);
+    ws.dropped_left_out = static_cast<std::int32_t>(std::min<std::size_t>(left_out, 0x7FFFFFFF));
 }
 
 // The control code an editing key stocks, or 0.

@@ -104,6 +104,9 @@ struct question {
 
 void queue_answer(int answer);
 const std::vector<question>& questions();
+// The message boxes shown, in order; a scenario's report lists them as
+// "message TITLE: TEXT" lines, each run of line breaks in TEXT as " / ".
+const std::vector<question>& messages();
 
 // ---- progress window ----
 // What the progress window last drew, and whether it is shown. A control

@@ -6,6 +6,7 @@
 #include "platform/headless/headless.hpp"
 #include "platform/headless/state.hpp"
 #include "platform/headless/steps.hpp"
+#include "platform/shell/shell.hpp"
 #include "platform/text/codepage.hpp"
 
 #include <cerrno>
@@ -83,9 +84,24 @@ void write_report()
 {
     const headless_state& s = state();
     if (!s.scenario || s.report_path.empty()) return;
-    write_text_file(s.report_path, "frames " + std::to_string(s.frames_presented) + "\nafter close " +
-                                       std::to_string(s.presented_after_close) + "\ntitle " + s.created_title +
-                                       "\n");
+    std::string report = "frames " + std::to_string(s.frames_presented) + "\nafter close " +
+                         std::to_string(s.presented_after_close) + "\ntitle " + s.created_title + "\n";
+    for (const question& m : s.messages) {
+        // a run of line breaks reads as one " / "
+        std::string text;
+        bool broken = false;
+        for (const char c : text::to_utf8_text(m.text)) {
+            if (c == '\n') {
+                broken = !text.empty();
+                continue;
+            }
+            if (broken) text += " / ";
+            broken = false;
+            text += c;
+        }
+        report += "message " + text::to_utf8_text(m.title) + ": " + text + "\n";
+    }
+    write_text_file(s.report_path, report);
 }
 
 void push_close()
@@ -184,6 +200,14 @@ std::string parse_line(const std::string& line, pending& out)
 #if ZENTIL_TEST_HOOKS
         if (!numeric(1) || n[0] < 0) return "expects a byte count";
         out.effect = [bytes = static_cast<std::size_t>(n[0])] { platform::fs::fail_next_replace_after(bytes); };
+        return "";
+#else
+        return "fault steps exist in test builds only";
+#endif
+    } else if (verb == "fail-delete") {
+#if ZENTIL_TEST_HOOKS
+        if (!numeric(1) || n[0] < 1) return "expects an entry number";
+        out.effect = [entry = static_cast<std::size_t>(n[0])] { platform::shell::fail_removal(entry); };
         return "";
 #else
         return "fault steps exist in test builds only";

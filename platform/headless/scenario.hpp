@@ -22,9 +22,12 @@
 //   report PATH         at exit: "frames F" (frames presented), "after
 //                       close A" (presented after the scenario's close) and
 //                       "title T" (the title the window was created with),
-//                       one a line
+//                       one a line, then "message TITLE: TEXT" for each
+//                       message box shown (a run of line breaks as " / ")
 //   fail-save N         (test builds only) the next file replacement writes N
 //                       bytes and fails as a full disk would
+//   fail-delete N       (test builds only) the N-th entry the next delete
+//                       removes fails for want of the right
 // When every step has been applied and its records taken, the window is
 // closed at the next boundary.
 #pragma once

@@ -57,6 +57,7 @@ struct headless_state {
     // question box
     std::deque<int> answers;
     std::vector<question> questions;
+    std::vector<question> messages;
 
     // progress window
     progress_record progress;

@@ -48,6 +48,7 @@ int change_mode(const display_mode& mode, bool full_screen);
 int restore_desktop_mode();
 // question box
 int ask_yes_no(const char* title, const char* text);
+int show_message(const char* title, const char* text);
 // progress window
 int open_progress(const char* title);
 void close_progress();
@@ -107,6 +108,7 @@ const backend table = {
     restore_desktop_mode,
     // question box
     ask_yes_no,
+    show_message,
     // progress window
     open_progress,
     close_progress,

@@ -1,4 +1,4 @@
-// The desktop backend's yes/no box: a modal SDL message box.
+// The desktop backend's boxes: yes/no and a message, modal SDL message boxes.
 #include <SDL.h>
 
 #include <string>
@@ -33,6 +33,16 @@ int ask_yes_no(const char* title, const char* text)
     if (SDL_ShowMessageBox(&box, &pressed) != 0)
         return set_error((std::string("the message box cannot be shown: ") + SDL_GetError()).c_str());
     return pressed == 1 ? 1 : 0;
+}
+
+int show_message(const char* title, const char* text)
+{
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && SDL_strcasecmp(driver, "dummy") == 0)
+        return set_error("the message box cannot be shown: no display under the dummy video driver");
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, state().window) != 0)
+        return set_error((std::string("the message box cannot be shown: ") + SDL_GetError()).c_str());
+    return 0;
 }
 
 }  // namespace platform::sdl

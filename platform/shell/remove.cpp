@@ -1,6 +1,9 @@
 // Deleting for good behind a yes/no question, entry by entry on a worker
-// thread that a Cancel stops between entries.
+// thread that a Cancel stops between entries. The tree is walked through
+// folder descriptors, so a folder swapped for a link while the walk runs is
+// never followed; a removal that fails part-way is told in a message box.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,67 +40,161 @@ std::wstring delete_question(const std::wstring& path)
 
 namespace {
 
+#if ZENTIL_TEST_HOOKS
+struct removal_fault {
+    std::size_t armed_at = 0;  // 0 = off
+    std::size_t removals = 0;
+};
+
+removal_fault& fault()
+{
+    static removal_fault f;
+    return f;
+}
+#endif
+
+// A descriptor closed at the end of its scope.
+struct descriptor {
+    int fd = -1;
+    explicit descriptor(int f) : fd(f) {}
+    descriptor(const descriptor&) = delete;
+    descriptor& operator=(const descriptor&) = delete;
+    ~descriptor()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// What ended a walk: nothing, a failure (error set, told to the user), or a
+// Cancel.
+enum class outcome { done, failed, cancelled };
+
+outcome failed_at(const std::string& path, int err)
+{
+    set_error(("the removal failed part-way at " + path + ": " + std::strerror(err)).c_str());
+    return outcome::failed;
+}
+
+outcome cancelled()
+{
+    set_error("the delete was cancelled");
+    return outcome::cancelled;
+}
+
+// Opens a folder found as a folder a moment ago; a link put in its place is
+// refused (ELOOP or ENOTDIR).
+int open_folder(int parent, const std::string& name, const std::string& path)
+{
+    before_open_hook(path);
+    return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Names in a folder, without '.' and '..'; false when it cannot be listed.
+bool list(int folder, std::vector<std::string>& names)
+{
+    const int own = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0) return false;
+    DIR* d = ::fdopendir(own);
+    if (!d) {
+        ::close(own);
+        return false;
+    }
+    while (const dirent* e = ::readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
+    ::closedir(d);
+    return true;
+}
+
 // Entries of a tree, the tree itself included; a folder that cannot be
-// listed counts as one (its removal fails later with the reason).
-std::uint64_t count_entries(const std::string& path)
+// opened or listed counts as one (its removal fails later with the reason).
+std::uint64_t count_entries(int parent, const std::string& name, const std::string& path)
 {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 1;
+    if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return 1;
+    const descriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    std::vector<std::string> names;
+    if (folder.fd < 0 || !list(folder.fd, names)) return 1;
     std::uint64_t n = 1;
-    if (DIR* d = ::opendir(path.c_str())) {
-        while (const dirent* e = ::readdir(d))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                n += count_entries(path + "/" + e->d_name);
-        ::closedir(d);
-    }
+    for (const std::string& e : names) n += count_entries(folder.fd, e, path + "/" + e);
     return n;
 }
 
 // Removes a tree, contents before their folder, links as themselves; stops
-// between entries on a Cancel: -1 with the error set.
-int remove_tree(const std::string& path, progress& report)
+// between entries on a Cancel.
+outcome remove_tree(int parent, const std::string& name, const std::string& path, progress& report)
 {
-    if (report.cancelled()) return set_error("the delete was cancelled");
+    if (report.cancelled()) return cancelled();
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return set_error(("the removal failed part-way: " + std::string(std::strerror(errno))).c_str());
-    if (S_ISDIR(st.st_mode)) {
+    if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return failed_at(path, errno);
+    const bool folder = S_ISDIR(st.st_mode);
+    if (folder) {
+        const descriptor inner(open_folder(parent, name, path));
+        if (inner.fd < 0) return failed_at(path, errno);
         std::vector<std::string> names;
-        DIR* d = ::opendir(path.c_str());
-        if (!d) return set_error(("the removal failed part-way: " + std::string(std::strerror(errno))).c_str());
-        while (const dirent* e = ::readdir(d))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
-        ::closedir(d);
-        for (const std::string& n : names)
-            if (remove_tree(path + "/" + n, report) != 0) return -1;
-        if (report.cancelled()) return set_error("the delete was cancelled");
+        if (!list(inner.fd, names)) return failed_at(path, errno);
+        for (const std::string& n : names) {
+            const outcome o = remove_tree(inner.fd, n, path + "/" + n, report);
+            if (o != outcome::done) return o;
+        }
+        if (report.cancelled()) return cancelled();
     }
     report.begin(path);
-    if ((S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str())) != 0)
-        return set_error(("the removal failed part-way: " + std::string(std::strerror(errno))).c_str());
+#if ZENTIL_TEST_HOOKS
+    removal_fault& f = fault();
+    if (f.armed_at != 0 && ++f.removals == f.armed_at) return failed_at(path, EACCES);
+#endif
+    if (::unlinkat(parent, name.c_str(), folder ? AT_REMOVEDIR : 0) != 0) return failed_at(path, errno);
     report.finish_file();
     report.advance(1);
-    return 0;
+    return outcome::done;
 }
 
 }  // namespace
 
 int remove_for_good(const std::wstring& path)
 {
+#if ZENTIL_TEST_HOOKS
+    struct disarm {
+        ~disarm() { fault() = removal_fault{}; }
+    } disarm_after_this_delete;
+#endif
     if (path.empty() || path.find(L'\0') != std::wstring::npos) return set_error("no such entry");
     std::string p = text::to_utf8(path);
     while (p.size() > 1 && p.back() == '/') p.pop_back();
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) return set_error("no such entry");
-    return run_with_progress("Deleting", "items", [&](progress& report) {
-        const std::uint64_t entries = count_entries(p);
+    const std::size_t slash = p.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : p.substr(0, slash);
+    const std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
+    if (name.empty()) return set_error("the root folder cannot be deleted");
+    const descriptor parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (parent.fd < 0) return set_error(("the removal failed at " + folder + ": " + std::strerror(errno)).c_str());
+
+    outcome result = outcome::done;
+    const int status = run_with_progress("Deleting", "items", [&](progress& report) {
+        const std::uint64_t entries = count_entries(parent.fd, name, p);
         report.set_totals(entries, entries);
-        return remove_tree(p, report);
+        result = remove_tree(parent.fd, name, p, report);
+        return result == outcome::done ? 0 : -1;
     });
+    if (status == 0) return 0;
+    // the user asked for the delete and must learn that it stopped, where
+    // and why; a Cancel is the user's own doing
+    if (result == outcome::failed) {
+        const std::string why = error();
+        platform::show_message(delete_title(), L"The delete failed; what is left stays.\n\n" + text::from_utf8_text(why));
+        set_error(why.c_str());
+    }
+    return -1;
 }
 
 int ask_yes_no(const std::wstring& title, const std::wstring& text)
 {
     return platform::ask_yes_no(title, text);
 }
+
+#if ZENTIL_TEST_HOOKS
+void fail_removal(std::size_t n) { fault() = removal_fault{n, 0}; }
+#endif
 
 }  // namespace platform::shell

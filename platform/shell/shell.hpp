@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,17 +36,24 @@ public:
                      int show) = 0;
 
     // Copies a file or a folder with everything in it to destination; when
-    // that name is taken, to the first free "stem (n).ext", whose full path
-    // goes to renamed_to (left empty without a rename). -1 with nothing
-    // created on failure. A copy still running after 500 ms shows its
-    // progress; its Cancel gives -1 ("the copy was cancelled") and keeps the
-    // files already copied, never the one being written.
+    // that name is taken, to the first free "stem (n).ext" (the stem cut to
+    // keep the name within 255 bytes), whose full path goes to renamed_to
+    // (left empty without a rename). A source that is a link is copied as
+    // what it names; links inside a folder are made again naming the same
+    // place. The copy is built under a hidden name in destination's folder
+    // and takes its name only when complete, never replacing an entry;
+    // hidden leftovers of a copy the program died in are removed by the next
+    // copy into that folder. -1 with nothing created on failure. A copy still
+    // running after 500 ms shows its progress; its Cancel gives -1 ("the copy
+    // was cancelled") and keeps the files already copied, never the one being
+    // written.
     virtual int copy(const std::wstring& source, const std::wstring& destination, std::wstring& renamed_to) = 0;
 
     // Asks whether path may be deleted for good and, on a yes, removes it
     // with all it holds. 0 when it is gone; -1 when declined, when the
-    // question cannot be asked, when the removal failed part-way or when it
-    // was cancelled (what was removed by then stays removed).
+    // question cannot be asked, when the removal failed part-way (told in a
+    // message box with the entry and the reason) or when it was cancelled
+    // (what was removed by then stays removed).
     virtual int remove(const std::wstring& path) = 0;
 
     // The icon of a folder (a link to one included) or of any other entry.
@@ -70,7 +78,8 @@ std::wstring delete_title();
 std::wstring delete_question(const std::wstring& path);
 // Removes path with all it holds, a link itself and never its target,
 // showing its progress after 500 ms: 0 when it is gone, -1 (error set)
-// otherwise, "the delete was cancelled" after a Cancel.
+// otherwise, "the delete was cancelled" after a Cancel. A failure part-way
+// is told in the platform's message box.
 int remove_for_good(const std::wstring& path);
 // Splits a parameter string: blanks separate, double quotes group, nothing
 // is expanded.
@@ -88,6 +97,15 @@ void fail_copy_write(std::size_t n);
 // more on the backend's clock (the virtual one on headless), let pass by the
 // calling thread before the worker goes on; 0 switches it off.
 void slow_steps(std::uint32_t ms);
+// Fault switch: the n-th entry the next delete removes (1 = the first)
+// fails as one without the right to remove it would.
+void fail_removal(std::size_t n);
+// Stops the next copy dead once it has written bytes bytes, as a kill of the
+// program would: nothing after that point runs, nothing is undone.
+void stop_copy_at(std::uint64_t bytes);
+// Called by the copy and delete walks with an entry's path (UTF-8) after its
+// status was asked and before it is opened; empty switches it off.
+void before_open(std::function<void(const std::string& path)> hook);
 #endif
 
 }  // namespace platform::shell

@@ -83,9 +83,15 @@ void p_directory::path::update_row(int x, int y, const ui::rect& clip) {
       owner_->run_main(where);
     }
   } else if (ui::input::key_pressed(key_delete)) {
-    // asked and confirmed by the shell; the screen drops the row
-    if (platform::shell::current().remove(path_) == 0 && status_of(path_) == platform::fs::entry_kind::missing)
+    // asked and confirmed by the shell, which tells a failure itself; the
+    // screen drops the row of an entry that is gone, and reads the folder
+    // again when the entry stays (a delete that stopped part-way changed it)
+    const int removed = platform::shell::current().remove(path_);
+    if (status_of(path_) != platform::fs::entry_kind::missing) {
+      if (removed != 0) throw std::string("changed");
+    } else if (removed == 0) {
       throw std::string("removed");
+    }
   }
 }
 

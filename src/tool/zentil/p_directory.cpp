@@ -164,8 +164,9 @@ void p_directory::update() {
   if (search_mode) return;
   std::vector<ui::input::dropped_name> dropped;
   ui::input::dropped_names(dropped);
-  if (dropped.empty()) return;
-  p_drag copy(*owner, dropped, current);
+  const std::size_t left_out = ui::input::dropped_names_left_out();
+  if (dropped.empty() && left_out == 0) return;
+  p_drag copy(*owner, dropped, current, left_out);
   run_child(copy);
   refresh();
 }
@@ -174,6 +175,16 @@ void p_directory::update_rows(const ui::rect& clip) {
   try {
     rows->update(10, 10, clip);
   } catch (const std::string& what) {
+    if (what == "changed") {
+      // a delete left the selected entry: the listing is read again and the
+      // entry stays selected
+      const std::wstring selected = rows->rows[rows->selection].get_path();
+      refresh();
+      if (!rows) return;
+      for (std::size_t i = 0; i < rows->rows.size(); ++i)
+        if (rows->rows[i].is_at(selected)) rows->selection = static_cast<unsigned>(i);
+      return;
+    }
     // the selected row's entry was deleted
     if (what != "removed") return;
     rows->erase(rows->selection);

@@ -51,13 +51,16 @@ bool is_folder(const std::wstring& path) {
 p_drag::p_drag(shared& owner, const std::vector<std::string>& entries, const std::wstring& target_folder)
     : p_drag(owner, narrow_only(entries), target_folder) {}
 
-p_drag::p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entries, const std::wstring& target_folder)
+p_drag::p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entries, const std::wstring& target_folder,
+               std::size_t left_out)
     : target(target_folder), owner_(&owner) {
   // a drop taken counts as a change of the store, so that a run that ends
   // in an error still saves what the copies brought
   owner_->changed = true;
   lines_.reserve(entries.size());
   for (const std::wstring& source : exact_names(entries)) copy_entry(source);
+  // a user who deletes the sources after the copy must see what was left
+  if (left_out > 0) lines_.push_back(left_out_line(left_out));
 
   constexpr int w = ui::screen_width, h = ui::screen_height;
   left = w / 2 - w / 3;
@@ -68,6 +71,11 @@ p_drag::p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entrie
 }
 
 p_drag::~p_drag() = default;
+
+std::wstring p_drag::left_out_line(std::size_t left_out) {
+  return L"*** " + std::to_wstring(left_out) + (left_out == 1 ? L" entry" : L" entries") +
+         L" of the drop not copied: one drop takes at most 1000 ***";
+}
 
 std::wstring p_drag::destination_of(const std::wstring& source) const {
   // a trailing '/' names the same entry; without this the copy would go to

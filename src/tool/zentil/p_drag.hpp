@@ -23,8 +23,11 @@ class p_drag : public gprocess {
   // Copies every entry, in the order given (the last dropped first), into
   // target through the shell's copy (a new name on collision) before it
   // returns; copied folders inherit the tags of their new ancestors. Each
-  // entry is copied from its exact name.
-  p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entries, const std::wstring& target);
+  // entry is copied from its exact name. left_out: names of the drop that
+  // never reached the screen (more than the media layer holds); the log
+  // ends with a line that counts them.
+  p_drag(shared& owner, const std::vector<ui::input::dropped_name>& entries, const std::wstring& target,
+         std::size_t left_out = 0);
   // Entries known only in CP932: each is copied from the name it converts to.
   p_drag(shared& owner, const std::vector<std::string>& entries, const std::wstring& target);
   ~p_drag() override;
@@ -44,6 +47,8 @@ class p_drag : public gprocess {
 
   static constexpr const wchar_t* copied_prefix = L"copy to ";
   static constexpr const wchar_t* failure_prefix = L"*** copy failure ***";
+  // "*** N entries of the drop were not copied ... ***"
+  static std::wstring left_out_line(std::size_t left_out);
 
   // The screen rectangle, all 0 until the copying is done.
   int left = 0, top = 0, right = 0, bottom = 0;

@@ -274,13 +274,22 @@ TEST_F(MainWindow, DropsKeepBothFormsUpToTheLimit)
     ASSERT_EQ(window_state.dropped_count, 1000);
     EXPECT_STREQ(window_state.dropped_names[999], "file999");
     EXPECT_STREQ(window_state.dropped_wide[999], L"file999");
+    // the names past the table are counted, drop after drop, until taken
+    EXPECT_EQ(TakeDroppedFilesLeftOut(), 200);
+    EXPECT_EQ(TakeDroppedFilesLeftOut(), 0);
+    MainWindowProc(window_state.main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(&many), 0);
+    MainWindowProc(window_state.main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(&many), 0);
+    EXPECT_EQ(TakeDroppedFilesLeftOut(), 2400);
+    MainWindowProc(window_state.main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(&many), 0);
     ClearDroppedFiles();
+    EXPECT_EQ(TakeDroppedFilesLeftOut(), 0);
 
     // a failed allocation (the fifth: the third name's CP932 form) skips the rest
     std::vector<std::wstring> five = {L"a", L"b", L"c", L"d", L"e"};
     media::core::fail_heap_requests_after(4, 1);
     MainWindowProc(window_state.main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(&five), 0);
     EXPECT_EQ(window_state.dropped_count, 2);
+    EXPECT_EQ(TakeDroppedFilesLeftOut(), 3);
     ClearDroppedFiles();
     // ... and the failure of a wide form too (the sixth)
     media::core::fail_heap_requests_after(5, 1);

@@ -105,6 +105,7 @@ TEST_F(Scenario, BadLinesAreRefusedWithTheirNumberAndNothingIsQueued)
         {"limit 0\n", "line 1: expects a frame count above 0"},
         {"close now\n", "line 1: takes nothing"},
         {"fail-save -1\n", "line 1: expects a byte count"},
+        {"fail-delete 0\n", "line 1: expects an entry number"},
     };
     for (const row& r : rows) {
         EXPECT_EQ(platform::headless::load_scenario(r.text), -1) << r.text;

@@ -80,6 +80,56 @@ TEST_F(PlatformShellRemove, AYesRemovesTheEntryForGood)
     EXPECT_EQ(std::filesystem::file_size(dir.at("kept/inside.txt")), 1u);
 }
 
+// A delete that stops part-way says so in a message box, with the entry it
+// stopped at and the system's reason; a decline or a Cancel shows none.
+TEST_F(PlatformShellRemove, AFailurePartWayIsToldWithTheEntryAndTheReason)
+{
+    const std::wstring tree = dir.wpath() + L"/tree";
+    for (std::size_t n : {1u, 3u, 4u}) {
+        platform::headless::reset();
+        dir.file("tree/sub/a.txt", "a");
+        dir.file("tree/b.txt", "b");
+        platform::shell::fail_removal(n);
+        platform::headless::queue_answer(1);
+        EXPECT_EQ(remove(tree), -1) << n;
+        ASSERT_EQ(platform::headless::messages().size(), 1u) << n;
+        const platform::headless::question& told = platform::headless::messages()[0];
+        EXPECT_EQ(told.title, L"Delete");
+        EXPECT_NE(told.text.find(L"Permission denied"), std::wstring::npos) << platform::text::to_utf8(told.text);
+        // the entry named is the one still there; the tree holds it
+        const std::size_t at = told.text.find(tree);
+        ASSERT_NE(at, std::wstring::npos) << platform::text::to_utf8(told.text);
+        std::size_t end = told.text.find(L':', at);
+        const std::string stopped = platform::text::to_utf8(told.text.substr(at, end - at));
+        EXPECT_TRUE(sfs::exists(stopped)) << stopped;
+        EXPECT_TRUE(sfs::exists(dir.at("tree")));
+    }
+    platform::headless::reset();
+    platform::headless::queue_answer(0);
+    EXPECT_EQ(remove(tree), -1);
+    EXPECT_TRUE(platform::headless::messages().empty());
+}
+
+// A folder swapped for a link between its status request and its opening:
+// the delete never reaches the link's target.
+TEST_F(PlatformShellRemove, AFolderSwappedForALinkIsNotFollowed)
+{
+    const std::string sub = dir.at("tree/sub");
+    bool swapped = false;
+    platform::shell::before_open([&](const std::string& path) {
+        if (swapped || path != sub) return;
+        swapped = true;
+        sfs::rename(sub, dir.at("moved"));
+        sfs::create_directory_symlink(dir.at("kept"), sub);
+    });
+    platform::headless::queue_answer(1);
+    remove(dir.wpath() + L"/tree");
+    platform::shell::before_open(nullptr);
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(sfs::exists(dir.at("kept/inside.txt")));
+    EXPECT_TRUE(sfs::exists(dir.at("moved/a.txt")));
+}
+
 TEST_F(PlatformShellRemove, SdlBoxFailsSafelyWithoutADisplay)
 {
     struct saved_env {

@@ -10,6 +10,7 @@
 #include "directory_fixture.hpp"
 #include "lib/basic_filesystem.hpp"
 #include "lib/string.hpp"
+#include "platform/headless/headless.hpp"
 #include "platform/shell/shell.hpp"
 
 namespace {
@@ -219,6 +220,27 @@ TEST_F(DirectoryActions, DeleteAsksAndDropsTheRow) {
   EXPECT_FALSE(screen->tag_list);
   show(*screen);
   EXPECT_EQ(place_of("empty directory"), std::make_pair(20, 10));
+}
+
+// A delete that fails part-way is told in a message box naming the entry it
+// stopped at; the listing is read again and the row stays selected.
+TEST_F(DirectoryActions, ADeleteThatFailsPartWayIsToldAndTheListingIsReadAgain) {
+  file("a");
+  file("b/inner", "i");
+  auto screen = screen_on(root());
+  file("c");  // made after the listing was read
+  platform::shell::fail_removal(2);  // "b/inner" goes, "b" stays
+  shell.answers.push_back(true);
+  drive.press(208).press(211);
+  run(*screen);
+  EXPECT_FALSE(std::filesystem::exists(at("b/inner")));
+  ASSERT_EQ(platform::headless::messages().size(), 1u);
+  EXPECT_EQ(platform::headless::messages()[0].title, L"Delete");
+  EXPECT_NE(platform::headless::messages()[0].text.find(wat(L"b") + L":"), std::wstring::npos)
+      << narrow(platform::headless::messages()[0].text);
+  EXPECT_EQ(row_paths(*screen), (std::vector<std::wstring>{wat(L"a"), wat(L"b"), wat(L"c")}));
+  EXPECT_EQ(screen->rows->selection, 1u);
+  EXPECT_EQ(screen->shown, wat(L"b"));
 }
 
 // A shell whose delete reports success and removes nothing.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "media/core/window_services.hpp"
 #include "media/graphics/string_draw.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/shell/shell.hpp"
@@ -93,6 +94,33 @@ TEST_F(CopyScreen, EachEntryIsCopiedAndLoggedInTheOrderGiven) {
   EXPECT_EQ(screen.flags, 0u);
   // a drop taken marks the store changed, tags or none
   EXPECT_TRUE(app->changed);
+}
+
+// A drop of 1,200 names, more than the media layer holds: the 1,000 it
+// holds are copied, and the log ends with the count of the rest.
+TEST_F(CopyScreen, ADropPastTheHeldNamesEndsTheLogWithTheCountLeftOut) {
+  std::vector<std::wstring> names;
+  for (int i = 0; i < 1200; ++i) names.push_back(at("src/f" + std::to_string(i)));
+  dir_.file("src/f999", "x");  // the rest do not exist: failure lines
+  dir_.file("src/f1000", "y");
+  SetDropFilesAccepted(1);
+  drive.drop(names).frames(1);
+  std::unique_ptr<p_drag> screen;
+  drive.run([] {},
+            [&] {
+              std::vector<ui::input::dropped_name> taken;
+              ui::input::dropped_names(taken);
+              if (!screen && !taken.empty())
+                screen = std::make_unique<p_drag>(*app, taken, app->root_folder, ui::input::dropped_names_left_out());
+            });
+  SetDropFilesAccepted(0);
+  ASSERT_TRUE(screen);
+  const std::vector<std::wstring>& lines = screen->log_lines();
+  ASSERT_EQ(lines.size(), 1001u);
+  EXPECT_EQ(lines[0], L"copy to " + app->root_folder + L"/f999");
+  EXPECT_EQ(lines.back(), L"*** 200 entries of the drop not copied: one drop takes at most 1000 ***");
+  EXPECT_EQ(p_drag::left_out_line(1), L"*** 1 entry of the drop not copied: one drop takes at most 1000 ***");
+  EXPECT_FALSE(exists(app->root_folder + L"/f1000"));
 }
 
 // Sources the copy refuses, and a write that fails part-way, leave nothing

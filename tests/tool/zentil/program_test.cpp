@@ -90,6 +90,29 @@ TEST(Program, TheCloseEndsThreeNestedScreensInTurnAndNoFrameFollowsIt) {
   EXPECT_EQ(run.listing(), (std::vector<std::string>{"extension.hpp", "root", "system.txt"}));
 }
 
+// A delete that stops part-way: the message box that tells it reaches the
+// report, naming the entry it stopped at; what is left stays on disk.
+TEST(Program, ADeleteThatStopsPartWayIsToldInTheReport) {
+  program_run run;
+  run.folder("root/a");
+  run.file("root/a/inner.txt", "i");
+  const std::string a = run.at("root") + "/a";
+  const std::string scenario = "report " + run.out("report.txt") +
+                               "\n"
+                               "answer yes\n"
+                               "fail-delete 2\n"  // the second removal: "a" itself, after "a/inner.txt"
+                               "press 211\n"
+                               "frames 2\n";
+  ASSERT_EQ(run.run(scenario), 0) << run.standard_error();
+  const std::string report = program_run::read(run.out("report.txt"));
+  EXPECT_NE(report.find("\nmessage Delete: The delete failed; what is left stays. / the removal failed part-way at " +
+                        a + ": Permission denied\n"),
+            std::string::npos)
+      << report;
+  EXPECT_TRUE(std::filesystem::is_directory(a));
+  EXPECT_FALSE(std::filesystem::exists(a + "/inner.txt"));
+}
+
 TEST(Program, ASecondInstanceIsRefusedAndSigtermEndsTheFirstNormally) {
   program_run first, second;
   const pid_t running = first.start("dump " + first.out("up.png") + "\nlimit 1000000\nframes 1000000\n");
