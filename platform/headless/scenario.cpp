@@ -113,9 +113,9 @@ std::string parse_line(const std::string& line, pending& out)
         if (key_position_of(n[0]) == 0) return "no key carries key code " + args[0];
         s.kind = verb == "press" ? step_kind::press : verb == "hold" ? step_kind::hold : step_kind::release;
         s.key = n[0];
-    } else if (verb == "move" || verb == "click" || verb == "right-click") {
+    } else if (verb == "move" || verb == "click" || verb == "right-click" || verb == "tap") {
         if (!numeric(2)) return "expects x and y";
-        s.kind = verb == "move" ? step_kind::move : step_kind::click;
+        s.kind = verb == "move" ? step_kind::move : verb == "tap" ? step_kind::tap : step_kind::click;
         if (verb == "right-click") s.button = mouse_button::right;
         s.x = n[0];
         s.y = n[1];

@@ -6,6 +6,8 @@
 // separated by spaces; numbers are decimal):
 //   press K | hold K | release K       device key codes (208 Down)
 //   move X Y | click X Y | right-click X Y | drag X Y TO_X TO_Y
+//   tap X Y             a click shorter than a frame: the button down and
+//                       up at one boundary
 //   wheel N | frames N
 //   type TEXT | paste TEXT | compose TEXT
 //                       TEXT is the rest of the line after one space, with
