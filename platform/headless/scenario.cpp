@@ -218,6 +218,7 @@ int load_scenario(const std::string& text)
     s.scenario_closed = false;
     s.frame_cap = default_frame_cap;
     s.frames_presented = s.presented_after_close = 0;
+    s.held_polls = s.held_frames = 0;
     for (pending& p : steps) {
         if (p.at_load)
             p.at_load();
@@ -261,6 +262,7 @@ void scenario_frame_presented()
     headless_state& s = state();
     if (!s.scenario) return;
     ++s.frames_presented;
+    s.held_polls = 0;
     if (s.scenario_closed) ++s.presented_after_close;
     if (s.frame_strings_source) s.frame_strings = s.frame_strings_source();
 }
@@ -269,7 +271,20 @@ void scenario_boundary_done()
 {
     headless_state& s = state();
     if (!s.scenario || s.scenario_closed) return;
-    if (steps_done() || s.frames_presented >= s.frame_cap) {
+    if (steps_done() || s.frames_presented + s.held_frames >= s.frame_cap) {
+        push_close();
+        s.scenario_closed = true;
+    }
+}
+
+void scenario_polled()
+{
+    headless_state& s = state();
+    // start-up polls many times before its first frame; that is no hold
+    if (!s.scenario || s.scenario_closed || s.frames_presented == 0) return;
+    if (++s.held_polls < held_frame_polls) return;
+    s.held_polls = 0;
+    if (s.frames_presented + ++s.held_frames >= s.frame_cap) {
         push_close();
         s.scenario_closed = true;
     }
