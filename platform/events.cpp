@@ -72,6 +72,8 @@ bool translate(window_state& s, os_event& raw, event& out)
         int key = button_key(raw.button);
         if (key == 0) return false;
         s.keys[key] = raw.kind == event_kind::button_down ? 0x80 : 0;
+        // the keys 1, 2 and 4 are the bits of the pressed record too
+        if (raw.kind == event_kind::button_down) s.pressed_buttons |= static_cast<unsigned>(key);
         out.button = raw.button;
     }
         [[fallthrough]];
@@ -93,6 +95,7 @@ bool translate(window_state& s, os_event& raw, event& out)
         break;
     case event_kind::focus_lost:
         for (std::uint8_t& k : s.keys) k = 0;
+        s.pressed_buttons = 0;
         break;
     default:
         break;
@@ -127,6 +130,14 @@ int pump_event(event& out)
 const std::uint8_t* keyboard_state()
 {
     return window_common().keys;
+}
+
+unsigned take_pressed_buttons()
+{
+    window_state& s = window_common();
+    const unsigned pressed = s.pressed_buttons;
+    s.pressed_buttons = 0;
+    return pressed;
 }
 
 }  // namespace platform

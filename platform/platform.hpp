@@ -260,6 +260,10 @@ int pump_event(event& out);
 // 256 bytes by virtual key, bit 7 = down, kept from the records pumped
 // (mouse buttons as keys 1, 2 and 4); cleared when focus is lost.
 const std::uint8_t* keyboard_state();
+// The mouse buttons pressed since the last call (bit 0 left, 1 right, 2
+// middle), the record cleared: a press and its release pumped between two
+// reads of the key table show here. Focus loss clears it.
+unsigned take_pressed_buttons();
 // Virtual key of a key position, 0 for a key without one.
 int virtual_key(int key_position);
 

@@ -15,6 +15,9 @@ struct window_state {
     std::thread::id thread;          // the thread that started it
     bool window = false;
     std::uint8_t keys[256] = {};
+    // buttons pressed since the last take_pressed_buttons (bit 0 left, 1
+    // right, 2 middle): a press released within one read is still seen
+    unsigned pressed_buttons = 0;
     bool cursor_seen = false;
     int cursor_x = 0, cursor_y = 0;
     bool drops = false;

@@ -218,7 +218,9 @@ int GetMouseButtonMask()
         right = keys[2];
         middle = keys[4];
     }
-    return (left >> 7) | ((right >> 7) << 1) | ((middle >> 7) << 2);
+    // a press released before this read still shows, once
+    const unsigned pressed = platform::take_pressed_buttons();
+    return static_cast<int>(((left >> 7) | ((right >> 7) << 1) | ((middle >> 7) << 2)) | pressed);
 }
 
 // Without a device-input interface there are no devices to take back, no

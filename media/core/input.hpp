@@ -26,7 +26,9 @@ int GetKeyStateTable(char* buffer);
 // 1 when the key of this device code is down, else 0 (also for a code
 // outside 0 to 255, and when the call had to start input).
 int IsKeyDown(int code);
-// Pressed mouse buttons: bit 0 left, 1 right, 2 middle.
+// Pressed mouse buttons: bit 0 left, 1 right, 2 middle. A button pressed
+// since the last call shows even when it was released meanwhile, so a click
+// shorter than a frame reads down once, then up.
 int GetMouseButtonMask();
 // Ends the vibration of a pad (numbered from 1, bit 0x1000 ignored): 0, or
 // the result of starting input when it had not started.

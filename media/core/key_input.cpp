@@ -111,10 +111,14 @@ int size_at(const KEYINPUT& k, int position)
     return lead(k.text + position) && k.text[position + 1] != '\0' ? 2 : 1;
 }
 
-// Bytes of the character before position (at least 1).
+// Bytes of the character before position (at least 1). A trail byte can lie
+// in the lead ranges (93 FA), so the boundary is found from the text's start.
 int size_before(const KEYINPUT& k, int position)
 {
-    return position >= 2 && lead(k.text + position - 2) ? 2 : 1;
+    int start = 0;
+    for (int p = 0; p < position; p += size_at(k, p))
+        start = p;
+    return position - start;
 }
 
 bool has_selection(const KEYINPUT& k)

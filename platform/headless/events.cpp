@@ -1,6 +1,7 @@
 // Events of the headless backend: records pushed by tests, each optionally
 // due at a time of the virtual clock; the drop switch.
 #include "platform/headless/headless.hpp"
+#include "platform/headless/scenario.hpp"
 #include "platform/headless/state.hpp"
 
 namespace platform::headless {
@@ -8,6 +9,7 @@ namespace platform::headless {
 int poll_event(os_event& out)
 {
     headless_state& s = state();
+    scenario_polled();
     if (s.events.empty()) return 0;
     const headless_state::queued_event& head = s.events.front();
     // the clock wraps: due is reached when it lies at most 2^31 ms behind

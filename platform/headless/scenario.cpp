@@ -129,9 +129,9 @@ std::string parse_line(const std::string& line, pending& out)
         if (key_position_of(n[0]) == 0) return "no key carries key code " + args[0];
         s.kind = verb == "press" ? step_kind::press : verb == "hold" ? step_kind::hold : step_kind::release;
         s.key = n[0];
-    } else if (verb == "move" || verb == "click" || verb == "right-click") {
+    } else if (verb == "move" || verb == "click" || verb == "right-click" || verb == "tap") {
         if (!numeric(2)) return "expects x and y";
-        s.kind = verb == "move" ? step_kind::move : step_kind::click;
+        s.kind = verb == "move" ? step_kind::move : verb == "tap" ? step_kind::tap : step_kind::click;
         if (verb == "right-click") s.button = mouse_button::right;
         s.x = n[0];
         s.y = n[1];
@@ -242,6 +242,7 @@ int load_scenario(const std::string& text)
     s.scenario_closed = false;
     s.frame_cap = default_frame_cap;
     s.frames_presented = s.presented_after_close = 0;
+    s.held_polls = s.held_frames = 0;
     for (pending& p : steps) {
         if (p.at_load)
             p.at_load();
@@ -285,6 +286,7 @@ void scenario_frame_presented()
     headless_state& s = state();
     if (!s.scenario) return;
     ++s.frames_presented;
+    s.held_polls = 0;
     if (s.scenario_closed) ++s.presented_after_close;
     if (s.frame_strings_source) s.frame_strings = s.frame_strings_source();
 }
@@ -293,7 +295,20 @@ void scenario_boundary_done()
 {
     headless_state& s = state();
     if (!s.scenario || s.scenario_closed) return;
-    if (steps_done() || s.frames_presented >= s.frame_cap) {
+    if (steps_done() || s.frames_presented + s.held_frames >= s.frame_cap) {
+        push_close();
+        s.scenario_closed = true;
+    }
+}
+
+void scenario_polled()
+{
+    headless_state& s = state();
+    // start-up polls many times before its first frame; that is no hold
+    if (!s.scenario || s.scenario_closed || s.frames_presented == 0) return;
+    if (++s.held_polls < held_frame_polls) return;
+    s.held_polls = 0;
+    if (s.frames_presented + ++s.held_frames >= s.frame_cap) {
         push_close();
         s.scenario_closed = true;
     }

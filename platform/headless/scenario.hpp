@@ -6,6 +6,8 @@
 // separated by spaces; numbers are decimal):
 //   press K | hold K | release K       device key codes (208 Down)
 //   move X Y | click X Y | right-click X Y | drag X Y TO_X TO_Y
+//   tap X Y             a click shorter than a frame: the button down and
+//                       up at one boundary
 //   wheel N | frames N
 //   type TEXT | paste TEXT | compose TEXT
 //                       TEXT is the rest of the line after one space, with
@@ -18,7 +20,10 @@
 //   answer yes|no|fail  the answer of the next question box (No when none)
 //   close               the window's close at this boundary
 //   limit N             the frame cap (default_frame_cap): the window is
-//                       closed at the N-th frame boundary, so a run never hangs
+//                       closed at the N-th frame boundary, so a run never hangs;
+//                       a frame held (a script that runs on) counts one frame
+//                       more for every held_frame_polls polls of the pump, and
+//                       the close comes through the pump at the cap
 //   report PATH         at exit: "frames F" (frames presented), "after
 //                       close A" (presented after the scenario's close) and
 //                       "title T" (the title the window was created with),
@@ -37,6 +42,9 @@
 namespace platform::headless {
 
 constexpr int default_frame_cap = 1000;
+// Polls of the pump between two boundaries that count as one frame toward
+// the cap; a frame that draws polls a few times.
+constexpr int held_frame_polls = 100;
 
 // Parses the scenario text (UTF-8) and queues its steps: 0, or -1 with the
 // error set ("line N: ...") and nothing queued.
@@ -58,5 +66,8 @@ void set_frame_strings_source(frame_strings_source take);
 // boundary's step is applied, then after it.
 void scenario_frame_presented();
 void scenario_boundary_done();
+// Called by the pump at every poll: counts the polls of a held frame and
+// closes the window when they bring the count to the cap.
+void scenario_polled();
 
 }  // namespace platform::headless

@@ -87,6 +87,8 @@ struct headless_state {
     bool scenario_closed = false;
     int frame_cap = 0;
     int frames_presented = 0, presented_after_close = 0;
+    int held_polls = 0;   // polls since the last boundary
+    int held_frames = 0;  // frames the cap counted for held ones
     std::string report_path;  // UTF-8 name; empty: no report
     std::string created_title;  // UTF-8: the title the window was created with
     std::string (*frame_strings_source)() = nullptr;

@@ -92,6 +92,13 @@ std::vector<action> actions_of(const step& s)
         next().records.push_back(pointer_record(event_kind::button_up, s.x, s.y, s.button));
         break;
     }
+    case step_kind::tap: {
+        action& a = next();
+        a.records.push_back(pointer_record(event_kind::mouse_move, s.x, s.y));
+        a.records.push_back(pointer_record(event_kind::button_down, s.x, s.y, s.button));
+        a.records.push_back(pointer_record(event_kind::button_up, s.x, s.y, s.button));
+        break;
+    }
     case step_kind::drag: {
         action& down = next();
         down.records.push_back(pointer_record(event_kind::mouse_move, s.x, s.y));

@@ -20,6 +20,8 @@ namespace platform::headless {
 //   hold K      key down          release K   key up
 //   move x y    the pointer to (x, y)
 //   click x y   pointer there and the button down; at the next boundary up
+//   tap x y     pointer there, the button down and up at one boundary (a
+//               click shorter than a frame)
 //   drag        pointer at (x, y) and the button down; next the pointer to
 //               (to_x, to_y); next the button up
 //   wheel n     n notches, one record each (positive away from the user)
@@ -30,7 +32,7 @@ namespace platform::headless {
 //   drop names  one drop of the names (OS names, decoded as from_utf8 does)
 //   frames n    n boundaries with nothing pushed
 // Keys are device key codes (0 to 255, the toolkit's numbering: 208 Down).
-enum class step_kind { press, hold, release, move, click, drag, wheel, type, paste, compose, drop, frames };
+enum class step_kind { press, hold, release, move, click, tap, drag, wheel, type, paste, compose, drop, frames };
 
 struct step {
     step_kind kind = step_kind::frames;

@@ -31,6 +31,7 @@ class driver {
   driver& release(int key) { return add(key_step(kind::release, key)); }
   driver& move(int x, int y) { return add(point_step(kind::move, x, y)); }
   driver& click(int x, int y) { return add(point_step(kind::click, x, y)); }
+  driver& tap(int x, int y) { return add(point_step(kind::tap, x, y)); }
   driver& right_click(int x, int y) {
     step s = point_step(kind::click, x, y);
     s.button = platform::mouse_button::right;

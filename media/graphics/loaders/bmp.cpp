@@ -117,8 +117,8 @@ void decode_rle(const unsigned char* in, long long size, bool four, const bmp_he
     }
 }
 
-// One channel of a bit-field pixel widened to 0..255 (v x 255 / (2^w - 1)
-// for a contiguous mask); an empty mask gives 0.
+// One channel of a bit-field pixel widened to 0..255: v x 255 / (2^w - 1)
+// rounded to nearest for a contiguous mask; an empty mask gives 0.
 struct channel {
     std::uint32_t mask = 0;
     int shift = 0;
@@ -132,7 +132,7 @@ struct channel {
     }
     unsigned char operator()(std::uint32_t pixel) const
     {
-        return static_cast<unsigned char>(((pixel & mask) >> shift) * 255 / top);
+        return static_cast<unsigned char>((((pixel & mask) >> shift) * 255 + top / 2) / top);
     }
 };
 

@@ -20,9 +20,13 @@ namespace {
 constexpr int show_window = 5;
 
 // A long script run looks at the window's messages after this long, then
-// this often (milliseconds of the media layer's clock).
+// this often (milliseconds of the media layer's clock), or after this many
+// scheduling rounds, whichever comes first: a clock that stands still while
+// the script runs (a virtual one) must not keep the window from closing.
 constexpr unsigned quiet_time = 1000;
 constexpr unsigned pump_interval = 50;
+constexpr unsigned quiet_rounds = 1000000;
+constexpr unsigned pump_rounds = 10000;
 
 ui::button<> make_button(const char* caption, int inner_width) {
   return ui::button<>::button_from_text(inner_width, ui::text::text_from_chars(caption), 0, 5);
@@ -87,18 +91,21 @@ void shared::run_main(const std::wstring& path) {
   plang::nspace& root = interpreter.root();
   const unsigned start = static_cast<unsigned>(GetTickMillis());
   unsigned last_pump = start;
+  unsigned rounds = 0;  // since the start, then since the last pump
   bool pumping = false;
   while (!root.processes().empty()) {
     root.schedule_round();
+    ++rounds;
     // A script that never ends must not keep the window from closing.
     const unsigned now = static_cast<unsigned>(GetTickMillis());
     if (!pumping) {
-      if (now - start < quiet_time) continue;
+      if (now - start < quiet_time && rounds < quiet_rounds) continue;
       pumping = true;
-    } else if (now - last_pump < pump_interval) {
+    } else if (now - last_pump < pump_interval && rounds < pump_rounds) {
       continue;
     }
     last_pump = now;
+    rounds = 0;
     if (PumpWindowMessagesGuarded() == -1) return;
   }
 }

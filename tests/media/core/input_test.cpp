@@ -191,6 +191,61 @@ TEST_F(Input, SingleKeysAndMouseButtons)
     EXPECT_EQ(GetMouseButtonMask(), 6);
 }
 
+// A press and its release pumped between two reads, as a tap gives: the
+// button reads down once, then up; a held button stays down. On both backends.
+TEST_F(Input, AClickShorterThanAReadShowsDownOnceThenUp)
+{
+    using platform::mouse_button;
+    struct backend_case {
+        const char* name;
+        void (*button)(mouse_button b, bool down);
+    } cases[] = {
+        {"headless",
+         [](mouse_button b, bool down) {
+             platform::os_event e;
+             e.kind = down ? event_kind::button_down : event_kind::button_up;
+             e.button = b;
+             push(e);
+         }},
+        {"sdl",
+         [](mouse_button b, bool down) {
+             ASSERT_EQ(platform::sdl::test::push_button(b == mouse_button::left ? 1 : 3, down, 10, 10), 0);
+         }},
+    };
+    // a read that refreshes the key table: a millisecond on for the virtual
+    // clock, the last refresh a millisecond back for the real one
+    auto read = [] {
+        platform::headless::advance_clock(1);
+        input_state.last_refresh -= 1;
+        return GetMouseButtonMask();
+    };
+    for (const backend_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DestroyMainWindow();
+        media::core::reset_state();
+        ASSERT_EQ(platform::select_backend(c.name), 0);
+        ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+        ASSERT_EQ(CreateMainWindow(), 0);
+        ASSERT_EQ(StartInput(), 0);
+        EXPECT_EQ(read(), 0);
+        c.button(mouse_button::left, true);
+        c.button(mouse_button::left, false);
+        PumpWindowMessages();
+        EXPECT_EQ(read(), 1);
+        EXPECT_EQ(read(), 0);
+        // held across reads: down until its release
+        c.button(mouse_button::right, true);
+        PumpWindowMessages();
+        EXPECT_EQ(read(), 2);
+        EXPECT_EQ(read(), 2);
+        c.button(mouse_button::right, false);
+        PumpWindowMessages();
+        EXPECT_EQ(read(), 0);
+        DestroyMainWindow();
+    }
+    ASSERT_EQ(platform::select_backend("headless"), 0);
+}
+
 TEST_F(Input, AReadAfterTheEndStartsInputAgain)
 {
     ASSERT_EQ(StartInput(), 0);

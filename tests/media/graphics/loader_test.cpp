@@ -1,6 +1,7 @@
 // The image loaders: the chain, each format's layouts, the alpha companion,
 // mirroring, refused and damaged files, and allocation failures.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -164,13 +165,13 @@ TEST_F(ImageLoader, BitmapDepthsAndTheirLayouts)
         // 1 bit through the palette into B, G, R
         {"1-bit", spec(1, 3, -2, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}, two), 24, 12, {0x40, 0x80, 0xFF, 0, 0, 0, 0x40, 0x80, 0xFF},
          {0, 0, 0, 0x40, 0x80, 0xFF, 0, 0, 0}},
-        // 16 bits are 5:5:5, widened by v x 255 / 31: red 31 and green 16 give 255 and 131
-        {"16-bit", spec(16, 1, 1, {0x00, 0x7E, 0, 0}), 24, 4, {0, 131, 255}, {0, 131, 255}},
+        // 16 bits are 5:5:5, widened by v x 255 / 31 rounded: red 31 and green 16 give 255 and 132
+        {"16-bit", spec(16, 1, 1, {0x00, 0x7E, 0, 0}), 24, 4, {0, 132, 255}, {0, 132, 255}},
         // 32 bits drop their alpha
         {"32-bit", spec(32, 2, 1, {1, 2, 3, 0xFF, 4, 5, 6, 0x80}), 24, 8, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
-        // bit fields take the file's masks (5:6:5 here: green 32 of 63 gives 129)
-        {"bit fields", spec(16, 1, 1, {0x1F, 0x04, 0, 0}, {}, 3, {0xF800, 0x7E0, 0x1F}), 24, 4, {255, 129, 0},
-         {255, 129, 0}},
+        // bit fields take the file's masks (5:6:5 here: green 32 of 63 gives 130)
+        {"bit fields", spec(16, 1, 1, {0x1F, 0x04, 0, 0}, {}, 3, {0xF800, 0x7E0, 0x1F}), 24, 4, {255, 130, 0},
+         {255, 130, 0}},
         // the pixel data ends early: the missing rows are zero
         {"short data", spec(24, 1, 3, {9, 8, 7, 0}), 24, 4, {0, 0, 0}, {9, 8, 7}},
     };
@@ -187,6 +188,53 @@ TEST_F(ImageLoader, BitmapDepthsAndTheirLayouts)
         }
         ReleaseImageBuffer(&image);
     }
+}
+
+// 16-bit channels widen to the nearest of 256 levels: every 5-bit and 6-bit
+// value against round(v x 255 / top), then a picture of literal bytes.
+TEST_F(ImageLoader, SixteenBitChannelsWidenToTheNearestLevel)
+{
+    auto widened = [](unsigned v, unsigned top) { return static_cast<unsigned char>(std::lround(v * 255.0 / top)); };
+    auto le16 = [](bytes& out, unsigned p) { out.push_back(static_cast<unsigned char>(p)), out.push_back(static_cast<unsigned char>(p >> 8)); };
+    struct level_case {
+        const char* name;
+        std::uint32_t compression;
+        std::vector<std::uint32_t> masks;
+        unsigned levels;                 // pixels, one per level of the widest channel
+        unsigned (*pixel)(unsigned v);   // level v in every channel (halved in a 5-bit one beside a 6-bit one)
+        unsigned red_top, green_top;
+    };
+    const level_case cases[] = {
+        {"5:5:5", 0, {}, 32, [](unsigned v) { return v << 10 | v << 5 | v; }, 31, 31},
+        {"5:6:5 bit fields", 3, {0xF800, 0x7E0, 0x1F}, 64, [](unsigned v) { return (v >> 1) << 11 | v << 5 | v >> 1; }, 31,
+         63},
+    };
+    for (const level_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bmp_spec s;
+        s.width = static_cast<std::int32_t>(c.levels), s.height = 1, s.bits = 16, s.compression = c.compression;
+        s.masks = c.masks;
+        for (unsigned v = 0; v < c.levels; ++v) le16(s.data, c.pixel(v));
+        IMGBUF image{};
+        ASSERT_EQ(load(bmp_file(s), &image), 0);
+        const bytes got = row(image, 0, static_cast<int>(3 * c.levels));
+        for (unsigned v = 0; v < c.levels; ++v) {
+            const unsigned narrow = c.green_top == c.red_top ? v : v >> 1;
+            EXPECT_EQ(got[3 * v + 2], widened(narrow, c.red_top)) << "red level " << narrow;
+            EXPECT_EQ(got[3 * v + 1], widened(v, c.green_top)) << "green level " << v;
+            EXPECT_EQ(got[3 * v], widened(narrow, c.red_top)) << "blue level " << narrow;
+        }
+        ReleaseImageBuffer(&image);
+    }
+    // 5:5:5 pixels (blue, green, red) = (1, 16, 30) and (31, 0, 2), as B, G, R bytes
+    bmp_spec picture;
+    picture.width = 2, picture.height = 1, picture.bits = 16;
+    le16(picture.data, 30 << 10 | 16 << 5 | 1);
+    le16(picture.data, 2 << 10 | 31);
+    IMGBUF image{};
+    ASSERT_EQ(load(bmp_file(picture), &image), 0);
+    EXPECT_EQ(row(image, 0, 6), (bytes{8, 132, 247, 255, 0, 16}));
+    ReleaseImageBuffer(&image);
 }
 
 TEST_F(ImageLoader, RunLengthBitmapsDecodeRunsDeltasAndAbsoluteRuns)

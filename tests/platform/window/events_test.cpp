@@ -246,6 +246,34 @@ TEST_P(Pump, KeyTableFollowsKeysAndButtonsAndClearsOnFocusLoss)
     for (int k = 0; k < 256; ++k) EXPECT_EQ(keys[k], 0) << "key " << k;
 }
 
+// A press released before the next read of the key table still shows, once;
+// a button held shows in the key table alone; focus loss forgets presses.
+TEST_P(Pump, PressesReleasedBetweenReadsAreKeptUntilTaken)
+{
+    using platform::mouse_button;
+    EXPECT_EQ(platform::take_pressed_buttons(), 0u);
+    in->button(mouse_button::left, true, 5, 6);
+    in->button(mouse_button::left, false, 5, 6);
+    in->button(mouse_button::middle, true, 5, 6);
+    in->button(mouse_button::middle, false, 5, 6);
+    pump_all();
+    EXPECT_EQ(platform::keyboard_state()[1], 0);
+    EXPECT_EQ(platform::take_pressed_buttons(), 5u);
+    EXPECT_EQ(platform::take_pressed_buttons(), 0u);
+
+    in->button(mouse_button::right, true, 5, 6);
+    pump_all();
+    EXPECT_EQ(platform::take_pressed_buttons(), 2u);
+    EXPECT_EQ(platform::keyboard_state()[2], 0x80);
+    EXPECT_EQ(platform::take_pressed_buttons(), 0u);  // held, not pressed again
+    in->button(mouse_button::right, false, 5, 6);
+
+    in->button(mouse_button::left, true, 5, 6);
+    in->window(event_kind::focus_lost);
+    pump_all();
+    EXPECT_EQ(platform::take_pressed_buttons(), 0u);
+}
+
 TEST_P(Pump, DropsSwitchedOffAreNotDelivered)
 {
     ASSERT_EQ(platform::accept_drops(false), 0);

@@ -49,6 +49,10 @@ TEST_F(DirectoryActions, AddLinksTheTypedTag) {
   const std::vector<drawn> shown = strings("photos");
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(std::make_pair(shown[1].x, shown[1].y), std::make_pair(415, 62));
+  // a tap (down and up between two frames, as a touchpad gives) is a click too
+  drive.click(tag_form_x, tag_form_y).type(L"2\n").frames(2).tap(add_x, add_y);
+  run(*screen);
+  EXPECT_EQ(tags_of(wat(L"pics")), (std::vector<std::wstring>{L"photos", L"photos2"}));
 }
 
 TEST_F(DirectoryActions, AddWithAnEmptyFormOrNoTagWord) {

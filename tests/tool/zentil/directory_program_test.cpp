@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,35 @@ TEST(DirectoryProgram, TagsSurviveARestart) {
     EXPECT_TRUE(has(run.strings("again.txt"), line_at(415, 62, c.shown)))
         << c.what << ": " << testing::PrintToString(run.strings("again.txt"));
     EXPECT_EQ(run.bytes("system.txt"), database) << c.what;
+  }
+}
+
+// Editing keys in the "Make Folder" form move over and remove double-byte
+// characters whole, also those whose second byte lies in the lead-byte ranges
+// (日 is 93 FA, メ is 83 81): the folder made carries the edited name.
+TEST(DirectoryProgram, EditingKeysTakeDoubleByteCharactersWhole) {
+  const std::string day = "\xE6\x97\xA5", me = "\xE3\x83\xA1";  // 日, メ (UTF-8)
+  const std::string left = "press 203\n", right = "press 205\n", home = "press 199\n";
+  struct edit_case {
+    const char* what;
+    std::string steps;  // after the click into the empty form
+    std::string name;   // of the folder made (UTF-8)
+  } cases[] = {
+      {"Backspace after a single byte", "type " + day + "a\\b\n", day},
+      {"Backspace twice", "type " + me + "a" + day + "\\b\\b\n", me},
+      {"Left, then typing", "type " + day + "a\n" + left + "type b\n", day + "ba"},
+      {"Left, then Delete", "type " + day + "a\n" + left + "type \\d\n", day},
+      {"Left over both, then Right", "type " + me + "a\n" + left + left + right + "type b\n", me + "ba"},
+      {"Home, then Right", "type " + day + "a\n" + home + right + "type b\n", day + "ba"},
+  };
+  // no rows on the root screen: the folder form at (10, 100), "Make Folder" after it
+  for (const edit_case& c : cases) {
+    program_run run;
+    ASSERT_EQ(run.run("click 60 110\n" + c.steps + "type \\n\nframes 2\nclick 200 110\nframes 2\n"), 0)
+        << c.what << "\n" << run.standard_error();
+    std::vector<std::string> made;
+    for (const auto& e : std::filesystem::directory_iterator(run.at("root"))) made.push_back(e.path().filename());
+    EXPECT_EQ(made, std::vector<std::string>{c.name}) << c.what;
   }
 }
 

@@ -134,6 +134,43 @@ TEST(Program, ASecondInstanceIsRefusedAndSigtermEndsTheFirstNormally) {
   EXPECT_EQ(first.bytes("system.txt"), "<root></root>");
 }
 
+// A script whose "main" never ends holds the frame: the frame cap and SIGTERM
+// still end the run normally. (The deadline only keeps a hang from holding
+// the suite; a run that ends takes a few seconds.)
+TEST(Program, AScriptThatNeverEndsGivesWayToTheFrameCapAndToSigterm) {
+  struct hold_case {
+    const char* what;
+    std::string limit;
+    bool terminate;
+  } cases[] = {{"the frame cap", "limit 40\n", false}, {"SIGTERM", "limit 1000000\n", true}};
+  for (const hold_case& c : cases) {
+    program_run run;
+    run.file("root/b.txt", "text");
+    run.file("extension.hpp", "process main(string path) { using::open(path); int i = 0; while (true) { i += 1; } }\n");
+    const pid_t pid =
+        run.start(c.limit + "report " + run.out("report.txt") + "\npress 208\nframes 1\npress 28\nframes 1000000\n");
+    // the script has started once the stand-in records its open
+    EXPECT_EQ(run.opened().size(), 1u) << c.what;
+    if (c.terminate) ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = -3;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(300);
+         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+      int raw = 0;
+      if (::waitpid(pid, &raw, WNOHANG) == pid) {
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        break;
+      }
+    }
+    if (status == -3) {
+      ::kill(pid, SIGKILL);
+      program_run::wait(pid);
+    }
+    EXPECT_EQ(status, 0) << c.what << "\n" << run.standard_error();
+    EXPECT_EQ(run.bytes("log.txt"), "<missing>") << c.what;
+    EXPECT_NE(program_run::read(run.out("report.txt")).find("frames "), std::string::npos) << c.what;
+  }
+}
+
 // ---- wallpaper ----
 
 constexpr int free_x = 750, free_y = 300;  // a pixel away from every widget
