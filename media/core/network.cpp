@@ -358,8 +358,10 @@ int TerminateNetWork()
         return 0;
     LogWrite("ネットワーク関連の終了処理を行います \n");
     // no connection is accepted while the others close
-    if (net_state.listener >= 0)
+    if (net_state.listener >= 0) {
         net_state.notifier.select(net_state.listener, 0);
+        drop_notices(net_state.listener);
+    }
     for (int slot = 0; slot < net_state.table.high_water(); ++slot) {
         const MEDIA_HANDLE handle = net_state.table.handle_at(slot);
         if (handle >= 0)

@@ -357,6 +357,27 @@ TEST_F(Network, AConnectionEndedByItsPeerIsSweptAfterItsBytes)
     }
 }
 
+TEST_F(Network, QueuedNoticesOfAClosedSocketDoNotReachItsDescriptorsNextOwner)
+{
+    std::unique_ptr<loopback_client> a;
+    const MEDIA_HANDLE first = connect(a);
+    ASSERT_GE(first, 0);
+    const int socket = conn(first)->socket;
+    // a close notice still queued when the connection is closed
+    net_state.window_queue.push_back(
+        media::core::NETMESSAGE{WM_SOCKET_NOTIFY, static_cast<WPARAM>(socket), platform::net::event_close});
+    ASSERT_EQ(CloseNetWork(first), 0);
+    a.reset();
+    std::unique_ptr<loopback_client> b;
+    const MEDIA_HANDLE second = connect(b);
+    ASSERT_GE(second, 0);
+    ASSERT_EQ(conn(second)->socket, socket) << "the descriptor number was not reused";
+    PumpNetworkMessages(0);
+    EXPECT_EQ(conn(second)->closed_by_peer, 0);
+    PumpWindowMessages();
+    EXPECT_NE(conn(second), nullptr) << "swept by the old connection's notice";
+}
+
 TEST_F(Network, CloseWaitsAtMostASecondForAHalfMessageAndRefusesBadHandles)
 {
     std::unique_ptr<loopback_client> client;
