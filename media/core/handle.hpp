@@ -162,6 +162,12 @@ public:
 
     // Number of slots in use.
     int count() const { return count_; }
+    // The check number the next counted creation takes.
+    int counter() const { return counter_; }
+    // Advances the counter as a counted creation does: for an owner that made
+    // a handle with create_in and counter() and keeps the counter still until
+    // the resource is sure to stay.
+    void advance_counter() { counter_ = (counter_ + 1) & handle_check_mask; }
     // One past the highest slot taken since the index last fell; 0 when the
     // table is empty. Walks over the live records may stop here.
     int high_water() const { return high_water_; }

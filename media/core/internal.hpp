@@ -15,8 +15,10 @@
 #include "media/core/handle.hpp"
 #include "media/core/ime.hpp"
 #include "media/core/math.hpp"
+#include "media/core/ring_buffer.hpp"
 #include "media/core/stream.hpp"
 #include "media/core/window.hpp"
+#include "platform/net/socket.hpp"
 #include "platform/system/instance_lock.hpp"
 #include "platform/thread/event.hpp"
 
@@ -533,5 +535,70 @@ extern INPUTSTATE input_state;
 extern std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
 
 // ---- end input devices ----
+
+
+// ---- network connections (network.cpp) ----
+
+// Look-up accepts slots below 4097; accepting fills only the first 4096.
+constexpr int NET_SLOTS = 4097;
+constexpr int NET_ACCEPT_SLOTS = 4096;
+// The longest message a peer may announce: the receive ring is sized by the
+// announced length before any of it arrives, so a larger one is refused.
+constexpr std::int32_t NET_MESSAGE_LIMIT = 64 << 20;
+
+// One connection. Its incoming messages are framed as a 4-byte little-endian
+// length and that many bytes; complete ones collect in the receive ring.
+struct NETCONN {
+    std::int32_t used;
+    std::int32_t error;          // set by a refused length; the next sweep closes it
+    std::int32_t state[2];       // nothing reads them
+    std::int32_t connected;      // set by a connect notice, cleared by a close notice
+    std::int32_t closed_by_peer;  // set by the close notice
+    std::int32_t framed;
+    std::int32_t auto_close;
+    std::int32_t check;
+    std::int32_t socket;         // -1 until accepted
+    std::int32_t missing;        // bytes of the current incoming message still to receive; 0: none in progress
+    RINGBUF receive;
+    std::int32_t message_size;   // of the current incoming message
+    std::int64_t received_total;  // bytes of complete messages
+    RINGBUF send;
+    std::uint8_t length_word[4];  // of the outgoing message being sent
+    std::int32_t length_unsent;   // bytes of length_word not sent yet
+    std::int32_t send_left;       // bytes of the outgoing message still to send; 0: none in progress
+    std::uint8_t peer_address[4];  // 127, 0, 0, 1
+    std::int32_t peer_port;
+    MEDIA_HANDLE handle;
+    HANDLENODE node;  // in the list of live connections
+};
+
+// A message of the network window.
+struct NETMESSAGE {
+    std::uint32_t message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct NETSTATE {
+    std::int32_t started;
+    std::int32_t window;         // 1 while the network window exists
+    std::int32_t window_closed;
+    std::int32_t listener = -1;  // the listening socket
+    std::int32_t listen_port;
+    handle_table<NETCONN, HANDLEKIND_NETWORK, NET_SLOTS> table;
+    HANDLENODE first, last;      // the live connections, newest first; unlinked until the start
+    std::int32_t framed = 1;     // options given to each new connection
+    std::int32_t auto_close = 1;
+    std::int32_t receiving, sending;  // a receive or a send runs (they pump, and must not re-enter)
+    platform::net::notifier notifier;
+    std::deque<NETMESSAGE> window_queue;
+};
+
+extern NETSTATE net_state;
+
+// Closes every socket and frees every connection (the state reset).
+void close_all_connections();
+
+// ---- end network connections ----
 
 }  // namespace media::core

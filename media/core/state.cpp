@@ -166,6 +166,33 @@ void reset_input()
 }  // namespace
 // ---- end input devices ----
 
+// ---- network connections ----
+NETSTATE net_state;
+
+namespace {
+
+// Closes what is open and frees the connections (before the allocator
+// forgets its list), then clears the flags in place: the table is too large
+// for a temporary.
+void reset_network()
+{
+    close_all_connections();
+    net_state.started = 0;
+    net_state.window = 0;
+    net_state.window_closed = 0;
+    net_state.listen_port = 0;
+    net_state.framed = 1;
+    net_state.auto_close = 1;
+    net_state.receiving = 0;
+    net_state.sending = 0;
+#if ZENTIL_TEST_HOOKS
+    platform::net::fail_next_select(0);
+#endif
+}
+
+}  // namespace
+// ---- end network connections ----
+
 void reset_state()
 {
     reset_window();
@@ -180,6 +207,7 @@ void reset_state()
     // ---- end of maths ----
     reset_random();
     reset_log();
+    reset_network();       // frees through the allocator too
     close_all_archives();  // frees through the allocator, before it forgets its list
     reset_alloc();
     reset_streams();
