@@ -357,19 +357,27 @@ bool entry_is_packed(const DXAARCHIVE* a, const unsigned char* entry)
     return a->header.version >= 2 && u32_at(entry + 40) != ARCHIVE_NOT_PACKED;
 }
 
-// Runs a finished background operation of the reader.
+// Runs a finished background operation of the reader. Only the bytes the
+// file delivered are keyed: the thread leaves the rest zero (a file cut
+// short after the open), and keying those would hand key bytes out as data.
 void complete_pending(DXAFILEREAD* r)
 {
     DXAARCHIVE* a = r->archive;
+    const std::int32_t delivered = a->file->read_delivered;
     if (r->pending == 1) {
-        ApplyArchiveKey(r->raw_size, r->raw, r->pending_file_position, a->key);
-        r->unpacked = unpack_checked(r->raw, static_cast<std::uint32_t>(r->raw_size), r->data_size);
+        if (delivered == r->raw_size) {
+            ApplyArchiveKey(r->raw_size, r->raw, r->pending_file_position, a->key);
+            r->unpacked = unpack_checked(r->raw, static_cast<std::uint32_t>(r->raw_size), r->data_size);
+        }
         if (r->unpacked == nullptr)
-            r->failed = 1;
+            r->failed = 1;  // short or malformed: reads deliver nothing
         ManagedFree(r->raw);
         r->raw = nullptr;
     } else if (r->pending == 2) {
-        ApplyArchiveKey(r->pending_length, r->pending_destination, r->pending_file_position, a->key);
+        const int keyed = std::clamp(delivered, 0, r->pending_length);
+        ApplyArchiveKey(keyed, r->pending_destination, r->pending_file_position, a->key);
+        std::memset(static_cast<unsigned char*>(r->pending_destination) + keyed, 0,
+                    static_cast<std::size_t>(r->pending_length - keyed));
     }
     r->pending = 0;
 }
