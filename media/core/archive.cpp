@@ -429,6 +429,25 @@ int ApplyArchiveKey(int length, void* buffer, std::int64_t position, const unsig
 {
     auto* bytes = static_cast<unsigned char*>(buffer);
     int index = static_cast<int>(position % ARCHIVE_KEY_SIZE);
+    // two keys' length (24 bytes) at a time as three 64-bit words: the key
+    // index is the same after each stretch
+    constexpr int stretch = 2 * ARCHIVE_KEY_SIZE;
+    if (length >= 2 * stretch) {
+        unsigned char pattern[stretch];
+        for (int i = 0; i < stretch; ++i) pattern[i] = key[(index + i) % ARCHIVE_KEY_SIZE];
+        std::uint64_t words[3];
+        std::memcpy(words, pattern, sizeof words);
+        int done = 0;
+        for (; done + stretch <= length; done += stretch)
+            for (int k = 0; k < 3; ++k) {
+                std::uint64_t v;
+                std::memcpy(&v, bytes + done + 8 * k, 8);
+                v ^= words[k];
+                std::memcpy(bytes + done + 8 * k, &v, 8);
+            }
+        bytes += done;
+        length -= done;
+    }
     for (int i = 0; i < length; ++i) {
         bytes[i] ^= key[index];
         if (++index == ARCHIVE_KEY_SIZE)

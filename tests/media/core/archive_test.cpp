@@ -127,6 +127,24 @@ TEST(ArchiveKey, StringsRepeatAndAnEmptyOneIsTheBuiltInKey)
     EXPECT_EQ(text.substr(7, 5), whole.substr(7, 5));
 }
 
+// The key applied in long stretches gives what one byte at a time gives, at
+// every starting position and length around the stretches' edges.
+TEST(ArchiveKey, LongBuffersAreKeyedByteForByte)
+{
+    unsigned char key[12];
+    BuildArchiveKey("stretch", key);
+    std::string plain(200, '\0');
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 37 + 5);
+    for (std::int64_t position : {0, 1, 5, 11, 12, 13, 1000003})
+        for (int length : {0, 1, 23, 24, 47, 48, 49, 71, 72, 100, 199}) {
+            std::string got = plain, want = plain;
+            const int index = ApplyArchiveKey(length, got.data() + 1, position, key);
+            for (int i = 0; i < length; ++i) want[1 + i] ^= static_cast<char>(key[(position + i) % 12]);
+            EXPECT_EQ(got, want) << position << " " << length;
+            EXPECT_EQ(index, static_cast<int>((position + length) % 12)) << position << " " << length;
+        }
+}
+
 // The key bytes and a keyed header pinned, so the format cannot drift
 // unseen.
 TEST(ArchiveKey, KeysAndAKeyedHeaderArePinned)
