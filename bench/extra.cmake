@@ -40,3 +40,9 @@ endif()
 if(TARGET loader_bench)
   target_link_libraries(loader_bench PRIVATE PNG::PNG JPEG::JPEG)
 endif()
+
+# archive_bench inflates beside the archive decoder (zlib comes with the PNG
+# library) and encodes its picture with the PNG library.
+if(TARGET archive_bench)
+  target_link_libraries(archive_bench PRIVATE PNG::PNG ZLIB::ZLIB)
+endif()

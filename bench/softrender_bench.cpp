@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -65,9 +66,10 @@ void reset_draw(int mode, int param)
 // A memory image owned by the benchmark.
 struct image {
     MEMIMG m{};
-    image(int width, int height, int format, int alpha = 0, std::uint32_t transparent = 0, int extras = 0)
+    image(int width, int height, int format, int alpha = 0, std::uint32_t transparent = 0, int extras = 0,
+          int paletted = 0)
     {
-        CreateMemImg(&m, width, height, -1, transparent, format, 0, alpha, extras, nullptr);
+        CreateMemImg(&m, width, height, -1, transparent, format, paletted, alpha, extras, nullptr);
     }
     ~image() { ReleaseMemImg(&m); }
     image(const image&) = delete;
@@ -365,6 +367,179 @@ void BM_quad_anchor_fill(benchmark::State& s) { quad_anchor(s, false); }
 BENCHMARK(BM_quad_anchor_copy)->Arg(32)->Arg(16);
 BENCHMARK(BM_quad_anchor_fill)->Arg(32)->Arg(16);
 
+// ---- 4c. the triangle fill's goals ----
+
+// The 256 x 256 picture turned 30 degrees about the centre of the 640 x 480
+// image, under each mode; items are the pixels written (the quadrangle's
+// 65536). Sources: plain, keyed (half transparent, with the flag), alpha,
+// or paletted (256 indexes into random entries).
+enum class turned_source { plain, keyed, alpha, paletted };
+
+void turned_picture(benchmark::State& state, int mode, int param, turned_source kind, bool with_blend,
+                    bool bright)
+{
+    const int bits = bits_of(state);
+    reset_draw(mode, param);
+    if (bright) media::gfx::draw_state.draw_bright = 0xC08040;
+    const std::uint32_t key = bits == 32 ? key32 : key16;
+    image dst(quad_w, quad_h, format_of(bits));
+    const bool paletted = kind == turned_source::paletted;
+    image src(quad_side, quad_side, format_of(bits), kind == turned_source::alpha ? 1 : 0, key, 0, paletted ? 1 : 0);
+    std::mt19937 r(3);
+    if (paletted) {
+        auto* palette = static_cast<unsigned char*>(src.m.base->palette);
+        for (int i = 0; i < 256; ++i) {
+            const std::uint32_t v = random_pixel(r, bits);
+            std::memcpy(palette + i * (bits / 8), &v, static_cast<std::size_t>(bits / 8));
+        }
+        for (int y = 0; y < quad_side; ++y)
+            for (int x = 0; x < quad_side; ++x) src.row(y)[x] = static_cast<unsigned char>(r());
+    } else if (kind == turned_source::alpha) {
+        fill_alpha(src, bits, 3);
+    } else if (kind == turned_source::keyed) {
+        fill_keyed(src, bits, 3);
+    } else {
+        fill_random(src, bits, 3);
+    }
+    image blend_image(quad_side, quad_side, 2);
+    if (with_blend) {
+        std::mt19937 r(7);
+        for (int y = 0; y < quad_side; ++y)
+            for (int x = 0; x < quad_side; ++x) blend_image.row(y)[x] = static_cast<unsigned char>(r());
+        BuildBlendImageWeightTable(40, 180);
+    }
+    fill_random(dst, bits, 2);
+    MEMIMG_VERTEX t[2][3];
+    quad_corners(true, t);
+    const int flag = kind == turned_source::keyed ? 1 : 0;
+    for (auto _ : state) {
+        for (auto& corners : t)
+            DrawMemImgTriangle(dst.get(), src.get(), corners, flag, with_blend ? blend_image.get() : nullptr, 0);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * quad_side * quad_side);
+}
+void BM_turned_mode0(benchmark::State& s) { turned_picture(s, 0, 255, turned_source::plain, false, false); }
+void BM_turned_mode0_key(benchmark::State& s) { turned_picture(s, 0, 255, turned_source::keyed, false, false); }
+void BM_turned_alpha(benchmark::State& s) { turned_picture(s, 0, 255, turned_source::alpha, false, false); }
+void BM_turned_mode1_128(benchmark::State& s) { turned_picture(s, 1, 128, turned_source::plain, false, false); }
+void BM_turned_mode2_255(benchmark::State& s) { turned_picture(s, 2, 255, turned_source::plain, false, false); }
+void BM_turned_mode4(benchmark::State& s) { turned_picture(s, 4, 255, turned_source::plain, false, false); }
+void BM_turned_mode1_128_blend(benchmark::State& s) { turned_picture(s, 1, 128, turned_source::plain, true, false); }
+void BM_turned_mode0_bright(benchmark::State& s) { turned_picture(s, 0, 255, turned_source::plain, false, true); }
+void BM_turned_paletted_mode0(benchmark::State& s) { turned_picture(s, 0, 255, turned_source::paletted, false, false); }
+void BM_turned_paletted_mode1_128(benchmark::State& s)
+{
+    turned_picture(s, 1, 128, turned_source::paletted, false, false);
+}
+BENCHMARK(BM_turned_mode0)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode0_key)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_alpha)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode1_128)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode2_255)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode4)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode1_128_blend)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_mode0_bright)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_paletted_mode0)->Arg(32)->Arg(16);
+BENCHMARK(BM_turned_paletted_mode1_128)->Arg(32)->Arg(16);
+
+// An 800 x 600 picture onto the 800 x 600 screen through its own four
+// corners (anchors: BM_blit_mode0_copy and BM_memcpy_screen); frame bytes.
+void full_quad(benchmark::State& state, int mode, int param, bool textured)
+{
+    const int bits = bits_of(state);
+    reset_draw(mode, param);
+    image dst(screen_w, screen_h, format_of(bits)), src(screen_w, screen_h, format_of(bits));
+    fill_random(dst, bits, 2);
+    fill_random(src, bits, 3);
+    const std::int32_t q[8] = {0, 0, screen_w, 0, 0, screen_h, screen_w, screen_h};
+    MEMIMG_VERTEX t[2][3];
+    media::gfx::quad_triangles(q, textured ? screen_w : 0, textured ? screen_h : 0, t);
+    const std::uint32_t colour = bits == 32 ? 0xFF3A7BC4u : 0x3BD8u;
+    for (auto _ : state) {
+        for (auto& corners : t) DrawMemImgTriangle(dst.get(), textured ? src.get() : nullptr, corners, 0, nullptr, colour);
+        benchmark::ClobberMemory();
+    }
+    frame_bytes(state, bits);
+}
+void BM_full_quad_mode0(benchmark::State& s) { full_quad(s, 0, 255, true); }
+void BM_full_quad_mode1_191(benchmark::State& s) { full_quad(s, 1, 191, true); }
+void BM_full_quad_mode2_255(benchmark::State& s) { full_quad(s, 2, 255, true); }
+// filled (anchors: BM_box_mode0, BM_box_mode1_191, BM_box_mode2_255, BM_pixman_fill)
+void BM_full_quad_solid_mode0(benchmark::State& s) { full_quad(s, 0, 255, false); }
+void BM_full_quad_solid_mode1_191(benchmark::State& s) { full_quad(s, 1, 191, false); }
+void BM_full_quad_solid_mode2_255(benchmark::State& s) { full_quad(s, 2, 255, false); }
+BENCHMARK(BM_full_quad_mode0)->Arg(32)->Arg(16);
+BENCHMARK(BM_full_quad_mode1_191)->Arg(32)->Arg(16);
+BENCHMARK(BM_full_quad_mode2_255)->Arg(32)->Arg(16);
+BENCHMARK(BM_full_quad_solid_mode0)->Arg(32)->Arg(16);
+BENCHMARK(BM_full_quad_solid_mode1_191)->Arg(32)->Arg(16);
+BENCHMARK(BM_full_quad_solid_mode2_255)->Arg(32)->Arg(16);
+
+// 1000 thick lines (thickness 2 to 9, each two triangles) between the same
+// random points as BM_lines_1000 draws one-pixel lines; items are lines.
+void BM_thick_lines_1000(benchmark::State& state)
+{
+    const int bits = bits_of(state);
+    reset_draw(0, 255);
+    image dst(screen_w, screen_h, format_of(bits));
+    fill_random(dst, bits, 2);
+    std::mt19937 r(5);
+    struct line {
+        MEMIMG_VERTEX t[2][3];
+        std::uint32_t colour;
+    };
+    std::vector<line> lines(1000);
+    for (auto& l : lines) {
+        const double x1 = r() % screen_w, y1 = r() % screen_h, x2 = r() % screen_w, y2 = r() % screen_h;
+        l.colour = random_pixel(r, bits);
+        const double half = (2 + r() % 8) / 2.0, length = std::max(1.0, std::hypot(x2 - x1, y2 - y1));
+        const double nx = -(y2 - y1) / length * half, ny = (x2 - x1) / length * half;
+        const std::int32_t q[8] = {static_cast<std::int32_t>(x1 + nx), static_cast<std::int32_t>(y1 + ny),
+                                   static_cast<std::int32_t>(x2 + nx), static_cast<std::int32_t>(y2 + ny),
+                                   static_cast<std::int32_t>(x1 - nx), static_cast<std::int32_t>(y1 - ny),
+                                   static_cast<std::int32_t>(x2 - nx), static_cast<std::int32_t>(y2 - ny)};
+        media::gfx::quad_triangles(q, 0, 0, l.t);
+    }
+    for (auto _ : state) {
+        for (auto& l : lines)
+            for (auto& corners : l.t) DrawMemImgTriangle(dst.get(), nullptr, corners, 0, nullptr, l.colour);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 1000);
+}
+BENCHMARK(BM_thick_lines_1000)->Arg(32)->Arg(16);
+
+// 100,000 small triangles (3 to 8 pixels a side) into a 64 x 64 image:
+// the cost of a call; items are triangles.
+void BM_small_triangles(benchmark::State& state)
+{
+    const int bits = bits_of(state);
+    reset_draw(0, 255);
+    image dst(64, 64, format_of(bits)), src(16, 16, format_of(bits));
+    fill_random(dst, bits, 2);
+    fill_random(src, bits, 3);
+    std::mt19937 r(8);
+    std::vector<MEMIMG_VERTEX> corners(300000);
+    for (std::size_t i = 0; i < corners.size(); i += 3) {
+        const std::int32_t x = static_cast<std::int32_t>(r() % 56), y = static_cast<std::int32_t>(r() % 56);
+        const std::int32_t a = 3 + static_cast<std::int32_t>(r() % 6), b = 3 + static_cast<std::int32_t>(r() % 6);
+        corners[i] = {x, y, 0, 0};
+        corners[i + 1] = {x + a, y + static_cast<std::int32_t>(r() % 3), 8, 0};
+        corners[i + 2] = {x + static_cast<std::int32_t>(r() % 3), y + b, 0, 8};
+    }
+    const bool textured = state.range(1) != 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < corners.size(); i += 3)
+            DrawMemImgTriangle(dst.get(), textured ? src.get() : nullptr, &corners[i], 0, nullptr, 0x1234);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 100000);
+    state.SetLabel(textured ? "textured" : "solid");
+}
+BENCHMARK(BM_small_triangles)->Args({32, 1})->Args({32, 0})->Args({16, 1})->Args({16, 0})
+    ->Unit(benchmark::kMillisecond);
+
 // ---- 5. ConvertPixelRect ----
 
 enum class conversion { rgb24_to_xrgb, rgb565_to_xrgb, rgb24_to_argb_keyed };
@@ -563,6 +738,53 @@ void BM_pixman_convert_rgb24_to_argb(benchmark::State& s) { pixman_convert(s, PI
 BENCHMARK(BM_pixman_convert_rgb24_to_xrgb);
 BENCHMARK(BM_pixman_convert_rgb565_to_xrgb);
 BENCHMARK(BM_pixman_convert_rgb24_to_argb);
+
+// The turned picture's anchor: the same 256 x 256 source through the same
+// 30-degree affine transform, nearest filter, into the quadrangle's bounding
+// box (items: the 65536 pixels of the picture, as for ours). OVER reads an
+// a8r8g8b8 source premultiplied.
+void pixman_turned(benchmark::State& state, pixman_op_t op)
+{
+    const int bits = bits_of(state);
+    image dst(quad_w, quad_h, format_of(bits));
+    fill_random(dst, bits, 2);
+    image src(quad_side, quad_side, 1, op == PIXMAN_OP_OVER ? 1 : 0);
+    if (op == PIXMAN_OP_OVER)
+        fill_alpha(src, 32, 3);
+    else
+        fill_random(src, 32, 3);
+    pixman_image_t* s =
+        pixman_image_create_bits(op == PIXMAN_OP_OVER ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8, quad_side, quad_side,
+                                 static_cast<std::uint32_t*>(src.m.pixels), src.pitch());
+    pixman_image_t* d = wrap(dst, pixman_format(bits));
+    // destination to source: turn back by 30 degrees about the picture's centre
+    const double c = 0.8660254037844386, sn = 0.5, h = quad_side / 2.0;
+    const int box = static_cast<int>(quad_side * (c + sn)) + 1, x0 = quad_w / 2 - box / 2, y0 = quad_h / 2 - box / 2;
+    const double bx = box / 2.0;
+    pixman_f_transform_t f;
+    f.m[0][0] = c, f.m[0][1] = sn, f.m[0][2] = h - c * bx - sn * bx;
+    f.m[1][0] = -sn, f.m[1][1] = c, f.m[1][2] = h + sn * bx - c * bx;
+    f.m[2][0] = 0, f.m[2][1] = 0, f.m[2][2] = 1;
+    pixman_transform_t t;
+    pixman_transform_from_pixman_f_transform(&t, &f);
+    pixman_image_set_transform(s, &t);
+    pixman_image_set_filter(s, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    for (auto _ : state) {
+        pixman_image_composite32(op, s, nullptr, d, 0, 0, 0, 0, x0, y0, box, box);
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(s);
+    pixman_image_unref(d);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * quad_side * quad_side);
+}
+void BM_pixman_turned_src(benchmark::State& s) { pixman_turned(s, PIXMAN_OP_SRC); }
+void BM_pixman_turned_over(benchmark::State& s) { pixman_turned(s, PIXMAN_OP_OVER); }
+void BM_pixman_turned_add(benchmark::State& s) { pixman_turned(s, PIXMAN_OP_ADD); }
+void BM_pixman_turned_multiply(benchmark::State& s) { pixman_turned(s, PIXMAN_OP_MULTIPLY); }
+BENCHMARK(BM_pixman_turned_src)->Arg(32)->Arg(16);
+BENCHMARK(BM_pixman_turned_over)->Arg(32)->Arg(16);
+BENCHMARK(BM_pixman_turned_add)->Arg(32)->Arg(16);
+BENCHMARK(BM_pixman_turned_multiply)->Arg(32)->Arg(16);
 
 #endif  // ZENTIL_HAVE_PIXMAN
 

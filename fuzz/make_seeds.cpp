@@ -1,11 +1,13 @@
 // Writes valid sample files of every format into <folder>/<target>/, the
 // seeds of the fuzz corpora (built with the loader tests' own builders).
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "media/core/archive_writer.hpp"
 #include "media/graphics/image_files.hpp"
 #include "media/graphics/library_files.hpp"
 
@@ -25,6 +27,35 @@ void write(const std::filesystem::path& folder, const std::string& target, const
     append(chained, b);
     std::ofstream(folder / "chain" / (target + "-" + name), std::ios::binary)
         .write(reinterpret_cast<const char*>(chained.data()), static_cast<std::streamsize>(chained.size()));
+}
+
+void write_text(const std::filesystem::path& folder, const std::string& target, const std::string& name,
+                const std::string& b)
+{
+    std::filesystem::create_directories(folder / target);
+    std::ofstream(folder / target / name, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
+}
+
+// Archives by the tests' writer (every version, stored and packed entries,
+// nested folders, a double-byte name) and packed blocks of its packer.
+void write_archive_seeds(const std::filesystem::path& out)
+{
+    using namespace archive_test;
+    const std::string text = text_like(3000, 1), picture = image_like(4096, 2, 16);
+    const node tree = folder("", {file("a.txt", "alpha"), file("text.txt", text, true), file("pic.bgra", picture, true),
+                                  folder("sub", {file("b.bin", std::string(300, 'b'), true),
+                                                 folder("deep", {file("c.txt", "C")})}),
+                                  file("\x83\x61.txt", "double-byte")});
+    for (int version = 0; version <= 3; ++version)
+        write_text(out, "archive", "v" + std::to_string(version) + ".dxa", keyed(plain_archive(tree, version)));
+    unsigned char second[ARCHIVE_KEY_SIZE];
+    std::memset(second, 0x5B, sizeof second);  // the second default key
+    write_text(out, "archive", "second-key.dxa", keyed(plain_archive(tree), second));
+    write_text(out, "archive", "empty.dxa", keyed(plain_archive(folder("", {}))));
+    write_text(out, "unpack", "text.bin", pack(text));
+    write_text(out, "unpack", "picture.bin", pack(picture));
+    write_text(out, "unpack", "runs.bin", pack(std::string(500, 'x') + std::string(40, '\xFE') + "tail"));
+    write_text(out, "unpack", "far.bin", pack(text_like(70000, 3) + image_like(2000, 4) + text_like(70000, 3)));
 }
 
 bytes ramp(int n)
@@ -131,5 +162,6 @@ int main(int argc, char** argv)
         }
         write(out, "png", "seed" + std::to_string(index++) + ".png", png_file(o));
     }
+    write_archive_seeds(out);
     return 0;
 }

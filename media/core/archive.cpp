@@ -357,19 +357,27 @@ bool entry_is_packed(const DXAARCHIVE* a, const unsigned char* entry)
     return a->header.version >= 2 && u32_at(entry + 40) != ARCHIVE_NOT_PACKED;
 }
 
-// Runs a finished background operation of the reader.
+// Runs a finished background operation of the reader. Only the bytes the
+// file delivered are keyed: the thread leaves the rest zero (a file cut
+// short after the open), and keying those would hand key bytes out as data.
 void complete_pending(DXAFILEREAD* r)
 {
     DXAARCHIVE* a = r->archive;
+    const std::int32_t delivered = a->file->read_delivered;
     if (r->pending == 1) {
-        ApplyArchiveKey(r->raw_size, r->raw, r->pending_file_position, a->key);
-        r->unpacked = unpack_checked(r->raw, static_cast<std::uint32_t>(r->raw_size), r->data_size);
+        if (delivered == r->raw_size) {
+            ApplyArchiveKey(r->raw_size, r->raw, r->pending_file_position, a->key);
+            r->unpacked = unpack_checked(r->raw, static_cast<std::uint32_t>(r->raw_size), r->data_size);
+        }
         if (r->unpacked == nullptr)
-            r->failed = 1;
+            r->failed = 1;  // short or malformed: reads deliver nothing
         ManagedFree(r->raw);
         r->raw = nullptr;
     } else if (r->pending == 2) {
-        ApplyArchiveKey(r->pending_length, r->pending_destination, r->pending_file_position, a->key);
+        const int keyed = std::clamp(delivered, 0, r->pending_length);
+        ApplyArchiveKey(keyed, r->pending_destination, r->pending_file_position, a->key);
+        std::memset(static_cast<unsigned char*>(r->pending_destination) + keyed, 0,
+                    static_cast<std::size_t>(r->pending_length - keyed));
     }
     r->pending = 0;
 }
@@ -421,6 +429,25 @@ int ApplyArchiveKey(int length, void* buffer, std::int64_t position, const unsig
 {
     auto* bytes = static_cast<unsigned char*>(buffer);
     int index = static_cast<int>(position % ARCHIVE_KEY_SIZE);
+    // two keys' length (24 bytes) at a time as three 64-bit words: the key
+    // index is the same after each stretch
+    constexpr int stretch = 2 * ARCHIVE_KEY_SIZE;
+    if (length >= 2 * stretch) {
+        unsigned char pattern[stretch];
+        for (int i = 0; i < stretch; ++i) pattern[i] = key[(index + i) % ARCHIVE_KEY_SIZE];
+        std::uint64_t words[3];
+        std::memcpy(words, pattern, sizeof words);
+        int done = 0;
+        for (; done + stretch <= length; done += stretch)
+            for (int k = 0; k < 3; ++k) {
+                std::uint64_t v;
+                std::memcpy(&v, bytes + done + 8 * k, 8);
+                v ^= words[k];
+                std::memcpy(bytes + done + 8 * k, &v, 8);
+            }
+        bytes += done;
+        length -= done;
+    }
     for (int i = 0; i < length; ++i) {
         bytes[i] ^= key[index];
         if (++index == ARCHIVE_KEY_SIZE)

@@ -1,9 +1,10 @@
 // The archive-aware file access: archives opened once and shared by use
 // count, and the FILEOPS set that serves a path from the archive its leading
-// folder names (folder + ".DXA"), else from the plain file.
+// folder names (folder + ".DXA" in any ASCII case), else from the plain file.
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "media/core/archive.hpp"
 #include "media/core/file_path.hpp"
@@ -11,6 +12,7 @@
 #include "media/core/log.hpp"
 #include "media/core/text.hpp"
 #include "media/core/threaded_file.hpp"
+#include "platform/fs/file.hpp"
 
 using media::core::archive_state;
 using media::core::ARCFILE;
@@ -31,6 +33,62 @@ void release_archive(int index)
 {
     if (index >= 0 && index < media::core::MAX_SHARED_ARCHIVES && archive_state.archives[index] != nullptr)
         --archive_state.archives[index]->use_count;
+}
+
+// True when two CP932 names are equal without regard to ASCII case; the
+// trail byte of a double-byte character compares exactly.
+bool same_name_any_case(const char* a, const char* b)
+{
+    while (*a != '\0' && *b != '\0') {
+        const int bytes = media::core::char_bytes(a);
+        if (bytes != media::core::char_bytes(b))
+            return false;
+        if (bytes == 2) {
+            if (a[0] != b[0] || a[1] == '\0' || a[1] != b[1])
+                return false;
+        } else {
+            const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+            if (fold(*a) != fold(*b))
+                return false;
+        }
+        a += bytes;
+        b += bytes;
+    }
+    return *a == *b;
+}
+
+// The archive path of candidate (a parent folder, '/' or '\\', an upper-case
+// archive name) when the exact name is missing: the file of that folder whose
+// name equals it without regard to ASCII case, the first in byte order.
+// False when the folder holds none, or only the exact name itself.
+bool archive_name_any_case(const char* candidate, int name_at, char* out)
+{
+    std::wstring pattern;
+    if (!media::core::to_platform_path(candidate, pattern))
+        return false;
+    std::wstring name_part;
+    if (!media::core::to_platform_path(candidate + name_at, name_part))
+        return false;
+    // one '?' a character of the name: the listing keeps only names of its length
+    pattern.replace(pattern.size() - name_part.size(), name_part.size(), name_part.size(), L'?');
+    std::vector<platform::fs::entry_info> entries;
+    if (!platform::fs::find_entries(pattern, entries))
+        return false;
+    char best[media::core::path_buffer_size] = "";
+    char name[media::core::path_buffer_size];
+    for (const platform::fs::entry_info& entry : entries) {
+        if (entry.folder || media::core::to_media_path(entry.name, name, sizeof name) < 0 ||
+            !same_name_any_case(name, candidate + name_at))
+            continue;
+        if (best[0] == '\0' || std::strcmp(name, best) < 0)
+            std::strcpy(best, name);
+    }
+    if (best[0] == '\0' || std::strcmp(best, candidate + name_at) == 0 ||
+        name_at + std::strlen(best) >= static_cast<std::size_t>(arc_path_size))
+        return false;
+    std::memcpy(out, candidate, static_cast<std::size_t>(name_at));
+    std::strcpy(out + name_at, best);
+    return true;
 }
 
 ARCFILE* arc_file(void* stream)
@@ -143,6 +201,13 @@ int LocateArchiveForPath(const char* path, int* index, char* archive_path, char*
                 candidate[i] = '.';
                 std::strcpy(candidate + i + 1, archive_extension);
                 found = OpenSharedArchive(-1, candidate, 0, 0);
+                // the file system tells cases apart: "gfx.dxa" names the archive as well
+                char other_case[media::core::path_buffer_size + 8];
+                if (found < 0 && archive_name_any_case(candidate, component, other_case)) {
+                    found = OpenSharedArchive(-1, other_case, 0, 0);
+                    if (found >= 0)
+                        std::strcpy(candidate, other_case);
+                }
                 if (found >= 0) {
                     prefix = i;
                     std::strcpy(archive_state.last_archive, candidate);

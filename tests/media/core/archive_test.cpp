@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,98 @@ TEST(ArchiveKey, StringsRepeatAndAnEmptyOneIsTheBuiltInKey)
     std::string whole(30, '\0');
     ApplyArchiveKey(30, whole.data(), 0, d);
     EXPECT_EQ(text.substr(7, 5), whole.substr(7, 5));
+}
+
+// The key applied in long stretches gives what one byte at a time gives, at
+// every starting position and length around the stretches' edges.
+TEST(ArchiveKey, LongBuffersAreKeyedByteForByte)
+{
+    unsigned char key[12];
+    BuildArchiveKey("stretch", key);
+    std::string plain(200, '\0');
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 37 + 5);
+    for (std::int64_t position : {0, 1, 5, 11, 12, 13, 1000003})
+        for (int length : {0, 1, 23, 24, 47, 48, 49, 71, 72, 100, 199}) {
+            std::string got = plain, want = plain;
+            const int index = ApplyArchiveKey(length, got.data() + 1, position, key);
+            for (int i = 0; i < length; ++i) want[1 + i] ^= static_cast<char>(key[(position + i) % 12]);
+            EXPECT_EQ(got, want) << position << " " << length;
+            EXPECT_EQ(index, static_cast<int>((position + length) % 12)) << position << " " << length;
+        }
+}
+
+// The key bytes and a keyed header pinned, so the format cannot drift
+// unseen.
+TEST(ArchiveKey, KeysAndAKeyedHeaderArePinned)
+{
+    const std::vector<unsigned char> built_in = {0x55, 0xAA, 0x20, 0x55, 0x55, 0x0F,
+                                                 0x55, 0xAA, 0x55, 0x96, 0x78, 0xCD};
+    const std::vector<unsigned char> of_string = {0x85, 0x56, 0xE4, 0xB8, 0x96, 0xC9,
+                                                  0x85, 0x53, 0x73, 0x48, 0x44, 0x0B};
+    std::vector<unsigned char> key(12);
+    BuildArchiveKey(nullptr, key.data());
+    EXPECT_EQ(key, built_in);
+    BuildArchiveKey("zentil", key.data());
+    EXPECT_EQ(key, of_string);
+
+    // magic, version 2, head size 80, data at 24, head at 25, file table 20, directory table 64
+    const std::vector<unsigned char> header = {0x11, 0xF2, 0x22, 0x55, 0x05, 0x0F, 0x55, 0xAA,
+                                               0x4D, 0x96, 0x78, 0xCD, 0x4C, 0xAA, 0x20, 0x55,
+                                               0x41, 0x0F, 0x55, 0xAA, 0x15, 0x96, 0x78, 0xCD};
+    std::string block = keyed(plain_archive(folder("", {file("a.txt", "A")})));
+    EXPECT_EQ(std::vector<unsigned char>(block.begin(), block.begin() + 24), header);
+    DXAARCHIVE a{};
+    ASSERT_EQ(OpenArchiveInMemory(&a, block.data(), static_cast<int>(block.size()), nullptr), 0);
+    EXPECT_NE(FindArchiveFile(&a, "a.txt"), nullptr);
+    CloseArchive(&a);
+}
+
+// The writer's packer against the reader's unpacker: seeded data of three
+// kinds and a few shapes that reach the edges of the code space.
+TEST(ArchivePacked, PackerRoundTripsThroughTheReader)
+{
+    const auto random_bytes = [](std::size_t n, std::uint32_t seed) {
+        std::string out(n, '\0');
+        for (char& c : out) {
+            seed = seed * 1103515245u + 12345u;
+            c = static_cast<char>(seed >> 24);
+        }
+        return out;
+    };
+    std::string all_bytes;
+    for (int i = 0; i < 256 * 3; ++i) all_bytes += static_cast<char>(i % 256);
+    const std::string far = random_bytes(70000, 3);  // repeated beyond 65,536 bytes: 3-byte distances
+    struct row {
+        const char* what;
+        std::string data;
+    };
+    const row rows[] = {
+        {"empty", ""},
+        {"one byte", "x"},
+        {"a long run", std::string(20000, 'q')},
+        {"every byte value", all_bytes},
+        {"random", random_bytes(50000, 1)},
+        {"random repeated far", far + random_bytes(1000, 4) + far},
+        {"text-like", text_like(200000, 5)},
+        {"image-like", image_like(300000, 6)},
+        {"alternating runs", std::string(300, 'a') + std::string(31 + 4, 'b') + std::string(300, 'a') +
+                                 std::string(31 + 4, 'b') + "ab"},
+    };
+    pack_census census;
+    for (const row& r : rows) {
+        const std::string block = pack(r.data, &census);
+        ASSERT_EQ(DecompressArchiveData(block.data(), nullptr), static_cast<int>(r.data.size())) << r.what;
+        std::string out(r.data.size() + 1, '?');
+        EXPECT_EQ(DecompressArchiveData(block.data(), out.data()), static_cast<int>(r.data.size())) << r.what;
+        EXPECT_EQ(out.substr(0, r.data.size()), r.data) << r.what;
+        EXPECT_EQ(pack(r.data), block) << r.what;  // deterministic
+    }
+    EXPECT_LT(pack(text_like(200000, 5)).size(), 200000u / 2);
+    EXPECT_LT(pack(image_like(300000, 6)).size(), 300000u * 2 / 3);
+    EXPECT_GT(census.literals, 0u);
+    EXPECT_GT(census.escaped_escapes, 0u);
+    EXPECT_GT(census.extended_lengths, 0u);
+    for (int kind = 0; kind < 4; ++kind) EXPECT_GT(census.distances[kind], 0u) << kind;
 }
 
 TEST_F(Archives, InMemoryArchiveOpensReadsAndIsHandedBackKeyed)
@@ -284,6 +378,125 @@ TEST_F(Archives, StreamedArchiveReadsEntriesWithAndWithoutBackground)
     CloseArchiveEntry(&r);
     CloseArchive(&loaded);
     EXPECT_EQ(OpenArchiveFileStreamed(&a, "missing.dxa", nullptr), -1);
+}
+
+// A file cut short after the open: a foreground read of bytes it no longer
+// holds delivers nothing, a background read delivers the entry's bytes that
+// are left and zeros (never key bytes), and a packed entry read short in the
+// background is refused.
+TEST_F(Archives, AFileCutShortAfterTheOpenHandsOutNoKeyBytes)
+{
+    std::string big(4000, '\0');
+    std::uint32_t seed = 7;
+    for (char& c : big) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(1 + (seed >> 16) % 255);  // never zero: a zero can only be a missing byte
+    }
+    // the big entry's data starts at 24, so 1,000 of its bytes survive the cut to 1,024
+    dir_.file("cut.dxa", keyed(plain_archive(folder("", {file("big.bin", big), file("p.txt", run_text, true)}))));
+    DXAARCHIVE a{};
+    ASSERT_EQ(OpenArchiveFileStreamed(&a, "cut.dxa", nullptr), 0);
+    DXAFILEREAD foreground{}, background{}, packed{};
+    ASSERT_EQ(OpenArchiveEntry(&foreground, &a, "big.bin", 0), 0);
+    ASSERT_EQ(OpenArchiveEntry(&background, &a, "big.bin", 1), 0);
+    std::filesystem::resize_file(dir_.at("cut.dxa"), 1024);
+
+    std::string out(2000, '?');
+    EXPECT_EQ(ReadArchiveEntry(&foreground, out.data(), 2000), 0);
+    out.assign(2000, '?');
+    EXPECT_EQ(ReadArchiveEntry(&background, out.data(), 2000), 2000);
+    while (PollArchiveEntry(&background) == 0) {
+    }
+    EXPECT_EQ(out, big.substr(0, 1000) + std::string(1000, '\0'));
+
+    ASSERT_EQ(OpenArchiveEntry(&packed, &a, "p.txt", 1), 0);
+    char buffer[16];
+    EXPECT_EQ(ReadArchiveEntry(&packed, buffer, sizeof buffer), 0);
+    CloseArchiveEntry(&packed);
+    CloseArchiveEntry(&background);
+    CloseArchiveEntry(&foreground);
+    CloseArchive(&a);
+}
+
+// Version 1 has 40-byte records and no packed entries; each way of opening
+// reads it.
+TEST_F(Archives, VersionOneArchivesOpenEachWay)
+{
+    const node tree = folder("", {file("a.txt", "alpha"), folder("sub", {file("b.txt", run_text)})});
+    const std::string stored = keyed(plain_archive(tree, 1));
+    dir_.file("v1.dxa", stored);
+    for (int way = 0; way < 3; ++way) {
+        std::string block = stored;
+        DXAARCHIVE a{};
+        const int opened = way == 0   ? OpenArchiveInMemory(&a, block.data(), static_cast<int>(block.size()), nullptr)
+                           : way == 1 ? OpenArchiveFileStreamed(&a, "v1.dxa", nullptr)
+                                      : OpenArchiveFileLoaded(&a, "v1.dxa", nullptr, 0);
+        ASSERT_EQ(opened, 0) << way;
+        EXPECT_EQ(a.header.version, 1) << way;
+        for (int background = 0; background < 2; ++background) {
+            DXAFILEREAD r{};
+            ASSERT_EQ(OpenArchiveEntry(&r, &a, "sub/b.txt", background), 0) << way;
+            EXPECT_EQ(read_all(r), run_text) << way;
+            CloseArchiveEntry(&r);
+            ASSERT_EQ(OpenArchiveEntry(&r, &a, "A.TXT", background), 0) << way;
+            EXPECT_EQ(read_all(r), "alpha") << way;
+            CloseArchiveEntry(&r);
+        }
+        DXAFIND find{};
+        FILEINFO info{};
+        ASSERT_EQ(FindFirstInArchive(&find, &a, "sub/*.txt", &info), 0) << way;
+        EXPECT_STREQ(info.name, "b.txt");
+        EXPECT_EQ(info.size_low, run_text.size());
+        CloseArchive(&a);
+    }
+}
+
+TEST_F(Archives, ALoadWithoutWaitingFinishesAtWaitArchiveHead)
+{
+    const std::string stored = keyed(plain_archive(sample_tree()));
+    dir_.file("load.dxa", stored);
+    DXAARCHIVE a{};
+    ASSERT_EQ(OpenArchiveFileLoaded(&a, "load.dxa", nullptr, 1), 0);
+    auto* image = static_cast<const char*>(WaitArchiveHead(&a));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(PollArchiveLoad(&a), 1);
+    EXPECT_EQ(a.loading, 0);
+    EXPECT_EQ(std::string(image, stored.size()), plain_archive(sample_tree()));
+    DXAFILEREAD r{};
+    ASSERT_EQ(OpenArchiveEntry(&r, &a, "run_packed.txt", 0), 0);
+    EXPECT_EQ(read_all(r), run_text);
+    CloseArchiveEntry(&r);
+    CloseArchive(&a);
+}
+
+TEST_F(Archives, FindsGiveTheEntriesDates)
+{
+    const char* previous = std::getenv("TZ");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    node dated = file("d.txt", "dated");
+    dated.created = 129233271090000000ull;  // 2010-07-11 13:05:09 UTC
+    dated.accessed = 1;
+    dated.written = 129233271090000000ull + 36610000000ull;  // an hour, a minute and a second later
+    std::string block = keyed(plain_archive(folder("", {dated})));
+    DXAARCHIVE a{};
+    ASSERT_EQ(OpenArchiveInMemory(&a, block.data(), static_cast<int>(block.size()), nullptr), 0);
+    DXAFIND find{};
+    FILEINFO info{};
+    ASSERT_EQ(FindFirstInArchive(&find, &a, "*.txt", &info), 0);
+    const DATEDATA& c = info.created;
+    const DATEDATA& w = info.last_written;
+    EXPECT_EQ((std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.second}),
+              (std::vector<int>{2010, 7, 11, 13, 5, 9}));
+    EXPECT_EQ((std::vector<int>{w.year, w.month, w.day, w.hour, w.minute, w.second}),
+              (std::vector<int>{2010, 7, 11, 14, 6, 10}));
+    CloseArchive(&a);
+    if (previous != nullptr)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 // Damaged archives: each is refused at open or at the entry, in memory and

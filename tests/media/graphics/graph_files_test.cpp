@@ -9,6 +9,8 @@
 #include "graph_fixture.hpp"
 #include "image_files.hpp"
 #include "library_files.hpp"
+#include "media/core/archive.hpp"
+#include "media/core/archive_writer.hpp"
 #include "media/core/stream.hpp"
 #include "media/graphics/convert.hpp"
 #include "media/graphics/graph_files.hpp"
@@ -233,6 +235,32 @@ TEST_F(GraphFiles, MissingAndBadFilesGiveNoGraphAndKeepNothing)
     EXPECT_EQ(media::gfx::settings.movie_graph, 0);
     EXPECT_EQ(media::gfx::graphs.count(), 0);
     EXPECT_EQ(media::core::alloc_state.count, blocks);
+}
+
+// "SKIN.DXA" serves every path under "skin/", a plain file of the same path
+// notwithstanding.
+TEST_F(GraphFiles, AnArchiveServesThePicturesOfItsFolder)
+{
+    graphics_test::png_options o;
+    o.width = 2, o.height = 1;
+    o.rows = {10, 20, 30, 40, 50, 60};
+    const bytes archived = graphics_test::png_file(o);
+    using namespace archive_test;
+    write("SKIN.DXA", [&] {
+        const std::string stored = keyed(plain_archive(
+            folder("", {file("x.png", std::string(archived.begin(), archived.end()), true)})));
+        return bytes(stored.begin(), stored.end());
+    }());
+    dir_.folder("skin");
+    write("skin/x.png", bmp24({{0xFFFFFF, 0xFFFFFF}}));
+    const int g = LoadGraphFile("skin/x.png", 0);
+    ASSERT_GE(g, 0);
+    fill_screen(0x808080);
+    ASSERT_EQ(DrawGraphAt(0, 0, g, 0), 0);
+    EXPECT_EQ(screen(0, 0), 0x0A141Eu);
+    EXPECT_EQ(screen(1, 0), 0x28323Cu);
+    DeleteGraphHandle(g);
+    CloseUnusedArchives();
 }
 
 TEST_F(GraphFiles, SourceNamesAreAbsoluteSharedAndFreedWithTheLastGraph)

@@ -3,7 +3,9 @@
 // deletion, and the drawing calls on an 800 x 600 x 32 screen read back
 // pixel by pixel.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "graph_fixture.hpp"
@@ -310,6 +312,214 @@ TEST_F(Graph, ThickSlantedLinesAndQuadranglesDraw)
     for (int y = 0; y <= 4; ++y)
         for (int x = 0; x <= 4; ++x)
             EXPECT_EQ(screen(x, y), x < 4 && y < 4 ? 0x004000u | static_cast<std::uint32_t>(x + 16 * y) : 0u) << x << "," << y;
+}
+
+// Quadrangles against the plain draw: the graph's own square is the graph
+// drawn at its corner, the shared diagonal is drawn twice (seen under mode
+// 2), corners truncate, transparent pixels stay out.
+TEST_F(Graph, QuadranglesOfAGraphDrawAsTheGraphDoes)
+{
+    const int g = pattern_graph(8, 8);
+    ASSERT_GE(g, 0);
+    struct row {
+        const char* what;
+        float c[8];  // top-left, top-right, bottom-right, bottom-left
+        int x, y;    // where DrawGraphAt gives the same picture
+    };
+    const row rows[] = {
+        {"its own square", {10, 10, 18, 10, 18, 18, 10, 18}, 10, 10},
+        {"corners truncated toward zero", {10.9f, 10.9f, 18.9f, 10.2f, 18.5f, 18.99f, 10.1f, 18.7f}, 10, 10},
+        {"corners just below zero draw at zero", {-0.5f, -0.5f, 8.9f, -0.5f, 8.9f, 8.9f, -0.5f, 8.9f}, 0, 0},
+    };
+    for (const row& r : rows) {
+        fill_screen(0x808080);
+        ASSERT_EQ(DrawGraphAt(r.x, r.y, g, 0), 0);
+        std::vector<std::uint32_t> want;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 30; ++x) want.push_back(screen(x, y));
+        fill_screen(0x808080);
+        ASSERT_EQ(DrawGraphOnQuadrangle(r.c[0], r.c[1], r.c[2], r.c[3], r.c[4], r.c[5], r.c[6], r.c[7], g, 0), 0);
+        std::vector<std::uint32_t> got;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 30; ++x) got.push_back(screen(x, y));
+        EXPECT_EQ(got, want) << r.what;
+    }
+
+    // under mode 2 at 255 a graph of blue 1 shows each pixel's count of draws
+    const int ones = MakeGraphOfSize(8, 8);
+    FillMemImgRect(&GetGraphRecord(ones)->image, nullptr, 0xFF000001u);
+    fill_screen(0);
+    ASSERT_EQ(SetBlendModeParam(2, 255), 0);
+    ASSERT_EQ(DrawGraphOnQuadrangle(10, 10, 18, 10, 18, 18, 10, 18, ones, 0), 0);
+    ASSERT_EQ(SetBlendModeParam(0, 255), 0);
+    for (int y = 9; y < 20; ++y)
+        for (int x = 9; x < 20; ++x) {
+            const bool inside = x >= 10 && x < 18 && y >= 10 && y < 18;
+            const bool diagonal = inside && x + y == 28 && x > 10;  // (17, 11) .. (11, 17)
+            EXPECT_EQ(screen(x, y), inside ? (diagonal ? 2u : 1u) : 0u) << x << "," << y;
+        }
+
+    // the transparency flag leaves the settings' transparent colour out
+    const int keyed = MakeGraphOfSize(2, 2);
+    FillMemImgRect(&GetGraphRecord(keyed)->image, nullptr, PackScreenColor(0, 0, 0));
+    const RECT right{1, 0, 2, 2};
+    FillMemImgRect(&GetGraphRecord(keyed)->image, &right, PackScreenColor(0, 0, 255));
+    fill_screen(0x808080);
+    ASSERT_EQ(DrawGraphOnQuadrangle(0, 0, 2, 0, 2, 2, 0, 2, keyed, 1), 0);
+    EXPECT_EQ(screen(0, 0), 0x808080u);
+    EXPECT_EQ(screen(0, 1), 0x808080u);
+    EXPECT_EQ(screen(1, 1), 0x0000FFu);
+}
+
+// A 64 x 64 graph of all-different colours turned 30 degrees about its
+// centre: every changed pixel holds the texel the affine mapping of its
+// centre gives (to within the fixed point's rounding at texel edges) and
+// lies inside the corners' bounding box.
+TEST_F(Graph, ATurnedGraphTakesItsTexelsFromTheAffineMapping)
+{
+    const int g = MakeGraphOfSize(64, 64);
+    MEMIMG& image = GetGraphRecord(g)->image;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const RECT r{x, y, x + 1, y + 1};
+            FillMemImgRect(&image, &r, 0xFF000000u | static_cast<std::uint32_t>(x << 16 | y << 8 | 0x80));
+        }
+    const double angle = 30.0 * 3.14159265358979323846 / 180.0, cs = std::cos(angle), sn = std::sin(angle);
+    const double cx = 200, cy = 150;
+    float c[8];
+    const double local[4][2] = {{-32, -32}, {32, -32}, {32, 32}, {-32, 32}};  // TL, TR, BR, BL
+    for (int i = 0; i < 4; ++i) {
+        c[2 * i] = static_cast<float>(std::floor(cx + cs * local[i][0] - sn * local[i][1]));
+        c[2 * i + 1] = static_cast<float>(std::floor(cy + sn * local[i][0] + cs * local[i][1]));
+    }
+    fill_screen(0);
+    ASSERT_EQ(DrawGraphOnQuadrangle(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], g, 0), 0);
+    const float lo_x = std::min({c[0], c[2], c[4], c[6]}), hi_x = std::max({c[0], c[2], c[4], c[6]});
+    const float lo_y = std::min({c[1], c[3], c[5], c[7]}), hi_y = std::max({c[1], c[3], c[5], c[7]});
+    // the mapping from the corners TL, TR, BL: pixel centre to texel position
+    const double ax = c[0] + 0.5, ay = c[1] + 0.5;
+    const double ex = c[2] - c[0], ey = c[3] - c[1], fx = c[6] - c[0], fy = c[7] - c[1];
+    const double det = ex * fy - ey * fx;
+    int changed = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const std::uint32_t v = screen(x, y);
+            if (v == 0)
+                continue;
+            ++changed;
+            EXPECT_TRUE(x >= lo_x && x <= hi_x && y >= lo_y && y <= hi_y) << x << "," << y;
+            const double px = x + 0.5 - ax, py = y + 0.5 - ay;
+            const double u = 64 * (px * fy - py * fx) / det, w = 64 * (ex * py - ey * px) / det;
+            const int tu = static_cast<int>(v >> 16), tv = static_cast<int>(v >> 8 & 0xFF);
+            EXPECT_LE(std::abs(tu - u), 1.5) << x << "," << y;
+            EXPECT_LE(std::abs(tv - w), 1.5) << x << "," << y;
+        }
+    EXPECT_GT(changed, 64 * 64 * 9 / 10);
+}
+
+TEST_F(Graph, ThickLinesAndQuadrangleOutlinesCoverTheirPixels)
+{
+    struct row {
+        const char* what;
+        int x1, y1, x2, y2;
+        RECT cover;  // columns and rows, right and bottom exclusive
+        std::vector<std::pair<int, int>> twice;
+    };
+    const row rows[] = {
+        {"across", 10, 10, 20, 10, {10, 8, 21, 12}, {{20, 8}, {18, 9}, {15, 10}, {13, 11}}},
+        // the diagonal from (8, 10) to (12, 20) is drawn by both triangles
+        {"down", 10, 10, 10, 20, {8, 10, 13, 20},
+         {{8, 10}, {8, 11}, {9, 12}, {9, 13}, {10, 14}, {10, 15}, {10, 16}, {11, 17}, {11, 18}, {12, 19}}},
+    };
+    ASSERT_EQ(SetBlendModeParam(2, 255), 0);
+    for (const row& r : rows) {
+        fill_screen(0);
+        ASSERT_EQ(DrawLineSegment(r.x1, r.y1, r.x2, r.y2, 1, 4), 0);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 30; ++x) {
+                const bool in = x >= r.cover.left && x < r.cover.right && y >= r.cover.top && y < r.cover.bottom;
+                const bool doubled =
+                    std::find(r.twice.begin(), r.twice.end(), std::make_pair(x, y)) != r.twice.end();
+                EXPECT_EQ(screen(x, y), doubled ? 2u : in ? 1u : 0u) << r.what << " at " << x << "," << y;
+            }
+    }
+    ASSERT_EQ(SetBlendModeParam(0, 255), 0);
+
+    // the outline (fill 0): the lines P0 -> P1 -> P3 -> P2 -> P0 under the
+    // current blend parameter, as four one-pixel lines draw them
+    const std::int32_t quad[8] = {5, 5, 25, 7, 4, 20, 22, 24};
+    ASSERT_EQ(SetBlendModeParam(1, 128), 0);
+    fill_screen(0);
+    ASSERT_EQ(SoftDrawQuadrangle(quad, 0xFFFFFF, 0), 0);
+    std::vector<std::uint32_t> outline;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) outline.push_back(screen(x, y));
+    fill_screen(0);
+    const int order[5] = {0, 1, 3, 2, 0};
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(DrawLineSegment(quad[2 * order[i]], quad[2 * order[i] + 1], quad[2 * order[i + 1]],
+                                  quad[2 * order[i + 1] + 1], 0xFFFFFF, 1),
+                  0);
+    std::vector<std::uint32_t> lines;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) lines.push_back(screen(x, y));
+    ASSERT_EQ(SetBlendModeParam(0, 255), 0);
+    EXPECT_EQ(outline, lines);
+    // the parameter applies: the outline is drawn, and nowhere in white
+    EXPECT_GT(outline.size() - static_cast<std::size_t>(std::count(outline.begin(), outline.end(), 0u)), 40u);
+    EXPECT_EQ(std::count(outline.begin(), outline.end(), 0xFFFFFFu), 0);
+}
+
+// Corners no triangle can take: the triangle holding one draws nothing, the
+// other draws as usual, and nothing outside the draw area changes.
+TEST_F(Graph, QuadranglesWithBadCornersStayInsideTheArea)
+{
+    const int g = pattern_graph(8, 8);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct row {
+        const char* what;
+        float bad;
+        bool refused;  // the top-left triangle draws nothing
+    };
+    const row rows[] = {
+        {"NaN", nan, true},
+        {"infinity", inf, true},
+        {"minus infinity", -inf, true},
+        {"2^31 - 1", 2147483647.0f, true},
+        {"-(2^31 - 1)", -2147483647.0f, true},
+        {"a million", 1e6f, false},
+        {"minus a million", -1e6f, false},
+    };
+    fill_screen(0);
+    ASSERT_EQ(DrawGraphOnQuadrangle(10, 10, 18, 10, 18, 18, 10, 18, g, 0), 0);
+    std::vector<std::uint32_t> sound;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) sound.push_back(screen(x, y));
+    for (const row& r : rows) {
+        for (int coordinate = 0; coordinate < 2; ++coordinate) {
+            float c[8] = {10, 10, 18, 10, 18, 18, 10, 18};
+            c[coordinate] = r.bad;  // the top-left corner's x or y
+            fill_screen(0);
+            SetDrawClipArea(5, 5, 30, 30);
+            ASSERT_EQ(DrawGraphOnQuadrangle(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], g, 0), 0);
+            SetDrawClipArea(0, 0, 800, 600);
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    const std::uint32_t v = screen(x, y);
+                    if (x < 5 || x >= 30 || y < 5 || y >= 30) {
+                        EXPECT_EQ(v, 0u) << r.what << " outside the area at " << x << "," << y;
+                        continue;
+                    }
+                    // the lower-right triangle (TR, BL, BR) draws as in the sound quadrangle
+                    const bool lower = x >= 10 && x < 18 && y >= 10 && y < 18 && x + y >= 28;
+                    if (lower) {
+                        EXPECT_EQ(v, sound[y * 40 + x]) << r.what << " at " << x << "," << y;
+                    } else if (r.refused) {
+                        EXPECT_EQ(v, 0u) << r.what << " at " << x << "," << y;
+                    }
+                }
+        }
+    }
 }
 
 TEST_F(Graph, ThickLineCornersLieHalfTheThicknessEitherSide)

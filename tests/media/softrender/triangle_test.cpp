@@ -146,6 +146,61 @@ TEST_F(Triangle, ClippingKeepsThePictureInsideTheArea)
     }
 }
 
+// Corners and texel positions from all of int (boundary values among them),
+// solid and textured: inside a draw area within the image the picture is
+// the unclipped one, outside it nothing changes, and no arithmetic
+// overflows (the sanitizers see it).
+TEST_F(Triangle, CornersFromTheWholeRangeStayInsideTheArea)
+{
+    std::mt19937 random(9104);
+    constexpr std::int32_t limit = 1 << 29;
+    const std::int32_t edges[] = {limit - 1, -(limit - 1), limit, -limit, INT32_MAX, -INT32_MAX, INT32_MIN, 0};
+    // a corner's x, y, u, v near the image, then one to three of the twelve
+    // values replaced: by boundary values, anywhere in int, or anywhere accepted
+    const auto far_value = [&](unsigned kind) -> std::int32_t {
+        if (kind == 0) return edges[random() % (sizeof edges / sizeof *edges)];
+        if (kind == 1) return static_cast<std::int32_t>(random());
+        return static_cast<std::int32_t>(random() % (2u * limit - 1)) - (limit - 1);
+    };
+    int drawn = 0;
+    for (int format : {0, 1}) {
+        image src(7, 5, format);
+        src.fill_random(random);
+        for (int trial = 0; trial < 2000; ++trial) {
+            MEMIMG_VERTEX t[3];
+            for (auto& v : t)
+                v = {static_cast<std::int32_t>(random() % 40) - 10, static_cast<std::int32_t>(random() % 30) - 8,
+                     static_cast<std::int32_t>(random() % 11) - 2, static_cast<std::int32_t>(random() % 9) - 2};
+            const unsigned kind = static_cast<unsigned>(trial / 2) % 3;
+            for (int k = 1 + static_cast<int>(random() % 3); k > 0; --k) {
+                MEMIMG_VERTEX& v = t[random() % 3];
+                std::int32_t* fields[4] = {&v.x, &v.y, &v.u, &v.v};
+                *fields[random() % 4] = far_value(kind);
+            }
+            const bool textured = trial % 2 == 0;
+            image whole(20, 14, format), clipped(20, 14, format);
+            whole.fill_random(random);
+            const auto before = whole.snapshot();
+            clipped.restore(before);
+            state().area = {0, 0, 640, 480};
+            DrawMemImgTriangle(&whole, textured ? &src : nullptr, t, 0, nullptr, 0x1234567);
+            const RECT area{3 + static_cast<int>(random() % 4), 2 + static_cast<int>(random() % 4), 11, 9};
+            state().area = area;
+            DrawMemImgTriangle(&clipped, textured ? &src : nullptr, t, 0, nullptr, 0x1234567);
+            drawn += whole.snapshot() != before ? 1 : 0;
+            image old(20, 14, format);
+            old.restore(before);
+            for (int y = 0; y < 14; ++y)
+                for (int x = 0; x < 20; ++x) {
+                    const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                    ASSERT_EQ(clipped.get(x, y), inside ? whole.get(x, y) : old.get(x, y))
+                        << "format " << format << " trial " << trial << " at " << x << "," << y;
+                }
+        }
+    }
+    EXPECT_GT(drawn, 100);  // the far triangles that are accepted do reach the image
+}
+
 TEST_F(Triangle, RefusedCallsLeaveTheDestination)
 {
     std::mt19937 random(12);
@@ -441,9 +496,53 @@ TEST_F(Triangle, LiteralPixels)
         std::uint32_t bright;
         int flag;
         std::uint32_t transparent, s, d, want;
+        int weight = -1;  // the blend image's weight at the texel; -1: no blend image
     };
+    const std::uint32_t rgb16_5_9_7 = 5u << 11 | 9u << 5 | 7u;
     const row rows[] = {
         {"32-bit mode 10 at 255 is no exact inverse", 1, 0, 10, 255, 0xFFFFFF, 0, 0, 0, 0, 0x00FEFEFE},
+        // alpha 255, blend weight 255: the weight of 255 is no exact 1
+        {"32-bit alpha mode 10, weight 255, black over black", 1, 1, 10, 255, 0xFFFFFF, 0, 0, 0xFF000000, 0,
+         0x00FCFCFC, 255},
+        {"32-bit alpha mode 10, weight 255, white over white", 1, 1, 10, 255, 0xFFFFFF, 0, 0, 0xFFFFFFFF, 0x00FFFFFF,
+         0x00020202, 255},
+        {"32-bit mode 2, draw bright blue 128", 1, 0, 2, 255, 0xFFFF80, 0, 0, 0x003264C8, 0x00646464, 0x0096C8C8},
+        // the packed add and subtract, channels (blue, green, red) from byte 0
+        {"32-bit add: blue saturates, green takes the carry", 1, 0, 2, 255, 0xFFFFFF, 0, 0, 0x0000000A, 0x000A0AFA,
+         0x000A0BFF},
+        {"32-bit add: green and red add on their upper bits", 1, 0, 2, 255, 0xFFFFFF, 0, 0, 0x00010101, 0x00010101,
+         0x00010102},
+        {"32-bit subtract: blue saturates at 0", 1, 0, 3, 255, 0xFFFFFF, 0, 0, 0x0000000A, 0x000A0A05, 0x000B0A00},
+        {"32-bit subtract of nothing", 1, 0, 3, 255, 0xFFFFFF, 0, 0, 0, 0x000A0A05, 0x000B0B05},
+        {"32-bit subtract of itself", 1, 0, 3, 255, 0xFFFFFF, 0, 0, 0x00030303, 0x00030303, 0x00010100},
+        // blend weight 0 in each mode
+        {"32-bit weight 0, mode 0", 1, 0, 0, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x11785634, 0},
+        {"32-bit weight 0, mode 1", 1, 0, 1, 128, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x11785634, 0},
+        {"32-bit weight 0, mode 10", 1, 0, 10, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x11785634, 0},
+        {"32-bit weight 0, mode 11", 1, 0, 11, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x11785634, 0},
+        {"32-bit weight 0, mode 2 clears byte 3", 1, 0, 2, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x00785634, 0},
+        {"32-bit weight 0, mode 3", 1, 0, 3, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x00795734, 0},
+        {"32-bit weight 0, mode 4 blackens", 1, 0, 4, 255, 0xFFFFFF, 0, 0, 0x00ABCDEF, 0x11785634, 0x11000000, 0},
+        {"16-bit weight 0, mode 0", 0, 0, 0, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, rgb16_5_9_7, 0},
+        {"16-bit weight 0, mode 1", 0, 0, 1, 128, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, rgb16_5_9_7, 0},
+        {"16-bit weight 0, mode 10", 0, 0, 10, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, rgb16_5_9_7, 0},
+        {"16-bit weight 0, mode 11", 0, 0, 11, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, rgb16_5_9_7, 0},
+        {"16-bit weight 0, mode 2", 0, 0, 2, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, rgb16_5_9_7, 0},
+        {"16-bit weight 0, mode 3", 0, 0, 3, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, 5u << 11 | 8u << 5 | 7u, 0},
+        {"16-bit weight 0, mode 4", 0, 0, 4, 255, 0xFFFFFF, 0, 0, 0xFFFF, rgb16_5_9_7, 0, 0},
+        {"16-bit mode 1 at 255, weight 128, white over black", 0, 0, 1, 255, 0xFFFFFF, 0, 0, 0xFFFF, 0, 0x7BEF, 128},
+        {"16-bit mode 10, weight 255", 0, 0, 10, 255, 0xFFFFFF, 0, 0, 2 << 11 | 17 << 5 | 20, 21 << 11 | 30 << 5 | 13,
+         28u << 11 | 45u << 5 | 11u, 255},
+        {"16-bit mode 2, weight 200, bright green 100: the bright first", 0, 0, 2, 255, 0xFF64FF, 0, 0, 63u << 5, 0,
+         18u << 5, 200},
+        {"16-bit add saturates red and blue", 0, 0, 2, 255, 0xFFFFFF, 0, 0, 4 << 11 | 1 << 5 | 1,
+         30 << 11 | 10 << 5 | 31, 31u << 11 | 11u << 5 | 31u},
+        {"16-bit add of ones", 0, 0, 2, 255, 0xFFFFFF, 0, 0, 1 << 11 | 1 << 5 | 1, 1 << 11 | 1 << 5 | 1,
+         1u << 11 | 1u << 5 | 2u},
+        {"16-bit subtract saturates blue", 0, 0, 3, 255, 0xFFFFFF, 0, 0, 4 << 11 | 8 << 5 | 9, 10 << 11 | 20 << 5 | 5,
+         7u << 11 | 12u << 5 | 0u},
+        {"16-bit subtract of itself", 0, 0, 3, 255, 0xFFFFFF, 0, 0, 3 << 11 | 3 << 5 | 3, 3 << 11 | 3 << 5 | 3,
+         1u << 11 | 0u << 5 | 0u},
         {"32-bit copy stores byte 3", 1, 0, 0, 255, 0xFFFFFF, 0, 0, 0xAB123456, 0, 0xAB123456},
         {"32-bit copy with draw bright keeps byte 3", 1, 0, 0, 255, 0xFEFFFF, 0, 0, 0xAB123456, 0x77000000, 0x77113456},
         {"32-bit key compares byte 3", 1, 0, 0, 255, 0xFFFFFF, 1, 0x00123456, 0x01123456, 0, 0x01123456},
@@ -475,13 +574,16 @@ TEST_F(Triangle, LiteralPixels)
         {"16-bit subtract of nothing", 0, 0, 3, 255, 0xFFFFFF, 0, 0, 0, 5 << 11 | 9 << 5 | 7, 5u << 11 | 8u << 5 | 7u},
     };
     const MEMIMG_VERTEX t[3] = {{0, 0, 0, 0}, {2, 0, 2, 0}, {0, 2, 0, 2}};
+    constexpr unsigned char weight_byte = 0x40;
     for (const row& r : rows) {
-        image src(1, 1, r.format, 0, r.alpha, r.transparent), dst(1, 1, r.format);
+        image src(1, 1, r.format, 0, r.alpha, r.transparent), dst(1, 1, r.format), bl(1, 1, 2);
         src.set(0, 0, r.s);
         dst.set(0, 0, r.d);
+        *bl.at(0, 0) = weight_byte;
+        if (r.weight >= 0) media::soft::blend_tables.weight[weight_byte] = static_cast<std::uint8_t>(r.weight);
         blend(r.mode, r.p);
         state().draw_bright = r.bright;
-        DrawMemImgTriangle(&dst, &src, t, r.flag, nullptr, 0);
+        DrawMemImgTriangle(&dst, &src, t, r.flag, r.weight >= 0 ? &bl : nullptr, 0);
         EXPECT_EQ(dst.get(0, 0), r.want) << r.name;
     }
 }
