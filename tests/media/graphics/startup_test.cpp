@@ -60,7 +60,7 @@ TEST_F(GraphicsStart, WindowedStartTakesTheSoftwareRoadAndReleasesEverything)
                                  "IDirect3DDevice9 オブジェクトを取得します.... Direct3DDevice9 の作成に失敗しました\r\n"}));
     EXPECT_EQ(graphics.started, 1);
     EXPECT_EQ(graphics.d3d_in_use, 0);
-    EXPECT_EQ(graphics.d3d, nullptr);
+    EXPECT_EQ(graphics.d3d, 0);
     EXPECT_TRUE(platform::display_open());
 
     const MEMIMG& screen = graphics.screen_image;
