@@ -166,8 +166,11 @@ void unbind(resource r)
             st.texture[i] = resource::none;
         }
     if (st.render_target == r) {
+        // back to the back buffer, whole
         tell(state_kind::render_target, 0);
         st.render_target = resource::none;
+        st.view_port = viewport{0, 0, common().params.width, common().params.height, 0, 1};
+        st.scissor = rect{0, 0, common().params.width, common().params.height};
     }
     if (st.depth_surface == r) {
         tell(state_kind::depth_surface, 0);
@@ -689,7 +692,9 @@ int create_texture(int width, int height, int levels, std::uint32_t usage, forma
     out = resource::none;
     if (need_device() < 0) return -1;
     const caps& k = common().device_caps;
-    if (check_size(width, height, k.max_texture_width, k.max_texture_height) < 0) return -1;
+    if (check_size(width, height, std::min(k.max_texture_width, max_surface_side),
+                   std::min(k.max_texture_height, max_surface_side)) < 0)
+        return -1;
     if (k.square_only && width != height) return set_error("the device takes square textures only");
     if (usage != 0 && usage != usage_render_target) return set_error("unknown texture usage");
     if (p != pool_default && p != pool_managed && p != pool_system_memory) return set_error("unknown pool");
@@ -1024,6 +1029,7 @@ int set_render_target(resource surface)
     device_state& st = common().state;
     st.render_target = stored;
     st.view_port = viewport{0, 0, d.width, d.height, 0, 1};
+    st.scissor = rect{0, 0, d.width, d.height};
     return 0;
 }
 

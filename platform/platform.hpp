@@ -317,7 +317,8 @@ struct device_state {
     matrix world{}, view{}, projection{}, texture_transform[stages]{};
     viewport view_port;
     rect scissor{0, 0, 0, 0};
-    resource render_target = resource::none, depth_surface = resource::none;
+    resource render_target = resource::none;  // none: the back buffer
+    resource depth_surface = resource::none;
     resource vertex_shader = resource::none, pixel_shader = resource::none, declaration = resource::none;
     light lights[max_lights]{};
     bool light_enabled[max_lights] = {};
@@ -662,7 +663,8 @@ const present_params& device_params();
 int live_resources();
 int leaked_resources();
 const device_state& current_state();
-// The description of a live resource, or null (error set).
+// The description of a live resource, or null (error set); good until the
+// next resource is made.
 const resource_desc* describe(resource r);
 // Clears the common state without calling the backend (the headless reset).
 void forget_state();
@@ -683,6 +685,9 @@ int create_index_buffer(int bytes, std::uint32_t usage, format f, pool p, resour
 int create_vertex_shader(const std::uint32_t* code, int words, resource& out);
 int create_pixel_shader(const std::uint32_t* code, int words, resource& out);
 int create_vertex_declaration(const vertex_element* elements, int count, resource& out);
+// Released with it: its place in the device state (a texture's stage, the
+// render target, which goes back to the back buffer, the depth surface, a
+// shader or declaration), each unbound through the backend.
 int release(resource r);
 
 // Locks: a texture's level, a surface, or (lock_buffer) a byte range of a
@@ -704,7 +709,7 @@ int set_fvf(std::uint32_t fvf);
 int set_transform(transform which, const matrix& m);
 int set_viewport(const viewport& v);  // inside the render target
 int set_scissor_rect(const rect& r);
-int set_render_target(resource surface);  // viewport becomes the whole surface
+int set_render_target(resource surface);  // viewport and scissor become the whole surface
 int set_depth_stencil_surface(resource surface);  // none: no depth surface
 int set_vertex_shader(resource shader);
 int set_pixel_shader(resource shader);

@@ -534,7 +534,9 @@ int lock(resource id, int level, const rect& area, std::uint32_t flags, device::
 
 int unlock(resource id, int level)
 {
-    note("UnlockRect " + name(id) + " " + std::to_string(level));
+    const device_handle& h = *handle(id);
+    const bool buffer = h.kind == device::resource_kind::vertex_buffer || h.kind == device::resource_kind::index_buffer;
+    note(std::string(buffer ? "Unlock " : "UnlockRect ") + name(id) + " " + std::to_string(level));
     device_surface& s = memory(id, level);
     if (s.readonly && locked_bytes(s, s.locked) != s.before)
         rec().faults.push_back("write through a read-only lock of " + name(id) + " level " + std::to_string(level));

@@ -195,6 +195,22 @@ TEST_F(DeviceRecording, LevelSurfaceAndTextureShareOneLockAndOneMemory)
     ASSERT_EQ(dev::unlock_surface(one), 0);
 }
 
+TEST_F(DeviceRecording, ARenderTargetSetsTheViewportAndItsReleaseGoesBackToTheBackBuffer)
+{
+    const resource rt = target(64, 32, dev::X8R8G8B8, false);
+    ASSERT_EQ(dev::set_render_target(rt), 0);
+    EXPECT_EQ(dev::current_state().render_target, rt);
+    EXPECT_EQ(dev::current_state().view_port.width, 64);
+    EXPECT_EQ(dev::current_state().scissor.bottom, 32);
+    EXPECT_EQ(dev::set_viewport(dev::viewport{0, 0, 65, 32, 0, 1}), -1) << "past the render target";
+    ASSERT_EQ(dev::release(rt), 0);
+    forget(rt);
+    EXPECT_EQ(dev::current_state().render_target, resource::none);
+    EXPECT_EQ(dev::current_state().view_port.width, 800);
+    EXPECT_EQ(hl::device_call_texts().back(), "Release #1");
+    EXPECT_EQ(hl::device_call_texts().end()[-2], "SetRenderTarget -");
+}
+
 // ---- failures, leaks, faults ----
 
 TEST_F(DeviceRecording, EachFailureSwitchReachesItsCaller)
@@ -467,6 +483,30 @@ TEST_F(DeviceRecording, BadInputIsRefusedWithNothingChanged)
     EXPECT_EQ(st.texture[0], resource::none);
     EXPECT_EQ(st.view_port.width, 800);
     EXPECT_EQ(st.render_target, resource::none);
+}
+
+}  // namespace
+
+namespace {
+
+// The desktop backend makes the object but refuses the device, so graphics
+// start-up takes the software road there too.
+TEST(DeviceSdl, ObjectMadeDeviceRefused)
+{
+    ASSERT_EQ(platform::select_backend("sdl"), 0);
+    namespace dev = platform::device;
+    dev::forget_state();
+    EXPECT_EQ(platform::device_library(), 0);
+    ASSERT_EQ(dev::create_object(), 0);
+    dev::present_params p;
+    p.width = 640;
+    p.height = 480;
+    p.back_buffer_format = dev::X8R8G8B8;
+    EXPECT_EQ(dev::create_device(p, dev::create_software_vertex_processing), -1);
+    EXPECT_STRNE(platform::error(), "");
+    EXPECT_FALSE(dev::device_exists());
+    EXPECT_EQ(dev::release_object(), 0);
+    ASSERT_EQ(platform::select_backend("headless"), 0);
 }
 
 }  // namespace
