@@ -109,6 +109,307 @@ constexpr int max_joysticks = 16;
 
 // ---- end of joysticks: records ----
 
+// ---- device: records ----
+// The 3D device: the part of Direct3D 9 the graphics layer calls, and nothing
+// more. Numbers (formats, states, flags) keep their Direct3D values, which the
+// graphics layer stores and logs.
+//
+// What no device of this layer applies: lights, material, fog, the Z states
+// (ZENABLE, ZWRITEENABLE, ZFUNC, DEPTHBIAS), shaders and declarations, shader
+// constants, texture transforms and dialog-box mode are checked and stored
+// (device::current_state) but change no pixel: every draw of this system is
+// pre-transformed (XYZRHW), unlit and drawn with Z off. A device that draws
+// reads blending, alpha test, the texture stages, samplers, textures,
+// viewport, scissor and render target.
+namespace device {
+
+enum format : std::int32_t {
+    format_unknown = 0,
+    A8R8G8B8 = 21,
+    X8R8G8B8 = 22,
+    R5G6B5 = 23,
+    X1R5G5B5 = 24,
+    A1R5G5B5 = 25,
+    A4R4G4B4 = 26,
+    D32 = 71,
+    D24X8 = 77,
+    D16 = 80,
+    INDEX16 = 101,
+    DXT1 = 0x31545844,  // the four characters "DXT1", little-endian
+    DXT2 = 0x32545844,
+    DXT3 = 0x33545844,
+    DXT4 = 0x34545844,
+    DXT5 = 0x35545844,
+};
+
+// The six colour formats, the five block formats, the three depth formats.
+bool is_colour_format(format f);
+bool is_block_format(format f);   // DXT1..DXT5: 4 x 4 blocks of 8 (DXT1) or 16 bytes
+bool is_depth_format(format f);
+// Bytes per pixel of a colour or depth format; 0 for the others.
+int format_bytes(format f);
+
+enum pool : std::int32_t { pool_default = 0, pool_managed = 1, pool_system_memory = 2 };
+
+enum : std::uint32_t {
+    usage_render_target = 0x1,
+    usage_depth_stencil = 0x2,
+    lock_readonly = 0x10,
+    lock_discard = 0x2000,
+    clear_target = 0x1,
+    clear_zbuffer = 0x2,
+    clear_stencil = 0x4,
+    // behaviour flags of device creation
+    create_fpu_preserve = 0x2,
+    create_software_vertex_processing = 0x20,
+    create_mixed_vertex_processing = 0x80,
+    // presentation intervals
+    present_interval_one = 0x1,
+    present_interval_immediate = 0x80000000u,
+    // vertex format bits; fvf_size gives the stride they describe
+    fvf_xyz = 0x2,
+    fvf_xyzrhw = 0x4,
+    fvf_normal = 0x10,
+    fvf_diffuse = 0x40,
+    fvf_specular = 0x80,
+    fvf_tex1 = 0x100,
+    fvf_tex2 = 0x200,
+};
+// Bytes of one vertex of the format; 0 for bits outside the ones above, for
+// no position or for both positions.
+int fvf_size(std::uint32_t fvf);
+
+enum primitive : std::int32_t {
+    point_list = 1, line_list = 2, line_strip = 3, triangle_list = 4, triangle_strip = 5, triangle_fan = 6,
+};
+// Vertices a draw of count primitives of the type reads.
+long long primitive_vertices(primitive type, long long count);
+
+// StretchRect filters.
+enum filter : std::int32_t { filter_none = 0, filter_point = 1, filter_linear = 2 };
+
+// The render states, texture-stage states, sampler states and transforms the
+// graphics layer sends; any other number is refused.
+enum render_state : std::int32_t {
+    rs_zenable = 7, rs_shademode = 9, rs_zwriteenable = 14, rs_alphatestenable = 15, rs_srcblend = 19,
+    rs_destblend = 20, rs_cullmode = 22, rs_zfunc = 23, rs_alpharef = 24, rs_alphafunc = 25,
+    rs_ditherenable = 26, rs_alphablendenable = 27, rs_fogenable = 28, rs_specularenable = 29, rs_fogcolor = 34,
+    rs_fogstart = 36, rs_fogend = 37, rs_fogdensity = 38, rs_texturefactor = 60, rs_lighting = 137,
+    rs_ambient = 139, rs_fogvertexmode = 140, rs_diffusematerialsource = 145, rs_specularmaterialsource = 146,
+    rs_ambientmaterialsource = 147, rs_scissortestenable = 174, rs_blendop = 171, rs_depthbias = 195,
+};
+enum stage_state : std::int32_t {
+    ts_colorop = 1, ts_colorarg1 = 2, ts_colorarg2 = 3, ts_alphaop = 4, ts_alphaarg1 = 5, ts_alphaarg2 = 6,
+    ts_texcoordindex = 11, ts_texturetransformflags = 24,
+};
+enum sampler_state : std::int32_t {
+    ss_addressu = 1, ss_addressv = 2, ss_magfilter = 5, ss_minfilter = 6, ss_mipfilter = 7, ss_maxanisotropy = 10,
+};
+enum transform : std::int32_t { tf_view = 2, tf_projection = 3, tf_texture0 = 16, tf_world = 256 };
+constexpr int stages = 8;       // texture stages and samplers
+constexpr int max_lights = 256;
+constexpr int max_constants = 256;  // float and boolean shader constant registers
+// The largest side of a surface that is not a texture (back buffer, render
+// target, plain and depth surfaces); textures stop at the capabilities' maximum.
+constexpr int max_surface_side = 8192;
+
+// A resource: a texture, a surface (plain, render target, depth, a texture's
+// level or the back buffer), the swap chain, a vertex or index buffer, a
+// shader or a declaration. Each handle is released once; a released one is
+// refused everywhere (the slot's check number wraps at 4096, so a handle that
+// many creations stale passes the check). none: no resource.
+enum class resource : std::uint32_t { none = 0 };
+
+enum class resource_kind : std::int32_t {
+    texture, level_surface, back_buffer, render_target, plain_surface, depth_surface, swap_chain,
+    vertex_buffer, index_buffer, vertex_shader, pixel_shader, declaration,
+};
+
+// What a resource is. Surfaces and textures: format, size (level 0 for a
+// texture), pool, usage, levels; a level surface also its texture and level.
+// Buffers: size in bytes (width), usage, pool, and the FVF or index format.
+// Shaders and declarations: their code or elements (copied).
+struct vertex_element {
+    std::uint16_t stream, offset;
+    std::uint8_t type, method, usage, usage_index;
+};
+struct resource_desc {
+    resource_kind kind = resource_kind::texture;
+    format fmt = format_unknown;
+    int width = 0, height = 0;
+    int levels = 1;
+    pool in_pool = pool_default;
+    std::uint32_t usage = 0;
+    bool lockable = false;   // render targets and the back buffer: created lockable
+    resource parent = resource::none;  // a level surface's texture
+    int level = 0;
+    std::uint32_t fvf = 0;   // vertex buffers
+    std::vector<std::uint32_t> code;           // shaders
+    std::vector<vertex_element> elements;      // declarations
+};
+
+struct adapter_mode {
+    int width = 0, height = 0, refresh = 0;
+    format fmt = format_unknown;
+};
+
+// Shader versions as major x 256 + minor (2.0 is 0x200; 0: none).
+struct caps {
+    int vertex_shader_version = 0, pixel_shader_version = 0;
+    bool blend_op = false;      // the BLENDOP render state works
+    bool square_only = false;   // textures must be square
+    int max_texture_width = 0, max_texture_height = 0;
+};
+
+struct identifier {
+    std::string driver, description;
+};
+
+// The presentation parameters the graphics layer fills: one back buffer,
+// swap effect COPY (the back buffer keeps its content across a present), the
+// main window, no automatic depth surface. refresh only in full screen.
+struct present_params {
+    int width = 0, height = 0;
+    format back_buffer_format = format_unknown;
+    bool windowed = true;
+    int refresh = 0;
+    std::uint32_t interval = present_interval_one;
+    bool lockable_back_buffer = false;
+};
+
+struct locked_rect {
+    void* bits = nullptr;  // the first pixel (or block) of the rectangle
+    int pitch = 0;         // bytes from one row (of blocks) to the next; may exceed width x bytes
+};
+
+struct viewport {
+    int x = 0, y = 0, width = 0, height = 0;
+    float min_z = 0, max_z = 1;
+};
+
+struct matrix {
+    float m[4][4];
+};
+
+struct colour_value {
+    float r, g, b, a;
+};
+struct light {
+    std::int32_t type;  // 1 point, 2 spot, 3 directional
+    colour_value diffuse, specular, ambient;
+    float position[3], direction[3];
+    float range, falloff, attenuation0, attenuation1, attenuation2, theta, phi;
+};
+struct material {
+    colour_value diffuse, ambient, specular, emissive;
+    float power;
+};
+
+// Everything a device is told to set, as the common layer keeps it after the
+// call succeeded. Defaults are Direct3D's at device creation; render target
+// the back buffer, viewport the whole back buffer.
+struct device_state {
+    std::uint32_t render[256] = {};
+    std::uint32_t stage[stages][32] = {};
+    std::uint32_t sampler[stages][16] = {};
+    resource texture[stages] = {};
+    std::uint32_t fvf = 0;
+    matrix world{}, view{}, projection{}, texture_transform[stages]{};
+    viewport view_port;
+    rect scissor{0, 0, 0, 0};
+    resource render_target = resource::none;  // none: the back buffer
+    resource depth_surface = resource::none;
+    resource vertex_shader = resource::none, pixel_shader = resource::none, declaration = resource::none;
+    light lights[max_lights]{};
+    bool light_enabled[max_lights] = {};
+    material mat{};
+    float vs_constants[max_constants][4] = {}, ps_constants[max_constants][4] = {};
+    bool vs_booleans[max_constants] = {};
+    bool dialog_box_mode = false;
+    bool in_scene = false;
+};
+
+// What changed, as the backend's state hook hears it: kind, then index
+// (stage, sampler, light, first register), key (state number, transform),
+// value, a resource, or data (count records of the kind's type: a matrix,
+// viewport, rect, light, material, count x 4 floats, count booleans as int).
+enum class state_kind : std::int32_t {
+    render, stage, sampler, texture, fvf, transform, viewport, scissor, render_target, depth_surface,
+    vertex_shader, pixel_shader, declaration, light, light_enable, material, vs_constant_f, vs_constant_b,
+    ps_constant_f, dialog_box_mode, begin_scene, end_scene,
+};
+struct state_change {
+    state_kind kind = state_kind::render;
+    int index = 0, key = 0;
+    std::uint32_t value = 0;
+    resource target = resource::none;
+    const void* data = nullptr;
+    int count = 0;
+};
+
+// A draw as the backend receives it, checked: vertices hold vertex_count x
+// stride bytes; indices (indexed draws only, 16-bit) index_count of them, each
+// inside [min_index, min_index + vertex_count) of the vertex array.
+struct draw_call {
+    primitive type = triangle_list;
+    int primitive_count = 0;
+    const void* vertices = nullptr;
+    int vertex_count = 0;  // vertices addressed from the start of the array
+    int stride = 0;
+    const std::uint16_t* indices = nullptr;
+    int index_count = 0;
+    int min_index = 0;
+};
+
+}  // namespace device
+
+// The device group of a backend. The common layer (device.cpp) checks every
+// argument, keeps the handles, their descriptions, locks and the device
+// state, and calls these only with checked input; each returns 0 or -1
+// (error set) unless noted, and a -1 leaves the common layer unchanged.
+struct device_hooks {
+    // object: the library, the object, its answers about the adapter
+    int (*library)();
+    int (*create_object)();
+    void (*release_object)();
+    int (*adapter_mode)(device::adapter_mode& out);
+    int (*mode_count)(device::format f);  // display modes of the format, >= 0
+    int (*caps)(device::caps& out);
+    int (*identifier)(device::identifier& out);
+    bool (*check_format)(device::format adapter, std::uint32_t usage, device::format f);  // textures
+    bool (*check_depth_match)(device::format adapter, device::format target, device::format depth);
+    // the device made, with the capabilities it has
+    int (*create_device)(const device::present_params& params, std::uint32_t behaviour, device::caps& out);
+    // leaked: the handles still alive, which the common layer has just
+    // released one by one through release_resource
+    void (*release_device)(int leaked);
+    // resources: every handle is announced once made (id and description
+    // final; the backend refuses a format it cannot make) and once released;
+    // a level surface or the back buffer share the storage of their texture
+    // or device, which outlives the texture's handle
+    int (*create_resource)(device::resource id, const device::resource_desc& desc);
+    void (*release_resource)(device::resource id);
+    // a texture's level, a surface (level 0), or a buffer (area: bytes from
+    // left to right, top 0, bottom 1)
+    int (*lock)(device::resource id, int level, const rect& area, std::uint32_t flags, device::locked_rect& out);
+    int (*unlock)(device::resource id, int level);
+    // the device state: called before the common layer stores the change
+    int (*set_state)(const device::state_change& change);
+    int (*draw)(const device::draw_call& call);
+    // rects already cut to the viewport (none left: not called)
+    int (*clear)(const rect* rects, int count, std::uint32_t flags, std::uint32_t colour, float z,
+                 std::uint32_t stencil);
+    int (*color_fill)(device::resource surface, const rect& area, std::uint32_t colour);
+    int (*stretch_rect)(device::resource source, const rect& from, device::resource target, const rect& to,
+                        device::filter f);
+    int (*update_surface)(device::resource source, const rect& from, device::resource target, int x, int y);
+    int (*get_render_target_data)(device::resource source, device::resource target);
+    // source inside the back buffer, destination not empty (window-relative)
+    int (*present)(const rect& source, const rect& destination);
+};
+
+// ---- end of device: records ----
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -183,10 +484,8 @@ struct backend {
     // window) since the last call
     bool (*progress_cancelled)(const progress_view& view);
 
-    // device: the 3D device library's presence and its object's creation,
-    // each 0 or -1 (error set)
-    int (*device_library)();
-    int (*create_device_object)();
+    // device: the 3D device (device_hooks above)
+    device_hooks device;
 
     // joysticks: the attached ones in the system's order, 0 or -1 (error set)
     int (*joysticks)(std::vector<joystick_info>& out);
@@ -324,9 +623,130 @@ int restore_desktop_mode();
 
 // ---- device ----
 // Whether the 3D device library can be loaded, and whether its object can be
-// made: 0 or -1 (error set).
+// made: 0 or -1 (error set). create_device_object is device::create_object.
 int device_library();
 int create_device_object();
+
+// The device group over the current backend. Every call is checked here
+// once, so every device refuses the same input: an unknown state, format or
+// flag; a null or released resource, or one of the wrong kind, where one is
+// needed (set_texture takes none for no texture); a size of 0 or below, a
+// texture over the maximum texture size, a surface over max_surface_side;
+// more levels than the chain has; a second lock, an unlock of what is not
+// locked; a lock of what Direct3D 9 does not let a program lock (render-target
+// textures and surfaces made not lockable, depth surfaces, default-pool
+// textures; the lockable back buffer, managed and system-memory textures and
+// system-memory surfaces lock); a rectangle outside its surface or empty;
+// stretch_rect into anything but a render target or the back buffer;
+// update_surface other than system memory into a default-pool texture of the
+// same format; get_render_target_data between surfaces of different size or
+// format; a primitive type outside 1 to 6; a stride other than the FVF's
+// size; a null vertex or index pointer with a count above 0. Each refusal is
+// -1 with one set_error and changes nothing. Calls need the object, device
+// calls the device; the object and the device exist once each.
+namespace device {
+
+int create_object();            // also creates nothing when the library is missing
+int release_object();           // releases the device first when it lives
+bool object_exists();
+int get_adapter_mode(adapter_mode& out);
+int mode_count(format f);       // -1 for a format that is no display format
+int get_caps(caps& out);
+int get_identifier(identifier& out);
+// 0 when the device can make textures of the format with the usage (0 or
+// usage_render_target) on an adapter of the given format, else -1 (error set).
+int check_format(format adapter, std::uint32_t usage, format f);
+int check_depth_match(format adapter, format target, format depth);
+// A back buffer of 1 to max_surface_side each way in X8R8G8B8, R5G6B5,
+// X1R5G5B5 or A1R5G5B5; windowed with refresh 0; interval ONE or IMMEDIATE;
+// behaviour software or mixed vertex processing, optionally FPU preserve.
+int create_device(const present_params& params, std::uint32_t behaviour);
+// Handles still alive are released with it and counted as leaked.
+int release_device();
+bool device_exists();
+const present_params& device_params();
+// Handles alive now (every kind), and those a device release found alive
+// since the common state was last cleared.
+int live_resources();
+int leaked_resources();
+const device_state& current_state();
+// The description of a live resource, or null (error set); good until the
+// next resource is made.
+const resource_desc* describe(resource r);
+// Clears the common state without calling the backend (the headless reset).
+void forget_state();
+
+// Resources, each into out (none on failure). levels 0: the whole chain down
+// to 1 x 1.
+int create_texture(int width, int height, int levels, std::uint32_t usage, format f, pool p, resource& out);
+int get_surface_level(resource texture, int level, resource& out);
+int level_count(resource texture);  // -1 for no texture
+int level_desc(resource texture, int level, resource_desc& out);
+int create_render_target(int width, int height, format f, bool lockable, resource& out);
+int create_offscreen_plain_surface(int width, int height, format f, pool p, resource& out);
+int create_depth_stencil_surface(int width, int height, format f, resource& out);
+int get_back_buffer(resource& out);
+int get_swap_chain(resource& out);
+int create_vertex_buffer(int bytes, std::uint32_t usage, std::uint32_t fvf, pool p, resource& out);
+int create_index_buffer(int bytes, std::uint32_t usage, format f, pool p, resource& out);
+int create_vertex_shader(const std::uint32_t* code, int words, resource& out);
+int create_pixel_shader(const std::uint32_t* code, int words, resource& out);
+int create_vertex_declaration(const vertex_element* elements, int count, resource& out);
+// Released with it: its place in the device state (a texture's stage, the
+// render target, which goes back to the back buffer, the depth surface, a
+// shader or declaration), each unbound through the backend.
+int release(resource r);
+
+// Locks: a texture's level, a surface, or (lock_buffer) a byte range of a
+// buffer (bytes 0: to the end). area null: the whole. Block formats lock by
+// whole 4 x 4 blocks (edges on multiples of 4 or on the surface's edge).
+int lock_texture(resource texture, int level, const rect* area, std::uint32_t flags, locked_rect& out);
+int unlock_texture(resource texture, int level);
+int lock_surface(resource surface, const rect* area, std::uint32_t flags, locked_rect& out);
+int unlock_surface(resource surface);
+int lock_buffer(resource buffer, int offset, int bytes, std::uint32_t flags, void*& out);
+int unlock_buffer(resource buffer);
+
+// State.
+int set_render_state(render_state state, std::uint32_t value);
+int set_texture_stage_state(int stage, stage_state state, std::uint32_t value);
+int set_sampler_state(int sampler, sampler_state state, std::uint32_t value);
+int set_texture(int stage, resource texture);
+int set_fvf(std::uint32_t fvf);
+int set_transform(transform which, const matrix& m);
+int set_viewport(const viewport& v);  // inside the render target
+int set_scissor_rect(const rect& r);
+int set_render_target(resource surface);  // viewport and scissor become the whole surface
+int set_depth_stencil_surface(resource surface);  // none: no depth surface
+int set_vertex_shader(resource shader);
+int set_pixel_shader(resource shader);
+int set_vertex_declaration(resource declaration);
+int set_light(int index, const light& l);
+int light_enable(int index, bool on);
+int set_material(const material& m);
+int set_vertex_shader_constant_f(int first, const float* values, int count);  // count x 4 floats
+int set_vertex_shader_constant_b(int first, const int* values, int count);
+int set_pixel_shader_constant_f(int first, const float* values, int count);
+int set_dialog_box_mode(bool on);
+int begin_scene();
+int end_scene();
+
+// Drawing, clearing, copies, present.
+int draw_primitive_up(primitive type, int count, const void* vertices, int stride);
+int draw_indexed_primitive_up(primitive type, int min_index, int vertex_count, int count,
+                              const std::uint16_t* indices, format index_format, const void* vertices, int stride);
+// rects null with count 0: the whole render target; all cut to the viewport.
+int clear(int count, const rect* rects, std::uint32_t flags, std::uint32_t colour, float z, std::uint32_t stencil);
+int color_fill(resource surface, const rect* area, std::uint32_t colour);  // 0xAARRGGBB
+int stretch_rect(resource source, const rect* from, resource target, const rect* to, filter f);
+int update_surface(resource source, const rect* from, resource target, const int* at);  // at: x, y or null
+int get_render_target_data(resource source, resource target);
+// Shows the back buffer's source rectangle (null: the whole) scaled by
+// nearest pixel to the destination (null: the client area) in the window;
+// swap_chain none or the one of get_swap_chain.
+int present(resource swap_chain, const rect* source, const rect* destination);
+
+}  // namespace device
 // ---- end of device ----
 
 // ---- question box ----

@@ -131,13 +131,18 @@ int present(const pixel_view& view, const rect& source, const rect& destination)
     if (source.left < 0 || source.top < 0 || source.right > view.width || source.bottom > view.height)
         return set_error("source rectangle outside the view");
     if (current_backend().present(view, source, destination) < 0) return -1;
+    record_present();
+    return 0;
+}
+
+void record_present()
+{
     present_stamps& stamps = window_common().stamps;
     stamps.last_ns = monotonic_ns();
     if (stamps.count++ == 0) {
         stamps.first_ns = stamps.last_ns;
         open_stamp_file(stamps.first_ns);
     }
-    return 0;
 }
 
 const present_stamps& presented()

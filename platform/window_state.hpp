@@ -37,6 +37,10 @@ int check_video_thread();
 // 0 when, in addition, the window exists.
 int check_window();
 
+// Stamps a present that succeeded (present.cpp): the device's present counts
+// as the software road's does.
+void record_present();
+
 // Set by the SIGINT and SIGTERM handler, taken by the pump.
 extern volatile std::sig_atomic_t close_signalled;
 void install_close_signals();

@@ -1,6 +1,7 @@
 // Records the graphics files share, and the reset of their global state.
 #pragma once
 
+#include "platform/platform.hpp"
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -229,22 +230,6 @@ extern std::vector<drawn_string> drawn_string_record;
 // ---- end fonts ----
 // ---- graphics block (startup.cpp) ----
 
-// Direct3D format numbers the adapter's display mode and the back buffer use.
-enum : std::int32_t {
-    D3DFORMAT_X8R8G8B8 = 22,
-    D3DFORMAT_R5G6B5 = 23,
-    D3DFORMAT_X1R5G5B5 = 24,
-    D3DFORMAT_A1R5G5B5 = 25,
-};
-
-// The 3D device object, a stand-in until the device layer exists: it reports
-// the desktop's format as its adapter mode, has no capabilities and makes no
-// device.
-struct D3DOBJECT {
-    std::int32_t adapter_format;  // D3DFORMAT_*, read from the desktop when made
-    std::int32_t caps_zero;       // every capability is 0
-};
-
 // The display as graphics start-up left it.
 struct GRAPHICSSTATE {
     std::int32_t started;
@@ -253,10 +238,10 @@ struct GRAPHICSSTATE {
     std::int32_t library_loaded;    // the device library's presence was confirmed
     std::int32_t display_object;    // 1: the platform's display object is open
     std::int32_t mode_changed;      // 1: a full-screen mode was set, the desktop's is restored at release
-    D3DOBJECT* d3d;                 // null: none; else the record below
-    D3DOBJECT d3d_record;
-    std::int32_t device;            // 1: a device exists (never, with the stand-in)
-    std::int32_t back_buffer_format;
+    std::int32_t d3d;               // 1: the platform's device object exists
+    std::int32_t device;            // 1: a device exists
+    std::int32_t back_buffer_format;  // a platform::device::format
+    platform::device::resource back_buffer, swap_chain;  // kept from the device's creation
     MEMIMG screen_image;            // software renderer: the screen and its two work images
     MEMIMG work_image;
     MEMIMG work_alpha_image;

@@ -29,9 +29,18 @@ bool window_mode()
     return media::core::window_state.settings.window_mode != 0;
 }
 
+// The device's objects, the device and the device object, each released
+// once when present.
 void release_d3d_object()
 {
-    graphics.d3d = nullptr;
+    for (platform::device::resource* r : {&graphics.back_buffer, &graphics.swap_chain}) {
+        if (*r != platform::device::resource::none) platform::device::release(*r);
+        *r = platform::device::resource::none;
+    }
+    if (graphics.device != 0) platform::device::release_device();
+    graphics.device = 0;
+    if (graphics.d3d != 0) platform::device::release_object();
+    graphics.d3d = 0;
 }
 
 // Step 6 onwards of the device road on the software renderer in full screen.
@@ -168,7 +177,6 @@ int SetUpDisplayDevice()
     }
     if (graphics.d3d_in_use == 0) {
         // the software renderer takes over; the display object stays for the flip
-        graphics.device = 0;
         release_d3d_object();
     }
     if (graphics.d3d_in_use != 0 || window_mode())
@@ -196,40 +204,67 @@ int CreateDirect3DObject()
 {
     release_d3d_object();
     LogWrite("IDirect3D9 オブジェクトを取得します.... ");
-    if (platform::create_device_object() < 0)
+    if (platform::device::create_object() < 0)
         return LogWrite("IDirect3D9 オブジェクトの取得に失敗しました\n");
-    graphics.d3d_record = media::gfx::D3DOBJECT{};
-    graphics.d3d = &graphics.d3d_record;
-    // the adapter's display mode is the desktop's
-    platform::display_mode desktop{0, 0, 0, 0};
-    platform::desktop_mode(desktop);
-    graphics.d3d->adapter_format = desktop.bits == 16 ? media::gfx::D3DFORMAT_R5G6B5 : media::gfx::D3DFORMAT_X8R8G8B8;
+    graphics.d3d = 1;
     LogWrite("成功\n");
     return 0;
 }
 
 int CreateD3DDevice()
 {
-    if (graphics.d3d == nullptr)
+    namespace dev = platform::device;
+    if (graphics.d3d == 0)
         return -1;
-    graphics.device = 0;
-    LogWrite("IDirect3DDevice9 オブジェクトを取得します.... ");
-    int format = 0;
-    if (window_mode()) {
-        format = graphics.d3d->adapter_format;
-        screen_mode.bits = format == media::gfx::D3DFORMAT_X8R8G8B8 ? 32 : 16;
-    } else if (screen_mode.bits == 16) {
-        format = media::gfx::D3DFORMAT_R5G6B5;
-    } else if (screen_mode.bits == 32) {
-        format = media::gfx::D3DFORMAT_X8R8G8B8;
-    } else {
-        return LogWrite("非対応のバックバッファービット深度が指定されました\n");
+    if (graphics.device != 0) {
+        dev::release_device();
+        graphics.device = 0;
     }
-    graphics.back_buffer_format = format;
-    // the stand-in object makes no device: both attempts fail
-    return LogWrite("Direct3DDevice9 の作成に失敗しました\n");
+    LogWrite("IDirect3DDevice9 オブジェクトを取得します.... ");
+    dev::present_params params;
+    params.width = screen_mode.width;
+    params.height = screen_mode.height;
+    params.lockable_back_buffer = true;
+    params.interval = media::gfx::settings.flip_no_wait != 0 ? dev::present_interval_immediate : dev::present_interval_one;
+    if (window_mode()) {
+        // the back buffer takes the desktop's format, and the screen its depth
+        dev::adapter_mode adapter;
+        dev::get_adapter_mode(adapter);
+        params.back_buffer_format = adapter.fmt;
+        screen_mode.bits = adapter.fmt == dev::X8R8G8B8 ? 32 : 16;
+    } else {
+        params.windowed = false;
+        params.refresh = screen_mode.refresh;
+        if (screen_mode.bits == 16)
+            params.back_buffer_format = dev::mode_count(dev::R5G6B5) > 0 ? dev::R5G6B5 : dev::X1R5G5B5;
+        else if (screen_mode.bits == 32)
+            params.back_buffer_format = dev::X8R8G8B8;
+        else
+            return LogWrite("非対応のバックバッファービット深度が指定されました\n");
+    }
+    graphics.back_buffer_format = params.back_buffer_format;
+    const std::uint32_t fpu =
+        media::core::window_state.settings.fpu_preserve != 0 ? dev::create_fpu_preserve : 0u;
+    dev::caps caps;
+    dev::get_caps(caps);
+    const bool shader2 = caps.vertex_shader_version >= 0x200 && caps.pixel_shader_version >= 0x200;
+    if (dev::create_device(params, (shader2 ? dev::create_mixed_vertex_processing
+                                            : dev::create_software_vertex_processing) | fpu) == 0) {
+        LogWrite("ハードウエア頂点演算を使用します\n");
+    } else if (dev::create_device(params, dev::create_software_vertex_processing | fpu) == 0) {
+        LogWrite("ソフトウエア頂点演算を使用します\n");
+    } else {
+        return LogWrite("Direct3DDevice9 の作成に失敗しました\n");
+    }
+    graphics.device = 1;
+    dev::get_back_buffer(graphics.back_buffer);
+    dev::get_swap_chain(graphics.swap_chain);
+    LogWrite("成功\n");
+    return 0;
 }
 
+// The device road's drawing is not built yet: without a depth surface the
+// road stops here and the software renderer takes over.
 int CreateZBuffer()
 {
     if (graphics.device == 0)
@@ -265,7 +300,6 @@ int ReleaseGraphicsDevice()
         platform::restore_desktop_mode();
         graphics.mode_changed = 0;
     }
-    graphics.device = 0;
     release_d3d_object();
     if (graphics.display_object != 0) {
         platform::close_display();

@@ -59,8 +59,32 @@ void close_progress();
 int draw_progress(const progress_view& view);
 bool progress_cancelled(const progress_view& view);
 // device
-int device_library();
-int create_device_object();
+namespace dev {
+int library();
+int create_object();
+void release_object();
+int adapter_mode(device::adapter_mode& out);
+int mode_count(device::format f);
+int caps(device::caps& out);
+int identifier(device::identifier& out);
+bool check_format(device::format adapter, std::uint32_t usage, device::format f);
+bool check_depth_match(device::format adapter, device::format target, device::format depth);
+int create_device(const device::present_params& params, std::uint32_t behaviour, device::caps& out);
+void release_device(int leaked);
+int create_resource(device::resource id, const device::resource_desc& desc);
+void release_resource(device::resource id);
+int lock(device::resource id, int level, const rect& area, std::uint32_t flags, device::locked_rect& out);
+int unlock(device::resource id, int level);
+int set_state(const device::state_change& change);
+int draw(const device::draw_call& call);
+int clear(const rect* rects, int count, std::uint32_t flags, std::uint32_t colour, float z, std::uint32_t stencil);
+int color_fill(device::resource surface, const rect& area, std::uint32_t colour);
+int stretch_rect(device::resource source, const rect& from, device::resource target, const rect& to,
+                 device::filter f);
+int update_surface(device::resource source, const rect& from, device::resource target, int x, int y);
+int get_render_target_data(device::resource source, device::resource target);
+int present(const rect& source, const rect& destination);
+}  // namespace dev
 // joysticks
 int joysticks(std::vector<joystick_info>& out);
 
@@ -75,6 +99,7 @@ void reset()
     headless_state fresh;
     std::swap(state(), fresh);
     platform::forget_window_state();
+    platform::device::forget_state();
 }
 
 extern const backend table;
@@ -132,8 +157,10 @@ const backend table = {
     draw_progress,
     progress_cancelled,
     // device
-    device_library,
-    create_device_object,
+    {dev::library, dev::create_object, dev::release_object, dev::adapter_mode, dev::mode_count, dev::caps,
+     dev::identifier, dev::check_format, dev::check_depth_match, dev::create_device, dev::release_device,
+     dev::create_resource, dev::release_resource, dev::lock, dev::unlock, dev::set_state, dev::draw, dev::clear,
+     dev::color_fill, dev::stretch_rect, dev::update_surface, dev::get_render_target_data, dev::present},
     // joysticks
     joysticks,
 };

@@ -92,6 +92,59 @@ std::uint64_t virtual_nanoseconds();
 // device object's creation fails.
 void set_device_library_missing(bool missing);
 void set_device_object_fails(bool fails);
+
+// The device's mode. off (after reset): the object is made and answers, but
+// device creation fails, so graphics start-up takes the software road.
+// recording: the device is made and keeps its resources in memory; every
+// object and device call goes into a transcript with its arguments as sent;
+// draws are recorded, not drawn.
+enum class device_mode { off, recording };
+void set_device_mode(device_mode mode);
+
+// One call: its name and arguments as text ("CreateTexture 256 256 1 0 21 1
+// #3": resources by the number the device gave them, 1 first, "-" for none,
+// rectangles as (left,top,right,bottom), flags in hex), and a draw's vertex
+// and index data copied. A failed call ends in " failed".
+struct device_call {
+    std::string call;
+    std::vector<std::uint8_t> vertices;
+    std::vector<std::uint16_t> indices;
+};
+const std::vector<device_call>& device_transcript();
+std::vector<std::string> device_call_texts();
+void clear_device_transcript();
+// On after reset; benchmarks switch it off.
+void set_device_transcript(bool on);
+
+// The answers of the object. Defaults: shader versions 0, blend-op on,
+// square-only off, 2048 x 2048; the six colour formats as textures and render
+// targets, no block format; depth formats D16, D24X8 and D32; the adapter's
+// format the desktop's (format_unknown: back to that); identifier
+// "headless" / "recording device". The display modes are the present
+// group's list (set_display_modes), 32 bits as X8R8G8B8, 16 as R5G6B5.
+void set_device_caps(const device::caps& caps);
+void set_device_format_support(device::format f, std::uint32_t usage, bool supported);
+void set_device_depth_formats(const std::vector<device::format>& formats);
+void set_adapter_format(device::format f);
+void set_adapter_identifier(const std::string& driver, const std::string& description);
+
+// The operations a test can make fail: the nth call from now (1: the next)
+// fails once with an error text. A device is never lost by itself: a failed
+// present stands for a lost device.
+enum class device_op {
+    create_object, create_device, create_texture, get_surface_level, create_render_target,
+    create_offscreen_plain_surface, create_depth_stencil_surface, create_vertex_shader, create_pixel_shader,
+    lock_rect, present, stretch_rect, update_surface, color_fill, set_viewport,
+};
+void fail_device_call(device_op op, int nth);
+
+// Memory: rows padded past width x bytes per pixel to a multiple of 64 bytes
+// with at least 16 spare; new and discarded contents hold this byte.
+constexpr std::uint8_t device_fill_byte = 0xCD;
+// Resources a device release found alive, and the faults seen: a read-only
+// lock whose bytes changed by its unlock.
+int device_leaks();
+const std::vector<std::string>& device_faults();
 // ---- end of device ----
 
 // ---- question box ----

@@ -5,11 +5,54 @@
 #include "platform/platform.hpp"
 
 #include <deque>
+#include <map>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace platform::headless {
+
+// The recording device's memory: a surface's rows (padded, see
+// headless.hpp), with the state of a lock on it.
+struct device_surface {
+    device::format fmt = device::format_unknown;
+    int width = 0, height = 0;  // pixels (a buffer: bytes, 1 row)
+    int pitch = 0, rows = 0;    // rows of pixels or of 4 x 4 blocks
+    std::vector<std::uint8_t> bytes;
+    bool readonly = false;      // locked read-only: the locked bytes as they were
+    rect locked{0, 0, 0, 0};
+    std::vector<std::uint8_t> before;
+};
+// A texture's levels, or a surface's or buffer's one; shared by the handles
+// naming it (a level surface, the back buffer's handles).
+struct device_store {
+    std::vector<device_surface> levels;
+};
+struct device_handle {
+    device::resource_kind kind = device::resource_kind::texture;
+    int serial = 0;  // the number the transcript gives it
+    std::shared_ptr<device_store> store;
+    int level = 0;
+};
+
+struct device_record {
+    device_mode mode = device_mode::off;
+    bool transcript_on = true;
+    std::vector<device_call> transcript;
+    device::caps caps{0, 0, true, false, 2048, 2048};
+    std::map<std::pair<std::int32_t, std::uint32_t>, bool> support;  // (format, usage): set by tests
+    std::vector<device::format> depth_formats{device::D16, device::D24X8, device::D32};
+    device::format adapter_format = device::format_unknown;
+    std::string driver = "headless", description = "recording device";
+    int countdown[16] = {};  // by device_op: calls until the failing one, 0 none
+    bool made = false;       // the device exists
+    std::shared_ptr<device_store> back_buffer;
+    std::map<std::uint32_t, device_handle> handles;
+    int serials = 0;
+    int leaks = 0;
+    std::vector<std::string> faults;
+};
 
 struct headless_state {
     std::uint32_t clock = 0;
@@ -67,6 +110,7 @@ struct headless_state {
     // device
     bool device_library_missing = false;
     bool device_object_fails = false;
+    device_record device;
 
     // joysticks
     std::vector<joystick_info> joysticks;

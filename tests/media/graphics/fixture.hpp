@@ -9,6 +9,7 @@
 #include "media/core/internal.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "platform/platform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(media::core::alloc_state.count, 0) << "blocks left allocated";
+        EXPECT_EQ(platform::device::live_resources(), 0) << "device resources left alive";
         media::gfx::reset_state();
         media::core::reset_state();
     }

@@ -37,6 +37,8 @@ protected:
         DeleteAllGraphs(0);
         EXPECT_EQ(media::core::alloc_state.count, baseline_) << "blocks left allocated";
         EndMediaLayer();
+        EXPECT_EQ(platform::device::live_resources(), 0) << "device resources left alive";
+        EXPECT_EQ(platform::headless::device_leaks(), 0) << "a device was released with resources alive";
         media::soft::reset_state();
         headless_media::TearDown();
     }
