@@ -529,8 +529,8 @@ class matcher {
   }
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
-  std::vector<record> out;    // nodes made so far and not yet adopted
-  std::vector<record> nodes;  // adopted nodes: the tree's array
+  record_array out;    // nodes made so far and not yet adopted
+  record_array nodes;  // adopted nodes: the tree's array
   unsigned depth = 0;         // rule activations in progress
 
  private:
@@ -552,8 +552,8 @@ class matcher {
   }
   [[gnu::noinline]] void wrap(rule target, std::size_t mark);
   void drop(mark_t m) {
-    out.resize(m.out);
-    nodes.resize(m.nodes);
+    out.cut(m.out);
+    nodes.cut(m.nodes);
   }
 
   // An expression that must consume a character and cannot start with this
@@ -574,21 +574,20 @@ class matcher {
 // Replaces the nodes above mark by one node of the rule that made them.
 void matcher::wrap(rule target, std::size_t mark) {
   const std::size_t first = nodes.size(), count = out.size() - mark;
-  if (nodes.capacity() - first < count) nodes.reserve(2 * nodes.capacity() + count);
-  const record* from = out.data() + mark;
-  for (std::size_t i = 0; i != count; ++i) {
-    nodes.push_back(from[i]);
-    if (from[i].id == rule::none) nodes.back().id = target;  // a leaf takes the identity of the rule it stands in
-  }
-  // The rule's node takes the place of its first child; there is one, or the rule made none and leaves an
-  // empty node.
   const record made{target, false, std::uint32_t(first), std::uint32_t(count)};
-  if (count == 0) {
+  if (count == 0) {  // the rule made no node: it leaves an empty one
     out.push_back(made);
-  } else {
-    out.erase(out.begin() + std::ptrdiff_t(mark) + 1, out.end());
-    out[mark] = made;
+    return;
   }
+  record* const to = nodes.extend(count);
+  const record* const from = out.data() + mark;
+  for (std::size_t i = 0; i != count; ++i) {
+    to[i] = from[i];
+    if (to[i].id == rule::none) to[i].id = target;  // a leaf takes the identity of the rule it stands in
+  }
+  // The rule's node takes the place of its first child.
+  out.cut(mark + 1);
+  out[mark] = made;
 }
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
@@ -767,6 +766,18 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
   static_cast<parse_outcome&>(info) = s;
   if (s.match) info.trees.push_back(s.tree.copy(s.tree.root()));
   return info;
+}
+
+void record_array::grow_to(std::size_t n) {
+  auto* const block = static_cast<record*>(parse_memory::allocate(n * sizeof(record)));
+  const std::size_t size = this->size();
+  if (begin_) {
+    std::copy(begin_, end_, block);
+    parse_memory::release(begin_, std::size_t(cap_ - begin_) * sizeof(record));
+  }
+  begin_ = block;
+  end_ = block + size;
+  cap_ = block + n;
 }
 
 void syntax_node::out_of_range() { throw std::out_of_range("syntax_node::at"); }
