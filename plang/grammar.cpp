@@ -525,7 +525,8 @@ class matcher {
 
   cptr match(std::uint32_t index, cptr pos, bool build) {
     const pexpr& e = g_.pool[index];
-    return fails_at_once(e, pos) ? nullptr : attempt(e, pos, build);
+    if (fails_at_once(e, pos)) return nullptr;
+    return e.k == kind::reference ? activate(e.target, pos, build) : attempt(e, pos, build);
   }
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
@@ -647,7 +648,9 @@ cptr matcher::activate(rule target, cptr pos, bool build) {
   if (depth >= grammar::max_nesting) throw too_deep{};
   const std::size_t mark = out.size();
   ++depth;
-  const cptr next = match(g_.body[std::size_t(target)], pos, build);
+  // The body starts with the characters its reference does, tested by the caller one level up: a test that
+  // one level deeper can only be left out, not come out otherwise.
+  const cptr next = attempt(g_.pool[g_.body[std::size_t(target)]], pos, build);
   --depth;
   if (next && build) wrap(target, mark);
   return next;
