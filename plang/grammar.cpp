@@ -545,6 +545,12 @@ class matcher {
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
   bool accepts(const pexpr& e, wchar_t c) const;
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
+  // One character of a range or class; a run of them is skipped in a loop when it leaves no nodes.
+  static bool is_class(const pexpr& e) { return e.k >= kind::range && e.k <= kind::digit; }
+  cptr skip(const pexpr& e, cptr pos) const {
+    while (pos != last_ && accepts(e, *pos)) ++pos;
+    return pos;
+  }
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
@@ -629,10 +635,7 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   // A run of characters of one class that leaves no nodes (white space, digits) needs no machinery.
   const pexpr& e = g_.pool[part];
-  if (!build && e.k >= kind::range && e.k <= kind::digit) {
-    while (pos != last_ && accepts(e, *pos)) ++pos;
-    return pos;
-  }
+  if (!build && is_class(e)) return skip(e, pos);
   for (;;) {
     const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
@@ -683,6 +686,9 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
         if (const cptr next = match(e.parts[i], pos, build)) return next;
       return nullptr;
     case kind::star:
+      if (!build) {
+        if (const pexpr& part = g_.pool[e.parts[0]]; is_class(part)) return skip(part, pos);
+      }
       return repeat(e.parts[0], pos, build);
     case kind::plus: {
       const cptr next = match(e.parts[0], pos, build);
@@ -703,8 +709,14 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       }
       return next;
     }
-    case kind::hidden:
+    case kind::hidden: {
+      // Mostly white space: a run of one class is skipped here, without the calls of a repetition.
+      const pexpr& part = g_.pool[e.parts[0]];
+      if (part.k == kind::star) {
+        if (const pexpr& each = g_.pool[part.parts[0]]; is_class(each)) return skip(each, pos);
+      }
       return match(e.parts[0], pos, false);
+    }
     case kind::leaf: {
       const cptr next = match(e.parts[0], pos, false);
       if (next && build && next != pos) push_leaf(pos, next);
