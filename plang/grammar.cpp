@@ -77,7 +77,13 @@ struct pexpr {
   // and the characters that a match consuming something starts with.
   bool nullable = false;
   first_chars first;
+  // A choice of several parts: where its rows of `rule_set::dispatch` start (no_dispatch when it has none).
+  std::uint32_t dispatch = ~std::uint32_t(0);
 };
+
+constexpr std::uint32_t no_dispatch = ~std::uint32_t(0);
+// A choice's rows: one per ASCII character, one for every other character, one for the end of the text.
+constexpr std::size_t dispatch_rows = 130;
 
 // Thrown when rule activations nest deeper than grammar::max_nesting.
 struct too_deep {};
@@ -87,6 +93,9 @@ constexpr std::uint32_t no_body = ~std::uint32_t(0);
 struct rule_set {
   std::vector<pexpr> pool;
   std::array<std::uint32_t, rule_count> body;  // the right side of each rule, an index into pool
+  // For each choice of 4 to 64 parts, a row per next character: bit i set when part i can match there (it
+  // can start with the character, or match nothing).
+  std::vector<std::uint64_t> dispatch;
 };
 
 using rules_t = std::vector<pexpr>;
@@ -507,6 +516,27 @@ void compute_first_chars(rule_set& g) {
   }
 }
 
+// Fills the dispatch rows of every choice of 4 to 64 parts.
+void compute_dispatch(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::choice || e.parts.size() < 4 || e.parts.size() > 64) continue;
+    e.dispatch = std::uint32_t(g.dispatch.size());
+    g.dispatch.resize(g.dispatch.size() + dispatch_rows);
+    std::uint64_t* const rows = &g.dispatch[e.dispatch];
+    for (std::size_t i = 0; i != e.parts.size(); ++i) {
+      const pexpr& part = g.pool[e.parts[i]];
+      const std::uint64_t bit = std::uint64_t(1) << i;
+      if (part.nullable) {
+        for (std::size_t r = 0; r != dispatch_rows; ++r) rows[r] |= bit;
+        continue;
+      }
+      for (std::uint64_t m = part.first.low; m; m &= m - 1) rows[__builtin_ctzll(m)] |= bit;
+      for (std::uint64_t m = part.first.high; m; m &= m - 1) rows[64 + __builtin_ctzll(m)] |= bit;
+      if (part.first.other) rows[128] |= bit;
+    }
+  }
+}
+
 using cptr = const wchar_t*;
 
 using record = syntax_node::record;
@@ -567,6 +597,11 @@ class matcher {
   // one fails at once. Its full attempt would only activate rules without
   // consuming anything, at most rule_count deep, so near the nesting limit
   // the attempt is made and fails for depth exactly as before.
+  std::size_t row(cptr pos) const {
+    if (pos == last_) return dispatch_rows - 1;
+    const auto u = static_cast<std::uint32_t>(*pos);
+    return u < 128 ? u : 128;
+  }
   bool fails_at_once(const pexpr& e, cptr pos) const {
     return !e.nullable && use_first_ && depth + rule_count < grammar::max_nesting &&
            (pos == last_ || !e.first.has(*pos));
@@ -682,6 +717,16 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       return pos;
     }
     case kind::choice:
+      if (e.dispatch != no_dispatch && use_first_ && depth + rule_count < grammar::max_nesting) {
+        // Only the parts the next character lets match are tried, in their order: the others would fail
+        // their own first-character test.
+        for (std::uint64_t viable = g_.dispatch[e.dispatch + row(pos)]; viable; viable &= viable - 1) {
+          const pexpr& part = g_.pool[e.parts[std::size_t(__builtin_ctzll(viable))]];
+          const cptr next = part.k == kind::reference ? activate(part.target, pos, build) : attempt(part, pos, build);
+          if (next) return next;
+        }
+        return nullptr;
+      }
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i)
         if (const cptr next = match(e.parts[i], pos, build)) return next;
       return nullptr;
@@ -740,6 +785,7 @@ grammar::grammar() {
     r->body.fill(no_body);
     define_rules(*r);
     compute_first_chars(*r);
+    compute_dispatch(*r);
     assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
     return r;
   }();
