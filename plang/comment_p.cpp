@@ -27,6 +27,7 @@ bool after_include_keyword(const std::wstring& out) {
 template <>
 comment_p<wchar_t>::comment_p(const std::wstring& src) {
   const std::size_t n = src.size();
+  out_.reserve(n);  // the output is never longer than the source
   try {
     std::size_t i = 0;
     while (i < n) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace plang {
 
@@ -17,7 +18,8 @@ class comment_p {
 
   explicit comment_p(const string_type& src);
 
-  const string_type& str() const { return out_; }
+  const string_type& str() const& { return out_; }
+  string_type str() && { return std::move(out_); }
 
  private:
   string_type out_;

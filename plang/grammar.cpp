@@ -77,7 +77,13 @@ struct pexpr {
   // and the characters that a match consuming something starts with.
   bool nullable = false;
   first_chars first;
+  // A choice of several parts: where its rows of `rule_set::dispatch` start (no_dispatch when it has none).
+  std::uint32_t dispatch = ~std::uint32_t(0);
 };
+
+constexpr std::uint32_t no_dispatch = ~std::uint32_t(0);
+// A choice's rows: one per ASCII character, one for every other character, one for the end of the text.
+constexpr std::size_t dispatch_rows = 130;
 
 // Thrown when rule activations nest deeper than grammar::max_nesting.
 struct too_deep {};
@@ -87,6 +93,9 @@ constexpr std::uint32_t no_body = ~std::uint32_t(0);
 struct rule_set {
   std::vector<pexpr> pool;
   std::array<std::uint32_t, rule_count> body;  // the right side of each rule, an index into pool
+  // For each choice of 4 to 64 parts, a row per next character: bit i set when part i can match there (it
+  // can start with the character, or match nothing).
+  std::vector<std::uint64_t> dispatch;
 };
 
 using rules_t = std::vector<pexpr>;
@@ -507,6 +516,27 @@ void compute_first_chars(rule_set& g) {
   }
 }
 
+// Fills the dispatch rows of every choice of 4 to 64 parts.
+void compute_dispatch(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::choice || e.parts.size() < 4 || e.parts.size() > 64) continue;
+    e.dispatch = std::uint32_t(g.dispatch.size());
+    g.dispatch.resize(g.dispatch.size() + dispatch_rows);
+    std::uint64_t* const rows = &g.dispatch[e.dispatch];
+    for (std::size_t i = 0; i != e.parts.size(); ++i) {
+      const pexpr& part = g.pool[e.parts[i]];
+      const std::uint64_t bit = std::uint64_t(1) << i;
+      if (part.nullable) {
+        for (std::size_t r = 0; r != dispatch_rows; ++r) rows[r] |= bit;
+        continue;
+      }
+      for (std::uint64_t m = part.first.low; m; m &= m - 1) rows[__builtin_ctzll(m)] |= bit;
+      for (std::uint64_t m = part.first.high; m; m &= m - 1) rows[64 + __builtin_ctzll(m)] |= bit;
+      if (part.first.other) rows[128] |= bit;
+    }
+  }
+}
+
 using cptr = const wchar_t*;
 
 using record = syntax_node::record;
@@ -525,12 +555,13 @@ class matcher {
 
   cptr match(std::uint32_t index, cptr pos, bool build) {
     const pexpr& e = g_.pool[index];
-    return fails_at_once(e, pos) ? nullptr : attempt(e, pos, build);
+    if (fails_at_once(e, pos)) return nullptr;
+    return e.k == kind::reference ? activate(e.target, pos, build) : attempt(e, pos, build);
   }
   cptr start(rule target, cptr pos) { return activate(target, pos, true); }
 
-  std::vector<record> out;    // nodes made so far and not yet adopted
-  std::vector<record> nodes;  // adopted nodes: the tree's array
+  record_array out;    // nodes made so far and not yet adopted
+  record_array nodes;  // adopted nodes: the tree's array
   unsigned depth = 0;         // rule activations in progress
 
  private:
@@ -544,6 +575,12 @@ class matcher {
   [[gnu::noinline]] cptr literal(const pexpr& e, cptr pos, bool build);
   bool accepts(const pexpr& e, wchar_t c) const;
   [[gnu::noinline]] cptr single(const pexpr& e, cptr pos, bool build);
+  // One character of a range or class; a run of them is skipped in a loop when it leaves no nodes.
+  static bool is_class(const pexpr& e) { return e.k >= kind::range && e.k <= kind::digit; }
+  cptr skip(const pexpr& e, cptr pos) const {
+    while (pos != last_ && accepts(e, *pos)) ++pos;
+    return pos;
+  }
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
@@ -552,14 +589,19 @@ class matcher {
   }
   [[gnu::noinline]] void wrap(rule target, std::size_t mark);
   void drop(mark_t m) {
-    out.resize(m.out);
-    nodes.resize(m.nodes);
+    out.cut(m.out);
+    nodes.cut(m.nodes);
   }
 
   // An expression that must consume a character and cannot start with this
   // one fails at once. Its full attempt would only activate rules without
   // consuming anything, at most rule_count deep, so near the nesting limit
   // the attempt is made and fails for depth exactly as before.
+  std::size_t row(cptr pos) const {
+    if (pos == last_) return dispatch_rows - 1;
+    const auto u = static_cast<std::uint32_t>(*pos);
+    return u < 128 ? u : 128;
+  }
   bool fails_at_once(const pexpr& e, cptr pos) const {
     return !e.nullable && use_first_ && depth + rule_count < grammar::max_nesting &&
            (pos == last_ || !e.first.has(*pos));
@@ -574,21 +616,20 @@ class matcher {
 // Replaces the nodes above mark by one node of the rule that made them.
 void matcher::wrap(rule target, std::size_t mark) {
   const std::size_t first = nodes.size(), count = out.size() - mark;
-  if (nodes.capacity() - first < count) nodes.reserve(2 * nodes.capacity() + count);
-  const record* from = out.data() + mark;
-  for (std::size_t i = 0; i != count; ++i) {
-    nodes.push_back(from[i]);
-    if (from[i].id == rule::none) nodes.back().id = target;  // a leaf takes the identity of the rule it stands in
-  }
-  // The rule's node takes the place of its first child; there is one, or the rule made none and leaves an
-  // empty node.
   const record made{target, false, std::uint32_t(first), std::uint32_t(count)};
-  if (count == 0) {
+  if (count == 0) {  // the rule made no node: it leaves an empty one
     out.push_back(made);
-  } else {
-    out.erase(out.begin() + std::ptrdiff_t(mark) + 1, out.end());
-    out[mark] = made;
+    return;
   }
+  record* const to = nodes.extend(count);
+  const record* const from = out.data() + mark;
+  for (std::size_t i = 0; i != count; ++i) {
+    to[i] = from[i];
+    if (to[i].id == rule::none) to[i].id = target;  // a leaf takes the identity of the rule it stands in
+  }
+  // The rule's node takes the place of its first child.
+  out.cut(mark + 1);
+  out[mark] = made;
 }
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
@@ -629,10 +670,7 @@ cptr matcher::guarded(std::uint32_t part, cptr pos, bool build) {
 cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   // A run of characters of one class that leaves no nodes (white space, digits) needs no machinery.
   const pexpr& e = g_.pool[part];
-  if (!build && e.k >= kind::range && e.k <= kind::digit) {
-    while (pos != last_ && accepts(e, *pos)) ++pos;
-    return pos;
-  }
+  if (!build && is_class(e)) return skip(e, pos);
   for (;;) {
     const mark_t m = mark();
     const cptr next = depth == 1 ? guarded(part, pos, build) : match(part, pos, build);
@@ -648,7 +686,9 @@ cptr matcher::activate(rule target, cptr pos, bool build) {
   if (depth >= grammar::max_nesting) throw too_deep{};
   const std::size_t mark = out.size();
   ++depth;
-  const cptr next = match(g_.body[std::size_t(target)], pos, build);
+  // The body starts with the characters its reference does, tested by the caller one level up: a test that
+  // one level deeper can only be left out, not come out otherwise.
+  const cptr next = attempt(g_.pool[g_.body[std::size_t(target)]], pos, build);
   --depth;
   if (next && build) wrap(target, mark);
   return next;
@@ -677,10 +717,23 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       return pos;
     }
     case kind::choice:
+      if (e.dispatch != no_dispatch && use_first_ && depth + rule_count < grammar::max_nesting) {
+        // Only the parts the next character lets match are tried, in their order: the others would fail
+        // their own first-character test.
+        for (std::uint64_t viable = g_.dispatch[e.dispatch + row(pos)]; viable; viable &= viable - 1) {
+          const pexpr& part = g_.pool[e.parts[std::size_t(__builtin_ctzll(viable))]];
+          const cptr next = part.k == kind::reference ? activate(part.target, pos, build) : attempt(part, pos, build);
+          if (next) return next;
+        }
+        return nullptr;
+      }
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i)
         if (const cptr next = match(e.parts[i], pos, build)) return next;
       return nullptr;
     case kind::star:
+      if (!build) {
+        if (const pexpr& part = g_.pool[e.parts[0]]; is_class(part)) return skip(part, pos);
+      }
       return repeat(e.parts[0], pos, build);
     case kind::plus: {
       const cptr next = match(e.parts[0], pos, build);
@@ -701,8 +754,14 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       }
       return next;
     }
-    case kind::hidden:
+    case kind::hidden: {
+      // Mostly white space: a run of one class is skipped here, without the calls of a repetition.
+      const pexpr& part = g_.pool[e.parts[0]];
+      if (part.k == kind::star) {
+        if (const pexpr& each = g_.pool[part.parts[0]]; is_class(each)) return skip(each, pos);
+      }
       return match(e.parts[0], pos, false);
+    }
     case kind::leaf: {
       const cptr next = match(e.parts[0], pos, false);
       if (next && build && next != pos) push_leaf(pos, next);
@@ -726,6 +785,7 @@ grammar::grammar() {
     r->body.fill(no_body);
     define_rules(*r);
     compute_first_chars(*r);
+    compute_dispatch(*r);
     assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
     return r;
   }();
@@ -767,6 +827,18 @@ parse_info grammar::parse(rule start, iterator first, iterator last) const {
   static_cast<parse_outcome&>(info) = s;
   if (s.match) info.trees.push_back(s.tree.copy(s.tree.root()));
   return info;
+}
+
+void record_array::grow_to(std::size_t n) {
+  auto* const block = static_cast<record*>(parse_memory::allocate(n * sizeof(record)));
+  const std::size_t size = this->size();
+  if (begin_) {
+    std::copy(begin_, end_, block);
+    parse_memory::release(begin_, std::size_t(cap_ - begin_) * sizeof(record));
+  }
+  begin_ = block;
+  end_ = block + size;
+  cap_ = block + n;
 }
 
 void syntax_node::out_of_range() { throw std::out_of_range("syntax_node::at"); }

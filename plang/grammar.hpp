@@ -6,7 +6,10 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "plang/parse_memory.hpp"
 
 namespace plang {
 
@@ -139,12 +142,61 @@ class syntax_node {
   std::uint32_t index_;
 };
 
+// The records of a parse in one block of parse memory, growing by doubling; an attempt that fails takes back
+// what it added by cutting the array back.
+class record_array {
+ public:
+  using record = syntax_node::record;
+
+  record_array() = default;
+  record_array(record_array&& other) noexcept : begin_(other.begin_), end_(other.end_), cap_(other.cap_) {
+    other.begin_ = other.end_ = other.cap_ = nullptr;
+  }
+  record_array& operator=(record_array&& other) noexcept {
+    std::swap(begin_, other.begin_);
+    std::swap(end_, other.end_);
+    std::swap(cap_, other.cap_);
+    return *this;
+  }
+  ~record_array() {
+    if (begin_) parse_memory::release(begin_, std::size_t(cap_ - begin_) * sizeof(record));
+  }
+
+  bool empty() const { return begin_ == end_; }
+  std::size_t size() const { return std::size_t(end_ - begin_); }
+  record* data() { return begin_; }
+  const record& operator[](std::size_t i) const { return begin_[i]; }
+  record& operator[](std::size_t i) { return begin_[i]; }
+  record& back() { return end_[-1]; }
+
+  void reserve(std::size_t n) {
+    if (std::size_t(cap_ - begin_) < n) grow_to(n);
+  }
+  void push_back(const record& r) { *extend(1) = r; }
+  // Room for n more records at the end, returned uninitialised.
+  record* extend(std::size_t n) {
+    if (std::size_t(cap_ - end_) < n) grow_to(2 * std::size_t(cap_ - begin_) + n);
+    record* const at = end_;
+    end_ += n;
+    return at;
+  }
+  // Keeps the first n records.
+  void cut(std::size_t n) { end_ = begin_ + n; }
+
+ private:
+  void grow_to(std::size_t n);
+
+  record* begin_ = nullptr;
+  record* end_ = nullptr;
+  record* cap_ = nullptr;
+};
+
 // A parse tree in one array, freed at once: children are index ranges into the array, leaves offsets into the
 // parsed text, which must outlive the tree.
 class syntax_tree {
  public:
   syntax_tree() = default;
-  syntax_tree(const wchar_t* text, std::vector<syntax_node::record> nodes)
+  syntax_tree(const wchar_t* text, record_array nodes)
       : text_(text), nodes_(std::move(nodes)) {}
 
   bool empty() const { return nodes_.empty(); }
@@ -156,7 +208,7 @@ class syntax_tree {
  private:
   friend class syntax_node;
   const wchar_t* text_ = nullptr;
-  std::vector<syntax_node::record> nodes_;
+  record_array nodes_;
 };
 
 inline const syntax_node::record& syntax_node::rec() const { return tree_->nodes_[index_]; }

@@ -573,4 +573,43 @@ TEST(FirstChars, ParsesAsWithoutThem) {
   }
 }
 
+// Large trees lie in blocks of their own that a thread keeps for the next parse: a tree stays whole while
+// another is parsed (an include compiles inside its includer's walk), and a kept block that is larger than the
+// next parse needs serves it.
+std::wstring globals(int count) {
+  std::wstring s;
+  for (int i = 0; i < count; ++i) s += L"int v" + std::to_wstring(i) + L" = " + std::to_wstring(i) + L";\n";
+  return s;
+}
+
+void expect_globals(const plang::syntax_info& info, const std::wstring& text, int count) {
+  ASSERT_TRUE(info.full);
+  std::vector<plang::syntax_node> declarations;
+  for (const plang::syntax_node item : info.tree.root())
+    if (item.id() == rule::declaration) declarations.push_back(item);
+  ASSERT_EQ(declarations.size(), std::size_t(count));
+  for (const int i : {0, count / 2, count - 1}) {
+    const std::wstring one = L"int v" + std::to_wstring(i) + L" = " + std::to_wstring(i) + L";";
+    EXPECT_EQ(dump(info.tree.copy(declarations[std::size_t(i)])), dump(tree(rule::program, one).children.at(0)))
+        << lib::string::to_narrow(text.substr(0, 40));
+  }
+}
+
+TEST(LargeTrees, StayWholeWhileOthersAreParsed) {
+  const std::wstring mid = globals(4000), big = globals(9000), small = globals(3000);
+  const auto parse = [](const std::wstring& text) {
+    return grammar().parse_syntax(rule::program, text.begin(), text.end());
+  };
+  {
+    const plang::syntax_info a = parse(mid);
+    const plang::syntax_info b = parse(big);
+    expect_globals(a, mid, 4000);
+    expect_globals(b, big, 9000);
+  }
+  const plang::syntax_info c = parse(small);
+  const plang::syntax_info d = parse(mid);
+  expect_globals(c, small, 3000);
+  expect_globals(d, mid, 4000);
+}
+
 }  // namespace
