@@ -62,6 +62,13 @@ int device_library();
 int create_device_object();
 // joysticks
 int joysticks(std::vector<joystick_info>& out);
+// audio device
+int open_audio(const audio_device_spec& spec);
+void close_audio();
+int audio_outputs(std::vector<audio_output>& out);
+// threads
+int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority);
+void selected();
 
 headless_state& state()
 {
@@ -74,6 +81,8 @@ void reset()
     headless_state fresh;
     std::swap(state(), fresh);
     platform::forget_window_state();
+    reset_audio();
+    claim_test_thread();
 }
 
 extern const backend table;
@@ -134,6 +143,13 @@ const backend table = {
     create_device_object,
     // joysticks
     joysticks,
+    // audio device
+    open_audio,
+    close_audio,
+    audio_outputs,
+    // threads
+    start_timed_thread,
+    selected,
 };
 
 }  // namespace platform::headless

@@ -58,6 +58,13 @@ int device_library();
 int create_device_object();
 // joysticks
 int joysticks(std::vector<joystick_info>& out);
+// audio device
+int open_audio(const audio_device_spec& spec);
+void close_audio();
+int audio_outputs(std::vector<audio_output>& out);
+// threads
+int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority);
+void selected();
 
 extern const backend table;
 const backend table = {
@@ -117,6 +124,13 @@ const backend table = {
     create_device_object,
     // joysticks
     joysticks,
+    // audio device
+    open_audio,
+    close_audio,
+    audio_outputs,
+    // threads
+    start_timed_thread,
+    selected,
 };
 
 }  // namespace platform::sdl
