@@ -132,11 +132,15 @@ TEST_F(SdlAudio, WriterLocksWhileTheDeviceMixes)
 
 TEST_F(SdlAudio, TimedThreadCarriesItsName)
 {
-    platform::manual_reset_event release, done;
+    // the thread is never joined: it holds the events as long as it runs
+    struct events {
+        platform::manual_reset_event release, done;
+    };
+    const auto e = std::make_shared<events>();
     ASSERT_EQ(platform::start_timed_thread(
-                  [&] {
-                      release.wait();
-                      done.set();
+                  [e] {
+                      e->release.wait();
+                      e->done.set();
                   },
                   "zentil-timed-name-cut", platform::thread_priority::highest),
               0);
@@ -148,8 +152,8 @@ TEST_F(SdlAudio, TimedThreadCarriesItsName)
         found = found || name == "zentil-timed-na";  // 15 bytes kept
     }
     EXPECT_TRUE(found);
-    release.set();
-    done.wait();
+    e->release.set();
+    e->done.wait();
 }
 
 }  // namespace
