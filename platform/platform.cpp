@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -48,6 +49,8 @@ int select_backend(const char* name)
     if (b == nullptr)
         return set_error("unknown backend");
     selected.store(b);
+    if (b->selected)
+        b->selected();
     return 0;
 }
 
@@ -58,7 +61,8 @@ const backend& current_backend()
         return *b;
     // Two threads may both resolve it; they find the same table.
     const backend* resolved = implicit_backend();
-    selected.compare_exchange_strong(b, resolved);
+    if (selected.compare_exchange_strong(b, resolved) && resolved->selected)
+        resolved->selected();
     return *selected.load();
 }
 
@@ -78,6 +82,13 @@ int set_error(const char* text)
 {
     last_error = text ? text : "";
     return -1;
+}
+
+int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority)
+{
+    if (!run)
+        return set_error("no thread function");
+    return current_backend().start_timed_thread(std::move(run), name ? name : "", priority);
 }
 
 std::uint32_t milliseconds()

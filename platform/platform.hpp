@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -409,6 +410,32 @@ struct device_hooks {
 };
 
 // ---- end of device: records ----
+// ---- audio device, threads: records ----
+
+// Fills count frames of interleaved float samples at the device's rate and
+// channels; with frames null it only moves the sound on by count frames.
+using audio_pull = void (*)(float* frames, int count);
+
+// What the device is opened with: the mixer's output; the backend converts
+// to what the hardware wants.
+struct audio_device_spec {
+    int rate = 44100;
+    int channels = 2;
+    int period = 1024;  // frames a pull is asked for, as the hardware allows
+    audio_pull pull = nullptr;
+};
+
+// One output device, for the log: the module that drives it and its name
+// (UTF-8).
+struct audio_output {
+    std::string module;
+    std::string description;
+};
+
+// A timed thread's wish; where the OS refuses a raise it runs at normal.
+enum class thread_priority { normal, above_normal, highest };
+
+// ---- end of audio device, threads: records ----
 
 // One backend's hooks, grouped by area.
 struct backend {
@@ -489,6 +516,19 @@ struct backend {
 
     // joysticks: the attached ones in the system's order, 0 or -1 (error set)
     int (*joysticks)(std::vector<joystick_info>& out);
+
+    // audio device: one at a time, opened with the spec's pull function,
+    // which the backend calls from then until close (sdl: on its own audio
+    // thread; headless: as the virtual clock moves); 0 or -1 (error set)
+    int (*open_audio)(const audio_device_spec& spec);
+    void (*close_audio)();  // nothing when none is open
+    int (*audio_outputs)(std::vector<audio_output>& out);
+
+    // threads: a timed thread is one that sleeps through platform::sleep in
+    // a loop (the sound stream thread); 0 or -1 (error set)
+    int (*start_timed_thread)(std::function<void()> run, const char* name, thread_priority priority);
+    // called on the thread that selects this backend (by name or at first use)
+    void (*selected)();
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -763,5 +803,15 @@ int show_message(const std::wstring& title, const std::wstring& text);
 // set, out empty) when the system cannot tell.
 int joysticks(std::vector<joystick_info>& out);
 // ---- end of joysticks ----
+
+// ---- threads ----
+// Starts run on a thread of its own named name (at most 15 bytes are kept)
+// that the process never joins: it runs until run returns. On headless it
+// runs in virtual time: start returns once it first sleeps or ends, and its
+// sleeps last until the test's thread has moved the clock by as much.
+// 0, or -1 (error set) when no thread can be made.
+int start_timed_thread(std::function<void()> run, const char* name,
+                       thread_priority priority = thread_priority::normal);
+// ---- end of threads ----
 
 }  // namespace platform

@@ -87,6 +87,13 @@ int present(const rect& source, const rect& destination);
 }  // namespace dev
 // joysticks
 int joysticks(std::vector<joystick_info>& out);
+// audio device
+int open_audio(const audio_device_spec& spec);
+void close_audio();
+int audio_outputs(std::vector<audio_output>& out);
+// threads
+int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority);
+void selected();
 
 headless_state& state()
 {
@@ -100,6 +107,8 @@ void reset()
     std::swap(state(), fresh);
     platform::forget_window_state();
     platform::device::forget_state();
+    reset_audio();
+    claim_test_thread();
 }
 
 extern const backend table;
@@ -163,6 +172,13 @@ const backend table = {
      dev::color_fill, dev::stretch_rect, dev::update_surface, dev::get_render_target_data, dev::present},
     // joysticks
     joysticks,
+    // audio device
+    open_audio,
+    close_audio,
+    audio_outputs,
+    // threads
+    start_timed_thread,
+    selected,
 };
 
 }  // namespace platform::headless

@@ -11,7 +11,8 @@
 namespace platform::headless {
 
 // Back to the state after start: clock 0, local time 2000-01-01 00:00:00,
-// video not started, no window, nothing queued (the common window state too).
+// video not started, no window, nothing queued (the common window state too);
+// the calling thread becomes the test's thread.
 void reset();
 void set_clock(std::uint32_t milliseconds);
 void advance_clock(std::uint32_t milliseconds);
@@ -185,5 +186,28 @@ void fail_next_progress_window();
 // The attached joysticks (none after reset).
 void set_joysticks(const std::vector<joystick_info>& attached);
 // ---- end of joysticks ----
+
+// ---- audio device and timed threads ----
+// The device has no thread: every move of the clock mixes up to the new
+// time, so floor(e x 44100 / 1000) frames are mixed once the clock has moved
+// by e ms since the device opened. Timed threads run one at a time with the
+// test's thread (the one that selected the backend or last called reset):
+// a move of the clock by the test's thread (advance_clock, set_clock, its
+// sleeps, wait_vblank_begin) goes from deadline to deadline, mixing up to
+// each instant, then running each due thread until it sleeps again or ends;
+// the step mode of set_clock_step runs none (they run at the next move).
+// Sleeps of other threads are real sleeps. reset() clears capture and the
+// switches below (and platform/audio's) and leaves an open device, its
+// buffers and sleeping threads alone, each with its time left.
+
+// While on, the mixed frames are kept (interleaved stereo float); off after
+// reset, when the voices only move on.
+void capture_audio(bool on);
+std::vector<float> take_audio();  // what was kept, emptied
+std::uint64_t audio_frames_mixed();  // since the device opened; 0 when closed
+bool audio_open();
+void fail_next_audio_open();
+void fail_audio_listing(bool fails);  // holds until reset
+// ---- end of audio device and timed threads ----
 
 }  // namespace platform::headless

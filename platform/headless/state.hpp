@@ -141,4 +141,28 @@ struct headless_state {
 
 headless_state& state();
 
+// ---- virtual time: the clock, the audio device and the timed threads ----
+// Their records live outside headless_state, which reset() swaps wholesale.
+
+// Moves the clock by ms with nothing run: the counters, the time left of
+// the sleeping timed threads and the audio device's mixing follow (clock.cpp).
+void move_clock(std::uint32_t ms);
+// Mixes up to the clock after it moved by ms (audio.cpp).
+void mix_for(std::uint32_t ms);
+// Capture off and emptied, the audio switches cleared (audio.cpp).
+void reset_audio();
+// (thread.cpp) The test's thread becomes the calling one.
+void claim_test_thread();
+// Whether the calling thread is the test's thread (the first to ask claims
+// it when none has).
+bool on_test_thread();
+// A sleep of the calling timed thread: hands the baton back and returns
+// when the clock has moved by ms. False when the caller is no timed thread.
+bool timed_sleep(std::uint32_t ms);
+// The test's thread's move of the clock: from deadline to deadline, each
+// due timed thread run at its instant; returns with the clock moved by ms.
+void move_scheduled(std::uint32_t ms);
+// The time left of every sleeping timed thread goes down by ms (not below 0).
+void pass_sleepers(std::uint32_t ms);
+
 }  // namespace platform::headless

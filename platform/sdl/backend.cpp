@@ -83,6 +83,13 @@ int present(const rect& source, const rect& destination);
 }  // namespace dev
 // joysticks
 int joysticks(std::vector<joystick_info>& out);
+// audio device
+int open_audio(const audio_device_spec& spec);
+void close_audio();
+int audio_outputs(std::vector<audio_output>& out);
+// threads
+int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority);
+void selected();
 
 extern const backend table;
 const backend table = {
@@ -145,6 +152,13 @@ const backend table = {
      dev::color_fill, dev::stretch_rect, dev::update_surface, dev::get_render_target_data, dev::present},
     // joysticks
     joysticks,
+    // audio device
+    open_audio,
+    close_audio,
+    audio_outputs,
+    // threads
+    start_timed_thread,
+    selected,
 };
 
 }  // namespace platform::sdl
