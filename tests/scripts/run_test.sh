@@ -16,6 +16,10 @@ prepare=$3
 shots=${E2E_SHOTS:-$PWD/e2e-shots}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/run-command.XXXXXX") || exit 1
 trap 'rm -rf "$dir"' EXIT
+# a lock folder of its own: another run of the program elsewhere on the
+# machine must not make this one the refused second instance
+export ZENTIL_LOCK_DIR=$dir/lock
+mkdir -p "$ZENTIL_LOCK_DIR"
 
 fail()
 {
