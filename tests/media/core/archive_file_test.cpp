@@ -12,7 +12,7 @@
 #include "log_folder.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
-#include "media/core/startup.hpp"
+#include "media/system/startup.hpp"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "log_folder.hpp"
 #include "media/core/network.hpp"
-#include "media/core/startup.hpp"
+#include "media/system/startup.hpp"
 #include "support/loopback_client.hpp"
 
 namespace {
