@@ -28,17 +28,24 @@ device_state& device()
     return *state;
 }
 
-bool take_buffer_failure()
+// Takes one from a test switch's count of failures still to give; false at 0.
+[[maybe_unused]] bool take_one(std::atomic<int>& n)
 {
-#if ZENTIL_TEST_HOOKS
-    std::atomic<int>& n = device().failing_buffers;
     int left = n.load();
     while (left > 0) {
         if (n.compare_exchange_weak(left, left - 1))
             return true;
     }
-#endif
     return false;
+}
+
+bool take_buffer_failure()
+{
+#if ZENTIL_TEST_HOOKS
+    return take_one(device().failing_buffers);
+#else
+    return false;
+#endif
 }
 
 std::unique_ptr<buffer> refuse(const char* text)
@@ -52,14 +59,10 @@ std::unique_ptr<buffer> refuse(const char* text)
 bool take_lock_failure()
 {
 #if ZENTIL_TEST_HOOKS
-    std::atomic<int>& n = device().failing_locks;
-    int left = n.load();
-    while (left > 0) {
-        if (n.compare_exchange_weak(left, left - 1))
-            return true;
-    }
-#endif
+    return take_one(device().failing_locks);
+#else
     return false;
+#endif
 }
 
 int open_device()

@@ -53,47 +53,8 @@ int fail(const std::string& what, int err)
     return set_error((what + ": " + std::strerror(err)).c_str());
 }
 
-// A descriptor closed at the end of its scope.
-struct descriptor {
-    int fd = -1;
-    explicit descriptor(int f = -1) : fd(f) {}
-    descriptor(const descriptor&) = delete;
-    descriptor& operator=(const descriptor&) = delete;
-    ~descriptor()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Hidden names of copies under way: prefix, process id, number.
 constexpr const char* partial_prefix = ".zentil-partial-";
-
-// Folder entries in the file system's order, without '.' and '..'; the
-// folder's own descriptor keeps its place.
-bool list(int folder, std::vector<std::string>& names)
-{
-    const int own = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0) return false;
-    DIR* d = ::fdopendir(own);
-    if (!d) {
-        ::close(own);
-        return false;
-    }
-    while (const dirent* e = ::readdir(d)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace_back(e->d_name);
-    }
-    ::closedir(d);
-    return true;
-}
-
-// Opens a source folder found as a folder a moment ago; a folder swapped
-// for a link since is refused. follow: the entry the user named itself.
-int open_folder(int parent, const std::string& name, const std::string& path, bool follow)
-{
-    before_open_hook(path);
-    return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
-}
 
 // Refuses a tree holding what cannot be copied as a file: -1 (error set) for
 // a device, pipe or socket, or a folder that cannot be listed. Counts the
@@ -111,9 +72,9 @@ int check_tree(int parent, const std::string& name, const std::string& path, boo
         return 0;
     }
     if (!S_ISDIR(st.st_mode)) return set_error("the source holds a device, pipe or socket");
-    const descriptor folder(open_folder(parent, name, path, top));
+    const descriptor folder(open_walked_folder(parent, name, path, top));
     std::vector<std::string> names;
-    if (folder.fd < 0 || !list(folder.fd, names)) return fail("cannot read a source folder", errno);
+    if (folder.fd < 0 || !list_folder(folder.fd, names)) return fail("cannot read a source folder", errno);
     for (const std::string& n : names)
         if (check_tree(folder.fd, n, path + "/" + n, false, bytes, files) != 0) return -1;
     return 0;
@@ -310,7 +271,7 @@ int copy_tree(int from_parent, const std::string& from_name, const std::string& 
     }
     if (S_ISREG(st.st_mode)) return copy_file(from_parent, from_name, path, top, to_parent, to_name, state);
     if (!S_ISDIR(st.st_mode)) return set_error("the source holds a device, pipe or socket");
-    const descriptor from(open_folder(from_parent, from_name, path, top));
+    const descriptor from(open_walked_folder(from_parent, from_name, path, top));
     if (from.fd < 0) return fail("cannot read a source folder", errno);
     if (::mkdirat(to_parent, to_name.c_str(), 0700) != 0) return fail("cannot create the copy", errno);
     state.created = true;
@@ -319,7 +280,7 @@ int copy_tree(int from_parent, const std::string& from_name, const std::string& 
     const places inner{top ? at.source_real : at.source_real + "/" + from_name, at.copy_real + "/" + to_name};
     state.folder_modes.emplace_back(inner.copy_real, st.st_mode & 0777);
     std::vector<std::string> names;
-    if (!list(from.fd, names)) return fail("cannot read a source folder", errno);
+    if (!list_folder(from.fd, names)) return fail("cannot read a source folder", errno);
     for (const std::string& n : names) {
         if (state.report.cancelled()) {
             state.cancelled = true;
@@ -384,7 +345,7 @@ void remove_partial(const std::string& path)
 void clear_leftovers(int folder, const std::string& folder_path)
 {
     std::vector<std::string> names;
-    if (!list(folder, names)) return;
+    if (!list_folder(folder, names)) return;
     const std::size_t prefix = std::strlen(partial_prefix);
     for (const std::string& n : names) {
         if (n.compare(0, prefix, partial_prefix) != 0) continue;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform::shell {
 
@@ -17,5 +18,22 @@ void before_open_hook(const std::string& path);
 #else
 inline void before_open_hook(const std::string&) {}
 #endif
+
+// A descriptor closed at the end of its scope.
+struct descriptor {
+    int fd = -1;
+    explicit descriptor(int f = -1) : fd(f) {}
+    descriptor(const descriptor&) = delete;
+    descriptor& operator=(const descriptor&) = delete;
+    ~descriptor();
+};
+
+// Names in a folder, in the file system's order, without '.' and '..'; the
+// folder's own descriptor keeps its place. False when it cannot be listed.
+bool list_folder(int folder, std::vector<std::string>& names);
+
+// Opens a folder found as a folder a moment ago; a link put in its place is
+// refused (ELOOP or ENOTDIR) unless follow (the entry the user named itself).
+int open_walked_folder(int parent, const std::string& name, const std::string& path, bool follow = false);
 
 }  // namespace platform::shell

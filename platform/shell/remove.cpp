@@ -53,18 +53,6 @@ removal_fault& fault()
 }
 #endif
 
-// A descriptor closed at the end of its scope.
-struct descriptor {
-    int fd = -1;
-    explicit descriptor(int f) : fd(f) {}
-    descriptor(const descriptor&) = delete;
-    descriptor& operator=(const descriptor&) = delete;
-    ~descriptor()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // What ended a walk: nothing, a failure (error set, told to the user), or a
 // Cancel.
 enum class outcome { done, failed, cancelled };
@@ -81,30 +69,6 @@ outcome cancelled()
     return outcome::cancelled;
 }
 
-// Opens a folder found as a folder a moment ago; a link put in its place is
-// refused (ELOOP or ENOTDIR).
-int open_folder(int parent, const std::string& name, const std::string& path)
-{
-    before_open_hook(path);
-    return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-// Names in a folder, without '.' and '..'; false when it cannot be listed.
-bool list(int folder, std::vector<std::string>& names)
-{
-    const int own = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0) return false;
-    DIR* d = ::fdopendir(own);
-    if (!d) {
-        ::close(own);
-        return false;
-    }
-    while (const dirent* e = ::readdir(d))
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
-    ::closedir(d);
-    return true;
-}
-
 // Entries of a tree, the tree itself included; a folder that cannot be
 // opened or listed counts as one (its removal fails later with the reason).
 std::uint64_t count_entries(int parent, const std::string& name, const std::string& path)
@@ -113,7 +77,7 @@ std::uint64_t count_entries(int parent, const std::string& name, const std::stri
     if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return 1;
     const descriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<std::string> names;
-    if (folder.fd < 0 || !list(folder.fd, names)) return 1;
+    if (folder.fd < 0 || !list_folder(folder.fd, names)) return 1;
     std::uint64_t n = 1;
     for (const std::string& e : names) n += count_entries(folder.fd, e, path + "/" + e);
     return n;
@@ -128,10 +92,10 @@ outcome remove_tree(int parent, const std::string& name, const std::string& path
     if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return failed_at(path, errno);
     const bool folder = S_ISDIR(st.st_mode);
     if (folder) {
-        const descriptor inner(open_folder(parent, name, path));
+        const descriptor inner(open_walked_folder(parent, name, path));
         if (inner.fd < 0) return failed_at(path, errno);
         std::vector<std::string> names;
-        if (!list(inner.fd, names)) return failed_at(path, errno);
+        if (!list_folder(inner.fd, names)) return failed_at(path, errno);
         for (const std::string& n : names) {
             const outcome o = remove_tree(inner.fd, n, path + "/" + n, report);
             if (o != outcome::done) return o;
