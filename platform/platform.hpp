@@ -517,7 +517,7 @@ struct backend {
     // joysticks: the attached ones in the system's order, 0 or -1 (error set)
     int (*joysticks)(std::vector<joystick_info>& out);
 
-    // audio device: one at a time, opened with the spec's pull function,
+    // audio device: one at a time, opened with the given record's pull function,
     // which the backend calls from then until close (sdl: on its own audio
     // thread; headless: as the virtual clock moves); 0 or -1 (error set)
     int (*open_audio)(const audio_device_spec& spec);
