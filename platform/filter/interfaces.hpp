@@ -215,6 +215,17 @@ struct IFilterGraph : IUnknown {
     virtual HRESULT Disconnect(IPin* pin) = 0;
 };
 
+// A byte stream a downstream writer offers (asked for as IID_IStream).
+enum STREAM_SEEK { STREAM_SEEK_SET = 0, STREAM_SEEK_CUR = 1, STREAM_SEEK_END = 2 };
+
+struct IStream : IUnknown {
+    // `done` may be null.
+    virtual HRESULT Read(void* buffer, ULONG count, ULONG* done) = 0;
+    virtual HRESULT Write(const void* buffer, ULONG count, ULONG* done) = 0;
+    // `position` (the new position) may be null.
+    virtual HRESULT Seek(std::int64_t move, STREAM_SEEK origin, std::uint64_t* position) = 0;
+};
+
 // Where filters report events (EC_COMPLETE, EC_ERRORABORT ...).
 struct IMediaEventSink : IUnknown {
     virtual HRESULT Notify(LONG code, std::intptr_t param1, std::intptr_t param2) = 0;

@@ -212,6 +212,38 @@ TEST_F(TransformStreaming, StopReleasesAProducerHeldByAPausedRenderer)
     EXPECT_EQ(renderer->count(), 0u);
 }
 
+TEST_F(TransformStreaming, OtherStreamsPassAndRefusedTypeChangesStop)
+{
+    build(new pass_through(MEDIASUBTYPE_PCM), new counting_renderer);
+    run();
+    IMemAllocator* allocator = source->pin()->PeekAllocator();
+
+    // A sample of another stream goes on as it is, without a transform.
+    com_ptr<IMediaSample> other;
+    ASSERT_EQ(allocator->GetBuffer(other.put(), nullptr, nullptr, 0), S_OK);
+    com_ptr<IMediaSample2> props = other.as<IMediaSample2>(IID_IMediaSample2);
+    AM_SAMPLE2_PROPERTIES p{};
+    props->GetProperties(&p);
+    p.dwStreamId = 7;
+    p.lActual = 2;
+    ASSERT_EQ(props->SetProperties(&p), S_OK);
+    ASSERT_EQ(source->pin()->Deliver(other.get()), S_OK);
+    EXPECT_EQ(filter->transformed, 0);
+    ASSERT_EQ(renderer->count(), 1u);
+    EXPECT_EQ(renderer->seen()[0].identity, other.get());
+
+    // A sample announcing a type the transform refuses is stopped.
+    com_ptr<IMediaSample> changed;
+    ASSERT_EQ(allocator->GetBuffer(changed.put(), nullptr, nullptr, 0), S_OK);
+    CMediaType mpeg = make_type(MEDIATYPE_Audio, MEDIASUBTYPE_MPEG1Audio);
+    changed->SetMediaType(&mpeg);
+    EXPECT_EQ(source->pin()->Deliver(changed.get()), VFW_E_INVALID_MEDIA_TYPE);
+    CMediaType pcm = make_type(MEDIATYPE_Audio, MEDIASUBTYPE_PCM);
+    changed->SetMediaType(&pcm);
+    EXPECT_EQ(source->pin()->Deliver(changed.get()), S_OK);
+    EXPECT_EQ(renderer->count(), 2u);
+}
+
 TEST_F(TransformStreaming, ReceiveMultipleAndBlocking)
 {
     build(new pass_through, new counting_renderer);
