@@ -62,6 +62,8 @@ public:
     HRESULT FindPin(const wchar_t* id, IPin** pin) override;
 
     // Stop deactivates the input first, then waits for a Receive in progress.
+    // A paused renderer downstream holds that Receive until it is stopped or
+    // flushed, so state changes run downstream first, as a graph makes them.
     HRESULT Stop() override;
     // Pause from stopped starts streaming when both pins are connected.
     HRESULT Pause() override;
