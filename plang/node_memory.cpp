@@ -1,0 +1,129 @@
+// Node memory: a free list per size class and thread, chunks carved a block at a time and kept for the life of
+// the process (a block freed on another thread joins that thread's lists, so no chunk is ever known unused).
+#include "plang/node_memory.hpp"
+
+#include <sys/mman.h>
+
+#include <atomic>
+#include <cstdint>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PLANG_NODE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PLANG_NODE_ASAN 1
+#endif
+#endif
+
+namespace plang::node_memory {
+namespace {
+
+constexpr std::size_t granule = 16;
+constexpr std::size_t classes = largest_block / granule;
+// Small chunks first, so that a small program touches little memory; from a megabyte carved on, 2 MB chunks
+// on large pages.
+constexpr std::size_t small_chunk = std::size_t(64) << 10;
+constexpr std::size_t large_chunk = std::size_t(2) << 20;
+constexpr std::size_t large_from = std::size_t(1) << 20;
+
+struct free_block {
+  free_block* next;
+};
+
+// A chunk begins with the link to the chunk made before it, so that every chunk stays reachable.
+struct alignas(std::max_align_t) chunk_header {
+  chunk_header* next;
+};
+
+std::atomic<chunk_header*> chunks{nullptr};
+
+struct thread_blocks {
+  free_block* free[classes] = {};
+  unsigned char* fresh = nullptr;  // the uncarved rest of the newest chunk
+  unsigned char* fresh_end = nullptr;
+  std::size_t carved = 0;
+};
+
+thread_local thread_blocks blocks;
+
+std::size_t class_of(std::size_t bytes) { return (bytes + granule - 1) / granule - 1; }
+
+// A 2 MB mapping on a 2 MB boundary with the large-page hint; null when the system refuses it.
+void* map_large() {
+  void* const raw = ::mmap(nullptr, 2 * large_chunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + large_chunk - 1) & ~std::uintptr_t(large_chunk - 1);
+  if (aligned != start) ::munmap(raw, aligned - start);
+  if (const std::size_t tail = large_chunk - (aligned - start)) ::munmap(reinterpret_cast<void*>(aligned + large_chunk), tail);
+  void* const chunk = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  ::madvise(chunk, large_chunk, MADV_HUGEPAGE);  // a hint: without large pages the chunk works the same
+#endif
+  return chunk;
+}
+
+[[gnu::noinline]] void* carve(std::size_t size) {
+  thread_blocks& t = blocks;
+  if (std::size_t(t.fresh_end - t.fresh) < size) {
+    // The rest of the old chunk goes to the free lists, largest blocks first.
+    for (std::size_t left = std::size_t(t.fresh_end - t.fresh); left >= granule;) {
+      const std::size_t piece = left < largest_block ? left / granule * granule : largest_block;
+      auto* b = reinterpret_cast<free_block*>(t.fresh);
+      b->next = t.free[class_of(piece)];
+      t.free[class_of(piece)] = b;
+      t.fresh += piece;
+      left -= piece;
+    }
+    std::size_t bytes = small_chunk;
+    void* memory = nullptr;
+    if (t.carved >= large_from && (memory = map_large())) bytes = large_chunk;
+    if (!memory) memory = ::operator new(bytes);
+    auto* header = static_cast<chunk_header*>(memory);
+    header->next = chunks.load(std::memory_order_relaxed);
+    while (!chunks.compare_exchange_weak(header->next, header, std::memory_order_release, std::memory_order_relaxed)) {
+    }
+    t.fresh = reinterpret_cast<unsigned char*>(header + 1);
+    t.fresh_end = static_cast<unsigned char*>(memory) + bytes;
+  }
+  void* const block = t.fresh;
+  t.fresh += size;
+  t.carved += size;
+  return block;
+}
+
+}  // namespace
+
+#ifdef PLANG_NODE_ASAN
+
+void* allocate(std::size_t bytes) { return ::operator new(bytes); }
+void release(void* block, std::size_t) noexcept { ::operator delete(block); }
+
+#else
+
+void* allocate(std::size_t bytes) {
+  if (bytes > largest_block) return ::operator new(bytes);
+  thread_blocks& t = blocks;
+  const std::size_t c = class_of(bytes);
+  if (free_block* const b = t.free[c]) {
+    t.free[c] = b->next;
+    return b;
+  }
+  return carve((c + 1) * granule);
+}
+
+void release(void* block, std::size_t bytes) noexcept {
+  if (bytes > largest_block) {
+    ::operator delete(block);
+    return;
+  }
+  thread_blocks& t = blocks;
+  const std::size_t c = class_of(bytes);
+  auto* const b = static_cast<free_block*>(block);
+  b->next = t.free[c];
+  t.free[c] = b;
+}
+
+#endif
+
+}  // namespace plang::node_memory
