@@ -58,8 +58,11 @@ comment_p<wchar_t>::comment_p(const std::wstring& src) {
           ++i;
         }
       } else {
-        out_ += c;
-        ++i;
+        // Everything up to the next quote or slash is copied as it is.
+        std::size_t j = i + 1;
+        while (j < n && src[j] != L'"' && src[j] != L'/') ++j;
+        out_.append(src, i, j - i);
+        i = j;
       }
     }
   } catch (const past_end&) {

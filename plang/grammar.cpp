@@ -79,9 +79,12 @@ struct pexpr {
   first_chars first;
   // A choice of several parts: where its rows of `rule_set::dispatch` start (no_dispatch when it has none).
   std::uint32_t dispatch = ~std::uint32_t(0);
+  // A hidden run of one character class (white space): the class, skipped in place by a sequence.
+  std::uint32_t skip = ~std::uint32_t(0);
 };
 
 constexpr std::uint32_t no_dispatch = ~std::uint32_t(0);
+constexpr std::uint32_t no_skip = ~std::uint32_t(0);
 // A choice's rows: one per ASCII character, one for every other character, one for the end of the text.
 constexpr std::size_t dispatch_rows = 130;
 
@@ -96,6 +99,9 @@ struct rule_set {
   // For each choice of 4 to 64 parts, a row per next character: bit i set when part i can match there (it
   // can start with the character, or match nothing).
   std::vector<std::uint64_t> dispatch;
+  // For a rule whose right side is a reference to a rule and a repetition (`next >> *(op >> next)`, each level
+  // of an expression), the number of such rules from it down, each referring to the next: 0 for any other rule.
+  std::array<std::uint8_t, rule_count> chain{};
 };
 
 using rules_t = std::vector<pexpr>;
@@ -537,6 +543,32 @@ void compute_dispatch(rule_set& g) {
   }
 }
 
+// Fills `skip` of every hidden run of one character class.
+void compute_skips(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::hidden) continue;
+    const pexpr& part = g.pool[e.parts[0]];
+    if (part.k != kind::star) continue;
+    const pexpr& each = g.pool[part.parts[0]];
+    if (each.k >= kind::range && each.k <= kind::digit) e.skip = part.parts[0];
+  }
+}
+
+// Fills `chain`: the rules of one level each, then the length of each rule's run of them.
+void compute_chains(rule_set& g) {
+  std::array<bool, rule_count> level{};
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    const pexpr& body = g.pool[g.body[r]];
+    level[r] = body.k == kind::sequence && body.parts.size() == 2 && g.pool[body.parts[0]].k == kind::reference &&
+               g.pool[body.parts[1]].k == kind::star;
+  }
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    std::size_t n = 0;
+    for (std::size_t at = r; level[at] && n < 64; ++n) at = std::size_t(g.pool[g.pool[g.body[at]].parts[0]].target);
+    g.chain[r] = std::uint8_t(n);
+  }
+}
+
 using cptr = const wchar_t*;
 
 using record = syntax_node::record;
@@ -553,8 +585,8 @@ class matcher {
   matcher(const rule_set& g, cptr first, cptr last, bool use_first)
       : g_(g), first_(first), last_(last), use_first_(use_first) {}
 
-  cptr match(std::uint32_t index, cptr pos, bool build) {
-    const pexpr& e = g_.pool[index];
+  cptr match(std::uint32_t index, cptr pos, bool build) { return match(g_.pool[index], pos, build); }
+  cptr match(const pexpr& e, cptr pos, bool build) {
     if (fails_at_once(e, pos)) return nullptr;
     return e.k == kind::reference ? activate(e.target, pos, build) : attempt(e, pos, build);
   }
@@ -583,6 +615,7 @@ class matcher {
   }
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
+  [[gnu::noinline]] cptr chain(rule top, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
   void push_leaf(cptr first, cptr last) {
     out.push_back(record{rule::none, true, std::uint32_t(first - first_), std::uint32_t(last - first)});
@@ -621,6 +654,14 @@ void matcher::wrap(rule target, std::size_t mark) {
     out.push_back(made);
     return;
   }
+  if (count == 1) {  // most rules: one level of an expression over the level below
+    record& child = out[mark];
+    record* const to = nodes.extend(1);
+    *to = child;
+    if (to->id == rule::none) to->id = target;
+    child = made;
+    return;
+  }
   record* const to = nodes.extend(count);
   const record* const from = out.data() + mark;
   for (std::size_t i = 0; i != count; ++i) {
@@ -639,7 +680,7 @@ cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
   return pos + n;
 }
 
-bool matcher::accepts(const pexpr& e, wchar_t c) const {
+inline bool matcher::accepts(const pexpr& e, wchar_t c) const {
   switch (e.k) {
     case kind::range:
       return e.lo <= c && c <= e.hi;
@@ -682,8 +723,44 @@ cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   }
 }
 
+// A run of one-level rules (`chain`), matched without an activation per level: every level starts where the
+// run does with the same nodes below it, so the first-character tests of the references are made top down,
+// the rule at the bottom is activated at the depth the levels would have reached, and on the way up each
+// level's repetition runs at its own depth and its node is made over the same mark. Far from the nesting limit
+// only, where no level could fail for depth; the tree, the result and the depth on leaving are those of the
+// activations one inside the other.
+cptr matcher::chain(rule top, cptr pos, bool build) {
+  const std::size_t mark = out.size();
+  const unsigned base = depth;
+  const std::size_t k = g_.chain[std::size_t(top)];
+  rule levels[64];
+  rule r = top;
+  for (std::size_t i = 0; i != k; ++i) {
+    levels[i] = r;
+    const pexpr& next = g_.pool[g_.pool[g_.body[std::size_t(r)]].parts[0]];
+    if (fails_at_once(next, pos)) return nullptr;
+    r = next.target;
+  }
+  depth = base + unsigned(k);
+  cptr at = activate(r, pos, build);
+  if (!at) {
+    depth = base;
+    return nullptr;
+  }
+  for (std::size_t i = k; i-- != 0;) {
+    depth = base + unsigned(i) + 1;
+    at = attempt(g_.pool[g_.pool[g_.body[std::size_t(levels[i])]].parts[1]], at, build);  // a repetition: never fails
+    depth = base + unsigned(i);
+    if (build) wrap(levels[i], mark);
+  }
+  return at;
+}
+
 cptr matcher::activate(rule target, cptr pos, bool build) {
   if (depth >= grammar::max_nesting) throw too_deep{};
+  if (const std::size_t k = g_.chain[std::size_t(target)];
+      k > 1 && use_first_ && depth + rule_count + k < grammar::max_nesting)
+    return chain(target, pos, build);
   const std::size_t mark = out.size();
   ++depth;
   // The body starts with the characters its reference does, tested by the caller one level up: a test that
@@ -708,7 +785,12 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
     case kind::sequence: {
       const mark_t m = mark();
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i) {
-        pos = match(e.parts[i], pos, build);
+        const pexpr& part = g_.pool[e.parts[i]];
+        if (part.skip != no_skip) {  // white space: never fails, leaves no node
+          pos = skip(g_.pool[part.skip], pos);
+          continue;
+        }
+        pos = match(part, pos, build);
         if (!pos) {
           drop(m);
           return nullptr;
@@ -730,11 +812,14 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i)
         if (const cptr next = match(e.parts[i], pos, build)) return next;
       return nullptr;
-    case kind::star:
-      if (!build) {
-        if (const pexpr& part = g_.pool[e.parts[0]]; is_class(part)) return skip(part, pos);
-      }
+    case kind::star: {
+      const pexpr& part = g_.pool[e.parts[0]];
+      if (!build && is_class(part)) return skip(part, pos);
+      // A part that cannot start here ends the repetition before its first iteration, as that iteration's
+      // own test would: the common case after an operand, where no operator of its level follows.
+      if (fails_at_once(part, pos)) return pos;
       return repeat(e.parts[0], pos, build);
+    }
     case kind::plus: {
       const cptr next = match(e.parts[0], pos, build);
       return next ? repeat(e.parts[0], next, build) : nullptr;
@@ -786,6 +871,8 @@ grammar::grammar() {
     define_rules(*r);
     compute_first_chars(*r);
     compute_dispatch(*r);
+    compute_chains(*r);
+    compute_skips(*r);
     assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
     return r;
   }();

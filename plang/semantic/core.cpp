@@ -54,7 +54,47 @@ expression_handle core<C>::eval_expression(const syntax_node& node, nspace* ns) 
     throw call_depth_error(exception(source, "exceed max. depth of expression",
                                      "plang::detail::semantic::core<wchar_t>::eval_expression", 53));
   }
-  return eval_assign_expr(node.at(0), ns);
+  // A level of one child only hands it down: go straight to the first level that has more, or to the operand.
+  syntax_node level = node.at(0);
+  while (level.size() == 1) {
+    switch (level.id()) {
+      case rule::assign_expr:
+      case rule::or_expr:
+      case rule::and_expr:
+      case rule::equality_expr:
+      case rule::relational_expr:
+      case rule::additive_expr:
+      case rule::multiplicative_expr:
+      case rule::unary_expr:
+        level = level[0];
+        continue;
+      case rule::member_expr:
+        return eval_primary_expr(level[0], ns);
+      default:
+        break;
+    }
+    break;
+  }
+  switch (level.id()) {
+    case rule::or_expr:
+      return eval_or_expr(level, ns);
+    case rule::and_expr:
+      return eval_and_expr(level, ns);
+    case rule::equality_expr:
+      return eval_equality_expr(level, ns);
+    case rule::relational_expr:
+      return eval_relational_expr(level, ns);
+    case rule::additive_expr:
+      return eval_additive_expr(level, ns);
+    case rule::multiplicative_expr:
+      return eval_multiplicative_expr(level, ns);
+    case rule::unary_expr:
+      return eval_unary_expr(level, ns);
+    case rule::member_expr:
+      return eval_member_expr(level, ns);
+    default:
+      return eval_assign_expr(level, ns);
+  }
 }
 
 template <class C>
