@@ -81,6 +81,9 @@ struct pexpr {
   std::uint32_t dispatch = ~std::uint32_t(0);
   // A hidden run of one character class (white space): the class, skipped in place by a sequence.
   std::uint32_t skip = ~std::uint32_t(0);
+  // A choice of single characters (classes, ranges, one-character literals): an ASCII character matches
+  // exactly when `first` has it.
+  bool one_char = false;
 };
 
 constexpr std::uint32_t no_dispatch = ~std::uint32_t(0);
@@ -99,10 +102,29 @@ struct rule_set {
   // For each choice of 4 to 64 parts, a row per next character: bit i set when part i can match there (it
   // can start with the character, or match nothing).
   std::vector<std::uint64_t> dispatch;
-  // For a rule whose right side is a reference to a rule and a repetition (`next >> *(op >> next)`, each level
-  // of an expression), the number of such rules from it down, each referring to the next: 0 for any other rule.
+  // Rules of one level: a right side that is a reference to the next rule alone, or that reference and a
+  // repetition in either order (`next >> *(op >> next)`, `*op >> next`: the levels of an expression).
+  enum class level_form : std::uint8_t { none, alone, operand_first, operand_last };
+  std::array<level_form, rule_count> level{};
+  // For a rule of one level, the number of such rules from it down, each referring to the next; 0 for others.
   std::array<std::uint8_t, rule_count> chain{};
+
+  // A rule of one level: the reference to the next rule, the repetition and the repetition's part (null for
+  // `alone`), found once.
+  struct level_parts {
+    const pexpr* operand = nullptr;
+    const pexpr* more = nullptr;
+    const pexpr* each = nullptr;
+  };
+  std::array<level_parts, rule_count> parts{};
+
+  const pexpr& operand(rule r) const {
+    const pexpr& body = pool[this->body[std::size_t(r)]];
+    if (level[std::size_t(r)] == level_form::alone) return body;
+    return pool[body.parts[level[std::size_t(r)] == level_form::operand_first ? 0 : 1]];
+  }
 };
+using level_form = rule_set::level_form;
 
 using rules_t = std::vector<pexpr>;
 
@@ -554,17 +576,42 @@ void compute_skips(rule_set& g) {
   }
 }
 
-// Fills `chain`: the rules of one level each, then the length of each rule's run of them.
+// Fills `one_char` of every choice of single characters.
+void compute_one_chars(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::choice) continue;
+    e.one_char = std::all_of(e.parts.begin(), e.parts.end(), [&](std::uint32_t part) {
+      const pexpr* p = &g.pool[part];
+      if (p->k == kind::reference) p = &g.pool[g.body[std::size_t(p->target)]];  // a token such as "_"
+      return (p->k >= kind::range && p->k <= kind::digit) || (p->k == kind::literal && p->text.size() == 1);
+    });
+  }
+}
+
+// Fills `level` and `chain`: the rules of one level each, then the length of each rule's run of them.
 void compute_chains(rule_set& g) {
-  std::array<bool, rule_count> level{};
   for (std::size_t r = 1; r != rule_count; ++r) {
     const pexpr& body = g.pool[g.body[r]];
-    level[r] = body.k == kind::sequence && body.parts.size() == 2 && g.pool[body.parts[0]].k == kind::reference &&
-               g.pool[body.parts[1]].k == kind::star;
+    if (body.k == kind::reference) {
+      g.level[r] = level_form::alone;
+    } else if (body.k == kind::sequence && body.parts.size() == 2) {
+      const kind first = g.pool[body.parts[0]].k, second = g.pool[body.parts[1]].k;
+      if (first == kind::reference && second == kind::star) g.level[r] = level_form::operand_first;
+      if (first == kind::star && second == kind::reference) g.level[r] = level_form::operand_last;
+    }
+  }
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    if (g.level[r] == level_form::none) continue;
+    rule_set::level_parts& p = g.parts[r];
+    p.operand = &g.operand(rule(r));
+    if (g.level[r] == level_form::alone) continue;
+    const pexpr& body = g.pool[g.body[r]];
+    p.more = &g.pool[body.parts[g.level[r] == level_form::operand_first ? 1 : 0]];
+    p.each = &g.pool[p.more->parts[0]];
   }
   for (std::size_t r = 1; r != rule_count; ++r) {
     std::size_t n = 0;
-    for (std::size_t at = r; level[at] && n < 64; ++n) at = std::size_t(g.pool[g.pool[g.body[at]].parts[0]].target);
+    for (std::size_t at = r; g.level[at] != level_form::none && n < 64; ++n) at = std::size_t(g.operand(rule(at)).target);
     g.chain[r] = std::uint8_t(n);
   }
 }
@@ -613,6 +660,18 @@ class matcher {
     while (pos != last_ && accepts(e, *pos)) ++pos;
     return pos;
   }
+  // Without nodes: one character of a choice of single characters, an ASCII one by the choice's first
+  // characters, any other through the parts.
+  cptr one(const pexpr& e, cptr pos) {
+    if (!far_from_limit()) return match(e, pos, false);  // each part tried, as before
+    if (pos == last_) return nullptr;
+    if (static_cast<std::uint32_t>(*pos) < 128) return e.first.has(*pos) ? pos + 1 : nullptr;
+    return attempt(e, pos, false);
+  }
+  cptr skip_ones(const pexpr& e, cptr pos) {
+    while (const cptr next = one(e, pos)) pos = next;
+    return pos;
+  }
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
   [[gnu::noinline]] cptr chain(rule top, cptr pos, bool build);
@@ -639,6 +698,8 @@ class matcher {
     return !e.nullable && use_first_ && depth + rule_count < grammar::max_nesting &&
            (pos == last_ || !e.first.has(*pos));
   }
+  // First characters are used, and no activation could fail for depth.
+  bool far_from_limit() const { return use_first_ && depth + rule_count < grammar::max_nesting; }
 
   const rule_set& g_;
   const cptr first_, last_;
@@ -723,35 +784,62 @@ cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   }
 }
 
-// A run of one-level rules (`chain`), matched without an activation per level: every level starts where the
-// run does with the same nodes below it, so the first-character tests of the references are made top down,
-// the rule at the bottom is activated at the depth the levels would have reached, and on the way up each
-// level's repetition runs at its own depth and its node is made over the same mark. Far from the nesting limit
-// only, where no level could fail for depth; the tree, the result and the depth on leaving are those of the
-// activations one inside the other.
+// A run of one-level rules (`chain`), matched without an activation per level. Going down, each level's
+// repetition in front of its operand runs at the level's depth and its reference's first-character test is
+// made; the rule at the bottom is activated at the depth the levels would have reached; going up, each level's
+// repetition after its operand runs at its depth and its node is made over the nodes since it began. Far from
+// the nesting limit only, where no level could fail for depth; the tree, the result and the depth on leaving
+// are those of the activations one inside the other.
 cptr matcher::chain(rule top, cptr pos, bool build) {
-  const std::size_t mark = out.size();
+  const mark_t m = mark();
   const unsigned base = depth;
   const std::size_t k = g_.chain[std::size_t(top)];
   rule levels[64];
+  std::size_t marks[64];
   rule r = top;
   for (std::size_t i = 0; i != k; ++i) {
     levels[i] = r;
-    const pexpr& next = g_.pool[g_.pool[g_.body[std::size_t(r)]].parts[0]];
-    if (fails_at_once(next, pos)) return nullptr;
-    r = next.target;
+    marks[i] = out.size();
+    const level_form form = g_.level[std::size_t(r)];
+    const rule_set::level_parts& p = g_.parts[std::size_t(r)];
+    if (form == level_form::operand_last) {
+      depth = base + unsigned(i) + 1;
+      if (!fails_at_once(*p.each, pos)) pos = attempt(*p.more, pos, build);  // never fails
+    }
+    // A body that is a reference alone was tested by the caller, as the rule's own reference.
+    if (form != level_form::alone && fails_at_once(*p.operand, pos)) {
+      drop(m);
+      depth = base;
+      return nullptr;
+    }
+    r = p.operand->target;
   }
   depth = base + unsigned(k);
   cptr at = activate(r, pos, build);
   if (!at) {
+    drop(m);
     depth = base;
     return nullptr;
   }
   for (std::size_t i = k; i-- != 0;) {
-    depth = base + unsigned(i) + 1;
-    at = attempt(g_.pool[g_.pool[g_.body[std::size_t(levels[i])]].parts[1]], at, build);  // a repetition: never fails
+    if (g_.level[std::size_t(levels[i])] == level_form::operand_first) {
+      const rule_set::level_parts& p = g_.parts[std::size_t(levels[i])];
+      depth = base + unsigned(i) + 1;
+      if (!fails_at_once(*p.each, at)) at = attempt(*p.more, at, build);  // never fails
+    }
     depth = base + unsigned(i);
-    if (build) wrap(levels[i], mark);
+    if (!build) continue;
+    const std::size_t mark = marks[i];
+    if (out.size() == mark + 1) {  // one node since the level began: it moves down, the level's over it
+      record& child = out[mark];
+      const std::uint32_t index = std::uint32_t(nodes.size());
+      record* const to = nodes.extend(1);
+      *to = child;
+      if (to->id == rule::none) to->id = levels[i];
+      child = record{levels[i], false, index, 1};
+    } else {
+      wrap(levels[i], mark);
+    }
   }
   return at;
 }
@@ -759,7 +847,7 @@ cptr matcher::chain(rule top, cptr pos, bool build) {
 cptr matcher::activate(rule target, cptr pos, bool build) {
   if (depth >= grammar::max_nesting) throw too_deep{};
   if (const std::size_t k = g_.chain[std::size_t(target)];
-      k > 1 && use_first_ && depth + rule_count + k < grammar::max_nesting)
+      k != 0 && use_first_ && depth + rule_count + k < grammar::max_nesting)
     return chain(target, pos, build);
   const std::size_t mark = out.size();
   ++depth;
@@ -790,7 +878,9 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
           pos = skip(g_.pool[part.skip], pos);
           continue;
         }
-        pos = match(part, pos, build);
+        if ((part.k == kind::star || part.k == kind::optional) && fails_at_once(g_.pool[part.parts[0]], pos))
+          continue;  // a repetition or option whose part cannot start here matches nothing
+        pos = !build && part.one_char ? one(part, pos) : match(part, pos, build);
         if (!pos) {
           drop(m);
           return nullptr;
@@ -815,6 +905,7 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
     case kind::star: {
       const pexpr& part = g_.pool[e.parts[0]];
       if (!build && is_class(part)) return skip(part, pos);
+      if (!build && part.one_char) return skip_ones(part, pos);
       // A part that cannot start here ends the repetition before its first iteration, as that iteration's
       // own test would: the common case after an operand, where no operator of its level follows.
       if (fails_at_once(part, pos)) return pos;
@@ -873,6 +964,7 @@ grammar::grammar() {
     compute_dispatch(*r);
     compute_chains(*r);
     compute_skips(*r);
+    compute_one_chars(*r);
     assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
     return r;
   }();
