@@ -736,7 +736,12 @@ void matcher::wrap(rule target, std::size_t mark) {
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
   const std::size_t n = e.text.size();
-  if (std::size_t(last_ - pos) < n || !std::equal(e.text.begin(), e.text.end(), pos)) return nullptr;
+  if (std::size_t(last_ - pos) < n) return nullptr;
+  // Keywords and operators are a few characters, mostly told apart at the first or second: compared here
+  // rather than through a library call.
+  const wchar_t* const text = e.text.data();
+  for (std::size_t i = 0; i != n; ++i)
+    if (pos[i] != text[i]) return nullptr;
   if (build) push_leaf(pos, pos + n);
   return pos + n;
 }

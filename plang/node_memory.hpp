@@ -16,8 +16,8 @@
 
 namespace plang::node_memory {
 
-// Requests above this go to operator new.
-inline constexpr std::size_t largest_block = 256;
+// Requests above this go to operator new (a block node with its scope slot takes about 350 bytes).
+inline constexpr std::size_t largest_block = 512;
 
 // A block of at least `bytes`; `release` takes it back with the same size, on any thread. A build with the
 // address sanitizer takes every block from operator new, so that it sees each node on its own.
