@@ -15,6 +15,17 @@
 #endif
 #endif
 
+// Under the address sanitizer every free block, and the uncarved rest of a chunk, is poisoned, and a block
+// handed out is open for the bytes asked for only.
+#ifdef PLANG_NODE_ASAN
+#include <sanitizer/asan_interface.h>
+#define PLANG_NODE_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define PLANG_NODE_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define PLANG_NODE_POISON(p, n) ((void)(p), (void)(n))
+#define PLANG_NODE_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 namespace plang::node_memory {
 namespace {
 
@@ -70,8 +81,10 @@ void* map_large() {
     for (std::size_t left = std::size_t(t.fresh_end - t.fresh); left >= granule;) {
       const std::size_t piece = left < largest_block ? left / granule * granule : largest_block;
       auto* b = reinterpret_cast<free_block*>(t.fresh);
+      PLANG_NODE_UNPOISON(b, sizeof(free_block));
       b->next = t.free[class_of(piece)];
       t.free[class_of(piece)] = b;
+      PLANG_NODE_POISON(b, piece);
       t.fresh += piece;
       left -= piece;
     }
@@ -85,6 +98,7 @@ void* map_large() {
     }
     t.fresh = reinterpret_cast<unsigned char*>(header + 1);
     t.fresh_end = static_cast<unsigned char*>(memory) + bytes;
+    PLANG_NODE_POISON(t.fresh, std::size_t(t.fresh_end - t.fresh));
   }
   void* const block = t.fresh;
   t.fresh += size;
@@ -94,22 +108,21 @@ void* map_large() {
 
 }  // namespace
 
-#ifdef PLANG_NODE_ASAN
-
-void* allocate(std::size_t bytes) { return ::operator new(bytes); }
-void release(void* block, std::size_t) noexcept { ::operator delete(block); }
-
-#else
-
 void* allocate(std::size_t bytes) {
   if (bytes > largest_block) return ::operator new(bytes);
   thread_blocks& t = blocks;
   const std::size_t c = class_of(bytes);
+  void* block;
   if (free_block* const b = t.free[c]) {
+    PLANG_NODE_UNPOISON(b, sizeof(free_block));
     t.free[c] = b->next;
-    return b;
+    block = b;
+  } else {
+    block = carve((c + 1) * granule);
   }
-  return carve((c + 1) * granule);
+  PLANG_NODE_POISON(block, (c + 1) * granule);
+  PLANG_NODE_UNPOISON(block, bytes);
+  return block;
 }
 
 void release(void* block, std::size_t bytes) noexcept {
@@ -120,10 +133,10 @@ void release(void* block, std::size_t bytes) noexcept {
   thread_blocks& t = blocks;
   const std::size_t c = class_of(bytes);
   auto* const b = static_cast<free_block*>(block);
+  PLANG_NODE_UNPOISON(b, sizeof(free_block));  // a request may have been shorter than the link
   b->next = t.free[c];
   t.free[c] = b;
+  PLANG_NODE_POISON(b, (c + 1) * granule);
 }
-
-#endif
 
 }  // namespace plang::node_memory

@@ -20,7 +20,7 @@ namespace plang::node_memory {
 inline constexpr std::size_t largest_block = 512;
 
 // A block of at least `bytes`; `release` takes it back with the same size, on any thread. A build with the
-// address sanitizer takes every block from operator new, so that it sees each node on its own.
+// address sanitizer keeps every free block poisoned.
 void* allocate(std::size_t bytes);
 void release(void* block, std::size_t bytes) noexcept;
 
