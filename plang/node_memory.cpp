@@ -31,11 +31,11 @@ namespace {
 
 constexpr std::size_t granule = 16;
 constexpr std::size_t classes = largest_block / granule;
-// Small chunks first, so that a small program touches little memory; from a megabyte carved on, 2 MB chunks
+// Small chunks first, so that a small program touches little memory; from 256 KB carved on, 2 MB chunks
 // on large pages.
 constexpr std::size_t small_chunk = std::size_t(64) << 10;
 constexpr std::size_t large_chunk = std::size_t(2) << 20;
-constexpr std::size_t large_from = std::size_t(1) << 20;
+constexpr std::size_t large_from = std::size_t(256) << 10;
 
 struct free_block {
   free_block* next;

@@ -1,7 +1,7 @@
 // Memory for the nodes of compiled programs (statements and expressions): blocks of sixteen-byte size classes
 // from free lists of the running thread, carved from chunks that are never given back. A 5,000-line script
 // makes about a hundred thousand nodes; one C library allocation each, in fresh heap memory, cost a page fault
-// every few dozen nodes. Once a thread has carved a megabyte its chunks are 2 MB mappings asked for as large
+// every few dozen nodes. Once a thread has carved 256 KB its chunks are 2 MB mappings asked for as large
 // pages, so a large program's nodes fault in a few pages instead of a thousand.
 #pragma once
 
