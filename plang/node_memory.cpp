@@ -53,24 +53,34 @@ struct thread_blocks {
   unsigned char* fresh = nullptr;  // the uncarved rest of the newest chunk
   unsigned char* fresh_end = nullptr;
   std::size_t carved = 0;
+  unsigned char* reserved = nullptr;  // the unused rest of the thread's reservation for 2 MB chunks
+  unsigned char* reserved_end = nullptr;
 };
 
 thread_local thread_blocks blocks;
 
 std::size_t class_of(std::size_t bytes) { return (bytes + granule - 1) / granule - 1; }
 
-// A 2 MB mapping on a 2 MB boundary with the large-page hint; null when the system refuses it.
-void* map_large() {
-  void* const raw = ::mmap(nullptr, 2 * large_chunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
-  const auto start = reinterpret_cast<std::uintptr_t>(raw);
-  const std::uintptr_t aligned = (start + large_chunk - 1) & ~std::uintptr_t(large_chunk - 1);
-  if (aligned != start) ::munmap(raw, aligned - start);
-  if (const std::size_t tail = large_chunk - (aligned - start)) ::munmap(reinterpret_cast<void*>(aligned + large_chunk), tail);
-  void* const chunk = reinterpret_cast<void*>(aligned);
+// A thread's 2 MB chunks are cut from a reservation of address space of its own, aligned to 2 MB and
+// asked for as large pages once: a chunk costs no system call, and only the pages written are ever backed.
+constexpr std::size_t reservation = 16 * large_chunk;
+
+// The next 2 MB chunk on a 2 MB boundary; null when the system refuses address space.
+void* map_large(thread_blocks& t) {
+  if (t.reserved == t.reserved_end) {
+    void* const raw = ::mmap(nullptr, reservation + large_chunk, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + large_chunk - 1) & ~std::uintptr_t(large_chunk - 1);
+    t.reserved = reinterpret_cast<unsigned char*>(aligned);
+    t.reserved_end = t.reserved + reservation;
 #ifdef MADV_HUGEPAGE
-  ::madvise(chunk, large_chunk, MADV_HUGEPAGE);  // a hint: without large pages the chunk works the same
+    ::madvise(t.reserved, reservation, MADV_HUGEPAGE);  // a hint: without large pages the chunks work the same
 #endif
+  }
+  void* const chunk = t.reserved;
+  t.reserved += large_chunk;
   return chunk;
 }
 
@@ -90,7 +100,7 @@ void* map_large() {
     }
     std::size_t bytes = small_chunk;
     void* memory = nullptr;
-    if (t.carved >= large_from && (memory = map_large())) bytes = large_chunk;
+    if (t.carved >= large_from && (memory = map_large(t))) bytes = large_chunk;
     if (!memory) memory = ::operator new(bytes);
     auto* header = static_cast<chunk_header*>(memory);
     header->next = chunks.load(std::memory_order_relaxed);
