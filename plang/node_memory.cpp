@@ -19,6 +19,7 @@
 // handed out is open for the bytes asked for only.
 #ifdef PLANG_NODE_ASAN
 #include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
 #define PLANG_NODE_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
 #define PLANG_NODE_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
 #else
@@ -77,6 +78,10 @@ void* map_large(thread_blocks& t) {
     t.reserved_end = t.reserved + reservation;
 #ifdef MADV_HUGEPAGE
     ::madvise(t.reserved, reservation, MADV_HUGEPAGE);  // a hint: without large pages the chunks work the same
+#endif
+#ifdef PLANG_NODE_ASAN
+    // The leak checker looks through the chunks' nodes and links as it looks through the heap.
+    __lsan_register_root_region(t.reserved, reservation);
 #endif
   }
   void* const chunk = t.reserved;
