@@ -611,7 +611,8 @@ void compute_chains(rule_set& g) {
   }
   for (std::size_t r = 1; r != rule_count; ++r) {
     std::size_t n = 0;
-    for (std::size_t at = r; g.level[at] != level_form::none && n < 64; ++n) at = std::size_t(g.operand(rule(at)).target);
+    for (std::size_t at = r; g.level[at] != level_form::none && n < 64; ++n)
+      at = std::size_t(g.operand(rule(at)).target);
     g.chain[r] = std::uint8_t(n);
   }
 }

@@ -327,7 +327,7 @@ class e_variable final : public expression {
   // remembered entry `known`, when `t` is not empty.
   const handle& find_past(runtime* rt, table::variable* t, std::uint32_t out, std::uint32_t known) const;
 
-  const std::wstring* key_;  // the name interned (table::intern): compared by address, never freed
+  const std::wstring* key_;  // the name interned (table::intern): compared by address
   mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 
  public:

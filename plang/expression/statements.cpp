@@ -269,6 +269,8 @@ bool c_constructor::step(runtime* rt) {
   }
   return false;
 }
-control_handle c_constructor::clone() const { return plang::node_memory::make<c_constructor>(initialisers_, body_->clone()); }
+control_handle c_constructor::clone() const {
+  return plang::node_memory::make<c_constructor>(initialisers_, body_->clone());
+}
 
 }  // namespace plang
