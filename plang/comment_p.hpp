@@ -17,6 +17,8 @@ class comment_p {
   using string_type = std::basic_string<C>;
 
   explicit comment_p(const string_type& src);
+  // The same pass, made over the text's own buffer.
+  explicit comment_p(string_type&& src);
 
   const string_type& str() const& { return out_; }
   string_type str() && { return std::move(out_); }
@@ -28,5 +30,7 @@ class comment_p {
 // The one instance, over wide text.
 template <>
 comment_p<wchar_t>::comment_p(const std::wstring& src);
+template <>
+comment_p<wchar_t>::comment_p(std::wstring&& src);
 
 }  // namespace plang

@@ -79,9 +79,15 @@ struct pexpr {
   first_chars first;
   // A choice of several parts: where its rows of `rule_set::dispatch` start (no_dispatch when it has none).
   std::uint32_t dispatch = ~std::uint32_t(0);
+  // A hidden run of one character class (white space): the class, skipped in place by a sequence.
+  std::uint32_t skip = ~std::uint32_t(0);
+  // A choice of single characters (classes, ranges, one-character literals): an ASCII character matches
+  // exactly when `first` has it.
+  bool one_char = false;
 };
 
 constexpr std::uint32_t no_dispatch = ~std::uint32_t(0);
+constexpr std::uint32_t no_skip = ~std::uint32_t(0);
 // A choice's rows: one per ASCII character, one for every other character, one for the end of the text.
 constexpr std::size_t dispatch_rows = 130;
 
@@ -96,7 +102,29 @@ struct rule_set {
   // For each choice of 4 to 64 parts, a row per next character: bit i set when part i can match there (it
   // can start with the character, or match nothing).
   std::vector<std::uint64_t> dispatch;
+  // Rules of one level: a right side that is a reference to the next rule alone, or that reference and a
+  // repetition in either order (`next >> *(op >> next)`, `*op >> next`: the levels of an expression).
+  enum class level_form : std::uint8_t { none, alone, operand_first, operand_last };
+  std::array<level_form, rule_count> level{};
+  // For a rule of one level, the number of such rules from it down, each referring to the next; 0 for others.
+  std::array<std::uint8_t, rule_count> chain{};
+
+  // A rule of one level: the reference to the next rule, the repetition and the repetition's part (null for
+  // `alone`), found once.
+  struct level_parts {
+    const pexpr* operand = nullptr;
+    const pexpr* more = nullptr;
+    const pexpr* each = nullptr;
+  };
+  std::array<level_parts, rule_count> parts{};
+
+  const pexpr& operand(rule r) const {
+    const pexpr& body = pool[this->body[std::size_t(r)]];
+    if (level[std::size_t(r)] == level_form::alone) return body;
+    return pool[body.parts[level[std::size_t(r)] == level_form::operand_first ? 0 : 1]];
+  }
 };
+using level_form = rule_set::level_form;
 
 using rules_t = std::vector<pexpr>;
 
@@ -537,6 +565,58 @@ void compute_dispatch(rule_set& g) {
   }
 }
 
+// Fills `skip` of every hidden run of one character class.
+void compute_skips(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::hidden) continue;
+    const pexpr& part = g.pool[e.parts[0]];
+    if (part.k != kind::star) continue;
+    const pexpr& each = g.pool[part.parts[0]];
+    if (each.k >= kind::range && each.k <= kind::digit) e.skip = part.parts[0];
+  }
+}
+
+// Fills `one_char` of every choice of single characters.
+void compute_one_chars(rule_set& g) {
+  for (pexpr& e : g.pool) {
+    if (e.k != kind::choice) continue;
+    e.one_char = std::all_of(e.parts.begin(), e.parts.end(), [&](std::uint32_t part) {
+      const pexpr* p = &g.pool[part];
+      if (p->k == kind::reference) p = &g.pool[g.body[std::size_t(p->target)]];  // a token such as "_"
+      return (p->k >= kind::range && p->k <= kind::digit) || (p->k == kind::literal && p->text.size() == 1);
+    });
+  }
+}
+
+// Fills `level` and `chain`: the rules of one level each, then the length of each rule's run of them.
+void compute_chains(rule_set& g) {
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    const pexpr& body = g.pool[g.body[r]];
+    if (body.k == kind::reference) {
+      g.level[r] = level_form::alone;
+    } else if (body.k == kind::sequence && body.parts.size() == 2) {
+      const kind first = g.pool[body.parts[0]].k, second = g.pool[body.parts[1]].k;
+      if (first == kind::reference && second == kind::star) g.level[r] = level_form::operand_first;
+      if (first == kind::star && second == kind::reference) g.level[r] = level_form::operand_last;
+    }
+  }
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    if (g.level[r] == level_form::none) continue;
+    rule_set::level_parts& p = g.parts[r];
+    p.operand = &g.operand(rule(r));
+    if (g.level[r] == level_form::alone) continue;
+    const pexpr& body = g.pool[g.body[r]];
+    p.more = &g.pool[body.parts[g.level[r] == level_form::operand_first ? 1 : 0]];
+    p.each = &g.pool[p.more->parts[0]];
+  }
+  for (std::size_t r = 1; r != rule_count; ++r) {
+    std::size_t n = 0;
+    for (std::size_t at = r; g.level[at] != level_form::none && n < 64; ++n)
+      at = std::size_t(g.operand(rule(at)).target);
+    g.chain[r] = std::uint8_t(n);
+  }
+}
+
 using cptr = const wchar_t*;
 
 using record = syntax_node::record;
@@ -553,8 +633,8 @@ class matcher {
   matcher(const rule_set& g, cptr first, cptr last, bool use_first)
       : g_(g), first_(first), last_(last), use_first_(use_first) {}
 
-  cptr match(std::uint32_t index, cptr pos, bool build) {
-    const pexpr& e = g_.pool[index];
+  cptr match(std::uint32_t index, cptr pos, bool build) { return match(g_.pool[index], pos, build); }
+  cptr match(const pexpr& e, cptr pos, bool build) {
     if (fails_at_once(e, pos)) return nullptr;
     return e.k == kind::reference ? activate(e.target, pos, build) : attempt(e, pos, build);
   }
@@ -581,8 +661,21 @@ class matcher {
     while (pos != last_ && accepts(e, *pos)) ++pos;
     return pos;
   }
+  // Without nodes: one character of a choice of single characters, an ASCII one by the choice's first
+  // characters, any other through the parts.
+  cptr one(const pexpr& e, cptr pos) {
+    if (!far_from_limit()) return match(e, pos, false);  // each part tried, as before
+    if (pos == last_) return nullptr;
+    if (static_cast<std::uint32_t>(*pos) < 128) return e.first.has(*pos) ? pos + 1 : nullptr;
+    return attempt(e, pos, false);
+  }
+  cptr skip_ones(const pexpr& e, cptr pos) {
+    while (const cptr next = one(e, pos)) pos = next;
+    return pos;
+  }
   [[gnu::noinline]] cptr repeat(std::uint32_t part, cptr pos, bool build);
   [[gnu::noinline]] cptr activate(rule target, cptr pos, bool build);
+  [[gnu::noinline]] cptr chain(rule top, cptr pos, bool build);
   [[gnu::noinline]] cptr guarded(std::uint32_t part, cptr pos, bool build);
   void push_leaf(cptr first, cptr last) {
     out.push_back(record{rule::none, true, std::uint32_t(first - first_), std::uint32_t(last - first)});
@@ -606,6 +699,8 @@ class matcher {
     return !e.nullable && use_first_ && depth + rule_count < grammar::max_nesting &&
            (pos == last_ || !e.first.has(*pos));
   }
+  // First characters are used, and no activation could fail for depth.
+  bool far_from_limit() const { return use_first_ && depth + rule_count < grammar::max_nesting; }
 
   const rule_set& g_;
   const cptr first_, last_;
@@ -621,6 +716,14 @@ void matcher::wrap(rule target, std::size_t mark) {
     out.push_back(made);
     return;
   }
+  if (count == 1) {  // most rules: one level of an expression over the level below
+    record& child = out[mark];
+    record* const to = nodes.extend(1);
+    *to = child;
+    if (to->id == rule::none) to->id = target;
+    child = made;
+    return;
+  }
   record* const to = nodes.extend(count);
   const record* const from = out.data() + mark;
   for (std::size_t i = 0; i != count; ++i) {
@@ -634,12 +737,17 @@ void matcher::wrap(rule target, std::size_t mark) {
 
 cptr matcher::literal(const pexpr& e, cptr pos, bool build) {
   const std::size_t n = e.text.size();
-  if (std::size_t(last_ - pos) < n || !std::equal(e.text.begin(), e.text.end(), pos)) return nullptr;
+  if (std::size_t(last_ - pos) < n) return nullptr;
+  // Keywords and operators are a few characters, mostly told apart at the first or second: compared here
+  // rather than through a library call.
+  const wchar_t* const text = e.text.data();
+  for (std::size_t i = 0; i != n; ++i)
+    if (pos[i] != text[i]) return nullptr;
   if (build) push_leaf(pos, pos + n);
   return pos + n;
 }
 
-bool matcher::accepts(const pexpr& e, wchar_t c) const {
+inline bool matcher::accepts(const pexpr& e, wchar_t c) const {
   switch (e.k) {
     case kind::range:
       return e.lo <= c && c <= e.hi;
@@ -682,8 +790,71 @@ cptr matcher::repeat(std::uint32_t part, cptr pos, bool build) {
   }
 }
 
+// A run of one-level rules (`chain`), matched without an activation per level. Going down, each level's
+// repetition in front of its operand runs at the level's depth and its reference's first-character test is
+// made; the rule at the bottom is activated at the depth the levels would have reached; going up, each level's
+// repetition after its operand runs at its depth and its node is made over the nodes since it began. Far from
+// the nesting limit only, where no level could fail for depth; the tree, the result and the depth on leaving
+// are those of the activations one inside the other.
+cptr matcher::chain(rule top, cptr pos, bool build) {
+  const mark_t m = mark();
+  const unsigned base = depth;
+  const std::size_t k = g_.chain[std::size_t(top)];
+  rule levels[64];
+  std::size_t marks[64];
+  rule r = top;
+  for (std::size_t i = 0; i != k; ++i) {
+    levels[i] = r;
+    marks[i] = out.size();
+    const level_form form = g_.level[std::size_t(r)];
+    const rule_set::level_parts& p = g_.parts[std::size_t(r)];
+    if (form == level_form::operand_last) {
+      depth = base + unsigned(i) + 1;
+      if (!fails_at_once(*p.each, pos)) pos = attempt(*p.more, pos, build);  // never fails
+    }
+    // A body that is a reference alone was tested by the caller, as the rule's own reference.
+    if (form != level_form::alone && fails_at_once(*p.operand, pos)) {
+      drop(m);
+      depth = base;
+      return nullptr;
+    }
+    r = p.operand->target;
+  }
+  depth = base + unsigned(k);
+  cptr at = activate(r, pos, build);
+  if (!at) {
+    drop(m);
+    depth = base;
+    return nullptr;
+  }
+  for (std::size_t i = k; i-- != 0;) {
+    if (g_.level[std::size_t(levels[i])] == level_form::operand_first) {
+      const rule_set::level_parts& p = g_.parts[std::size_t(levels[i])];
+      depth = base + unsigned(i) + 1;
+      if (!fails_at_once(*p.each, at)) at = attempt(*p.more, at, build);  // never fails
+    }
+    depth = base + unsigned(i);
+    if (!build) continue;
+    const std::size_t mark = marks[i];
+    if (out.size() == mark + 1) {  // one node since the level began: it moves down, the level's over it
+      record& child = out[mark];
+      const std::uint32_t index = std::uint32_t(nodes.size());
+      record* const to = nodes.extend(1);
+      *to = child;
+      if (to->id == rule::none) to->id = levels[i];
+      child = record{levels[i], false, index, 1};
+    } else {
+      wrap(levels[i], mark);
+    }
+  }
+  return at;
+}
+
 cptr matcher::activate(rule target, cptr pos, bool build) {
   if (depth >= grammar::max_nesting) throw too_deep{};
+  if (const std::size_t k = g_.chain[std::size_t(target)];
+      k != 0 && use_first_ && depth + rule_count + k < grammar::max_nesting)
+    return chain(target, pos, build);
   const std::size_t mark = out.size();
   ++depth;
   // The body starts with the characters its reference does, tested by the caller one level up: a test that
@@ -708,7 +879,14 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
     case kind::sequence: {
       const mark_t m = mark();
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i) {
-        pos = match(e.parts[i], pos, build);
+        const pexpr& part = g_.pool[e.parts[i]];
+        if (part.skip != no_skip) {  // white space: never fails, leaves no node
+          pos = skip(g_.pool[part.skip], pos);
+          continue;
+        }
+        if ((part.k == kind::star || part.k == kind::optional) && fails_at_once(g_.pool[part.parts[0]], pos))
+          continue;  // a repetition or option whose part cannot start here matches nothing
+        pos = !build && part.one_char ? one(part, pos) : match(part, pos, build);
         if (!pos) {
           drop(m);
           return nullptr;
@@ -730,11 +908,15 @@ cptr matcher::attempt(const pexpr& e, cptr pos, bool build) {
       for (std::size_t i = 0, n = e.parts.size(); i != n; ++i)
         if (const cptr next = match(e.parts[i], pos, build)) return next;
       return nullptr;
-    case kind::star:
-      if (!build) {
-        if (const pexpr& part = g_.pool[e.parts[0]]; is_class(part)) return skip(part, pos);
-      }
+    case kind::star: {
+      const pexpr& part = g_.pool[e.parts[0]];
+      if (!build && is_class(part)) return skip(part, pos);
+      if (!build && part.one_char) return skip_ones(part, pos);
+      // A part that cannot start here ends the repetition before its first iteration, as that iteration's
+      // own test would: the common case after an operand, where no operator of its level follows.
+      if (fails_at_once(part, pos)) return pos;
       return repeat(e.parts[0], pos, build);
+    }
     case kind::plus: {
       const cptr next = match(e.parts[0], pos, build);
       return next ? repeat(e.parts[0], next, build) : nullptr;
@@ -786,6 +968,9 @@ grammar::grammar() {
     define_rules(*r);
     compute_first_chars(*r);
     compute_dispatch(*r);
+    compute_chains(*r);
+    compute_skips(*r);
+    compute_one_chars(*r);
     assert(std::count(r->body.begin() + 1, r->body.end(), no_body) == 0);
     return r;
   }();

@@ -177,7 +177,7 @@ void e_minus::evaluate(runtime* rt, handle& result) const {
   operand->minus(result = operand);
 }
 
-e_variable::e_variable(std::wstring name) : name_(std::move(name)), key_(table::intern(name_)) {}
+e_variable::e_variable(const std::wstring& name) : key_(table::intern(name)) {}
 
 // Inlined into its three callers: the remembered entry's check is most of
 // a variable's evaluation.

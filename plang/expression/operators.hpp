@@ -315,7 +315,7 @@ class e_constant final : public expression {
 // A name: the variable's own handle, from the innermost table outwards.
 class e_variable final : public expression {
  public:
-  explicit e_variable(std::wstring name);
+  explicit e_variable(const std::wstring& name);
   void evaluate(runtime* rt, handle& result) const override;
   bool evaluate_scalar(runtime* rt, scalar& out) const override;
   bool scalar_capable() const override { return true; }
@@ -327,12 +327,11 @@ class e_variable final : public expression {
   // remembered entry `known`, when `t` is not empty.
   const handle& find_past(runtime* rt, table::variable* t, std::uint32_t out, std::uint32_t known) const;
 
-  std::wstring name_;
   const std::wstring* key_;  // the name interned (table::intern): compared by address
   mutable std::atomic<std::uint32_t> place_{0};  // where the name was found last (nlookup::find_variable)
 
  public:
-  const std::wstring& name() const { return name_; }
+  const std::wstring& name() const { return *key_; }
 };
 
 // object "." name

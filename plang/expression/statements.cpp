@@ -4,6 +4,7 @@
 #include <boost/make_shared.hpp>
 
 #include "plang/method.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/nspace.hpp"
 #include "plang/scope.hpp"
 #include "plang/signal.hpp"
@@ -63,15 +64,15 @@ bool c_compound::body_finished() {
   active_.reset();
   return false;
 }
-control_handle c_compound::clone() const { return boost::make_shared<c_compound>(statements_); }
+control_handle c_compound::clone() const { return plang::node_memory::make<c_compound>(statements_); }
 
 bool c_single::step(runtime* rt) {
   expression_->execute(rt);
   return false;
 }
-control_handle c_single::clone() const { return boost::make_shared<c_single>(expression_); }
+control_handle c_single::clone() const { return plang::node_memory::make<c_single>(expression_); }
 
-control_handle c_empty::clone() const { return boost::make_shared<c_empty>(); }
+control_handle c_empty::clone() const { return plang::node_memory::make<c_empty>(); }
 
 bool c_return::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
@@ -81,20 +82,20 @@ bool c_return::step(runtime* rt) {
   flow::current().set_return(std::move(result));
   return false;
 }
-control_handle c_return::clone() const { return boost::make_shared<c_return>(expression_); }
+control_handle c_return::clone() const { return plang::node_memory::make<c_return>(expression_); }
 
 bool c_throw::step(runtime* rt) {
   handle result;
   expression_->evaluate(rt, result);
   throw sig_throw(std::move(result));
 }
-control_handle c_throw::clone() const { return boost::make_shared<c_throw>(expression_); }
+control_handle c_throw::clone() const { return plang::node_memory::make<c_throw>(expression_); }
 
 bool c_break::step(runtime*) { throw sig_break(); }
-control_handle c_break::clone() const { return boost::make_shared<c_break>(); }
+control_handle c_break::clone() const { return plang::node_memory::make<c_break>(); }
 
 bool c_continue::step(runtime*) { throw sig_continue(); }
-control_handle c_continue::clone() const { return boost::make_shared<c_continue>(); }
+control_handle c_continue::clone() const { return plang::node_memory::make<c_continue>(); }
 
 bool c_if::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
@@ -113,7 +114,7 @@ bool c_if::body_finished() {
   active_.reset();
   return false;
 }
-control_handle c_if::clone() const { return boost::make_shared<c_if>(condition_, body_); }
+control_handle c_if::clone() const { return plang::node_memory::make<c_if>(condition_, body_); }
 
 bool c_if_else::step(runtime* rt) {
   if (active_) return step_nested(active_, rt, flow::passes_return(this));
@@ -138,7 +139,7 @@ bool c_if_else::body_finished() {
   active_.reset();
   return false;
 }
-control_handle c_if_else::clone() const { return boost::make_shared<c_if_else>(condition_, then_, else_); }
+control_handle c_if_else::clone() const { return plang::node_memory::make<c_if_else>(condition_, then_, else_); }
 
 c_while::c_while(expression_handle condition, control_handle body)
     : condition_(std::move(condition)),
@@ -200,7 +201,7 @@ bool c_while::takes_loop_signal(bool is_break, bool& more) {
   more = !is_break;
   return true;
 }
-control_handle c_while::clone() const { return boost::make_shared<c_while>(condition_, body_); }
+control_handle c_while::clone() const { return plang::node_memory::make<c_while>(condition_, body_); }
 
 bool c_except::step(runtime* rt) {
   const bool passes = flow::passes_return(this);
@@ -221,7 +222,7 @@ bool c_except::step(runtime* rt) {
     return true;
   }
 }
-control_handle c_except::clone() const { return boost::make_shared<c_except>(body_, handlers_); }
+control_handle c_except::clone() const { return plang::node_memory::make<c_except>(body_, handlers_); }
 
 namespace {
 
@@ -253,13 +254,13 @@ bool c_inline::step(runtime* rt) {
   active_ = rt->space->expand_inline(name_, args);
   return true;
 }
-control_handle c_inline::clone() const { return boost::make_shared<c_inline>(name_, arguments_); }
+control_handle c_inline::clone() const { return plang::node_memory::make<c_inline>(name_, arguments_); }
 
 bool c_start_p::step(runtime* rt) {
   rt->variables->declare(variable_, rt->space->start_process(pid_, evaluate_arguments(arguments_, rt)));
   return false;
 }
-control_handle c_start_p::clone() const { return boost::make_shared<c_start_p>(pid_, variable_, arguments_); }
+control_handle c_start_p::clone() const { return plang::node_memory::make<c_start_p>(pid_, variable_, arguments_); }
 
 bool c_constructor::step(runtime* rt) {
   handle result;
@@ -268,6 +269,8 @@ bool c_constructor::step(runtime* rt) {
   }
   return false;
 }
-control_handle c_constructor::clone() const { return boost::make_shared<c_constructor>(initialisers_, body_->clone()); }
+control_handle c_constructor::clone() const {
+  return plang::node_memory::make<c_constructor>(initialisers_, body_->clone());
+}
 
 }  // namespace plang

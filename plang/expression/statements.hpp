@@ -12,6 +12,7 @@
 
 #include "plang/control.hpp"
 #include "plang/expression/expression.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/scope.hpp"
 #include "plang/table/except.hpp"
 
@@ -78,7 +79,7 @@ class recycling_control : public control {
 class c_compound final : public recycling_control {
  public:
   explicit c_compound(control_list statements)
-      : statements_(boost::make_shared<const control_list>(std::move(statements))) {}
+      : statements_(plang::node_memory::make<const control_list>(std::move(statements))) {}
   // A clone: the list is shared, never copied.
   explicit c_compound(boost::shared_ptr<const control_list> statements) : statements_(std::move(statements)) {}
   bool step(runtime* rt) override;

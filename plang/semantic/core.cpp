@@ -13,6 +13,7 @@
 #include "plang/factor/string_.hpp"
 #include "plang/factor/typeid_anchor.hpp"
 #include "plang/factor/unsigned_.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/nspace.hpp"
 #include "plang/semantic/definition_steps.hpp"
 #include "plang/stack.hpp"
@@ -34,12 +35,12 @@ std::wstring leaf_text(const syntax_node& node) { return std::wstring(node.at(0)
 
 template <class Node>
 expression_handle make_binary(expression_handle left, expression_handle right) {
-  return boost::make_shared<Node>(std::move(left), std::move(right));
+  return plang::node_memory::make<Node>(std::move(left), std::move(right));
 }
 
 template <class Node>
 expression_handle make_unary(expression_handle operand) {
-  return boost::make_shared<Node>(std::move(operand));
+  return plang::node_memory::make<Node>(std::move(operand));
 }
 
 }  // namespace
@@ -53,7 +54,47 @@ expression_handle core<C>::eval_expression(const syntax_node& node, nspace* ns) 
     throw call_depth_error(exception(source, "exceed max. depth of expression",
                                      "plang::detail::semantic::core<wchar_t>::eval_expression", 53));
   }
-  return eval_assign_expr(node.at(0), ns);
+  // A level of one child only hands it down: go straight to the first level that has more, or to the operand.
+  syntax_node level = node.at(0);
+  while (level.size() == 1) {
+    switch (level.id()) {
+      case rule::assign_expr:
+      case rule::or_expr:
+      case rule::and_expr:
+      case rule::equality_expr:
+      case rule::relational_expr:
+      case rule::additive_expr:
+      case rule::multiplicative_expr:
+      case rule::unary_expr:
+        level = level[0];
+        continue;
+      case rule::member_expr:
+        return eval_primary_expr(level[0], ns);
+      default:
+        break;
+    }
+    break;
+  }
+  switch (level.id()) {
+    case rule::or_expr:
+      return eval_or_expr(level, ns);
+    case rule::and_expr:
+      return eval_and_expr(level, ns);
+    case rule::equality_expr:
+      return eval_equality_expr(level, ns);
+    case rule::relational_expr:
+      return eval_relational_expr(level, ns);
+    case rule::additive_expr:
+      return eval_additive_expr(level, ns);
+    case rule::multiplicative_expr:
+      return eval_multiplicative_expr(level, ns);
+    case rule::unary_expr:
+      return eval_unary_expr(level, ns);
+    case rule::member_expr:
+      return eval_member_expr(level, ns);
+    default:
+      return eval_assign_expr(level, ns);
+  }
 }
 
 template <class C>
@@ -229,10 +270,10 @@ expression_handle core<C>::eval_member_expr(const syntax_node& node, nspace* ns)
     if (i + 1 < kids.size() && kids[i + 1].id() == rule::arguments) {
       // An argument list that fails to compile is an error of the method call, never a member access.
       expression_list args = eval_arguments(kids[i + 1], ns);
-      result = boost::make_shared<e_method>(std::move(result), std::move(name), std::move(args));
+      result = plang::node_memory::make<e_method>(std::move(result), std::move(name), std::move(args));
       i += 2;
     } else {
-      result = boost::make_shared<e_member>(std::move(result), std::move(name));
+      result = plang::node_memory::make<e_member>(std::move(result), std::move(name));
       i += 1;
     }
   }
@@ -246,9 +287,9 @@ expression_handle core<C>::eval_primary_expr(const syntax_node& node, nspace* ns
   const syntax_node& first = node.at(0);
   switch (first.id()) {
     case rule::kw_true:
-      return boost::make_shared<bool_constant>(true);
+      return plang::node_memory::make<bool_constant>(true);
     case rule::kw_false:
-      return boost::make_shared<bool_constant>(false);
+      return plang::node_memory::make<bool_constant>(false);
     case rule::native_call:
       return eval_native_call(first, ns);
     case rule::number_literal:
@@ -260,13 +301,13 @@ expression_handle core<C>::eval_primary_expr(const syntax_node& node, nspace* ns
       throw exception(source, "undefined", "plang::detail::semantic::core<wchar_t>::eval_primary_expr", 95);
     case rule::name_token: {
       const string_type& name = leaf_text(first);
-      if (node.size() == 1) return boost::make_shared<e_variable>(name);
+      if (node.size() == 1) return plang::node_memory::make<e_variable>(name);
       // A type name called with arguments is a construction; the type must be known by now. Any other name
       // is a script function call.
       const std::uint32_t type = ns->ids().lookup(name);
       expression_list args = eval_arguments(node.at(1), ns);
-      if (type != 0) return boost::make_shared<e_cast>(type, std::move(args));
-      return boost::make_shared<e_function>(name, std::move(args));
+      if (type != 0) return plang::node_memory::make<e_cast>(type, std::move(args));
+      return plang::node_memory::make<e_function>(name, std::move(args));
     }
     default:  // a parenthesised expression
       return eval_expression(first, ns);
@@ -276,7 +317,7 @@ expression_handle core<C>::eval_primary_expr(const syntax_node& node, nspace* ns
 template <class C>
 expression_handle core<C>::eval_native_call(const syntax_node& node, nspace* ns) {
   // native_call -> "using" "::" identifier arguments
-  return boost::make_shared<e_native>(identifier_text(node.at(0)), eval_arguments(node.at(1), ns));
+  return plang::node_memory::make<e_native>(identifier_text(node.at(0)), eval_arguments(node.at(1), ns));
 }
 
 template <class C>
@@ -288,8 +329,8 @@ expression_handle core<C>::eval_number_literal(const syntax_node& node) {
   if (number.id() == rule::real_number) {
     double value = 0;
     from_wstring<double>(text, value);
-    if (suffix) return boost::make_shared<float_constant>(static_cast<float>(value));
-    return boost::make_shared<double_constant>(value);
+    if (suffix) return plang::node_memory::make<float_constant>(static_cast<float>(value));
+    return plang::node_memory::make<double_constant>(value);
   }
   // An octal literal's digits may include 8 and 9; the reader stops at the first of them ('09' is 0).
   if (suffix) {
@@ -300,7 +341,7 @@ expression_handle core<C>::eval_number_literal(const syntax_node& node) {
       from_wstring_oct<unsigned int>(text, value);
     else
       from_wstring<unsigned int>(text, value);
-    return boost::make_shared<unsigned_constant>(value);
+    return plang::node_memory::make<unsigned_constant>(value);
   }
   int value = 0;
   if (number.id() == rule::hex_number)
@@ -309,7 +350,7 @@ expression_handle core<C>::eval_number_literal(const syntax_node& node) {
     from_wstring_oct<int>(text, value);
   else
     from_wstring<int>(text, value);
-  return boost::make_shared<int_constant>(value);
+  return plang::node_memory::make<int_constant>(value);
 }
 
 template <class C>
@@ -334,8 +375,8 @@ typename core<C>::string_type core<C>::unescape(const string_type& raw) {
 template <class C>
 expression_handle core<C>::eval_string_literal(const syntax_node& node) {
   // string_literal -> dquote (backslash any / any - dquote)* dquote; the empty literal has no leaf
-  if (node.empty()) return boost::make_shared<string_constant>(string_type());
-  return boost::make_shared<string_constant>(unescape(string_type(node[0].text())));
+  if (node.empty()) return plang::node_memory::make<string_constant>(string_type());
+  return plang::node_memory::make<string_constant>(unescape(string_type(node[0].text())));
 }
 
 template <class C>

@@ -5,6 +5,7 @@
 
 #include "plang/expression/declare.hpp"
 #include "plang/expression/statements.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/nspace.hpp"
 #include "plang/semantic/core.hpp"
 #include "plang/semantic/s_statement.hpp"
@@ -43,7 +44,7 @@ boost::shared_ptr<control> eval_block(nspace* ns, const syntax_node& block) {
   control_list statements;
   statements.reserve(block.size());
   for (const syntax_node& s : block) statements.push_back(s_statement<wchar_t>::eval_statement(s, ns));
-  return boost::make_shared<c_compound>(std::move(statements));
+  return plang::node_memory::make<c_compound>(std::move(statements));
 }
 
 expression_handle eval_declaration(nspace* ns, const syntax_node& declaration) {
@@ -54,7 +55,7 @@ expression_handle eval_declaration(nspace* ns, const syntax_node& declaration) {
     declarators[i - 1] = kids[i].id() == rule::declarator ? s_statement<wchar_t>::eval_declarator(kids[i], type, ns)
                                                         : s_statement<wchar_t>::eval_ref_declarator(kids[i], type, ns);
   }
-  return boost::make_shared<e_declare>(std::move(declarators));
+  return plang::node_memory::make<e_declare>(std::move(declarators));
 }
 
 }  // namespace plang::detail::semantic

@@ -9,6 +9,7 @@
 #include "plang/exception.hpp"
 #include "plang/expression/initialiser.hpp"
 #include "plang/expression/statements.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/nspace.hpp"
 #include "plang/object.hpp"
 #include "plang/semantic/core.hpp"
@@ -142,13 +143,13 @@ void s_class<C>::eval_class_constructor(const syntax_node& node, object& cls) {
       throw_exception(source, "uninitialized refference, " + reference_text(cls, m.type.type, m.name),
                       constructor_text, 122);
     }
-    initialisers.push_back(boost::make_shared<e_declare_member>(m.name, m.type.type, expression_list()));
+    initialisers.push_back(plang::node_memory::make<e_declare_member>(m.name, m.type.type, expression_list()));
   }
-  if (cls.base_type() && !base_listed) initialisers.push_back(boost::make_shared<e_base>(expression_list()));
+  if (cls.base_type() && !base_listed) initialisers.push_back(plang::node_memory::make<e_base>(expression_list()));
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const std::wstring& n = listed[i];
     if (base_listed && n == base_name) {
-      initialisers.push_back(boost::make_shared<e_base>(std::move(arguments[i])));
+      initialisers.push_back(plang::node_memory::make<e_base>(std::move(arguments[i])));
       continue;
     }
     const object::member_entry& m =
@@ -159,12 +160,12 @@ void s_class<C>::eval_class_constructor(const syntax_node& node, object& cls) {
                         "invalid argument count of refference constructor, " + reference_text(cls, m.type.type, n),
                         constructor_text, 148);
       }
-      initialisers.push_back(boost::make_shared<e_ref_member>(n, m.type.type, arguments[i][0]));
+      initialisers.push_back(plang::node_memory::make<e_ref_member>(n, m.type.type, arguments[i][0]));
     } else {
-      initialisers.push_back(boost::make_shared<e_declare_member>(n, m.type.type, std::move(arguments[i])));
+      initialisers.push_back(plang::node_memory::make<e_declare_member>(n, m.type.type, std::move(arguments[i])));
     }
   }
-  cls.define_constructor(parameters, name, boost::make_shared<c_constructor>(std::move(initialisers), body));
+  cls.define_constructor(parameters, name, plang::node_memory::make<c_constructor>(std::move(initialisers), body));
 }
 
 template <class C>

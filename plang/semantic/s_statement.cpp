@@ -6,6 +6,7 @@
 #include "plang/exception.hpp"
 #include "plang/expression/declare.hpp"
 #include "plang/expression/statements.hpp"
+#include "plang/node_memory.hpp"
 #include "plang/nspace.hpp"
 #include "plang/semantic/core.hpp"
 #include "plang/semantic/definition_steps.hpp"
@@ -53,16 +54,16 @@ typename s_statement<C>::control_handle s_statement<C>::eval_if_stmt(const synta
   // if_stmt -> "if" condition statement ("else" statement)?
   expression_handle condition = eval_condition(node.at(0), ns);
   control_handle then = eval_statement(node.at(1), ns);
-  if (node.size() < 3) return boost::make_shared<c_if>(std::move(condition), std::move(then));
+  if (node.size() < 3) return plang::node_memory::make<c_if>(std::move(condition), std::move(then));
   control_handle otherwise = eval_statement(node[2], ns);
-  return boost::make_shared<c_if_else>(std::move(condition), std::move(then), std::move(otherwise));
+  return plang::node_memory::make<c_if_else>(std::move(condition), std::move(then), std::move(otherwise));
 }
 
 template <class C>
 typename s_statement<C>::control_handle s_statement<C>::eval_while_stmt(const syntax_node& node, nspace* ns) {
   // while_stmt -> "while" condition statement
   expression_handle condition = eval_condition(node.at(0), ns);
-  return boost::make_shared<c_while>(std::move(condition), eval_statement(node.at(1), ns));
+  return plang::node_memory::make<c_while>(std::move(condition), eval_statement(node.at(1), ns));
 }
 
 template <class C>
@@ -76,13 +77,13 @@ typename s_statement<C>::control_handle s_statement<C>::eval_jump_stmt(const syn
   // jump_stmt -> (kw_return / kw_throw) expression ";" / (kw_break / kw_continue) ";"
   switch (node.at(0).id()) {
     case rule::kw_return:
-      return boost::make_shared<c_return>(expr::eval_expression(node.at(1), ns));
+      return plang::node_memory::make<c_return>(expr::eval_expression(node.at(1), ns));
     case rule::kw_throw:
-      return boost::make_shared<c_throw>(expr::eval_expression(node.at(1), ns));
+      return plang::node_memory::make<c_throw>(expr::eval_expression(node.at(1), ns));
     case rule::kw_break:
-      return boost::make_shared<c_break>();
+      return plang::node_memory::make<c_break>();
     default:  // kw_continue
-      return boost::make_shared<c_continue>();
+      return plang::node_memory::make<c_continue>();
   }
 }
 
@@ -99,7 +100,7 @@ typename s_statement<C>::control_handle s_statement<C>::eval_except_stmt(const s
                       "plang::detail::semantic::s_statement<wchar_t>::eval_except_stmt", 132);
     handlers.define(parameters, eval_block(ns, kids.at(i + 1)));
   }
-  return boost::make_shared<c_except>(std::move(body), std::move(handlers));
+  return plang::node_memory::make<c_except>(std::move(body), std::move(handlers));
 }
 
 template <class C>
@@ -112,11 +113,11 @@ typename s_statement<C>::control_handle s_statement<C>::eval_simple_stmt(const s
     case rule::process_stmt:
       return eval_process_stmt(s, ns);
     case rule::declaration:
-      return boost::make_shared<c_single>(eval_declaration(ns, s));
+      return plang::node_memory::make<c_single>(eval_declaration(ns, s));
     case rule::expression:
-      return boost::make_shared<c_single>(expr::eval_expression(s, ns));
+      return plang::node_memory::make<c_single>(expr::eval_expression(s, ns));
     default:  // the lone ";"
-      return boost::make_shared<c_empty>();
+      return plang::node_memory::make<c_empty>();
   }
 }
 
@@ -125,7 +126,7 @@ typename s_statement<C>::control_handle s_statement<C>::eval_inline_stmt(const s
   // inline_stmt -> "inline" identifier arguments? ";"
   expression_list args;
   if (node.size() == 2) args = expr::eval_arguments(node[1], ns);
-  return boost::make_shared<c_inline>(identifier_text(node.at(0)), std::move(args));
+  return plang::node_memory::make<c_inline>(identifier_text(node.at(0)), std::move(args));
 }
 
 template <class C>
@@ -138,7 +139,7 @@ typename s_statement<C>::control_handle s_statement<C>::eval_process_stmt(const 
     expression_list args;
     if (node.size() == 3) args = expr::eval_arguments(node[2], ns);
     const std::uint32_t pid = ns->ids().find(key);
-    return boost::make_shared<c_start_p>(pid, variable, std::move(args));
+    return plang::node_memory::make<c_start_p>(pid, variable, std::move(args));
   } catch (const std::exception& cause) {
     throw exception(source, "catch exception, pid=", "plang::detail::semantic::s_statement<wchar_t>::eval_process_stmt",
                     174)
@@ -162,7 +163,7 @@ expression_handle s_statement<C>::eval_declarator(const syntax_node& node, std::
     else
       args.push_back(expr::eval_expression(init.at(0), ns));  // eval_value_initializer
   }
-  return boost::make_shared<e_constructor>(name, type, std::move(args));
+  return plang::node_memory::make<e_constructor>(name, type, std::move(args));
 }
 
 template <class C>
@@ -171,7 +172,7 @@ expression_handle s_statement<C>::eval_ref_declarator(const syntax_node& node, s
   const std::wstring& name = identifier_text(node.at(0));
   const syntax_node& init = node.at(1);
   if (init.id() == rule::initializer)  // eval_ref_initializer
-    return boost::make_shared<e_ref_constructor>(name, type, expr::eval_expression(init.at(0), ns));
+    return plang::node_memory::make<e_ref_constructor>(name, type, expr::eval_expression(init.at(0), ns));
   // eval_ref_constructor: exactly one expression names the referenced value.
   expression_list args = expr::eval_arguments(init.at(0), ns);
   if (args.size() != 1)
@@ -180,7 +181,7 @@ expression_handle s_statement<C>::eval_ref_declarator(const syntax_node& node, s
         .append_detail(ns->ids().find_str(type))
         .append_detail("& ")
         .append_detail(name);
-  return boost::make_shared<e_ref_constructor>(name, type, std::move(args.front()));
+  return plang::node_memory::make<e_ref_constructor>(name, type, std::move(args.front()));
 }
 
 template class s_statement<wchar_t>;

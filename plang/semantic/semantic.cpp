@@ -63,8 +63,7 @@ bool semantic<C>::compile_this(const string_type& dir, const string_type& path, 
     string_type folder = full;
     fs::take_last_component(folder);
     stack.push_back(folder);
-    const string_type text = lib::file::open(full);
-    compile_str(text, ns, stack);
+    compile_str(lib::file::open(full), ns, stack);
     stack.pop_back();
   } catch (const std::exception& cause) {
     exception e = exception(source, "compile failure, dir=", "plang::semantic<wchar_t>::compile_this", 43)
@@ -78,11 +77,22 @@ bool semantic<C>::compile_this(const string_type& dir, const string_type& path, 
 
 template <class C>
 void semantic<C>::compile_str(const string_type& text, nspace* ns, include_stack& stack) {
+  compile_stripped([&text] { return comment_p<C>(text).str(); }, ns, stack);
+}
+
+template <class C>
+void semantic<C>::compile_str(string_type&& text, nspace* ns, include_stack& stack) {
+  compile_stripped([&text] { return comment_p<C>(std::move(text)).str(); }, ns, stack);
+}
+
+template <class C>
+template <class Strip>
+void semantic<C>::compile_stripped(Strip strip, nspace* ns, include_stack& stack) {
   // The initial parse result: no stop position, no match, nothing matched.
   string_type stripped;
   syntax_info info;
   try {
-    stripped = comment_p<C>(text).str();
+    stripped = strip();
     info = parse_syntax(rule::program, stripped.begin(), source_end(stripped));
     if (!info.full) throw not_full();
   } catch (...) {

@@ -37,6 +37,8 @@ class semantic : public grammar {
   bool compile_this(const string_type& dir, const string_type& path, nspace* ns, include_stack& stack);
   // Compiles the text of one file.
   void compile_str(const string_type& text, nspace* ns, include_stack& stack);
+  // The same, the comments taken out in the text's own buffer.
+  void compile_str(string_type&& text, nspace* ns, include_stack& stack);
   bool is_included(const string_type& full) const;
 
   // The start rule over the text up to its first NUL. The result points into the text.
@@ -56,6 +58,10 @@ class semantic : public grammar {
   void eval_inline_def(nspace* ns, const syntax_node& node);
 
  private:
+  // Parses the text that `strip` gives (the comments taken out) and evaluates its tree.
+  template <class Strip>
+  void compile_stripped(Strip strip, nspace* ns, include_stack& stack);
+
   std::list<string_type> included_files_;
   std::list<string_type> include_directories_;
 };

@@ -28,12 +28,20 @@ bool same_name(const std::wstring& a, const std::wstring& b) {
 }  // namespace
 
 name_key intern(const std::wstring& name) {
+  // A thread's names seen last, by a cheap hash of the name: a compile
+  // interns the same few names over and over, and a hit takes no lock.
+  // The texts are never freed, so a kept one stays good.
+  constexpr std::size_t recent_size = 64;
+  thread_local name_key recent[recent_size] = {};
+  const std::size_t n = name.size();
+  const std::size_t slot = (n * 31 + (n ? std::size_t(name[0]) * 7 + std::size_t(name[n - 1]) : 0)) % recent_size;
+  if (const name_key seen = recent[slot]; seen && same_name(*seen, name)) return seen;
   // Never freed: entries of tables that outlive every other static may
   // still point at their names.
   static std::mutex* const lock = new std::mutex;
   static auto* const texts = new std::unordered_set<std::wstring>;
   const std::lock_guard<std::mutex> held(*lock);
-  return &*texts->insert(name).first;
+  return recent[slot] = &*texts->insert(name).first;
 }
 
 template <class Value>

@@ -97,6 +97,14 @@ bool read_file(const std::wstring& path, std::string& bytes) {
   std::ifstream in(p, std::ios::binary);
   if (!in) return false;
   std::string data;
+  // The size the file has now is read in one piece, into room made once; whatever it has grown by since is
+  // read after it.
+  const std::uintmax_t size = sfs::file_size(p, ec);
+  if (!ec && size > 0 && size <= std::uintmax_t(1) << 31) {
+    data.resize(std::size_t(size));
+    in.read(data.data(), std::streamsize(size));
+    data.resize(std::size_t(in.gcount()));
+  }
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) data.append(chunk, std::size_t(in.gcount()));
   if (in.bad()) return false;

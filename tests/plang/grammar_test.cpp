@@ -573,6 +573,29 @@ TEST(FirstChars, ParsesAsWithoutThem) {
   }
 }
 
+// A source cut short or missing one character at any position stops where it did before: the expression
+// levels, operator runs and single-character choices taken in one pass fail, and leave nodes, exactly as the
+// rule-by-rule parse does, whichever level the failure reaches.
+TEST(FirstChars, EveryCutAndEveryMissingCharacterParseAsWithoutThem) {
+  const std::wstring sources[] = {
+      sample_programs[1],
+      L"int f(int a, int &b) { int x = a * 2 + b, y(3); if (x > 10 && y != 0) { x -= 3; } else { x += 1; }\n"
+      L"  x = -!y.z(1, --b).w + f0(x, b) % 7 >= (x == 2 || _q) ; return x + g + t.size(); }",
+  };
+  for (const std::wstring& source : sources) {
+    for (std::size_t at = 0; at <= source.size(); ++at) {
+      SCOPED_TRACE(at);
+      const std::wstring cut = source.substr(0, at);
+      const std::wstring missing = at < source.size() ? source.substr(0, at) + source.substr(at + 1) : source;
+      for (const rule start : {rule::program, rule::statement, rule::expression}) {
+        expect_same_parse(start, cut);
+        expect_same_parse(start, missing);
+        expect_same_parse(start, source.substr(at));
+      }
+    }
+  }
+}
+
 // Large trees lie in blocks of their own that a thread keeps for the next parse: a tree stays whole while
 // another is parsed (an include compiles inside its includer's walk), and a kept block that is larger than the
 // next parse needs serves it.
