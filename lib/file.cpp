@@ -22,14 +22,16 @@ bool decoded_cleanly(const char* src, std::size_t used, wchar_t ch) {
 
 // What decoding gives for each byte below 0x80, found once: those bytes are
 // never lead bytes, and most of any file is made of them.
+// plain: the character, or -1 for a byte that is not decoded alone (a CR,
+// which may start CR LF, or one that is no code-page text).
 struct single_bytes {
-  wchar_t ch[0x80];
-  bool clean[0x80];
+  wchar_t plain[0x80];
   single_bytes() {
     for (int b = 0; b < 0x80; ++b) {
       const char byte = static_cast<char>(b);
-      const std::size_t used = platform::text::decode_one(&byte, 1, ch[b]);
-      clean[b] = used == 1 && decoded_cleanly(&byte, used, ch[b]);
+      wchar_t ch;
+      const std::size_t used = platform::text::decode_one(&byte, 1, ch);
+      plain[b] = used == 1 && b != '\r' && decoded_cleanly(&byte, used, ch) ? ch : wchar_t(-1);
     }
   }
 };
@@ -39,31 +41,33 @@ struct single_bytes {
 std::wstring open(const std::wstring& name) {
   std::string bytes;
   if (!platform::fs::read_file(name, bytes)) fail("lib/file/open");
-  std::wstring text;
-  text.reserve(bytes.size());
+  // one character at most for each byte: written into room for that many
+  std::wstring text(bytes.size(), L'\0');
+  wchar_t* out = text.data();
   static const single_bytes single;
   const char* p = bytes.data();
   const char* end = p + bytes.size();
   while (p != end) {
     const auto b = static_cast<unsigned char>(*p);
-    if (b < 0x80 && b != '\r' && single.clean[b]) {
-      text.push_back(single.ch[b]);
+    if (b < 0x80 && single.plain[b] != wchar_t(-1)) {
+      *out++ = single.plain[b];
       ++p;
       continue;
     }
     // CR LF is one LF; a CR byte is never the trail of a pair, so the bytes
     // can be looked at before decoding.
     if (*p == '\r' && end - p >= 2 && p[1] == '\n') {
-      text.push_back(L'\n');
+      *out++ = L'\n';
       p += 2;
       continue;
     }
     wchar_t ch;
     std::size_t used = platform::text::decode_one(p, std::size_t(end - p), ch);
     if (!decoded_cleanly(p, used, ch)) fail("lib/file/open");
-    text.push_back(ch);
+    *out++ = ch;
     p += used;
   }
+  text.resize(static_cast<std::size_t>(out - text.data()));
   return text;
 }
 
