@@ -311,6 +311,19 @@ class records_reader {
   bool has_value_ = false, has_path_ = false;  // of the tag being read
 };
 
+// A folder path's hash from its length and its last characters: the folders
+// of one database mostly share their beginning (the root folder) and differ
+// at the end, and a collision costs only a comparison more.
+struct path_tail_hash {
+  std::size_t operator()(std::wstring_view path) const {
+    constexpr std::size_t tail = 24;
+    const std::wstring_view end = path.size() > tail ? path.substr(path.size() - tail) : path;
+    std::size_t h = path.size() * 0x9E3779B97F4A7C15u;
+    for (const wchar_t c : end) h = (h ^ static_cast<std::uint32_t>(c)) * 0x100000001B3u;
+    return h;
+  }
+};
+
 }  // namespace
 
 void read_database_records(const std::wstring& document, database_records& out) {
@@ -361,7 +374,7 @@ bool shared::load_tag_database(const std::wstring& name) {
   // The links link_tag would make, in the same order: each folder asked
   // about once and looked up in the store once, each tag text tested once
   // per element, however many links name them.
-  std::unordered_map<std::wstring_view, tag::directory*> folders;  // null: gone
+  std::unordered_map<std::wstring_view, tag::directory*, path_tail_hash> folders;  // null: gone
   folders.reserve(records.folders.size());
   std::wstring key;
   for (const database_records::tag_entry& entry : records.tags) {
