@@ -120,7 +120,7 @@ TEST(TagDatabaseReader, ReadsAndRefusesAsTheElementTree) {
       L"<r\u3000a=\"1\"></r>",
       // the document ends at the first zero character
       std::wstring(L"<r><x><value>a</value><path></path></x></r>\0trailing", 52),
-      std::wstring(L"<r><x><value>a</value>\0<path></path></x></r>", 43),
+      std::wstring(L"<r><x><value>a</value>\0<path></path></x></r>", 44),
       nested(lib::detail::xml::max_depth),
       nested(lib::detail::xml::max_depth + 1),
   };
