@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -91,7 +92,7 @@ std::vector<std::wstring> entry_names(const std::wstring& folder) {
   return names;
 }
 
-std::vector<listed_entry> list_entries(const std::wstring& folder) {
+std::vector<listed_entry> list_entries(const std::wstring& folder, const std::wstring& prefix) {
 #if ZENTIL_TEST_HOOKS
   if (std::exchange(listing_fault(), false))
     throw sfs::filesystem_error("directory iterator cannot open directory", native(folder),
@@ -104,7 +105,6 @@ std::vector<listed_entry> list_entries(const std::wstring& folder) {
                                 std::error_code(errno, std::generic_category()));
   std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
   std::vector<listed_entry> entries;
-  std::string name;
   for (;;) {
     errno = 0;
     const dirent* e = ::readdir(dir);
@@ -134,8 +134,12 @@ std::vector<listed_entry> list_entries(const std::wstring& folder) {
       default:
         break;
     }
-    name.assign(e->d_name);
-    entries.push_back({text::from_utf8(name), kind});
+    const std::size_t length = std::strlen(e->d_name);
+    std::wstring name;
+    name.reserve(prefix.size() + length);
+    name += prefix;
+    text::append_from_utf8(e->d_name, length, name);
+    entries.push_back({std::move(name), kind});
   }
   return entries;
 }

@@ -35,9 +35,9 @@ struct listed_entry {
   std::wstring name;
   entry_kind kind;
 };
-// The entries of a folder in the file system's order, without '.' and '..';
-// fails as entry_names does.
-std::vector<listed_entry> list_entries(const std::wstring& folder);
+// The entries of a folder in the file system's order, without '.' and '..',
+// each name with prefix before it; fails as entry_names does.
+std::vector<listed_entry> list_entries(const std::wstring& folder, const std::wstring& prefix = std::wstring());
 // Makes one folder: true when it was made, false when a folder of that name
 // already exists.
 bool create_folder(const std::wstring& path);

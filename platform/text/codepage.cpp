@@ -177,12 +177,12 @@ std::string to_utf8(const std::wstring& text) { return encode_utf8(text, true); 
 
 std::string to_utf8_text(const std::wstring& text) { return encode_utf8(text, false); }
 
-std::wstring from_utf8(const std::string& text) {
+void append_from_utf8(const char* text, std::size_t n, std::wstring& out) {
   // one character at most for each byte: written into room for that many
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  std::wstring out(n, L'\0');
-  wchar_t* o = out.data();
+  const auto* s = reinterpret_cast<const unsigned char*>(text);
+  const std::size_t start = out.size();
+  out.resize(start + n);
+  wchar_t* o = out.data() + start;
   for (std::size_t i = 0; i < n;) {
     if (s[i] < 0x80) {
       *o++ = wchar_t(s[i++]);
@@ -200,6 +200,11 @@ std::wstring from_utf8(const std::string& text) {
     i += len;
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+std::wstring from_utf8(const std::string& text) {
+  std::wstring out;
+  append_from_utf8(text.data(), text.size(), out);
   return out;
 }
 

@@ -2,6 +2,7 @@
 // selected folder the shared "Add", tag form and "Derive".
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "media/graphics/drawstate.hpp"
 #include "platform/fs/filesystem.hpp"
@@ -33,9 +34,8 @@ p_directory::path::path(int width, int height, shared* owner, const std::wstring
   take_kind(status_of(path_));
 }
 
-p_directory::path::path(int width, int height, shared* owner, const std::wstring& where,
-                        platform::fs::entry_kind kind)
-    : ui::widget(width, height), owner_(owner), path_(where) {
+p_directory::path::path(int width, int height, shared* owner, std::wstring where, platform::fs::entry_kind kind)
+    : ui::widget(width, height), owner_(owner), path_(std::move(where)) {
   take_kind(kind);
 }
 

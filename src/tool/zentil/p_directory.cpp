@@ -58,8 +58,8 @@ p_directory::p_directory(shared& owner, const std::wstring& text, bool search)
     return;
   }
   if (!filesystem::cd(current, text)) throw std::out_of_range("directory doen't exist.");
-  const listed entries = listing();
-  set_rows(entries.paths, entries.kinds);
+  listed entries = listing();
+  set_rows(std::move(entries.paths), entries.kinds);
   title = framed_line(path_text(L"directory > ", text, W - 20, W / 3));
   placeholder = framed_line(ui::text::text_fit(L"empty directory", W - 20));
 }
@@ -72,18 +72,14 @@ p_directory::listed p_directory::listing() const {
   std::error_code ec;
   if (platform::fs::status(current, ec) != platform::fs::entry_kind::folder) return out;
   try {
-    std::vector<platform::fs::listed_entry> entries = platform::fs::list_entries(current);
-    out.paths.reserve(entries.size());
-    out.kinds.reserve(entries.size());
     // names joined to the folder with '/' and kept unchanged
     const bool slash = !current.empty() && current.back() != L'/';
+    std::vector<platform::fs::listed_entry> entries =
+        platform::fs::list_entries(current, slash ? current + L'/' : current);
+    out.paths.reserve(entries.size());
+    out.kinds.reserve(entries.size());
     for (platform::fs::listed_entry& e : entries) {
-      std::wstring p;
-      p.reserve(current.size() + 1 + e.name.size());
-      p += current;
-      if (slash && !e.name.empty()) p += L'/';
-      p += e.name;
-      out.paths.push_back(std::move(p));
+      out.paths.push_back(std::move(e.name));
       out.kinds.push_back(e.kind);
     }
   } catch (const std::runtime_error&) {
@@ -103,8 +99,8 @@ void p_directory::refresh() {
   if (search_mode) {
     set_rows(owner->search_tags(query));
   } else {
-    const listed entries = listing();
-    set_rows(entries.paths, entries.kinds);
+    listed entries = listing();
+    set_rows(std::move(entries.paths), entries.kinds);
   }
 }
 
@@ -116,18 +112,17 @@ void p_directory::set_rows(const std::vector<std::wstring>& paths) {
     std::error_code ec;
     kinds.push_back(platform::fs::status(p, ec));
   }
-  set_rows(paths, kinds);
+  set_rows(std::vector<std::wstring>(paths), kinds);
 }
 
-void p_directory::set_rows(const std::vector<std::wstring>& paths,
-                           const std::vector<platform::fs::entry_kind>& kinds) {
+void p_directory::set_rows(std::vector<std::wstring> paths, const std::vector<platform::fs::entry_kind>& kinds) {
   rows.reset();
   if (paths.empty()) return;
   boost::shared_ptr<ui::list<path>> made(
       new ui::list<path>(list_width, visible_rows, row_gap, row_height, bar_width, bar_margin));
   made->rows.reserve(paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    made->rows.push_back(path(row_width, row_height, owner, paths[i], kinds[i]));
+    made->rows.push_back(path(row_width, row_height, owner, std::move(paths[i]), kinds[i]));
     made->refresh_bar();
   }
   rows = std::move(made);

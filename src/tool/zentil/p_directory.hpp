@@ -38,7 +38,7 @@ class p_directory : public gprocess {
     path(int width, int height, shared* owner, const std::wstring& where);
     // The same with what the entry is already known (from the folder's
     // listing), so no status request is made.
-    path(int width, int height, shared* owner, const std::wstring& where, platform::fs::entry_kind kind);
+    path(int width, int height, shared* owner, std::wstring where, platform::fs::entry_kind kind);
 
     void draw_row(int x, int y, bool selected);
     // The selected row's input: the shared widgets of a folder, then Enter
@@ -84,7 +84,7 @@ class p_directory : public gprocess {
   // Replaces the rows (none for an empty vector); with kinds, what each
   // path is as its folder's listing gave it.
   void set_rows(const std::vector<std::wstring>& paths);
-  void set_rows(const std::vector<std::wstring>& paths, const std::vector<platform::fs::entry_kind>& kinds);
+  void set_rows(std::vector<std::wstring> paths, const std::vector<platform::fs::entry_kind>& kinds);
   // Runs child's frame loop with this screen, and the screens whose
   // run_child is running, drawn beneath it (not updated).
   void run_child(gprocess& child);
