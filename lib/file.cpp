@@ -3,6 +3,8 @@
 #include "lib/file.hpp"
 #include "lib/error.hpp"
 
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/fs/filesystem.hpp"
@@ -24,17 +26,28 @@ bool decoded_cleanly(const char* src, std::size_t used, wchar_t ch) {
 // never lead bytes, and most of any file is made of them.
 // plain: the character, or -1 for a byte that is not decoded alone (a CR,
 // which may start CR LF, or one that is no code-page text).
+// as_itself: every such byte but CR decodes to the character of its own
+// value, so runs of them can be widened eight at a time.
 struct single_bytes {
   wchar_t plain[0x80];
+  bool as_itself = true;
   single_bytes() {
     for (int b = 0; b < 0x80; ++b) {
       const char byte = static_cast<char>(b);
       wchar_t ch;
       const std::size_t used = platform::text::decode_one(&byte, 1, ch);
       plain[b] = used == 1 && b != '\r' && decoded_cleanly(&byte, used, ch) ? ch : wchar_t(-1);
+      if (b != '\r' && plain[b] != b) as_itself = false;
     }
   }
 };
+
+// Whether none of the eight bytes of w is 0x80 or above, or a CR.
+inline bool plain_word(std::uint64_t w) {
+  constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  const std::uint64_t cr = w ^ (ones * '\r');
+  return ((w | ((cr - ones) & ~cr)) & highs) == 0;
+}
 
 }  // namespace
 
@@ -48,6 +61,11 @@ std::wstring open(const std::wstring& name) {
   const char* p = bytes.data();
   const char* end = p + bytes.size();
   while (p != end) {
+    if (single.as_itself) {
+      for (std::uint64_t w; end - p >= 8 && (std::memcpy(&w, p, 8), plain_word(w)); p += 8, out += 8)
+        for (int i = 0; i < 8; ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(p[i]));
+      if (p == end) break;
+    }
     const auto b = static_cast<unsigned char>(*p);
     if (b < 0x80 && single.plain[b] != wchar_t(-1)) {
       *out++ = single.plain[b];
