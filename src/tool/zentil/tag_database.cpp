@@ -115,7 +115,6 @@ std::string file_bytes(const std::wstring& document) {
   return bytes;
 }
 
-
 // Whether c is white space to the XML reader (platform::text::is_space),
 // without a call for the characters that make up nearly all of a file.
 inline bool is_space(wchar_t c) {
