@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -26,7 +27,7 @@ std::size_t utf8_bytes(const std::wstring& name) {
   return n;
 }
 
-std::vector<std::wstring> make_names() {
+std::vector<std::wstring> make_names(int total) {
   const std::wstring latin = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 _-.()";
   const std::wstring japanese =
       L"あいうえおかきくけこさしすせそたちつてとなにぬねのアイウエオカキクケコ写真旅行音楽資料日本語漢字"
@@ -36,7 +37,7 @@ std::vector<std::wstring> make_names() {
   std::mt19937 random(seed);
   std::set<std::wstring> seen;
   std::vector<std::wstring> names;
-  const int total = folder_count + file_count;
+  const int folders = total / 2;
   while (static_cast<int>(names.size()) < total) {
     const int index = static_cast<int>(names.size());
     const bool with_japanese = index % 5 == 0;
@@ -54,7 +55,7 @@ std::vector<std::wstring> make_names() {
     // no leading or trailing space or dot, which some tools trim
     if (name.front() == L' ' || name.front() == L'.') name.front() = L'x';
     if (name.back() == L' ' || name.back() == L'.') name.back() = L'y';
-    if (index >= folder_count) name.replace(name.size() - 4, 4, L".txt");
+    if (index >= folders) name.replace(name.size() - 4, 4, L".txt");
     if (utf8_bytes(name) > 255 || !seen.insert(name).second) continue;
     names.push_back(name);
   }
@@ -86,11 +87,16 @@ void write_jpeg(const fs::path& path, int width, int height, int shift) {
 }  // namespace
 
 const std::vector<std::wstring>& entry_names() {
-  static const std::vector<std::wstring> names = make_names();
+  static const std::vector<std::wstring> names = make_names(default_entries);
   return names;
 }
 
-void make(const std::string& folder) {
+std::vector<std::wstring> entry_names(int entries) {
+  return entries == default_entries ? entry_names() : make_names(entries);
+}
+
+void make(const std::string& folder, int entries) {
+  if (entries < 2 || entries % 2 != 0) throw std::runtime_error("the entry count must be even and at least 2");
   if (fs::exists(folder)) throw std::runtime_error(folder + " exists already");
   fs::create_directories(folder);
   const fs::path previous = fs::current_path();
@@ -106,11 +112,13 @@ void make(const std::string& folder) {
       out << tool::prepare::extension_text;
     }
     tool::zentil::shared store;
-    const std::vector<std::wstring>& names = entry_names();
+    const std::vector<std::wstring> names = entry_names(entries);
+    const int folder_total = entries / 2;
+    const int tag_total = std::max(1, entries / 10);
     std::vector<std::wstring> folders;
-    for (int i = 0; i < folder_count + file_count; ++i) {
+    for (int i = 0; i < entries; ++i) {
       const std::wstring path = store.root_folder + L"/" + names[static_cast<std::size_t>(i)];
-      if (i < folder_count) {
+      if (i < folder_total) {
         if (!platform::fs::create_folder(path)) throw std::runtime_error("cannot make a folder");
         folders.push_back(path);
       } else if (!platform::fs::append_file(path, "entry\n", 6)) {
@@ -118,7 +126,7 @@ void make(const std::string& folder) {
       }
     }
     std::mt19937 random(seed + 1);
-    for (int t = 0; t < tag_count; ++t)
+    for (int t = 0; t < tag_total; ++t)
       for (int k = 0; k < folders_per_tag; ++k)
         store.link_tag(folders[random() % folders.size()], L"\u30bf\u30b0" + std::to_wstring(t));
     for (const std::wstring& path : folders) store.link_tag(path, L"\u5168\u90e8");

@@ -3,6 +3,8 @@
 #include "lib/file.hpp"
 #include "lib/error.hpp"
 
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/fs/filesystem.hpp"
@@ -22,35 +24,51 @@ bool decoded_cleanly(const char* src, std::size_t used, wchar_t ch) {
 
 // What decoding gives for each byte below 0x80, found once: those bytes are
 // never lead bytes, and most of any file is made of them.
+// plain: the character, or -1 for a byte that is not decoded alone (a CR,
+// which may start CR LF, or one that is no code-page text).
+// as_itself: every such byte but CR decodes to the character of its own
+// value, so runs of them can be widened eight at a time.
 struct single_bytes {
-  wchar_t ch[0x80];
-  bool clean[0x80];
-  bool plain[0x100];  // clean and not CR: copied as it decodes, without a look at the next byte
-  single_bytes() : plain{} {
+  wchar_t plain[0x80];
+  bool as_itself = true;
+  single_bytes() {
     for (int b = 0; b < 0x80; ++b) {
       const char byte = static_cast<char>(b);
-      const std::size_t used = platform::text::decode_one(&byte, 1, ch[b]);
-      clean[b] = used == 1 && decoded_cleanly(&byte, used, ch[b]);
-      plain[b] = clean[b] && b != '\r';
+      wchar_t ch;
+      const std::size_t used = platform::text::decode_one(&byte, 1, ch);
+      plain[b] = used == 1 && b != '\r' && decoded_cleanly(&byte, used, ch) ? ch : wchar_t(-1);
+      if (b != '\r' && plain[b] != b) as_itself = false;
     }
   }
 };
+
+// Whether none of the eight bytes of w is 0x80 or above, or a CR.
+inline bool plain_word(std::uint64_t w) {
+  constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  const std::uint64_t cr = w ^ (ones * '\r');
+  return ((w | ((cr - ones) & ~cr)) & highs) == 0;
+}
 
 }  // namespace
 
 std::wstring open(const std::wstring& name) {
   std::string bytes;
   if (!platform::fs::read_file(name, bytes)) fail("lib/file/open");
-  // A byte decodes to at most one character: the text is written in place and cut to its length at the end.
+  // one character at most for each byte: written into room for that many
   std::wstring text(bytes.size(), L'\0');
   wchar_t* out = text.data();
   static const single_bytes single;
   const char* p = bytes.data();
   const char* end = p + bytes.size();
   while (p != end) {
+    if (single.as_itself) {
+      for (std::uint64_t w; end - p >= 8 && (std::memcpy(&w, p, 8), plain_word(w)); p += 8, out += 8)
+        for (int i = 0; i < 8; ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(p[i]));
+      if (p == end) break;
+    }
     const auto b = static_cast<unsigned char>(*p);
-    if (single.plain[b]) {
-      *out++ = single.ch[b];
+    if (b < 0x80 && single.plain[b] != wchar_t(-1)) {
+      *out++ = single.plain[b];
       ++p;
       continue;
     }
@@ -67,7 +85,7 @@ std::wstring open(const std::wstring& name) {
     *out++ = ch;
     p += used;
   }
-  text.resize(std::size_t(out - text.data()));
+  text.resize(static_cast<std::size_t>(out - text.data()));
   return text;
 }
 

@@ -1,12 +1,16 @@
 // The file system over std::filesystem, with byte-exact UTF-8 names.
 #include "platform/fs/filesystem.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -50,11 +54,13 @@ entry_kind status(const std::wstring& path, std::error_code& ec) noexcept {
       ec = std::make_error_code(std::errc::invalid_argument);
       return entry_kind::missing;
     }
-    // "no such entry" is an answer, not an error
-    const sfs::file_status s = sfs::status(sfs::path(std::move(bytes)), ec);
-    if (s.type() == sfs::file_type::not_found) ec.clear();
-    if (ec || !sfs::exists(s)) return entry_kind::missing;
-    return sfs::is_directory(s) ? entry_kind::folder : entry_kind::other;
+    // "no such entry" (also a file on the way) is an answer, not an error
+    struct stat st;
+    if (::stat(bytes.c_str(), &st) != 0) {
+      if (errno != ENOENT && errno != ENOTDIR) ec.assign(errno, std::generic_category());
+      return entry_kind::missing;
+    }
+    return S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::other;
   } catch (const std::bad_alloc&) {
     ec = std::make_error_code(std::errc::not_enough_memory);
     return entry_kind::missing;
@@ -86,28 +92,88 @@ std::vector<std::wstring> entry_names(const std::wstring& folder) {
   return names;
 }
 
+std::vector<listed_entry> list_entries(const std::wstring& folder, const std::wstring& prefix) {
+#if ZENTIL_TEST_HOOKS
+  if (std::exchange(listing_fault(), false))
+    throw sfs::filesystem_error("directory iterator cannot open directory", native(folder),
+                                std::make_error_code(std::errc::permission_denied));
+#endif
+  const sfs::path where = native(folder);
+  DIR* dir = ::opendir(where.c_str());
+  if (!dir)
+    throw sfs::filesystem_error("directory iterator cannot open directory", where,
+                                std::error_code(errno, std::generic_category()));
+  std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+  std::vector<listed_entry> entries;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(dir);
+    if (!e) {
+      if (errno != 0)
+        throw sfs::filesystem_error("directory iterator cannot advance", where,
+                                    std::error_code(errno, std::generic_category()));
+      break;
+    }
+    if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0))) continue;
+    entry_kind kind = entry_kind::other;
+    switch (e->d_type) {
+      case DT_DIR:
+        kind = entry_kind::folder;
+        break;
+      case DT_LNK:
+      case DT_UNKNOWN: {
+        // what the entry names, following links; one that cannot be asked
+        // about counts as missing, as status(path, ec) answers
+        struct stat st;
+        if (::fstatat(::dirfd(dir), e->d_name, &st, 0) != 0)
+          kind = entry_kind::missing;
+        else
+          kind = S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::other;
+        break;
+      }
+      default:
+        break;
+    }
+    const std::size_t length = std::strlen(e->d_name);
+    std::wstring name;
+    name.reserve(prefix.size() + length);
+    name += prefix;
+    text::append_from_utf8(e->d_name, length, name);
+    entries.push_back({std::move(name), kind});
+  }
+  return entries;
+}
+
 bool create_folder(const std::wstring& path) { return sfs::create_directory(native(path)); }
 
 bool read_file(const std::wstring& path, std::string& bytes) {
-  if (!spelled(path)) return false;
-  const sfs::path p = native(path);
-  std::error_code ec;
-  // Opening a folder as a stream succeeds here, so only regular files count.
-  if (!sfs::is_regular_file(p, ec)) return false;
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return false;
-  std::string data;
-  // The size the file has now is read in one piece, into room made once; whatever it has grown by since is
-  // read after it.
-  const std::uintmax_t size = sfs::file_size(p, ec);
-  if (!ec && size > 0 && size <= std::uintmax_t(1) << 31) {
-    data.resize(std::size_t(size));
-    in.read(data.data(), std::streamsize(size));
-    data.resize(std::size_t(in.gcount()));
+  std::string name;
+  if (!text::os_name(path, name)) return false;
+  // not blocking: a pipe of that name must not hang the open
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct closer {
+    int fd;
+    ~closer() { ::close(fd); }
+  } close_at_end{fd};
+  // Only regular files count (a folder opens too). The size the file has
+  // now is read at once into room made for it; a file that grows meanwhile
+  // is read on to its end.
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
+  std::size_t used = 0;
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
   }
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) data.append(chunk, std::size_t(in.gcount()));
-  if (in.bad()) return false;
+  data.resize(used);
   bytes.swap(data);
   return true;
 }

@@ -28,6 +28,16 @@ std::wstring current_folder();
 // The names of a folder's entries in the file system's order, without '.'
 // and '..'.
 std::vector<std::wstring> entry_names(const std::wstring& folder);
+// An entry of a folder and what it names, as status(path, ec) would answer
+// for it: taken from the folder read itself, with a status request only for
+// a symbolic link or an entry whose kind the read does not give.
+struct listed_entry {
+  std::wstring name;
+  entry_kind kind;
+};
+// The entries of a folder in the file system's order, without '.' and '..',
+// each name with prefix before it; fails as entry_names does.
+std::vector<listed_entry> list_entries(const std::wstring& folder, const std::wstring& prefix = std::wstring());
 // Makes one folder: true when it was made, false when a folder of that name
 // already exists.
 bool create_folder(const std::wstring& path);

@@ -76,37 +76,45 @@ namespace {
 // The lone surrogates that stand for bytes no valid sequence holds.
 constexpr std::uint32_t escaped_byte_first = 0xDC80, escaped_byte_last = 0xDCFF;
 
-void put_utf8(std::uint32_t cp, std::string& out) {
+// Writes cp's bytes at out and returns the end of them.
+char* put_utf8(std::uint32_t cp, char* out) {
   if (cp < 0x80) {
-    out.push_back(char(cp));
+    *out++ = char(cp);
   } else if (cp < 0x800) {
-    out.push_back(char(0xC0 | cp >> 6));
-    out.push_back(char(0x80 | (cp & 0x3F)));
+    *out++ = char(0xC0 | cp >> 6);
+    *out++ = char(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out.push_back(char(0xE0 | cp >> 12));
-    out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
+    *out++ = char(0xE0 | cp >> 12);
+    *out++ = char(0x80 | (cp >> 6 & 0x3F));
+    *out++ = char(0x80 | (cp & 0x3F));
   } else {
-    out.push_back(char(0xF0 | cp >> 18));
-    out.push_back(char(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(char(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
+    *out++ = char(0xF0 | cp >> 18);
+    *out++ = char(0x80 | (cp >> 12 & 0x3F));
+    *out++ = char(0x80 | (cp >> 6 & 0x3F));
+    *out++ = char(0x80 | (cp & 0x3F));
   }
+  return out;
 }
 
-// Encodes text; with keep_bytes, U+DC80..U+DCFF become their byte.
+// Encodes text; with keep_bytes, U+DC80..U+DCFF become their byte. The
+// bytes are written into room for the longest result, then cut to size.
 std::string encode_utf8(const std::wstring& text, bool keep_bytes) {
-  std::string out;
-  out.reserve(text.size());
+  std::string out(text.size() * 4, '\0');
+  char* o = out.data();
   for (wchar_t wc : text) {
     auto cp = static_cast<std::uint32_t>(wc);
+    if (cp < 0x80) {
+      *o++ = char(cp);
+      continue;
+    }
     if (keep_bytes && cp >= escaped_byte_first && cp <= escaped_byte_last) {
-      out.push_back(char(cp - 0xDC00));
+      *o++ = char(cp - 0xDC00);
       continue;
     }
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    put_utf8(cp, out);
+    o = put_utf8(cp, o);
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
@@ -141,29 +149,62 @@ std::size_t valid_sequence(const unsigned char* s, std::size_t i, std::size_t n,
   return len;
 }
 
+// Whether from_utf8(text) == name, without making it.
+bool decodes_to(const std::string& text, const std::wstring& name) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t j = 0;
+  for (std::size_t i = 0; i < n; ++j) {
+    if (j == name.size()) return false;
+    std::uint32_t cp = s[i];
+    std::size_t len = 1;
+    if (cp >= 0x80) {
+      len = valid_sequence(s, i, n, cp);
+      if (len == 0) {
+        cp = 0xDC00 + s[i];
+        len = 1;
+      }
+    }
+    if (static_cast<std::uint32_t>(name[j]) != cp) return false;
+    i += len;
+  }
+  return j == name.size();
+}
+
 }  // namespace
 
 std::string to_utf8(const std::wstring& text) { return encode_utf8(text, true); }
 
 std::string to_utf8_text(const std::wstring& text) { return encode_utf8(text, false); }
 
-std::wstring from_utf8(const std::string& text) {
-  std::wstring out;
-  out.reserve(text.size());
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
+void append_from_utf8(const char* text, std::size_t n, std::wstring& out) {
+  // one character at most for each byte: written into room for that many
+  const auto* s = reinterpret_cast<const unsigned char*>(text);
+  const std::size_t start = out.size();
+  out.resize(start + n);
+  wchar_t* o = out.data() + start;
   for (std::size_t i = 0; i < n;) {
+    if (s[i] < 0x80) {
+      *o++ = wchar_t(s[i++]);
+      continue;
+    }
     std::uint32_t cp;
     const std::size_t len = valid_sequence(s, i, n, cp);
     if (len == 0) {
       // one byte of no valid sequence, kept as itself
-      out.push_back(wchar_t(0xDC00 + s[i]));
+      *o++ = wchar_t(0xDC00 + s[i]);
       ++i;
       continue;
     }
-    out.push_back(wchar_t(cp));
+    *o++ = wchar_t(cp);
     i += len;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+std::wstring from_utf8(const std::string& text) {
+  std::wstring out;
+  append_from_utf8(text.data(), text.size(), out);
   return out;
 }
 
@@ -195,7 +236,7 @@ std::wstring from_utf8_text(const std::string& text) {
 bool os_name(const std::wstring& name, std::string& bytes) {
   if (name.find(L'\0') != std::wstring::npos) return false;
   std::string encoded = to_utf8(name);
-  if (from_utf8(encoded) != name) return false;
+  if (!decodes_to(encoded, name)) return false;
   bytes.swap(encoded);
   return true;
 }

@@ -40,6 +40,8 @@ std::size_t decode_one(const char* src, std::size_t n, wchar_t& out);
 // tells whether a text is the decoding of some byte string at all.
 std::string to_utf8(const std::wstring& text);
 std::wstring from_utf8(const std::string& text);
+// from_utf8 of the n bytes at text, appended to out.
+void append_from_utf8(const char* text, std::size_t n, std::wstring& out);
 // The bytes of an OS name: false when no byte string decodes to name (a zero
 // character, a code point to_utf8 cannot spell, or escaped bytes that would
 // read back as a valid sequence), so such a name never reaches the OS as the

@@ -2,6 +2,7 @@
 // selected folder the shared "Add", tag form and "Derive".
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "media/graphics/drawstate.hpp"
 #include "platform/fs/filesystem.hpp"
@@ -30,10 +31,18 @@ platform::fs::entry_kind status_of(const std::wstring& path) {
 
 p_directory::path::path(int width, int height, shared* owner, const std::wstring& where)
     : ui::widget(width, height), owner_(owner), path_(where) {
-  const platform::fs::entry_kind kind = status_of(path_);
+  take_kind(status_of(path_));
+}
+
+p_directory::path::path(int width, int height, shared* owner, std::wstring where, platform::fs::entry_kind kind)
+    : ui::widget(width, height), owner_(owner), path_(std::move(where)) {
+  take_kind(kind);
+}
+
+void p_directory::path::take_kind(platform::fs::entry_kind kind) {
   if (kind == platform::fs::entry_kind::missing) return;
   named_ = true;
-  // the kind just asked for chooses the icon; no second status request
+  // the kind already known chooses the icon; no second status request
   icon = &platform::shell::current().icon_of(
       path_, kind == platform::fs::entry_kind::folder ? platform::shell::icon_kind::folder
                                                      : platform::shell::icon_kind::file);

@@ -1,6 +1,8 @@
 // The program's entry: the locale, the start-up process, the shared object,
 // the tag database, the root screen's frame loop until the window closes, the
 // database written back; an error that ends the run goes to the crash log.
+#include <malloc.h>
+
 #include <cstdio>
 #include <exception>
 #include <locale>
@@ -63,6 +65,11 @@ void run_root(shared& app, p_root& root, const std::wstring& database) {
 
 // 0 after the window was closed and the store saved; -1 after the crash log.
 int entry() {
+  // The large blocks of the start (the database's text, a folder's listing)
+  // come from the heap and stay there once freed, so what follows reuses
+  // their pages instead of having fresh ones mapped and faulted in.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   try {
     install_locale();
   } catch (const std::exception& e) {

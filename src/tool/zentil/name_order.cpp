@@ -38,9 +38,9 @@ std::wstring_view name_of(const std::wstring& path) {
 
 bool name_before(const std::wstring& a, const std::wstring& b) { return before(a, b); }
 
-void sort_by_name(std::vector<std::wstring>& paths) {
-  // Each name is found once rather than at every comparison, and each path
-  // moved once, into its place; equal names keep the listing's order.
+std::vector<std::size_t> name_order(const std::vector<std::wstring>& paths) {
+  // Each name is found once rather than at every comparison; equal names
+  // keep the listing's order.
   std::vector<std::pair<std::wstring_view, std::size_t>> keys;
   keys.reserve(paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i) keys.emplace_back(name_of(paths[i]), i);
@@ -48,9 +48,17 @@ void sort_by_name(std::vector<std::wstring>& paths) {
     if (before(a.first, b.first)) return true;
     return a.first == b.first && a.second < b.second;  // the order is total: only equal names tie
   });
+  std::vector<std::size_t> order;
+  order.reserve(keys.size());
+  for (const auto& key : keys) order.push_back(key.second);
+  return order;
+}
+
+void sort_by_name(std::vector<std::wstring>& paths) {
+  // each path moved once, into its place
   std::vector<std::wstring> sorted;
   sorted.reserve(paths.size());
-  for (const auto& key : keys) sorted.push_back(std::move(paths[key.second]));
+  for (const std::size_t i : name_order(paths)) sorted.push_back(std::move(paths[i]));
   paths = std::move(sorted);
 }
 

@@ -58,46 +58,71 @@ p_directory::p_directory(shared& owner, const std::wstring& text, bool search)
     return;
   }
   if (!filesystem::cd(current, text)) throw std::out_of_range("directory doen't exist.");
-  set_rows(listing());
+  listed entries = listing();
+  set_rows(std::move(entries.paths), entries.kinds);
   title = framed_line(path_text(L"directory > ", text, W - 20, W / 3));
   placeholder = framed_line(ui::text::text_fit(L"empty directory", W - 20));
 }
 
 p_directory::~p_directory() = default;
 
-std::vector<std::wstring> p_directory::listing() const {
-  std::vector<std::wstring> paths;
-  // A folder that went away lists nothing, without a walk that would read
-  // its missing components as patterns (which need not even parse).
+p_directory::listed p_directory::listing() const {
+  listed out;
+  // A folder that went away lists nothing.
   std::error_code ec;
-  if (platform::fs::status(current, ec) != platform::fs::entry_kind::folder) return paths;
+  if (platform::fs::status(current, ec) != platform::fs::entry_kind::folder) return out;
   try {
-    paths = filesystem::ls(current, L".");
+    // names joined to the folder with '/' and kept unchanged
+    const bool slash = !current.empty() && current.back() != L'/';
+    std::vector<platform::fs::listed_entry> entries =
+        platform::fs::list_entries(current, slash ? current + L'/' : current);
+    out.paths.reserve(entries.size());
+    out.kinds.reserve(entries.size());
+    for (platform::fs::listed_entry& e : entries) {
+      out.paths.push_back(std::move(e.name));
+      out.kinds.push_back(e.kind);
+    }
   } catch (const std::runtime_error&) {
     // A folder that cannot be read (no permission) shows as empty: the
     // listing's error would otherwise end the program, and the run's tag
     // work with it, when the user merely opened the wrong folder.
-    paths.clear();
+    out = listed();
   }
-  sort_by_name(paths);
-  return paths;
+  sort_by_name(out.paths, out.kinds);
+  return out;
 }
 
 void p_directory::refresh() {
   tag_list.reset();
   rows.reset();
   owner->tags_dirty = true;
-  set_rows(search_mode ? owner->search_tags(query) : listing());
+  if (search_mode) {
+    set_rows(owner->search_tags(query));
+  } else {
+    listed entries = listing();
+    set_rows(std::move(entries.paths), entries.kinds);
+  }
 }
 
 void p_directory::set_rows(const std::vector<std::wstring>& paths) {
+  std::vector<platform::fs::entry_kind> kinds;
+  kinds.reserve(paths.size());
+  for (const std::wstring& p : paths) {
+    // an entry that cannot be asked about counts as missing
+    std::error_code ec;
+    kinds.push_back(platform::fs::status(p, ec));
+  }
+  set_rows(std::vector<std::wstring>(paths), kinds);
+}
+
+void p_directory::set_rows(std::vector<std::wstring> paths, const std::vector<platform::fs::entry_kind>& kinds) {
   rows.reset();
   if (paths.empty()) return;
   boost::shared_ptr<ui::list<path>> made(
       new ui::list<path>(list_width, visible_rows, row_gap, row_height, bar_width, bar_margin));
   made->rows.reserve(paths.size());
-  for (const std::wstring& p : paths) {
-    made->rows.push_back(path(row_width, row_height, owner, p));
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    made->rows.push_back(path(row_width, row_height, owner, std::move(paths[i]), kinds[i]));
     made->refresh_bar();
   }
   rows = std::move(made);

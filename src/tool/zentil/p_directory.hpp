@@ -11,6 +11,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "platform/fs/filesystem.hpp"
 #include "platform/shell/shell.hpp"
 #include "tool/zentil/gprocess.hpp"
 #include "ui/button.hpp"
@@ -35,6 +36,9 @@ class p_directory : public gprocess {
     // fitted text is made when the row is first drawn (a folder of many
     // entries shows a few of them, and the fit is the same either way).
     path(int width, int height, shared* owner, const std::wstring& where);
+    // The same with what the entry is already known (from the folder's
+    // listing), so no status request is made.
+    path(int width, int height, shared* owner, std::wstring where, platform::fs::entry_kind kind);
 
     void draw_row(int x, int y, bool selected);
     // The selected row's input: the shared widgets of a folder, then Enter
@@ -55,6 +59,8 @@ class p_directory : public gprocess {
     const platform::shell::icon* icon = nullptr;
 
    private:
+    void take_kind(platform::fs::entry_kind kind);
+
     shared* owner_;
     std::wstring path_;
     bool named_ = false;  // the path existed when the row was built
@@ -75,8 +81,10 @@ class p_directory : public gprocess {
   void update() override;
   // Lists again; the title stays.
   void refresh();
-  // Replaces the rows (none for an empty vector).
+  // Replaces the rows (none for an empty vector); with kinds, what each
+  // path is as its folder's listing gave it.
   void set_rows(const std::vector<std::wstring>& paths);
+  void set_rows(std::vector<std::wstring> paths, const std::vector<platform::fs::entry_kind>& kinds);
   // Runs child's frame loop with this screen, and the screens whose
   // run_child is running, drawn beneath it (not updated).
   void run_child(gprocess& child);
@@ -97,8 +105,13 @@ class p_directory : public gprocess {
   // The tags of tag_buttons exactly: a caption holds '?' for a character
   // code page 932 lacks, and unlinking by it would miss the tag.
   std::vector<std::wstring> tag_names;
-  // The folder's entries in name order; none when it cannot be read.
-  std::vector<std::wstring> listing() const;
+  // The folder's entries in name order, each with what it is; none when it
+  // cannot be read.
+  struct listed {
+    std::vector<std::wstring> paths;
+    std::vector<platform::fs::entry_kind> kinds;
+  };
+  listed listing() const;
   // The rows' update with the deleted row's removal, then the tag list's.
   void update_rows(const ui::rect& clip);
   void build_tag_list();

@@ -27,15 +27,11 @@ void remove_records_named(link_list<Record>& links, const std::wstring& name) {
 }  // namespace
 
 bool path_exists(const std::wstring& path) {
-  try {
-    return platform::fs::status(path) != platform::fs::entry_kind::missing;
-  } catch (const std::filesystem::filesystem_error& e) {
-    const std::error_code& ec = e.code();
-    return ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory &&
-           ec != std::errc::filename_too_long && ec != std::errc::invalid_argument;
-  } catch (const std::exception&) {
-    return false;
-  }
+  std::error_code ec;
+  if (platform::fs::status(path, ec) != platform::fs::entry_kind::missing) return true;
+  // ec is clear for "no such file" and "not a folder"
+  return ec && ec != std::errc::filename_too_long && ec != std::errc::invalid_argument &&
+         ec != std::errc::not_enough_memory;
 }
 
 tag::directory::directory(std::wstring name) : name(std::move(name)) {}

@@ -2,7 +2,10 @@
 // operations on their link lists, and the tests on tag words and search words.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <list>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -11,10 +14,11 @@
 
 namespace tool::zentil {
 
-// A link list: records in the order they were linked, each at most once, with
-// an index of the records beside the list so the duplicate test on linking
-// costs no walk of the list. It reads as the list (const) and changes only
-// through add and remove_if, which keep the index.
+// A link list: records in the order they were linked, each at most once.
+// The duplicate test on linking walks a short list; a list that grows past
+// linear_limit gets an index of its records beside it, so the test costs no
+// walk of a long list. It reads as the list (const) and changes only through
+// add and remove_if, which keep the index.
 template <class Record>
 class link_list {
  public:
@@ -22,6 +26,7 @@ class link_list {
   using const_iterator = typename list_type::const_iterator;
   using iterator = const_iterator;
   using value_type = Record*;
+  static constexpr std::size_t linear_limit = 16;
 
   operator const list_type&() const { return list_; }
   const list_type& list() const { return list_; }
@@ -34,7 +39,12 @@ class link_list {
 
   // Appends record unless that very record is already listed.
   bool add(Record* record) {
-    if (!index_.insert(record).second) return false;
+    if (!index_ && list_.size() >= linear_limit) index_.emplace(list_.begin(), list_.end());
+    if (index_) {
+      if (!index_->insert(record).second) return false;
+    } else if (std::find(list_.begin(), list_.end(), record) != list_.end()) {
+      return false;
+    }
     list_.push_back(record);
     return true;
   }
@@ -42,15 +52,17 @@ class link_list {
   void remove_if(Predicate test) {
     list_.remove_if([&](Record* r) {
       if (!test(r)) return false;
-      index_.erase(r);
+      if (index_) index_->erase(r);
       return true;
     });
   }
-  bool contains(const Record* record) const { return index_.count(record) != 0; }
+  bool contains(const Record* record) const {
+    return index_ ? index_->count(record) != 0 : std::find(list_.begin(), list_.end(), record) != list_.end();
+  }
 
  private:
   list_type list_;
-  std::unordered_set<const Record*> index_;
+  std::optional<std::unordered_set<const Record*>> index_;
 };
 
 // One tag and the folders it is linked to, in the order the links were made.

@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
+#include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include <boost/make_shared.hpp>
 
 #include "lib/error.hpp"
 #include "lib/file.hpp"
@@ -13,6 +18,7 @@
 #include "lib/xml.hpp"
 #include "platform/fs/filesystem.hpp"
 #include "platform/text/codepage.hpp"
+#include "platform/text/locale.hpp"
 #include "tool/zentil/shared.hpp"
 
 namespace tool::zentil {
@@ -109,7 +115,220 @@ std::string file_bytes(const std::wstring& document) {
   return bytes;
 }
 
+// Whether c is white space to the XML reader (platform::text::is_space),
+// without a call for the characters that make up nearly all of a file.
+inline bool is_space(wchar_t c) {
+  if (c <= 0x20) return (c >= 0x09 && c <= 0x0D) || c == 0x20;
+  return c >= 0x1680 && platform::text::is_space(c);
+}
+
+inline bool is_name_char(wchar_t c) {
+  return c != L'=' && c != L'/' && c != L'<' && c != L'>' && c != L'"' && !is_space(c);
+}
+
+[[noreturn]] void parsing_failure() { lib::fail("lib/detail/xml/parse: parsing failure"); }
+
+// The XML reader's grammar read once, front to back, keeping only what the
+// tag store is made of. Every element is read and checked as the reader
+// checks it (same depth limit, same refusals, an end tag naming another
+// element noted and refused once the whole input is known to be well
+// formed), but no element is kept: a tag's text and folders go straight
+// into the records.
+class records_reader {
+ public:
+  records_reader(const wchar_t* begin, const wchar_t* end, database_records& out)
+      : p_(begin), end_(end), out_(out) {}
+
+  void document() {
+    element(role::root, 1);
+    if (p_ != end_) parsing_failure();
+    if (mismatch_) throw std::out_of_range("lib/xml/parser/eval_etag");
+    if (incomplete_) lib::fail("lib/xml/child");
+  }
+
+ private:
+  // What an element is to the store, from its place and name.
+  enum class role { root, tag, tag_value, tag_path, folder, other };
+
+  bool at(wchar_t c) const { return p_ != end_ && *p_ == c; }
+
+  void expect(wchar_t c) {
+    if (!at(c)) parsing_failure();
+    ++p_;
+  }
+
+  void skip_space() {
+    while (p_ != end_ && is_space(*p_)) ++p_;
+  }
+
+  bool element_follows() const {
+    const wchar_t* q = p_;
+    while (q != end_ && is_space(*q)) ++q;
+    return q != end_ && *q == L'<' && q + 1 != end_ && q[1] != L'/';
+  }
+
+  std::wstring_view name() {
+    const wchar_t* start = p_;
+    while (p_ != end_ && is_name_char(*p_)) ++p_;
+    if (p_ == start) parsing_failure();
+    return {start, static_cast<std::size_t>(p_ - start)};
+  }
+
+  // The role of a child named n of an element of role parent.
+  role child_role(role parent, std::wstring_view n) {
+    switch (parent) {
+      case role::root:
+        return role::tag;
+      case role::tag: {
+        if (!has_value_ && n == L"value") {
+          has_value_ = true;
+          return role::tag_value;
+        }
+        if (!has_path_ && n == L"path") {
+          has_path_ = true;
+          out_.tags.back().first_folder = out_.folders.size();
+          return role::tag_path;
+        }
+        return role::other;
+      }
+      case role::tag_path:
+        return role::folder;
+      default:
+        return role::other;
+    }
+  }
+
+  // element -> space* stag content etag space*
+  void element(role parent, std::size_t depth) {
+    skip_space();
+    if (depth > lib::detail::xml::max_depth) parsing_failure();
+    expect(L'<');
+    const std::wstring_view n = name();
+    const role r = depth == 1 ? role::root : child_role(parent, n);
+    if (r == role::tag) {
+      out_.tags.emplace_back();
+      has_value_ = has_path_ = false;
+    }
+    // (space attribute)* '>': attributes are read and dropped
+    for (;;) {
+      if (at(L'>')) break;
+      if (p_ == end_ || !is_space(*p_)) parsing_failure();
+      ++p_;
+      name();
+      expect(L'=');
+      value();
+    }
+    ++p_;
+    // the slot of a folder comes first: its own children add nothing
+    if (r == role::folder) out_.folders.emplace_back();
+    if (!element_follows()) {
+      const wchar_t* start = p_;
+      const bool escaped = text();
+      if (r == role::tag_value)
+        out_.tags.back().text = tag_text(start, escaped);
+      else if (r == role::folder)
+        out_.folders.back() = path_text(start, escaped);
+    } else {
+      do element(r, depth + 1);
+      while (element_follows());
+    }
+    if (r == role::tag_path) out_.tags.back().folder_count = out_.folders.size() - out_.tags.back().first_folder;
+    if (r == role::tag && !(has_value_ && has_path_)) incomplete_ = true;
+    // etag -> '<' '/' name '>'
+    expect(L'<');
+    expect(L'/');
+    const wchar_t* start = p_;
+    while (p_ != end_ && is_name_char(*p_)) ++p_;
+    if (p_ == start) parsing_failure();
+    if (std::wstring_view(start, static_cast<std::size_t>(p_ - start)) != n) mismatch_ = true;
+    expect(L'>');
+    skip_space();
+  }
+
+  // value -> '"' (escape | character other than '"')* '"'
+  void value() {
+    expect(L'"');
+    for (;;) {
+      if (p_ == end_) parsing_failure();
+      if (*p_ == L'"') break;
+      if (*p_ == L'\\' && p_ + 1 != end_) ++p_;
+      ++p_;
+    }
+    ++p_;
+  }
+
+  // text -> (escape | character other than '<', '>', '\')*; true when it
+  // holds an escape.
+  bool text() {
+    bool escaped = false;
+    while (p_ != end_ && *p_ != L'<' && *p_ != L'>') {
+      if (*p_ == L'\\') {
+        if (p_ + 1 == end_) break;
+        escaped = true;
+        ++p_;
+      }
+      ++p_;
+    }
+    return escaped;
+  }
+
+  // The text between start and here with the reader's escapes resolved (a
+  // backslash dropped before '\', '<', '>' and '"', kept before anything
+  // else), then the database's own.
+  std::wstring reader_text(const wchar_t* start) const {
+    std::wstring out;
+    const wchar_t* run = start;
+    for (const wchar_t* q = start; (q = std::wmemchr(q, L'\\', static_cast<std::size_t>(p_ - q))) != nullptr;) {
+      out.append(run, q);
+      if (q[1] != L'\\' && q[1] != L'<' && q[1] != L'>' && q[1] != L'"') out += L'\\';
+      out += q[1];
+      q += 2;
+      run = q;
+    }
+    out.append(run, p_);
+    return out;
+  }
+
+  std::wstring_view tag_text(const wchar_t* start, bool escaped) {
+    if (!escaped) return {start, static_cast<std::size_t>(p_ - start)};
+    return out_.owned.emplace_back(unescape_tag_text(reader_text(start)));
+  }
+
+  std::wstring_view path_text(const wchar_t* start, bool escaped) {
+    if (escaped) return out_.owned.emplace_back(unescape_path_text(reader_text(start)));
+    std::wstring_view plain(start, static_cast<std::size_t>(p_ - start));
+    // as unescape_path_text: a leading "//:" goes
+    if (plain.compare(0, 3, L"//:") == 0) plain.remove_prefix(3);
+    return plain;
+  }
+
+  const wchar_t* p_;
+  const wchar_t* const end_;
+  database_records& out_;
+  bool mismatch_ = false;
+  bool incomplete_ = false;  // a tag element lacks its "value" or "path"
+  bool has_value_ = false, has_path_ = false;  // of the tag being read
+};
+
+// A folder path's hash from its length and its last characters: the folders
+// of one database mostly share their beginning (the root folder) and differ
+// at the end, and a collision costs only a comparison more.
+struct path_tail_hash {
+  std::size_t operator()(std::wstring_view path) const {
+    constexpr std::size_t tail = 24;
+    const std::wstring_view end = path.size() > tail ? path.substr(path.size() - tail) : path;
+    std::size_t h = path.size() * 0x9E3779B97F4A7C15u;
+    for (const wchar_t c : end) h = (h ^ static_cast<std::uint32_t>(c)) * 0x100000001B3u;
+    return h;
+  }
+};
+
 }  // namespace
+
+void read_database_records(const std::wstring& document, database_records& out) {
+  const wchar_t* begin = document.c_str();
+  records_reader(begin, begin + std::wcslen(begin), out).document();
+}
 
 std::wstring escape_database_text(const std::wstring& text) {
   static const wchar_t digits[] = L"0123456789ABCDEF";
@@ -145,30 +364,45 @@ bool shared::load_tag_database(const std::wstring& name) {
   // Complete copies of the user's data that saves cut short before their
   // rename left beside the file; nothing else in the folder is touched.
   platform::fs::remove_stale_temporaries(name);
-  lib::xml::element root;
-  lib::detail::xml::parse(lib::file::open(name), root);
+  // The whole document is read and checked before anything is linked, so a
+  // file that fails leaves the store as it was.
+  const std::wstring document = lib::file::open(name);
+  database_records records;
+  read_database_records(document, records);
 
-  // The whole document is checked before anything is linked, so a file that
-  // fails leaves the store as it was.
-  std::vector<std::pair<std::wstring, std::vector<std::wstring>>> tags;
-  tags.reserve(root.children.size());
-  for (const lib::xml::element& e : root.children) {
-    std::wstring tag_text = unescape_tag_text(lib::xml::child(e, L"value").text);
-    const lib::xml::element& paths = lib::xml::child(e, L"path");
-    std::vector<std::wstring> folders;
-    folders.reserve(paths.children.size());
-    for (const lib::xml::element& v : paths.children) folders.push_back(unescape_path_text(v.text));
-    tags.emplace_back(std::move(tag_text), std::move(folders));
-  }
-  // The links link_tag would make, with each folder asked about once and each
-  // tag text tested once, however many links name them.
-  lib::hash<std::wstring, bool> exists;
-  for (const auto& [tag_text, folders] : tags) {
-    if (!is_tag_word(tag_text)) continue;
-    for (const std::wstring& folder : folders) {
-      auto known = exists.find(folder);
-      if (known == exists.end()) known = exists.emplace(folder, path_exists(folder)).first;
-      if (known->second) link_checked(folder, tag_text);
+  // The links link_tag would make, in the same order: each folder asked
+  // about once and looked up in the store once, each tag text tested once
+  // per element, however many links name them.
+  std::unordered_map<std::wstring_view, tag::directory*, path_tail_hash> folders;  // null: gone
+  folders.reserve(records.folders.size());
+  std::wstring key;
+  for (const database_records::tag_entry& entry : records.tags) {
+    key.assign(entry.text);
+    if (!is_tag_word(key)) continue;
+    tag* record = nullptr;
+    for (std::size_t i = 0; i < entry.folder_count; ++i) {
+      const std::wstring_view path = records.folders[entry.first_folder + i];
+      auto known = folders.find(path);
+      if (known == folders.end()) {
+        tag::directory* folder = nullptr;
+        key.assign(path);
+        if (path_exists(key)) {
+          auto stored = directory_map.find(key);
+          if (stored == directory_map.end()) stored = directory_map.emplace(key, boost::make_shared<tag::directory>(key)).first;
+          folder = stored->second.get();
+        }
+        known = folders.emplace(path, folder).first;
+      }
+      tag::directory* folder = known->second;
+      if (!folder) continue;
+      if (!record) {
+        key.assign(entry.text);
+        auto stored = tag_map.find(key);
+        if (stored == tag_map.end()) stored = tag_map.emplace(key, boost::make_shared<tag>(key)).first;
+        record = stored->second.get();
+      }
+      tag::add_link(folder->links, record);
+      tag::add_link(record->links, folder);
     }
   }
   return true;

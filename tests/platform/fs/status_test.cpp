@@ -1,9 +1,12 @@
 // The status that never throws, and the listing fault switch.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
+#include <vector>
 #include <string>
 #include <system_error>
 
@@ -46,6 +49,50 @@ TEST(PlatformFsQuietStatus, AnswersEveryPathWithoutThrowing) {
   }
   // the throwing form still throws for the looping link
   EXPECT_THROW(platform::fs::status(base + L"loop-a"), std::filesystem::filesystem_error);
+}
+
+// The kinds a listing gives are the ones status gives for each entry's path,
+// for entries of every kind: the read's own type where it has one, a status
+// request for a link.
+TEST(PlatformFsListing, KindsAreTheStatusOfEachEntry) {
+  support::temp_folder dir;
+  dir.folder("folder");
+  dir.file("file", "x");
+  dir.file("odd\xE9", "x");  // a name that is not UTF-8
+  dir.folder("odd\xE9" "dir");
+  ASSERT_EQ(::symlink("folder", dir.at("to-folder").c_str()), 0);
+  ASSERT_EQ(::symlink("file", dir.at("to-file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", dir.at("dangling").c_str()), 0);
+  ASSERT_EQ(::symlink("loop", dir.at("loop").c_str()), 0);
+  ASSERT_EQ(::symlink("to-folder", dir.at("to-link").c_str()), 0);
+  ASSERT_EQ(::mkfifo(dir.at("pipe").c_str(), 0600), 0);
+  const std::map<std::wstring, entry_kind> expected = {
+      {L"folder", entry_kind::folder},   {L"file", entry_kind::other},     {L"odd\xDCE9", entry_kind::other},
+      {L"odd\xDCE9" L"dir", entry_kind::folder}, {L"to-folder", entry_kind::folder}, {L"to-file", entry_kind::other},
+      {L"dangling", entry_kind::missing}, {L"loop", entry_kind::missing},   {L"to-link", entry_kind::folder},
+      {L"pipe", entry_kind::other},
+  };
+  std::map<std::wstring, entry_kind> listed;
+  for (const platform::fs::listed_entry& e : platform::fs::list_entries(dir.wpath())) {
+    EXPECT_TRUE(listed.emplace(e.name, e.kind).second) << "listed twice";
+    std::error_code ec;
+    EXPECT_EQ(e.kind, platform::fs::status(dir.wpath() + L"/" + e.name, ec)) << e.name.size();
+  }
+  EXPECT_EQ(listed, expected);
+  // the same names as entry_names, in the same order
+  std::vector<std::wstring> names;
+  for (const platform::fs::listed_entry& e : platform::fs::list_entries(dir.wpath())) names.push_back(e.name);
+  EXPECT_EQ(names, platform::fs::entry_names(dir.wpath()));
+}
+
+TEST(PlatformFsListing, FailuresAreTheEntryNamesOnes) {
+  support::temp_folder dir;
+  dir.file("file", "x");
+  for (const std::wstring& bad : {dir.wpath() + L"/missing", dir.wpath() + L"/file"})
+    EXPECT_THROW(platform::fs::list_entries(bad), std::filesystem::filesystem_error);
+  platform::fs::fail_next_listing();
+  EXPECT_THROW(platform::fs::list_entries(dir.wpath()), std::filesystem::filesystem_error);
+  EXPECT_EQ(platform::fs::list_entries(dir.wpath()).size(), 1u);
 }
 
 TEST(PlatformFsListingFault, TheNextListingFailsAsAFolderThatMayNotBeRead) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "directory_fixture.hpp"
@@ -162,6 +163,40 @@ TEST_F(DirectoryBrowse, LoopingAndBrokenLinksAndOddNames) {
   run(*screen);
   EXPECT_EQ(screen->rows->selection, 4u);
   EXPECT_FALSE(strings("inside").empty());
+}
+
+// Each row's kind, taken from the listing, is the one a status request
+// gives for its path: a folder's icon, a file's, or none for an entry that
+// is not there to ask about.
+TEST_F(DirectoryBrowse, RowsOfEntriesOfEveryKindMatchTheirStatus) {
+  folder("folder");
+  file("file");
+  file("odd\xE9");  // a name that is not UTF-8
+  ASSERT_EQ(::symlink("folder", at("to-folder").c_str()), 0);
+  ASSERT_EQ(::symlink("file", at("to-file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", at("dangling").c_str()), 0);
+  ASSERT_EQ(::symlink("loop", at("loop").c_str()), 0);
+  auto screen = screen_on(root());
+  ASSERT_EQ(screen->rows->rows.size(), 7u);
+  for (const auto& row : screen->rows->rows) {
+    std::error_code ec;
+    const platform::fs::entry_kind kind = platform::fs::status(row.get_path(), ec);
+    const std::string what = narrow(row.get_path());
+    if (kind == platform::fs::entry_kind::missing) {
+      EXPECT_EQ(row.icon, nullptr) << what;
+      continue;
+    }
+    ASSERT_NE(row.icon, nullptr) << what;
+    EXPECT_EQ(row.icon->kind, kind == platform::fs::entry_kind::folder ? platform::shell::icon_kind::folder
+                                                                       : platform::shell::icon_kind::file)
+        << what;
+  }
+  // the refresh takes the kinds the same way
+  std::filesystem::remove(at("file"));
+  screen->refresh();
+  ASSERT_EQ(screen->rows->rows.size(), 6u);
+  EXPECT_EQ(screen->rows->rows[4].get_path(), wat(L"to-file"));
+  EXPECT_EQ(screen->rows->rows[4].icon, nullptr);
 }
 
 // A folder that cannot be read opens as an empty screen; Backspace goes back.
