@@ -215,7 +215,11 @@ void draw_line(const vertex& a, const vertex& b, const area& clip, const plot& o
     const std::int64_t n0 = x_major ? p0.y : p0.x, n1 = x_major ? p1.y : p1.x;
     const std::int64_t dm = m1 - m0, dn = n1 - n0;  // dm > 0, |dn| <= dm
     const vertex* v[2] = {&s, &e};
-    for (std::int64_t cm = ceil_div(m0 - half, sub); cm <= floor_div(m1 + half, sub); ++cm) {
+    // only the columns (rows) of the clip area, in the walk's own direction
+    const std::int64_t lo = x_major ? clip.left : clip.top, hi = (x_major ? clip.right : clip.bottom) - 1;
+    const std::int64_t first = std::max(ceil_div(m0 - half, sub), sign > 0 ? lo : -hi);
+    const std::int64_t last = std::min(floor_div(m1 + half, sub), sign > 0 ? hi : -lo);
+    for (std::int64_t cm = first; cm <= last; ++cm) {
         const std::int64_t centre = cm * sub;
         // The line's minor coordinate at this centre, times dm; the pixel is
         // the nearest one, a line exactly between two taking the greater
