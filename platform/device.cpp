@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace platform {
@@ -335,6 +336,50 @@ bool known_stage_state(int s)
 bool known_sampler_state(int s)
 {
     return s == ss_addressu || s == ss_addressv || (s >= ss_magfilter && s <= ss_mipfilter) || s == ss_maxanisotropy;
+}
+
+bool one_of(std::uint32_t v, std::initializer_list<std::uint32_t> allowed)
+{
+    return std::find(allowed.begin(), allowed.end(), v) != allowed.end();
+}
+
+// Whether a value of a render state that changes pixels is one the devices
+// draw; states that only store their value take any.
+bool render_value_known(int s, std::uint32_t v)
+{
+    switch (s) {
+    case rs_srcblend: case rs_destblend:
+        return one_of(v, {blend_zero, blend_one, blend_srccolor, blend_srcalpha, blend_invsrcalpha, blend_invdestcolor});
+    case rs_blendop: return one_of(v, {blendop_add, blendop_revsubtract});
+    case rs_alphafunc: return one_of(v, {cmp_greater, cmp_greaterequal, cmp_always});
+    case rs_alpharef: return v <= 255;
+    case rs_cullmode: return one_of(v, {cull_none, cull_cw, cull_ccw});
+    case rs_shademode: return one_of(v, {shade_flat, shade_gouraud});
+    case rs_scissortestenable: return v == 0;  // the scissor test is never enabled
+    default: return true;
+    }
+}
+
+bool stage_value_known(int s, std::uint32_t v)
+{
+    switch (s) {
+    case ts_colorop: case ts_alphaop:
+        return one_of(v, {op_disable, op_selectarg1, op_selectarg2, op_modulate, op_modulate2x, op_modulate4x, op_add,
+                          op_subtract, op_blenddiffusealpha, op_blendcurrentalpha});
+    case ts_colorarg1: case ts_colorarg2: case ts_alphaarg1: case ts_alphaarg2:
+        return (v & ~ta_complement) <= ta_specular;
+    case ts_texcoordindex: return v < static_cast<std::uint32_t>(stages);
+    default: return true;
+    }
+}
+
+bool sampler_value_known(int s, std::uint32_t v)
+{
+    switch (s) {
+    case ss_addressu: case ss_addressv: return one_of(v, {address_wrap, address_mirror, address_clamp});
+    case ss_magfilter: case ss_minfilter: case ss_mipfilter: return v <= texfilter_anisotropic;
+    default: return true;
+    }
 }
 
 std::uint32_t float_bits(float f)
@@ -902,6 +947,7 @@ int unlock_buffer(resource buffer)
 int set_render_state(render_state state, std::uint32_t value)
 {
     if (!known_render_state(state)) return set_error("unknown render state");
+    if (!render_value_known(state, value)) return set_error("render state value not drawn by the devices");
     state_change ch;
     ch.kind = state_kind::render;
     ch.key = state;
@@ -915,6 +961,7 @@ int set_texture_stage_state(int stage, stage_state state, std::uint32_t value)
 {
     if (stage < 0 || stage >= stages) return set_error("stage outside 0 to 7");
     if (!known_stage_state(state)) return set_error("unknown texture-stage state");
+    if (!stage_value_known(state, value)) return set_error("texture-stage value not drawn by the devices");
     state_change ch;
     ch.kind = state_kind::stage;
     ch.index = stage;
@@ -929,6 +976,7 @@ int set_sampler_state(int sampler, sampler_state state, std::uint32_t value)
 {
     if (sampler < 0 || sampler >= stages) return set_error("sampler outside 0 to 7");
     if (!known_sampler_state(state)) return set_error("unknown sampler state");
+    if (!sampler_value_known(state, value)) return set_error("sampler value not drawn by the devices");
     state_change ch;
     ch.kind = state_kind::sampler;
     ch.index = sampler;

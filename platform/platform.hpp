@@ -119,9 +119,12 @@ constexpr int max_joysticks = 16;
 // (ZENABLE, ZWRITEENABLE, ZFUNC, DEPTHBIAS), shaders and declarations, shader
 // constants, texture transforms and dialog-box mode are checked and stored
 // (device::current_state) but change no pixel: every draw of this system is
-// pre-transformed (XYZRHW), unlit and drawn with Z off. A device that draws
-// reads blending, alpha test, the texture stages, samplers, textures,
-// viewport, scissor and render target.
+// pre-transformed (XYZRHW), unlit and drawn with Z off. SPECULARENABLE is
+// stored only too (specular reaches a pixel only as a stage argument). A
+// device that draws reads blending, alpha test, the texture stages, samplers,
+// textures, the cull and shade modes, the world, view and projection
+// transforms (XYZ vertices only), viewport and render target; the scissor
+// rectangle is stored and its test never enabled.
 namespace device {
 
 enum format : std::int32_t {
@@ -207,6 +210,30 @@ enum sampler_state : std::int32_t {
     ss_addressu = 1, ss_addressv = 2, ss_magfilter = 5, ss_minfilter = 6, ss_mipfilter = 7, ss_maxanisotropy = 10,
 };
 enum transform : std::int32_t { tf_view = 2, tf_projection = 3, tf_texture0 = 16, tf_world = 256 };
+// The values of the states that change pixels, as far as the graphics layer
+// sends them; the common checks refuse any other (the defaults at device
+// creation are among them).
+enum : std::uint32_t {
+    // texture-stage operations (COLOROP, ALPHAOP)
+    op_disable = 1, op_selectarg1 = 2, op_selectarg2 = 3, op_modulate = 4, op_modulate2x = 5, op_modulate4x = 6,
+    op_add = 7, op_subtract = 10, op_blenddiffusealpha = 12, op_blendcurrentalpha = 16,
+    // texture-stage arguments, each optionally with ta_complement (255 - v)
+    ta_diffuse = 0, ta_current = 1, ta_texture = 2, ta_tfactor = 3, ta_specular = 4, ta_complement = 0x10,
+    // SRCBLEND and DESTBLEND
+    blend_zero = 1, blend_one = 2, blend_srccolor = 3, blend_srcalpha = 5, blend_invsrcalpha = 6,
+    blend_invdestcolor = 10,
+    // BLENDOP
+    blendop_add = 1, blendop_revsubtract = 3,
+    // ALPHAFUNC (ALWAYS: the value at creation)
+    cmp_greater = 5, cmp_greaterequal = 7, cmp_always = 8,
+    // ADDRESSU and ADDRESSV
+    address_wrap = 1, address_mirror = 2, address_clamp = 3,
+    // MAGFILTER, MINFILTER, MIPFILTER
+    texfilter_none = 0, texfilter_point = 1, texfilter_linear = 2, texfilter_anisotropic = 3,
+    // CULLMODE (CW: clockwise on the screen is culled) and SHADEMODE
+    cull_none = 1, cull_cw = 2, cull_ccw = 3,
+    shade_flat = 1, shade_gouraud = 2,
+};
 constexpr int stages = 8;       // texture stages and samplers
 constexpr int max_lights = 256;
 constexpr int max_constants = 256;  // float and boolean shader constant registers

@@ -2,6 +2,8 @@
 // recording device: resources in memory, copies and fills done on that
 // memory, draws recorded, every call written into the transcript.
 #include "platform/headless/headless.hpp"
+#include "platform/headless/pixels.hpp"
+#include "platform/headless/reference.hpp"
 #include "platform/headless/state.hpp"
 
 #include <algorithm>
@@ -25,9 +27,10 @@ device_record& rec()
     return state().device;
 }
 
+// Recording and reference mode make the device and write the transcript.
 bool recording()
 {
-    return rec().mode == device_mode::recording;
+    return rec().mode != device_mode::off;
 }
 
 // ---- transcript ----
@@ -124,74 +127,12 @@ device_surface& render_target()
 
 // ---- pixels ----
 
-struct layout {
-    int bytes;
-    int width[4], shift[4];  // alpha, red, green, blue; width 0: none
-    std::uint32_t unused;    // bits of no channel, set on write
-};
-
-layout layout_of(format f)
-{
-    switch (f) {
-    case device::A8R8G8B8: return {4, {8, 8, 8, 8}, {24, 16, 8, 0}, 0};
-    case device::X8R8G8B8: return {4, {0, 8, 8, 8}, {0, 16, 8, 0}, 0xFF000000u};
-    case device::R5G6B5: return {2, {0, 5, 6, 5}, {0, 11, 5, 0}, 0};
-    case device::X1R5G5B5: return {2, {0, 5, 5, 5}, {0, 10, 5, 0}, 0x8000u};
-    case device::A1R5G5B5: return {2, {1, 5, 5, 5}, {15, 10, 5, 0}, 0};
-    case device::A4R4G4B4: return {2, {4, 4, 4, 4}, {12, 8, 4, 0}, 0};
-    default: return {0, {0, 0, 0, 0}, {0, 0, 0, 0}, 0};
-    }
-}
-
-std::uint32_t load(const std::uint8_t* p, int bytes)
-{
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, static_cast<std::size_t>(bytes));
-    return v;
-}
-
-void store(std::uint8_t* p, int bytes, std::uint32_t v)
-{
-    std::memcpy(p, &v, static_cast<std::size_t>(bytes));
-}
-
-// A channel of n bits as one of m: fewer bits keep the top ones, more round
-// v x (2^m - 1) / (2^n - 1); a channel the source lacks is all ones.
-std::uint32_t widen(std::uint32_t v, int n, int m)
-{
-    if (n == 0) return (1u << m) - 1;
-    if (m <= n) return v >> (n - m);
-    const std::uint64_t top = (1ull << m) - 1, bottom = (1ull << n) - 1;
-    return static_cast<std::uint32_t>((v * top * 2 + bottom) / (bottom * 2));
-}
-
-std::uint32_t convert(std::uint32_t v, const layout& from, const layout& to)
-{
-    std::uint32_t out = to.unused;
-    for (int c = 0; c < 4; ++c) {
-        if (to.width[c] == 0) continue;
-        const std::uint32_t raw = from.width[c] ? v >> from.shift[c] & ((1u << from.width[c]) - 1) : 0;
-        out |= widen(raw, from.width[c], to.width[c]) << to.shift[c];
-    }
-    return out;
-}
-
-std::uint32_t channel(std::uint32_t v, const layout& l, int c)
-{
-    return l.width[c] ? v >> l.shift[c] & ((1u << l.width[c]) - 1) : 0;
-}
-
-std::uint8_t* at(device_surface& s, int x, int y)
-{
-    return s.bytes.data() + static_cast<std::size_t>(y) * s.pitch + static_cast<std::size_t>(x) * layout_of(s.fmt).bytes;
-}
-
 void fill(device_surface& s, const rect& r, std::uint32_t argb)
 {
-    const layout l = layout_of(s.fmt);
+    const pixel_layout l = layout_of(s.fmt);
     const std::uint32_t v = convert(argb, layout_of(device::A8R8G8B8), l);
     for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) store(at(s, x, y), l.bytes, v);
+        for (int x = r.left; x < r.right; ++x) store(pixel_at(s, x, y), l.bytes, v);
 }
 
 // Source pixel of a destination pixel, nearest: the centre of the destination
@@ -203,13 +144,13 @@ int nearest(int d, int d0, int dn, int s0, int sn)
 
 void stretch(device_surface& src, const rect& a, device_surface& dst, const rect& b, bool linear)
 {
-    const layout from = layout_of(src.fmt), to = layout_of(dst.fmt);
+    const pixel_layout from = layout_of(src.fmt), to = layout_of(dst.fmt);
     const int sw = a.right - a.left, sh = a.bottom - a.top, dw = b.right - b.left, dh = b.bottom - b.top;
     for (int y = b.top; y < b.bottom; ++y)
         for (int x = b.left; x < b.right; ++x) {
             std::uint32_t v;
             if (!linear || (sw == dw && sh == dh)) {
-                v = load(at(src, nearest(x, b.left, dw, a.left, sw), nearest(y, b.top, dh, a.top, sh)), from.bytes);
+                v = load(pixel_at(src, nearest(x, b.left, dw, a.left, sw), nearest(y, b.top, dh, a.top, sh)), from.bytes);
             } else {
                 // bilinear in the source's own channel widths, edges clamped
                 const double u = a.left + (x - b.left + 0.5) * sw / dw - 0.5;
@@ -218,8 +159,8 @@ void stretch(device_surface& src, const rect& a, device_surface& dst, const rect
                 const int y0 = std::clamp(static_cast<int>(std::floor(w)), a.top, a.bottom - 1);
                 const int x1 = std::min(x0 + 1, a.right - 1), y1 = std::min(y0 + 1, a.bottom - 1);
                 const double fx = std::clamp(u - x0, 0.0, 1.0), fy = std::clamp(w - y0, 0.0, 1.0);
-                const std::uint32_t p00 = load(at(src, x0, y0), from.bytes), p10 = load(at(src, x1, y0), from.bytes);
-                const std::uint32_t p01 = load(at(src, x0, y1), from.bytes), p11 = load(at(src, x1, y1), from.bytes);
+                const std::uint32_t p00 = load(pixel_at(src, x0, y0), from.bytes), p10 = load(pixel_at(src, x1, y0), from.bytes);
+                const std::uint32_t p01 = load(pixel_at(src, x0, y1), from.bytes), p11 = load(pixel_at(src, x1, y1), from.bytes);
                 v = 0;
                 for (int c = 0; c < 4; ++c) {
                     if (from.width[c] == 0) continue;
@@ -228,7 +169,7 @@ void stretch(device_surface& src, const rect& a, device_surface& dst, const rect
                     v |= static_cast<std::uint32_t>(std::lround(top * (1 - fy) + bottom * fy)) << from.shift[c];
                 }
             }
-            store(at(dst, x, y), to.bytes, src.fmt == dst.fmt ? v : convert(v, from, to));
+            store(pixel_at(dst, x, y), to.bytes, src.fmt == dst.fmt ? v : convert(v, from, to));
         }
 }
 
@@ -586,10 +527,15 @@ int draw(const device::draw_call& c)
                              std::to_string(c.type) + " " +
                              (indexed ? std::to_string(c.min_index) + " " + std::to_string(c.vertex_count - c.min_index) + " " : "") +
                              std::to_string(c.primitive_count) + " " + std::to_string(c.stride));
-    if (line == nullptr) return 0;
-    const auto* v = static_cast<const std::uint8_t*>(c.vertices);
-    line->vertices.assign(v, v + static_cast<std::size_t>(c.vertex_count) * c.stride);
-    if (indexed) line->indices.assign(c.indices, c.indices + c.index_count);
+    if (line != nullptr) {
+        const auto* v = static_cast<const std::uint8_t*>(c.vertices);
+        line->vertices.assign(v, v + static_cast<std::size_t>(c.vertex_count) * c.stride);
+        if (indexed) line->indices.assign(c.indices, c.indices + c.index_count);
+    }
+    if (rec().mode == device_mode::reference)
+        ref::draw(c, device::current_state(), render_target(), [](resource t) -> const device_surface* {
+            return t == resource::none ? nullptr : &memory(t, 0);
+        });
     return 0;
 }
 
@@ -656,7 +602,7 @@ int present(const rect& source, const rect& destination)
     note("Present " + text(source) + " " + text(destination));
     if (fails(device_op::present, "present failed (device lost)")) return -1;
     const device_surface& b = rec().back_buffer->levels[0];
-    const layout l = layout_of(b.fmt);
+    const pixel_layout l = layout_of(b.fmt);
     auto mask = [&](int c) { return ((1u << l.width[c]) - 1) << l.shift[c]; };
     pixel_view view;
     view.pixels = b.bytes.data();

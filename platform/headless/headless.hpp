@@ -98,8 +98,11 @@ void set_device_object_fails(bool fails);
 // device creation fails, so graphics start-up takes the software road.
 // recording: the device is made and keeps its resources in memory; every
 // object and device call goes into a transcript with its arguments as sent;
-// draws are recorded, not drawn.
-enum class device_mode { off, recording };
+// draws are recorded, not drawn. reference: recording, and every draw is
+// also rasterised into the render target (pixel centres at integers, the
+// top-left rule, the fixed-function stages and blending; see
+// platform/headless/reference.hpp), as Clear and ColorFill always are.
+enum class device_mode { off, recording, reference };
 void set_device_mode(device_mode mode);
 
 // One call: its name and arguments as text ("CreateTexture 256 256 1 0 21 1

@@ -398,6 +398,25 @@ TEST_F(DeviceRecording, BadInputIsRefusedWithNothingChanged)
         {"stage 8", [&] { return dev::set_texture_stage_state(8, dev::ts_colorop, 1); }},
         {"unknown sampler state", [&] { return dev::set_sampler_state(0, static_cast<dev::sampler_state>(3), 1); }},
         {"sampler -1", [&] { return dev::set_sampler_state(-1, dev::ss_addressu, 1); }},
+        {"source blend DESTCOLOR", [&] { return dev::set_render_state(dev::rs_srcblend, 9); }},
+        {"destination blend INVSRCCOLOR", [&] { return dev::set_render_state(dev::rs_destblend, 4); }},
+        {"blend op SUBTRACT", [&] { return dev::set_render_state(dev::rs_blendop, 2); }},
+        {"blend op MAX", [&] { return dev::set_render_state(dev::rs_blendop, 5); }},
+        {"alpha function LESS", [&] { return dev::set_render_state(dev::rs_alphafunc, 2); }},
+        {"alpha function 0", [&] { return dev::set_render_state(dev::rs_alphafunc, 0); }},
+        {"alpha reference 256", [&] { return dev::set_render_state(dev::rs_alpharef, 256); }},
+        {"cull mode 0", [&] { return dev::set_render_state(dev::rs_cullmode, 0); }},
+        {"shade mode PHONG", [&] { return dev::set_render_state(dev::rs_shademode, 3); }},
+        {"scissor test on", [&] { return dev::set_render_state(dev::rs_scissortestenable, 1); }},
+        {"colour op ADDSIGNED", [&] { return dev::set_texture_stage_state(0, dev::ts_colorop, 8); }},
+        {"alpha op BLENDTEXTUREALPHA", [&] { return dev::set_texture_stage_state(0, dev::ts_alphaop, 13); }},
+        {"colour op 0", [&] { return dev::set_texture_stage_state(0, dev::ts_colorop, 0); }},
+        {"argument with alpha replicate", [&] { return dev::set_texture_stage_state(0, dev::ts_colorarg1, 0x22); }},
+        {"argument TEMP", [&] { return dev::set_texture_stage_state(0, dev::ts_alphaarg2, 5); }},
+        {"texture coordinates set 8", [&] { return dev::set_texture_stage_state(0, dev::ts_texcoordindex, 8); }},
+        {"address BORDER", [&] { return dev::set_sampler_state(0, dev::ss_addressu, 4); }},
+        {"address MIRRORONCE", [&] { return dev::set_sampler_state(0, dev::ss_addressv, 5); }},
+        {"filter 4", [&] { return dev::set_sampler_state(0, dev::ss_minfilter, 4); }},
         {"unknown transform", [&] { return dev::set_transform(static_cast<dev::transform>(1), dev::matrix{}); }},
         {"unknown vertex format", [&] { return dev::set_fvf(0x1000); }},
         {"released texture set", [&] { return dev::set_texture(0, gone); }},
@@ -483,6 +502,10 @@ TEST_F(DeviceRecording, BadInputIsRefusedWithNothingChanged)
     EXPECT_EQ(st.texture[0], resource::none);
     EXPECT_EQ(st.view_port.width, 800);
     EXPECT_EQ(st.render_target, resource::none);
+    EXPECT_EQ(st.render[dev::rs_srcblend], dev::blend_one) << "refused values leave the state as it was";
+    EXPECT_EQ(st.render[dev::rs_alphafunc], dev::cmp_always);
+    EXPECT_EQ(st.stage[0][dev::ts_colorop], dev::op_modulate);
+    EXPECT_EQ(st.sampler[0][dev::ss_addressu], dev::address_wrap);
 }
 
 }  // namespace
