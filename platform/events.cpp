@@ -93,6 +93,9 @@ bool translate(window_state& s, os_event& raw, event& out)
             current_backend().cursor_position(out.x, out.y);
         }
         break;
+    case event_kind::display_changed:
+        out.bits = raw.bits;
+        break;
     case event_kind::focus_lost:
         for (std::uint8_t& k : s.keys) k = 0;
         s.pressed_buttons = 0;

@@ -36,11 +36,15 @@ struct window_spec {
     bool centred = true;        // on the desktop; else the client area at (x, y)
     int x = 0, y = 0;
     bool shown = true;
+    // without a frame, above other windows, the client area at (0, 0) (centred
+    // and x, y unused): a window covering a screen of width x height
+    bool full_screen = false;
 };
 
 enum class event_kind {
     close, focus_gained, focus_lost, minimised, maximised, restored, moved, resized, exposed,
     mouse_move, button_down, button_up, wheel, key_down, key_up, text, text_editing, drop,
+    display_changed,
 };
 
 enum class mouse_button { none, left, right, middle };
@@ -56,11 +60,15 @@ struct os_event {
     bool repeat = false;
     std::string text;
     std::vector<std::string> names;
+    int bits = 0;                        // display_changed: the mode now current is x by y at bits
 };
 
 // What the pump gives. x and y: window-relative position for mouse events
 // (wheel: the cursor's), new position for moved, new size for resized, the
-// cursor (in characters) and the selection length for text_editing.
+// cursor (in characters) and the selection length for text_editing, the
+// width and height of the mode now current for display_changed (bits its
+// depth). A display change follows each mode change that succeeded and each
+// restore that left a changed mode.
 struct event {
     event_kind kind = event_kind::close;
     int x = 0, y = 0;
@@ -71,6 +79,7 @@ struct event {
     bool shift = false, control = false, alt = false;
     std::wstring text;
     std::vector<std::wstring> names;     // a drop's names, in order
+    int bits = 0;                        // display_changed
 };
 
 // ---- present, display object, display modes: records ----
@@ -490,6 +499,9 @@ struct backend {
     int (*set_client_rect)(const screen_rect& rect);
     int (*frame_size)(window_frame& out);
     int (*inhibit_screen_saver)(bool on);
+    int (*set_window_style)(bool framed, bool top_most);
+    int (*minimise_window)();
+    bool (*window_minimised)();
 
     // events: 1 with a record taken, 0 when none is waiting
     int (*poll_event)(os_event& out);
@@ -620,6 +632,12 @@ int client_rect(screen_rect& out);
 int set_client_rect(const screen_rect& rect);
 int frame_size(window_frame& out);
 int inhibit_screen_saver(bool on);
+// The window's frame on or off, and whether it stays above other windows.
+int set_window_style(bool framed, bool top_most);
+// Minimises the window (a window manager may refuse; nothing tells).
+int minimise_window();
+// Whether the window is minimised now; false without a window.
+bool window_minimised();
 
 // Takes one record: 1, or 0 when none is waiting (or video is not started).
 int pump_event(event& out);
@@ -684,8 +702,16 @@ bool in_vblank();  // false: no backend can tell
 std::uint64_t next_vblank_time(std::uint64_t now_ns, int refresh_hz);
 // The display's modes of 16 bits and more, in the order the system gives.
 int display_modes(std::vector<display_mode>& out);
+// Changes to a mode of the list (width, height and bits; a listed refresh
+// of 0, or a requested one of 0, goes with any); full_screen false asks for
+// a change that is not only for the program's run. A mode the list lacks
+// fails.
 int change_mode(const display_mode& mode, bool full_screen);
+// Gives the desktop's own mode back when a change left another one; 0 also
+// when there is nothing to give back.
 int restore_desktop_mode();
+// Whether the list holds the mode, as change_mode matches it.
+bool mode_listed(const std::vector<display_mode>& modes, const display_mode& mode);
 // ---- end of present ----
 
 // ---- device ----

@@ -198,4 +198,15 @@ int restore_desktop_mode()
     return current_backend().restore_desktop_mode();
 }
 
+bool mode_listed(const std::vector<display_mode>& modes, const display_mode& mode)
+{
+    for (const display_mode& m : modes) {
+        // a rate of 0 on either side is one nobody knows, so it goes with any
+        if (m.width == mode.width && m.height == mode.height && m.bits == mode.bits &&
+            (m.refresh == 0 || mode.refresh == 0 || m.refresh == mode.refresh))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace platform

@@ -179,6 +179,24 @@ int inhibit_screen_saver(bool on)
     return current_backend().inhibit_screen_saver(on);
 }
 
+int set_window_style(bool framed, bool top_most)
+{
+    if (check_window() < 0) return -1;
+    return current_backend().set_window_style(framed, top_most);
+}
+
+int minimise_window()
+{
+    if (check_window() < 0) return -1;
+    return current_backend().minimise_window();
+}
+
+bool window_minimised()
+{
+    if (check_window() < 0) return false;
+    return current_backend().window_minimised();
+}
+
 // ---- cursor ----
 
 int show_cursor(bool shown)

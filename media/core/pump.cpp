@@ -49,10 +49,15 @@ void translate(const platform::event& e)
         queue(WM_CLOSE, 0, 0);
         break;
     case platform::event_kind::focus_gained:
-        queue(WM_ACTIVATE, 1, 0);
+    case platform::event_kind::focus_lost: {
+        // the high word: whether the window is minimised
+        const WPARAM minimised = platform::window_minimised() ? 1 : 0;
+        const WPARAM active = e.kind == platform::event_kind::focus_gained ? 1 : 0;
+        queue(WM_ACTIVATE, active | minimised << 16, 0);
         break;
-    case platform::event_kind::focus_lost:
-        queue(WM_ACTIVATE, 0, 0);
+    }
+    case platform::event_kind::display_changed:
+        queue(WM_DISPLAYCHANGE, static_cast<WPARAM>(e.bits), MakeLParam(e.x, e.y));
         break;
     case platform::event_kind::minimised:
     case platform::event_kind::maximised:

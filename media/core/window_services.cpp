@@ -31,9 +31,25 @@ int query_screen_size(int* width, int* height)
     return 0;
 }
 
-// The client size the screen and the scales ask for, truncated toward zero.
+// The display a full-screen window covers: the screen, or 640 x 480 for a
+// screen of 320 x 240, which is shown enlarged on that mode.
+void full_screen_size(int& width, int& height)
+{
+    query_screen_size(&width, &height);
+    if (width == 320 && height == 240) {
+        width = 640;
+        height = 480;
+    }
+}
+
+// The client size the screen and the scales ask for, truncated toward zero
+// (in full screen the display's size).
 void target_client_size(int& width, int& height)
 {
+    if (window_state.settings.window_mode == 0) {
+        full_screen_size(width, height);
+        return;
+    }
     int screen_width, screen_height;
     query_screen_size(&screen_width, &screen_height);
     double scale_x, scale_y;
@@ -93,6 +109,7 @@ int ApplyWindowStyle()
             target_client_size(width, height);
             height += GetToolBarHeight();
         }
+        platform::set_window_style(true, false);
         platform::window_frame frame{0, 0, 0, 0};
         platform::frame_size(frame);
         // centred on the desktop recorded at creation, or where asked
@@ -116,12 +133,13 @@ int ApplyWindowStyle()
     } else {
         LogWrite("ウインドウスタイルをフルスクリーンモード用に変更します... ");
         int width, height;
-        query_screen_size(&width, &height);
+        full_screen_size(width, height);
         window_state.client_rect[0] = 0;
         window_state.client_rect[1] = 0;
         window_state.client_rect[2] = width;
         window_state.client_rect[3] = height;
         platform::show_window(true);
+        platform::set_window_style(false, true);
         platform::set_client_rect({0, 0, width, height});
         SetMouseDisplay(0);
         LogWrite("完了\n");
@@ -385,10 +403,14 @@ int GetClientRectOnScreen(RECT* rect)
     return 0;
 }
 
-int ForceForegroundWindow(HWINDOW window, int)
+int ForceForegroundWindow(HWINDOW window, int top_most)
 {
-    if (window != nullptr && window == window_state.main_window && has_live_window())
-        platform::raise_window();
+    if (window == nullptr || window != window_state.main_window || !has_live_window())
+        return 0;
+    platform::raise_window();
+    // above the others, the frame as the mode has it
+    if (top_most == 1)
+        platform::set_window_style(window_state.settings.window_mode != 0, true);
     return 0;
 }
 

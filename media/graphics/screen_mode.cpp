@@ -1,6 +1,7 @@
 // Screen modes and the restore of the display after it was lost.
 #include "media/graphics/screen_mode.hpp"
 
+#include "media/core/input.hpp"
 #include "media/core/internal.hpp"
 #include "media/core/log.hpp"
 #include "media/core/pump.hpp"
@@ -152,6 +153,32 @@ int ChangeScreenMode(int width, int height, int bits, int window_switch, int ref
 
 int RestoreGraphicsDevice()
 {
+    return RecreateGraphicsDevice(0, -1, -1, -1, -1);
+}
+
+// The software road: the display object and the full-screen mode are set
+// up again; the device's resources come back with the device road.
+int RecreateGraphicsDevice(int mode_flag, int width, int height, int bits, int refresh)
+{
+    // after the graphics' end (a focus event pumped by the layer's end finds
+    // nothing to restore): opening the display again would leave it open,
+    // and change the mode, after everything was given back
+    if (media::gfx::graphics.started == 0)
+        return 0;
+    if (mode_flag == 1) {
+        media::gfx::SCREENMODE& mode = media::gfx::screen_mode;
+        if (width != -1)
+            mode.width = width;
+        if (height != -1)
+            mode.height = height;
+        if (bits != -1)
+            mode.bits = bits;
+        if (refresh != -1)
+            mode.refresh = refresh;
+    } else {
+        ShutdownDirectInput();
+    }
+    SetUpDisplayDevice();
     return 0;
 }
 

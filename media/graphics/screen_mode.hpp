@@ -12,8 +12,13 @@ int SetScreenMode(int width, int height, int bits, int refresh);
 // screen. Falls back to 640 x 480 for 320 x 240, then to the old mode, then
 // to 640 x 480 x 16; when nothing starts the process ends. 0.
 int ChangeScreenMode(int width, int height, int bits, int window_switch, int refresh);
-// Re-creates the display after it was lost; 0.
+// Re-creates the display after it was lost (RecreateGraphicsDevice(0, ...));
+// outside started graphics nothing changes. 0.
 int RestoreGraphicsDevice();
+// Sets the display device up again: mode_flag 1 at the mode given first,
+// 0 after a loss, which ends the input devices (the next key read starts
+// them again). 0.
+int RecreateGraphicsDevice(int mode_flag, int width, int height, int bits, int refresh);
 
 // The screen as the program sees it: 320 x 240 in the emulation, else the
 // screen size; any pointer may be null. 0.

@@ -296,10 +296,11 @@ int CreateSoftwareScreenImages()
 
 int ReleaseGraphicsDevice()
 {
-    if (graphics.d3d_in_use == 0 && graphics.mode_changed != 0) {
+    // the software renderer gives the desktop's mode back whenever it had the
+    // display (the presenter does nothing when no mode change holds)
+    if (graphics.d3d_in_use == 0 && (graphics.mode_changed != 0 || graphics.display_object != 0))
         platform::restore_desktop_mode();
-        graphics.mode_changed = 0;
-    }
+    graphics.mode_changed = 0;
     release_d3d_object();
     if (graphics.display_object != 0) {
         platform::close_display();
@@ -326,6 +327,11 @@ int ChooseDeviceRendering(int flag)
 int IsDeviceRenderingChosen()
 {
     return graphics.software_chosen == 0 ? 1 : 0;
+}
+
+int IsDeviceInUse()
+{
+    return graphics.d3d_in_use;
 }
 
 int CreateScreenMemImg(MEMIMG* image, int width, int height, int format_index)

@@ -34,6 +34,8 @@ int ReleaseGraphicsDevice();
 // 0, or -1 once the media layer runs.
 int ChooseDeviceRendering(int flag);
 int IsDeviceRenderingChosen();
+// 1 while the device renderer runs, 0 on the software renderer.
+int IsDeviceInUse();
 
 // Deletes every live graph (graph.cpp); nothing before graphics start. 0.
 int DeleteAllGraphs(int flag);

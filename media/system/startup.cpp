@@ -42,13 +42,16 @@ namespace {
 // the branch for current systems.
 constexpr int current_system_version = 265;
 
-// Step 2: full screen at a size no display mode has starts windowed.
+// Step 2: full screen at a size no display mode has starts windowed, except
+// 320 x 240 with the device renderer chosen, which runs as the emulation.
 void check_full_screen_size()
 {
     if (window_state.settings.window_mode != 0)
         return;
     int width, height;
     QueryScreenSize(&width, &height);
+    if (width == 320 && height == 240 && IsDeviceRenderingChosen() != 0)
+        return;
     std::vector<platform::display_mode> modes;
     platform::display_modes(modes);
     for (const platform::display_mode& m : modes) {

@@ -45,6 +45,9 @@ namespace {
 
 MAINWINDOW main_window_record;
 
+// How long a switch of window mode waits for the display to tell of its change.
+constexpr std::uint32_t display_change_wait_ms = 2000;
+
 // Writes formatted text without a line break.
 void log_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void log_format(const char* format, ...)
@@ -176,10 +179,26 @@ void activate(WPARAM wParam)
         }
     } else {
         if (!windowed) {
-            // the software renderer shows full screen through a display mode
-            platform::restore_desktop_mode();
-            ws.deactivation_paused = 1;
-            PauseAllMovies();
+            // the software renderer shows full screen through a display mode,
+            // which goes back to the desktop's while another program is used
+            if (IsDeviceInUse() == 0) {
+                platform::restore_desktop_mode();
+                if (platform::has_window())
+                    platform::minimise_window();
+            }
+            // the display object stands for the full-screen display
+            if (platform::display_open()) {
+                if (HasGraphicsRestoreCallback() == 0 && ws.settings.user_window == 0) {
+                    LogWrite("復元関数が登録されていないため終了します\n");
+                    if (ws.close_posted == 0) {
+                        ws.close_posted = 1;
+                        media::core::post_message(WM_CLOSE);
+                    }
+                    return;
+                }
+                PauseAllMovies();
+                ws.deactivation_paused = 1;
+            }
         } else {
             if (ws.settings.run_when_inactive == 0)
                 PauseAllMovies();
@@ -436,7 +455,16 @@ int CreateMainWindow()
     } else {
         LogWrite("フルスクリーンモード用のウインドウを作成します\n");
         QueryScreenSize(&spec.width, &spec.height);
+        // 320 x 240 is shown on a 640 x 480 display mode (the emulation)
+        if (spec.width == 320 && spec.height == 240) {
+            spec.width = 640;
+            spec.height = 480;
+        }
         spec.centred = false;
+        spec.full_screen = true;
+        // the mouse display follows, so the setting applied below keeps the
+        // cursor hidden, as the switch to full screen does
+        s.mouse_display = 0;
         ws.cursor_shown = 0;
     }
 
@@ -657,24 +685,26 @@ int DestroyMainWindow()
 
 int ChangeWindowMode(int window_mode)
 {
+    media::core::WINDOW_STATE& ws = window_state;
     LogWrite("ChangeWindowMode実行 \n");
     const int wanted = window_mode != 0 ? 1 : 0;
-    if (wanted == window_state.settings.window_mode)
+    if (wanted == ws.settings.window_mode)
         return 0;
-    // a live window cannot go full screen on this platform yet
-    if (wanted == 0 && has_live_window() && window_state.settings.user_window == 0)
-        return -1;
-    window_state.mode_changed_at_run_time = 1;
-    window_state.display_changed = 0;
+    ws.mode_changed_at_run_time = 1;
+    ws.display_changed = 0;
     SetWindowModeFlag(wanted);
-    if (!has_live_window() || window_state.settings.user_window != 0)
+    if (!has_live_window() || ws.settings.user_window != 0)
         return 0;
-    // full screen to windowed: the desktop's own mode comes back; the
-    // platform reports no display change to wait for
-    window_state.mode_change_in_progress = 1;
+    ws.mode_change_in_progress = 1;
     ApplyWindowStyle();
-    const int result = platform::restore_desktop_mode();
-    PumpWindowMessages();
-    window_state.mode_change_in_progress = 0;
+    const int result = ChangeScreenMode(-1, -1, -1, 1, -1);
+    // the display tells of its change; a display that never tells is waited
+    // for 2000 ms at most (each pass sleeps 1 ms, so a clock that only moves
+    // with sleeps moves too)
+    const std::uint32_t start = platform::milliseconds();
+    while (ws.display_changed == 0 && PumpWindowMessages() == 0 &&
+           platform::milliseconds() - start < display_change_wait_ms)
+        platform::sleep(1);
+    ws.mode_change_in_progress = 0;
     return result;
 }

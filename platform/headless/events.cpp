@@ -16,6 +16,11 @@ int poll_event(os_event& out)
     if (head.timed && static_cast<std::int32_t>(s.clock - head.due) < 0) return 0;
     out = head.record;
     s.events.pop_front();
+    // the window's state follows what the window manager reported
+    if (out.kind == event_kind::minimised)
+        s.window.minimised = true;
+    else if (out.kind == event_kind::restored || out.kind == event_kind::maximised)
+        s.window.minimised = false;
     return 1;
 }
 

@@ -36,6 +36,9 @@ struct window_record {
     bool shown = false;
     int raise_count = 0;
     bool cursor_shown = true;
+    bool framed = true;
+    bool top_most = false;
+    bool minimised = false;  // set by minimise_window and a minimised record, cleared by restored or maximised
 };
 
 void set_desktop(const display_mode& mode);
@@ -58,7 +61,9 @@ void fail_next_window_creation();
 // ---- present, display object, display modes ----
 // The last presented picture: the window's client area in the format of the
 // view presented into it. The mode list is set by tests (the desktop's mode
-// until then); wait_vblank_begin moves the virtual clock to the next 1/60 s.
+// until then); a mode change outside it fails. A change that succeeded and a
+// restore that left one push a display_changed record behind the queued
+// ones. wait_vblank_begin moves the virtual clock to the next 1/60 s.
 
 struct presented_frame {
     int width = 0, height = 0, pitch = 0, bits = 0;
@@ -83,6 +88,11 @@ void fail_next_mode_change();
 void fail_next_mode_changes(int count);
 const mode_request& last_mode_request();
 int desktop_restores();
+// Whether a mode change holds now (a restore gives the desktop's mode back).
+bool mode_changed();
+// While on (off after reset), mode changes and restores push no
+// display_changed record, as a system that never tells.
+void suppress_display_changes(bool on);
 // The virtual clock with the part below a millisecond that waits for the
 // vertical blank leave (milliseconds() reads it truncated).
 std::uint64_t virtual_nanoseconds();

@@ -135,6 +135,23 @@ int display_modes(std::vector<display_mode>& out)
     return 0;
 }
 
+namespace {
+
+// The record a display change leaves behind the queued ones.
+void push_display_change(const display_mode& now)
+{
+    headless_state& s = state();
+    if (s.display_changes_suppressed) return;
+    os_event e;
+    e.kind = event_kind::display_changed;
+    e.x = now.width;
+    e.y = now.height;
+    e.bits = now.bits;
+    s.events.push_back({e, false, 0});
+}
+
+}  // namespace
+
 int change_mode(const display_mode& mode, bool full_screen)
 {
     headless_state& s = state();
@@ -149,13 +166,33 @@ int change_mode(const display_mode& mode, bool full_screen)
         --s.failing_mode_changes;
         return set_error("display mode change failed");
     }
+    std::vector<display_mode> modes;
+    headless::display_modes(modes);
+    if (!mode_listed(modes, mode)) return set_error("the display has no such mode");
+    s.mode_changed = true;
+    push_display_change(mode);
     return 0;
 }
 
 int restore_desktop_mode()
 {
-    ++state().desktop_restores;
+    headless_state& s = state();
+    ++s.desktop_restores;
+    if (s.mode_changed) {
+        s.mode_changed = false;
+        push_display_change(s.desktop);
+    }
     return 0;
+}
+
+bool mode_changed()
+{
+    return state().mode_changed;
+}
+
+void suppress_display_changes(bool on)
+{
+    state().display_changes_suppressed = on;
 }
 
 const presented_frame& frame()

@@ -94,6 +94,8 @@ struct headless_state {
     bool fail_mode_change = false;
     int failing_mode_changes = 0;
     int desktop_restores = 0;
+    bool mode_changed = false;
+    bool display_changes_suppressed = false;
     // nanoseconds past the millisecond clock, valid while clock == sub_ms_clock
     std::uint32_t sub_ms_clock = 0, sub_ms = 0;
 

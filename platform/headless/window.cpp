@@ -37,7 +37,11 @@ int create_window(const char* title, const window_spec& spec)
     w.title = title;
     s.created_title = title;
     w.client = {spec.x, spec.y, spec.width, spec.height};
-    if (spec.centred) {
+    if (spec.full_screen) {
+        w.client.x = w.client.y = 0;
+        w.framed = false;
+        w.top_most = true;
+    } else if (spec.centred) {
         w.client.x = (s.desktop.width - spec.width) / 2;
         w.client.y = (s.desktop.height - spec.height) / 2;
     }
@@ -97,6 +101,25 @@ int inhibit_screen_saver(bool on)
 {
     state().screen_saver_inhibited = on;
     return 0;
+}
+
+int set_window_style(bool framed, bool top_most)
+{
+    window_record& w = state().window;
+    w.framed = framed;
+    w.top_most = top_most;
+    return 0;
+}
+
+int minimise_window()
+{
+    state().window.minimised = true;
+    return 0;
+}
+
+bool window_minimised()
+{
+    return state().window.minimised;
 }
 
 void set_desktop(const display_mode& mode)

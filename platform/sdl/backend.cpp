@@ -24,6 +24,9 @@ int client_rect(screen_rect& out);
 int set_client_rect(const screen_rect& rect);
 int frame_size(window_frame& out);
 int inhibit_screen_saver(bool on);
+int set_window_style(bool framed, bool top_most);
+int minimise_window();
+bool window_minimised();
 // events, drops
 int poll_event(os_event& out);
 int accept_drops(bool on);
@@ -114,6 +117,9 @@ const backend table = {
     set_client_rect,
     frame_size,
     inhibit_screen_saver,
+    set_window_style,
+    minimise_window,
+    window_minimised,
     // events
     poll_event,
     // cursor

@@ -58,6 +58,11 @@ std::string take_name(char* name)
 int poll_event(os_event& out)
 {
     sdl_state& s = state();
+    if (!s.pending.empty()) {
+        out = std::move(s.pending.front());
+        s.pending.pop_front();
+        return 1;
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {

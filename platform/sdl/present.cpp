@@ -11,6 +11,8 @@
 
 namespace platform::sdl {
 
+int desktop_mode(display_mode& out);
+
 namespace {
 
 void drop_texture(sdl_state& s)
@@ -109,14 +111,75 @@ int display_modes(std::vector<display_mode>& out)
     return 0;
 }
 
-int change_mode(const display_mode&, bool)
+namespace {
+
+void push_display_change(const display_mode& now)
 {
-    return set_error("display mode changes are not supported");
+    os_event e;
+    e.kind = event_kind::display_changed;
+    e.x = now.width;
+    e.y = now.height;
+    e.bits = now.bits;
+    state().pending.push_back(e);
 }
 
-// Nothing changes the desktop's mode, so there is nothing to restore.
+}  // namespace
+
+// Exclusive full screen at a mode of the list: SDL takes an unlisted size
+// without a word and shows another, so the list decides first, and the
+// window's flag is checked afterwards.
+int change_mode(const display_mode& mode, bool)
+{
+    sdl_state& s = state();
+    std::vector<display_mode> modes;
+    if (sdl::display_modes(modes) < 0) return -1;
+    if (!mode_listed(modes, mode)) return set_error("the display has no such mode");
+    SDL_DisplayMode wanted;
+    SDL_zero(wanted);
+    const int count = SDL_GetNumDisplayModes(0);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) < 0) continue;
+        const int bits = 8 * static_cast<int>(SDL_BYTESPERPIXEL(m.format));
+        if (m.w == mode.width && m.h == mode.height && bits == mode.bits &&
+            (m.refresh_rate == 0 || mode.refresh == 0 || m.refresh_rate == mode.refresh)) {
+            wanted = m;
+            found = true;
+        }
+    }
+    if (!found) return set_error("the display has no such mode");
+    if (!s.full_screen) {
+        // the window's place and size, for the return to a window
+        SDL_GetWindowPosition(s.window, &s.kept.x, &s.kept.y);
+        SDL_GetWindowSize(s.window, &s.kept.width, &s.kept.height);
+        s.kept_set = true;
+    }
+    if (SDL_SetWindowDisplayMode(s.window, &wanted) < 0) return sdl_error("display mode change failed");
+    if (SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN) < 0 ||
+        (SDL_GetWindowFlags(s.window) & SDL_WINDOW_FULLSCREEN) != SDL_WINDOW_FULLSCREEN)
+        return sdl_error("full screen refused");
+    s.full_screen = true;
+    push_display_change(mode);
+    return 0;
+}
+
+// Leaves exclusive full screen when in it; a window leaving it keeps the
+// full-screen size, so the kept place and size are applied again.
 int restore_desktop_mode()
 {
+    sdl_state& s = state();
+    if (!s.full_screen || !s.window) return 0;
+    if (SDL_SetWindowFullscreen(s.window, 0) < 0) return sdl_error("leaving full screen failed");
+    s.full_screen = false;
+    if (s.kept_set) {
+        SDL_SetWindowSize(s.window, s.kept.width, s.kept.height);
+        SDL_SetWindowPosition(s.window, s.kept.x, s.kept.y);
+        s.kept_set = false;
+    }
+    display_mode desktop{0, 0, 0, 0};
+    sdl::desktop_mode(desktop);
+    push_display_change(desktop);
     return 0;
 }
 

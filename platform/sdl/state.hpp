@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,15 @@ struct sdl_state {
     SDL_Window* window = nullptr;
     bool collecting_drop = false;      // between DROPBEGIN and DROPCOMPLETE
     std::vector<std::string> dropped;  // the names collected so far
+
+    // exclusive full screen: while in it, the window's size and position
+    // requests are kept for the return to a window (SDL would take a size as
+    // a new full-screen mode)
+    bool full_screen = false;
+    bool kept_set = false;
+    screen_rect kept{0, 0, 0, 0};
+    // records of our own (display changes), delivered before SDL's queue
+    std::deque<os_event> pending;
 
     // present: the display object is the renderer; the texture follows the view
     SDL_Renderer* renderer = nullptr;

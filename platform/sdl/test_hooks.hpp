@@ -25,6 +25,12 @@ int push_drop_complete();
 int push_window(event_kind kind, int data1 = 0, int data2 = 0);
 int push_quit();
 
+// What SDL says of the window: its full-screen, borderless and on-top flags.
+struct window_flags {
+    bool full_screen = false, borderless = false, top_most = false;
+};
+window_flags read_window_flags();
+
 // The window's pixels as the renderer shows them, 0xAARRGGBB.
 int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 

@@ -1,5 +1,6 @@
 // Window of the desktop backend: SDL video, one window, the desktop mode.
 #include "platform/sdl/state.hpp"
+#include "platform/sdl/test_hooks.hpp"
 
 #include <string>
 
@@ -27,6 +28,8 @@ int video_start()
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // a composition longer than SDL_TEXTEDITING's 32 bytes arrives whole
     SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+    // a full-screen window that loses the focus is minimised by the layer itself
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) < 0) return sdl_error("video start failed");
     return 0;
 }
@@ -49,6 +52,10 @@ int create_window(const char* title, const window_spec& spec)
     int x = spec.centred ? SDL_WINDOWPOS_CENTERED : spec.x;
     int y = spec.centred ? SDL_WINDOWPOS_CENTERED : spec.y;
     Uint32 flags = spec.shown ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (spec.full_screen) {
+        x = y = 0;
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
+    }
     s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags);
     if (!s.window) return sdl_error("window creation failed");
     return 0;
@@ -64,6 +71,9 @@ void destroy_window()
     s.window = nullptr;
     s.collecting_drop = false;
     s.dropped.clear();
+    s.full_screen = false;
+    s.kept_set = false;
+    s.pending.clear();
 }
 
 int set_title(const char* title)
@@ -103,7 +113,13 @@ int client_rect(screen_rect& out)
 
 int set_client_rect(const screen_rect& rect)
 {
-    SDL_Window* w = state().window;
+    sdl_state& s = state();
+    if (s.full_screen) {
+        s.kept = rect;
+        s.kept_set = true;
+        return 0;
+    }
+    SDL_Window* w = s.window;
     SDL_SetWindowPosition(w, rect.x, rect.y);
     SDL_SetWindowSize(w, rect.width, rect.height);
     return 0;
@@ -116,6 +132,25 @@ int frame_size(window_frame& out)
     return 0;
 }
 
+int set_window_style(bool framed, bool top_most)
+{
+    SDL_Window* w = state().window;
+    SDL_SetWindowBordered(w, framed ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowAlwaysOnTop(w, top_most ? SDL_TRUE : SDL_FALSE);
+    return 0;
+}
+
+int minimise_window()
+{
+    SDL_MinimizeWindow(state().window);
+    return 0;
+}
+
+bool window_minimised()
+{
+    return (SDL_GetWindowFlags(state().window) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
 int inhibit_screen_saver(bool on)
 {
     if (on)
@@ -124,5 +159,25 @@ int inhibit_screen_saver(bool on)
         SDL_EnableScreenSaver();
     return 0;
 }
+
+#ifdef ZENTIL_TEST_HOOKS
+
+namespace test {
+
+window_flags read_window_flags()
+{
+    window_flags out;
+    SDL_Window* w = state().window;
+    if (!w) return out;
+    const Uint32 f = SDL_GetWindowFlags(w);
+    out.full_screen = (f & SDL_WINDOW_FULLSCREEN) != 0;
+    out.borderless = (f & SDL_WINDOW_BORDERLESS) != 0;
+    out.top_most = (f & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
+    return out;
+}
+
+}  // namespace test
+
+#endif
 
 }  // namespace platform::sdl

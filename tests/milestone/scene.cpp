@@ -40,13 +40,17 @@ int load_one(const std::string& folder, const char* name)
 
 }  // namespace
 
-int start(const char* caption)
+int start(const char* caption, int full_screen_width, int full_screen_height)
 {
+    const bool full_screen = full_screen_width > 0 && full_screen_height > 0;
     SetRunWhenInactive(1);
     EnableFpuPreserve(1);
     SetLogOutputEnabled(0);
-    ChangeWindowMode(1);
-    SetScreenMode(screen_width, screen_height, 32, 60);
+    ChangeWindowMode(full_screen ? 0 : 1);
+    if (full_screen)
+        SetScreenMode(full_screen_width, full_screen_height, 32, 60);
+    else
+        SetScreenMode(screen_width, screen_height, 32, 60);
     SetWindowCaption(caption);
     if (InitMediaLayer() < 0) return -1;
     if (SelectDrawTarget(-2) < 0) return -1;

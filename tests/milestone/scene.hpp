@@ -49,8 +49,9 @@ struct pictures {
 };
 
 // The settings, InitMediaLayer, the back screen and the default font;
-// 0 or -1.
-int start(const char* caption);
+// 0 or -1. A full-screen width and height start in full screen at that size
+// (the scene keeps its place at the top-left); 0 starts windowed at 800 x 600.
+int start(const char* caption, int full_screen_width = 0, int full_screen_height = 0);
 // Loads the three pictures from folder (a path ending without '/'); on a
 // missing or unreadable file names it on standard error and gives -1.
 int load(const std::string& folder, pictures& out);

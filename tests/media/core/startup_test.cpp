@@ -156,6 +156,7 @@ TEST_F(StartUp, TwentyFourBitColourIsRefused)
         platform::headless::reset();
         platform::headless::set_clock_step(1);
         platform::headless::set_desktop({800, 600, c.desktop_bits, 60});
+        platform::headless::set_display_modes({{800, 600, 32, 60}});
         SetScreenMode(800, 600, c.screen_bits, 60);
         window_state.settings.window_mode = c.window_mode;
         EXPECT_EQ(InitMediaLayer(), c.result) << c.name;

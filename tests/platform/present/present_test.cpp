@@ -412,16 +412,70 @@ TEST_F(HeadlessPresent, ModeListAndModeChangesAreTheTestsToSet)
     EXPECT_EQ(modes[0].bits, 16);
     EXPECT_EQ(modes[2].refresh, 75);
 
-    ASSERT_EQ(platform::change_mode({800, 600, 16, 0}, true), 0);
-    EXPECT_EQ(platform::headless::last_mode_request().mode.width, 800);
+    ASSERT_EQ(platform::change_mode({640, 480, 16, 0}, true), 0);
+    EXPECT_EQ(platform::headless::last_mode_request().mode.width, 640);
     EXPECT_TRUE(platform::headless::last_mode_request().full_screen);
     platform::headless::fail_next_mode_change();
-    EXPECT_EQ(platform::change_mode({640, 480, 32, 0}, true), -1);
+    EXPECT_EQ(platform::change_mode({640, 480, 16, 0}, true), -1);
     EXPECT_EQ(std::string(platform::error()), "display mode change failed");
     EXPECT_EQ(platform::change_mode({640, 480, 24, 0}, true), -1);  // refused before the backend
     EXPECT_EQ(platform::headless::last_mode_request().count, 2);
     ASSERT_EQ(platform::restore_desktop_mode(), 0);
     EXPECT_EQ(platform::headless::desktop_restores(), 1);
+}
+
+// A change succeeds only for a listed mode (a rate of 0 on either side goes
+// with any); each success, and each restore that left one, is followed by a
+// display_changed record of the mode now current, unless suppressed.
+TEST_F(HeadlessPresent, ModeChangesFollowTheListAndAreReported)
+{
+    platform::headless::set_desktop({1024, 768, 32, 60});
+    platform::headless::set_display_modes({{640, 480, 16, 0}, {1024, 768, 32, 75}});
+    struct change_case {
+        platform::display_mode mode;
+        int result;
+    };
+    const change_case cases[] = {
+        {{640, 480, 16, 60}, 0},    // listed at rate 0
+        {{1024, 768, 32, 75}, 0},
+        {{1024, 768, 32, 0}, 0},    // asked at rate 0
+        {{1024, 768, 32, 60}, -1},  // another rate
+        {{800, 600, 16, 0}, -1},    // another size
+        {{640, 480, 32, 0}, -1},    // another depth
+    };
+    auto next_record = [](platform::event& e) {
+        while (platform::pump_event(e) == 1)
+            if (e.kind == platform::event_kind::display_changed) return true;
+        return false;
+    };
+    platform::event e;
+    for (const change_case& c : cases) {
+        SCOPED_TRACE(c.mode.width * 1000 + c.mode.refresh);
+        EXPECT_EQ(platform::change_mode(c.mode, true), c.result);
+        if (c.result == 0) {
+            ASSERT_TRUE(next_record(e));
+            EXPECT_EQ(e.x, c.mode.width);
+            EXPECT_EQ(e.y, c.mode.height);
+            EXPECT_EQ(e.bits, c.mode.bits);
+        } else {
+            EXPECT_EQ(std::string(platform::error()), "the display has no such mode");
+            EXPECT_FALSE(next_record(e));
+        }
+    }
+    EXPECT_TRUE(platform::headless::mode_changed());
+    ASSERT_EQ(platform::restore_desktop_mode(), 0);
+    ASSERT_TRUE(next_record(e));
+    EXPECT_EQ(e.x, 1024);
+    EXPECT_EQ(e.bits, 32);
+    // a restore with no change held tells nothing
+    ASSERT_EQ(platform::restore_desktop_mode(), 0);
+    EXPECT_FALSE(next_record(e));
+    EXPECT_FALSE(platform::headless::mode_changed());
+
+    platform::headless::suppress_display_changes(true);
+    ASSERT_EQ(platform::change_mode({640, 480, 16, 0}, true), 0);
+    ASSERT_EQ(platform::restore_desktop_mode(), 0);
+    EXPECT_FALSE(next_record(e));
 }
 
 TEST_F(HeadlessPresent, PngDumpDecodesToTheSamePixels)

@@ -2,6 +2,7 @@
 // failures, and the clipboard.
 #include "platform/headless/headless.hpp"
 #include "platform/platform.hpp"
+#include "platform/sdl/test_hooks.hpp"
 #include "platform/window/backend_fixture.hpp"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,54 @@ TEST_F(SdlWindow, RetitlesAndRefusesASecondWindow)
 
 // ---- headless ----
 
+// A frameless top-most window at (0, 0) goes into exclusive full screen at
+// the desktop's (listed) mode and back; its size requests meanwhile are kept
+// for the return. The dummy driver keeps the style flags of creation: its
+// windows have no frame to change.
+TEST_F(SdlWindow, FullScreenWindowAndModeChange)
+{
+    platform::display_mode desktop{};
+    ASSERT_EQ(platform::desktop_mode(desktop), 0);
+    platform::window_spec spec = spec_800x600();
+    spec.full_screen = true;
+    ASSERT_EQ(platform::create_window(spec), 0) << platform::error();
+    platform::sdl::test::window_flags flags = platform::sdl::test::read_window_flags();
+    EXPECT_TRUE(flags.borderless);
+    EXPECT_TRUE(flags.top_most);
+    EXPECT_FALSE(flags.full_screen);
+
+    auto display_change = [](platform::event& e) {
+        for (int i = 0; i < 50; ++i)
+            if (platform::pump_event(e) == 1 && e.kind == platform::event_kind::display_changed) return true;
+        return false;
+    };
+    platform::event e;
+    EXPECT_EQ(platform::change_mode({desktop.width + 16, desktop.height, 32, 0}, true), -1);
+    EXPECT_FALSE(platform::sdl::test::read_window_flags().full_screen);
+    ASSERT_EQ(platform::change_mode({desktop.width, desktop.height, 32, 0}, true), 0) << platform::error();
+    EXPECT_TRUE(platform::sdl::test::read_window_flags().full_screen);
+    ASSERT_TRUE(display_change(e));
+    EXPECT_EQ(e.x, desktop.width);
+    EXPECT_EQ(e.bits, 32);
+    ASSERT_EQ(platform::set_client_rect({10, 20, 640, 480}), 0);
+    ASSERT_EQ(platform::restore_desktop_mode(), 0);
+    EXPECT_FALSE(platform::sdl::test::read_window_flags().full_screen);
+    ASSERT_TRUE(display_change(e));
+    platform::screen_rect r{};
+    ASSERT_EQ(platform::client_rect(r), 0);
+    EXPECT_EQ(r.width, 640);
+    EXPECT_EQ(r.height, 480);
+    // nothing held: nothing to give back, nothing told
+    ASSERT_EQ(platform::restore_desktop_mode(), 0);
+    EXPECT_FALSE(display_change(e));
+
+    ASSERT_EQ(platform::set_window_style(true, false), 0);
+    flags = platform::sdl::test::read_window_flags();
+    EXPECT_EQ(flags.borderless, !support::under_x11());
+    EXPECT_EQ(flags.top_most, !support::under_x11());
+    EXPECT_EQ(platform::minimise_window(), 0);
+}
+
 class HeadlessWindow : public ::testing::Test {
  protected:
     void SetUp() override { support::select_window_backend("headless"); }
@@ -139,6 +188,41 @@ TEST_F(HeadlessWindow, VirtualDesktopCentresTheWindowAndKeepsItsRecord)
     EXPECT_FALSE(platform::headless::window().exists);
     EXPECT_EQ(platform::raise_window(), -1);
     EXPECT_EQ(std::string(platform::error()), "no window");
+}
+
+TEST_F(HeadlessWindow, FullScreenStyleAndMinimisedState)
+{
+    platform::window_spec spec = spec_800x600();
+    spec.full_screen = true;
+    spec.x = spec.y = 50;
+    ASSERT_EQ(platform::create_window(spec), 0);
+    const platform::headless::window_record& w = platform::headless::window();
+    EXPECT_EQ(w.client.x, 0);
+    EXPECT_EQ(w.client.y, 0);
+    EXPECT_EQ(w.client.width, 800);
+    EXPECT_FALSE(w.framed);
+    EXPECT_TRUE(w.top_most);
+    ASSERT_EQ(platform::set_window_style(true, false), 0);
+    EXPECT_TRUE(w.framed);
+    EXPECT_FALSE(w.top_most);
+
+    EXPECT_FALSE(platform::window_minimised());
+    ASSERT_EQ(platform::minimise_window(), 0);
+    EXPECT_TRUE(platform::window_minimised());
+    // the window manager's records move the state too
+    platform::os_event restored;
+    restored.kind = platform::event_kind::restored;
+    platform::headless::push_event(restored);
+    platform::event e;
+    ASSERT_EQ(platform::pump_event(e), 1);
+    EXPECT_FALSE(platform::window_minimised());
+    platform::os_event minimised;
+    minimised.kind = platform::event_kind::minimised;
+    platform::headless::push_event(minimised);
+    ASSERT_EQ(platform::pump_event(e), 1);
+    EXPECT_TRUE(platform::window_minimised());
+    platform::destroy_window();
+    EXPECT_FALSE(platform::window_minimised());
 }
 
 TEST_F(HeadlessWindow, DesktopDepthsAreReportedAsSet)
