@@ -337,6 +337,7 @@ int start_devices()
     const std::uint32_t notified = di::set_event_notification(in.keyboard_device, true);
     if (notified != di::ok && notified != di::polled_device) {
         LogWrite("キーボードイベントのセットアップが失敗しました\n");
+        LogIndentOut();  // the start ends here: the log's indent back where it was
         return -1;
     }
     in.keyboard_event = 1;

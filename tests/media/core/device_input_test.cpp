@@ -535,6 +535,8 @@ TEST_F(DeviceInput, StartSurvivesTheFailuresItMay)
          "#:\tキーボードデバイスの初期化... 初期化成功\r\n", 7, 0},
         {"keyboard event", input_op::event_notification, input_device_kind::keyboard, 1, 0x80004005u,
          "#:\tキーボードデバイスの初期化... キーボードイベントのセットアップが失敗しました\r\n", 7, -1},
+        {"the log's indent is back after the failed start", input_op::acquire, input_device_kind::keyboard, 1,
+         0x80004005u, "#:DirectInput関係初期化処理\r\n", 7, 0},
         {"one keyboard acquire", input_op::acquire, input_device_kind::keyboard, 1, 0x80004005u,
          "#:\tキーボードデバイスの初期化... 初期化成功\r\n", 7, 0},
     };
