@@ -71,7 +71,40 @@ std::array<std::uint8_t, 256> build_table()
     return t;
 }
 
+// Device key codes (the keyboard's scan codes, extended keys from 128) of
+// the keys with a fixed position.
+constexpr position_key device_keys[] = {
+    {0x28, 28},  {0x29, 1},   {0x2A, 14},  {0x2B, 15},  {0x2C, 57},  {0x2D, 12},  {0x2F, 145},
+    {0x30, 26},  {0x31, 27},  {0x32, 27},  {0x33, 39},  {0x34, 146}, {0x36, 51},  {0x37, 52},
+    {0x38, 53},  {0x39, 58},  {0x44, 87},  {0x45, 88},  {0x47, 70},  {0x48, 197}, {0x49, 210},
+    {0x4A, 199}, {0x4B, 201}, {0x4C, 211}, {0x4D, 207}, {0x4E, 209}, {0x4F, 205}, {0x50, 203},
+    {0x51, 208}, {0x52, 200}, {0x54, 181}, {0x55, 55},  {0x56, 74},  {0x57, 78},  {0x58, 156},
+    {0x62, 82},  {0x63, 83},  {0x87, 43},  {0x89, 125}, {0xE0, 29},  {0xE1, 42},  {0xE2, 56},
+    {0xE4, 157}, {0xE5, 54},  {0xE6, 184},
+};
+
+std::array<std::uint8_t, 256> build_device_table()
+{
+    std::array<std::uint8_t, 256> t{};
+    const std::uint8_t letters[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
+                                      49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
+    for (int i = 0; i < 26; ++i) t[0x04 + i] = letters[i];
+    for (int i = 0; i < 10; ++i) t[0x1E + i] = static_cast<std::uint8_t>(2 + i);   // 1 to 9, then 0
+    for (int i = 0; i < 10; ++i) t[0x3A + i] = static_cast<std::uint8_t>(59 + i);  // F1 to F10
+    const std::uint8_t keypad[9] = {79, 80, 81, 75, 76, 77, 71, 72, 73};            // keypad 1 to 9
+    for (int i = 0; i < 9; ++i) t[0x59 + i] = keypad[i];
+    for (const position_key& p : device_keys) t[p.position] = static_cast<std::uint8_t>(p.key);
+    return t;
+}
+
 }  // namespace
+
+int device_key(int key_position)
+{
+    static const std::array<std::uint8_t, 256> table = build_device_table();
+    if (key_position < 0 || key_position > 255) return 0;
+    return table[key_position];
+}
 
 int virtual_key(int key_position)
 {

@@ -109,13 +109,61 @@ struct progress_view {
 
 // ---- joysticks: records ----
 
-// One attached joystick: four_axes when it has at least four axes (taken as
-// X, Y and the Z and R axes).
+// The haptic effect kinds a joystick offers, as bits.
+enum effect_kind_bits : unsigned {
+    effect_constant = 1,  // a constant force
+    effect_sine = 2,      // a periodic sine
+};
+
+// One attached joystick: its name as the system gives it (UTF-8), its axis
+// count and the effect kinds it can play (none without haptics).
 struct joystick_info {
-    bool four_axes = false;
+    std::string name;
+    int axes = 0;
+    unsigned effects = 0;
 };
 
 constexpr int max_joysticks = 16;
+
+// A haptic effect as the device-input layer asks for it: strengths on a
+// scale of 10000 for full (the played level is magnitude x gain), times in
+// milliseconds, length 0 for endless; the envelope and period serve the sine.
+struct haptic_effect {
+    unsigned kind = effect_constant;  // one of effect_kind_bits
+    bool polar = true;                // direction in hundredths of degrees; else Cartesian X and Y
+    int direction = 0;
+    std::uint32_t length = 0;
+    int magnitude = 10000, gain = 10000;
+    std::uint32_t period = 0;
+    int attack_level = 0, fade_level = 0;  // on the scale of magnitude
+    std::uint32_t attack_time = 0, fade_time = 0;
+};
+
+// The calls of the device-input layer a backend is told of before they take
+// effect (the headless backend records them and can make them fail).
+enum class input_op {
+    create_object,     // value: the interface version, 7 or 8
+    initialize,        // value: 0x0700 or 0x0800
+    release_object,
+    create_device,
+    data_format,
+    cooperative_level,  // value: the level's bits
+    buffer_size,        // value: the size
+    event_notification,
+    acquire,
+    unacquire,
+    read_state,
+    release_device,
+};
+
+enum class input_device_kind { none, keyboard, mouse, joystick };
+
+// The device a call is about: none for the object's own calls, the
+// joystick's index in the enumeration for a joystick.
+struct input_device {
+    input_device_kind kind = input_device_kind::none;
+    int joystick = -1;
+};
 
 // ---- end of joysticks: records ----
 
@@ -473,6 +521,28 @@ enum class thread_priority { normal, above_normal, highest };
 
 // ---- end of audio device, threads: records ----
 
+// The joystick group: the device-input layer's calls, joysticks opened by
+// their index in the last enumeration and their haptic effects, and the
+// keyboard and mouse state of the device path. Ints are 0 or -1 (error set)
+// unless noted.
+struct joystick_hooks {
+    // 0 lets the call go on, else the result code it fails with
+    std::uint32_t (*input_call)(input_op call, const input_device& device, int value);
+    // the attached ones in the system's order
+    int (*joysticks)(std::vector<joystick_info>& out);
+    int (*open_joystick)(int index);  // an id of 0 or more
+    void (*close_joystick)(int id);   // its effects destroyed with it
+    int (*create_effect)(int joystick, const haptic_effect& effect);  // an id of 0 or more
+    int (*run_effect)(int joystick, int effect);  // played once
+    int (*stop_effect)(int joystick, int effect);
+    void (*destroy_effect)(int joystick, int effect);
+    // 256 bytes by device key code (see device_key), bit 7 = down
+    int (*device_keys)(std::uint8_t* keys);
+    // 8 bytes, one a mouse button (left, right, middle, then further ones),
+    // bit 7 = down
+    int (*device_mouse_buttons)(std::uint8_t* buttons);
+};
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -553,8 +623,8 @@ struct backend {
     // device: the 3D device (device_hooks above)
     device_hooks device;
 
-    // joysticks: the attached ones in the system's order, 0 or -1 (error set)
-    int (*joysticks)(std::vector<joystick_info>& out);
+    // joysticks and the device-input layer over them; ids are the backend's
+    joystick_hooks joystick;
 
     // audio device: one at a time, opened with the given record's pull function,
     // which the backend calls from then until close (sdl: on its own audio
@@ -852,9 +922,30 @@ int ask_yes_no(const std::wstring& title, const std::wstring& text);
 int show_message(const std::wstring& title, const std::wstring& text);
 
 // ---- joysticks ----
+// The device-input layer over the joystick group; the layer above keeps the
+// objects and their state, these check the arguments and ask the backend.
 // The attached joysticks, the first max_joysticks of them: 0, or -1 (error
 // set, out empty) when the system cannot tell.
 int joysticks(std::vector<joystick_info>& out);
+// Tells the backend of a device-input call: 0 lets it go on, else the
+// result code it fails with.
+std::uint32_t input_call(input_op call, const input_device& device, int value = 0);
+// Opens the joystick of an index of the last enumeration: its id, or -1
+// (error set) for an index out of range or a joystick gone since.
+int open_joystick(int index);
+void close_joystick(int id);
+// An effect of a kind the joystick offers: its id, or -1 (error set).
+int create_effect(int joystick, const haptic_effect& effect);
+int run_effect(int joystick, int effect);
+int stop_effect(int joystick, int effect);
+void destroy_effect(int joystick, int effect);
+// The keyboard by device key code and the mouse's eight buttons, bit 7 =
+// down: 0, or -1 (error set, out cleared).
+int device_keys(std::uint8_t* keys);
+int device_mouse_buttons(std::uint8_t* buttons);
+// The device key code of a key position (the keyboard's scan code), 0 for
+// a key without one.
+int device_key(int key_position);
 // ---- end of joysticks ----
 
 // ---- threads ----

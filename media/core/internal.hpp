@@ -19,6 +19,7 @@
 #include "media/core/stream.hpp"
 #include "media/core/window.hpp"
 #include "platform/net/socket.hpp"
+#include "platform/platform.hpp"
 #include "platform/system/instance_lock.hpp"
 #include "platform/thread/event.hpp"
 
@@ -493,12 +494,16 @@ std::vector<WINDOWMESSAGE> commit_messages(const std::string& bytes);
 
 constexpr int MAX_JOYPADS = 16;
 
-// One joypad. Without a device-input interface pads are only counted, so no
-// record ever holds a device and the vibration fields stay idle.
+// One joypad. On the device road the record holds its device and two
+// effects (numbers of the device-input stand-in, 0 for none); on the road
+// that only counts joysticks only two_axes is set.
 struct JOYPAD {
-    std::int32_t device;          // 1 when a device is attached to the record; never set here
-    std::uint8_t state[80];       // nothing fills it
-    std::int32_t two_axes;        // the joystick has the Z and R axes
+    std::int32_t device;           // 0: none
+    std::int32_t constant_effect;  // 0: none
+    std::int32_t sine_effect;      // 0: none
+    std::int32_t event;            // 1 while its event notification is set
+    std::uint8_t state[80];        // nothing fills it
+    std::int32_t two_axes;         // the joystick has the Z and R axes
     std::int32_t vibration_request;  // 0 or 1
     std::int32_t vibration_power;    // 0 to 10000
     std::int32_t vibration_limit;    // milliseconds, negative: none
@@ -512,11 +517,15 @@ struct JOYPAD {
 
 struct INPUTSTATE {
     // kept across restarts of input
-    std::int32_t no_direct_input;       // 1 once the device-input interface was found missing
+    std::int32_t no_direct_input;       // 1 once both device-input versions failed
     std::int32_t direct_input_everywhere;  // nothing sets it
     // cleared by each start
     std::int32_t direct_input8;
-    std::int32_t started;               // 0 not started, -1 started without the device-input interface
+    // 0 not started, -1 started without the device-input interface, else
+    // the version of its object (7 or 8)
+    std::int32_t started;
+    std::int32_t mouse_device, keyboard_device;  // stand-in device numbers, 0: none
+    std::int32_t keyboard_event;        // 1 while the keyboard's event exists
     std::uint32_t last_refresh;         // millisecond clock of the last key-state refresh
     std::uint8_t key_state[256];        // by device key code, bit 7 = down
     std::int32_t mouse_valid;           // the three buttons below were read with the key state
@@ -533,6 +542,45 @@ extern INPUTSTATE input_state;
 // Two keyboard keys for each of 32 input bits of 16 pads, -1 for none;
 // nothing reads it.
 extern std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
+
+// ---- device-input stand-in (device_input.cpp) ----
+
+// The device-input objects the input devices are set up through: one object
+// of version 7 or 8, devices (the keyboard, the mouse, joysticks) and the
+// joysticks' effects, numbered from 1 by slot.
+constexpr int MAX_INPUT_DEVICES = 2 + MAX_JOYPADS;
+constexpr int MAX_INPUT_EFFECTS = 2 * MAX_JOYPADS;
+
+struct INPUTDEVICE {
+    std::int32_t used;
+    platform::input_device which;
+    std::int32_t joystick;   // the platform's id of the open joystick, -1 for none
+    std::int32_t axes;       // the joystick's axis count
+    std::int32_t format_set;
+    std::int32_t cooperative_level;
+    std::int32_t buffer_size;
+    std::int32_t event_set;
+    std::int32_t acquired;
+    std::int32_t range[4][2];  // X, Y, Z, rotation Z
+    std::int32_t dead_zone[4];
+    std::uint8_t keys_given[256];  // the keyboard's last read, for its event
+};
+
+struct INPUTEFFECT {
+    std::int32_t used;
+    std::int32_t device;    // the stand-in's number
+    std::int32_t platform;  // the platform's effect id
+    std::int32_t playing;
+};
+
+struct DEVICEINPUT {
+    std::int32_t version;      // 0: no object, else 7 or 8
+    std::int32_t initialized;
+    INPUTDEVICE devices[MAX_INPUT_DEVICES];
+    INPUTEFFECT effects[MAX_INPUT_EFFECTS];
+};
+
+extern DEVICEINPUT device_input;
 
 // ---- end input devices ----
 

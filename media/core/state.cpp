@@ -151,6 +151,7 @@ void reset_key_input()
 
 // ---- input devices ----
 INPUTSTATE input_state{};
+DEVICEINPUT device_input{};
 std::int32_t pad_key_assign[MAX_JOYPADS][32][2];
 
 namespace {
@@ -158,6 +159,7 @@ namespace {
 void reset_input()
 {
     input_state = INPUTSTATE{};
+    device_input = DEVICEINPUT{};
     for (auto& pad : pad_key_assign)
         for (auto& bit : pad)
             bit[0] = bit[1] = -1;

@@ -196,8 +196,56 @@ void cancel_progress_at(double fraction);
 void fail_next_progress_window();
 
 // ---- joysticks ----
-// The attached joysticks (none after reset).
-void set_joysticks(const std::vector<joystick_info>& attached);
+// The attached joysticks (none after reset), the device-input layer over
+// them (off after reset: its object's creation fails as where there is
+// none), switches that make its calls fail, and records of what it did.
+
+// One attached joystick; open_fails makes its opening fail, as for one
+// unplugged since the enumeration.
+struct attached_joystick : joystick_info {
+    bool open_fails = false;
+};
+void set_joysticks(const std::vector<attached_joystick>& attached);
+
+// While off, creating the device-input object fails with 0x80040154.
+void switch_device_input(bool on);
+// The next count calls of that kind about a device of that kind (none: the
+// object's own calls) fail with result (an event notification's result may
+// be one that counts as success, such as 2).
+void fail_input_call(input_op call, input_device_kind device, int count = 1, std::uint32_t result = 0x80004005u);
+
+// A device the layer created: how often, whether it was released since
+// its last creation, its last cooperative level (0: none set), acquired.
+struct input_device_record {
+    input_device device;
+    int created = 0;
+    bool released = false;
+    int cooperative_level = 0;
+    bool acquired = false;
+};
+const std::vector<input_device_record>& input_devices();
+// The record of one device, or null when it was never created.
+const input_device_record* input_device_state(input_device_kind kind, int joystick = -1);
+// Objects created and released so far.
+int input_objects_created();
+int input_objects_released();
+
+// Every effect created, in order: the joystick's index, the parameters,
+// its starts and stops, whether it was destroyed.
+struct effect_record {
+    int joystick = -1;
+    haptic_effect effect;
+    int starts = 0, stops = 0;
+    bool destroyed = false;
+};
+const std::vector<effect_record>& effects();
+// Joysticks open now.
+int open_joysticks();
+
+// The device path's keyboard (by device key code) and mouse buttons (bit 0
+// left, 1 right, 2 middle, 3 to 7 further ones); all up after reset.
+void set_device_key(int code, bool down);
+void set_device_mouse_buttons(unsigned mask);
 // ---- end of joysticks ----
 
 // ---- audio device and timed threads ----

@@ -114,8 +114,26 @@ struct headless_state {
     bool device_object_fails = false;
     device_record device;
 
-    // joysticks
-    std::vector<joystick_info> joysticks;
+    // joysticks and device input
+    std::vector<attached_joystick> joysticks;
+    bool device_input = false;
+    struct input_fault {
+        input_op call;
+        input_device_kind device;
+        int count;
+        std::uint32_t result;
+    };
+    std::vector<input_fault> input_faults;
+    std::vector<input_device_record> input_devices;
+    int input_objects_created = 0, input_objects_released = 0;
+    struct open_stick {
+        int index;
+        bool open;
+    };
+    std::vector<open_stick> sticks;  // by id
+    std::vector<effect_record> effects;  // by id
+    std::uint8_t device_keys[256] = {};
+    unsigned device_buttons = 0;
 
     // step engine: what each coming frame boundary pushes
     struct step_action {

@@ -85,7 +85,16 @@ int get_render_target_data(device::resource source, device::resource target);
 int present(const rect& source, const rect& destination);
 }  // namespace dev
 // joysticks
+std::uint32_t input_call(input_op call, const input_device& device, int value);
 int joysticks(std::vector<joystick_info>& out);
+int open_joystick(int index);
+void close_joystick(int id);
+int create_effect(int joystick, const haptic_effect& effect);
+int run_effect(int joystick, int effect);
+int stop_effect(int joystick, int effect);
+void destroy_effect(int joystick, int effect);
+int device_keys(std::uint8_t* keys);
+int device_mouse_buttons(std::uint8_t* buttons);
 // audio device
 int open_audio(const audio_device_spec& spec);
 void close_audio();
@@ -157,7 +166,8 @@ const backend table = {
      dev::create_resource, dev::release_resource, dev::lock, dev::unlock, dev::set_state, dev::draw, dev::clear,
      dev::color_fill, dev::stretch_rect, dev::update_surface, dev::get_render_target_data, dev::present},
     // joysticks
-    joysticks,
+    {input_call, joysticks, open_joystick, close_joystick, create_effect, run_effect, stop_effect, destroy_effect,
+     device_keys, device_mouse_buttons},
     // audio device
     open_audio,
     close_audio,

@@ -47,6 +47,16 @@ struct sdl_state {
     bool progress_cancel = false;   // pressed, not yet reported
     bool progress_pressed = false;  // the button is held down
     std::vector<SDL_Event> progress_held;
+
+    // joysticks: those opened by the device-input layer, by id (null once
+    // closed), and how many of its objects hold the haptic subsystem
+    struct open_stick {
+        SDL_Joystick* stick = nullptr;
+        SDL_Haptic* haptic = nullptr;
+    };
+    std::vector<open_stick> sticks;
+    int haptic_holders = 0;
+    std::vector<int> virtual_sticks;  // device indexes attached by tests
 };
 
 sdl_state& state();

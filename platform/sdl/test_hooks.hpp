@@ -43,4 +43,10 @@ int push_progress_click(int x, int y);  // left button down and up
 int push_progress_key(int key_position);  // down and up
 int push_progress_close();
 
+// Virtual joysticks of SDL (a game controller with the name, the axes and
+// four buttons, no haptics): attach gives its device index, or -1; detach
+// removes every one attached so far.
+int attach_virtual_joystick(const std::string& name, int axes);
+void detach_virtual_joysticks();
+
 }  // namespace platform::sdl::test

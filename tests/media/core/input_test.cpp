@@ -91,7 +91,10 @@ TEST_F(Input, StartTakesTheRoadWithoutDeviceInput)
 
 TEST_F(Input, JoysticksAreCountedWithTheirFurtherAxes)
 {
-    platform::headless::set_joysticks({{true}, {false}});
+    platform::headless::attached_joystick four, two;
+    four.axes = 4;
+    two.axes = 2;
+    platform::headless::set_joysticks({four, two});
     ASSERT_EQ(StartInput(), 0);
     EXPECT_NE(read().find("パッドの数は 2 個です\r\n"), std::string::npos) << read();
     EXPECT_EQ(input_state.joypads[0].two_axes, 1);
@@ -100,7 +103,7 @@ TEST_F(Input, JoysticksAreCountedWithTheirFurtherAxes)
 
     // no more than 16 are counted
     ShutdownDirectInput();
-    platform::headless::set_joysticks(std::vector<platform::joystick_info>(17, {true}));
+    platform::headless::set_joysticks(std::vector<platform::headless::attached_joystick>(17, four));
     ASSERT_EQ(StartInput(), 0);
     EXPECT_NE(read().find("パッドの数は 16 個です\r\n"), std::string::npos) << read();
 }
