@@ -151,6 +151,7 @@ TEST_F(StartUp, TwentyFourBitColourIsRefused)
         {"32 bits", 32, 1, 32, 0},
     };
     for (const depth_case& c : cases) {
+        media::snd::reset_state();
         media::core::reset_state();
         media::gfx::reset_state();
         platform::headless::reset();
