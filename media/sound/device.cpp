@@ -2,6 +2,8 @@
 // report, the silent looping buffer and the stream thread.
 #include "media/sound/device.hpp"
 
+#include <pthread.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -188,6 +190,13 @@ void end_stream_thread(bool pump)
     s.thread_running = 0;
 }
 
+// A forked child has no stream thread: its shut-down has no answer to wait
+// for.
+void forget_thread_after_fork()
+{
+    sound_system.thread_running = 0;
+}
+
 }  // namespace
 
 int StartSoundSystem()
@@ -209,6 +218,8 @@ int StartSoundSystem()
     DeleteAllSounds(0);
 
     s.stop_word = 0;
+    static const int fork_handler = pthread_atfork(nullptr, nullptr, forget_thread_after_fork);
+    (void)fork_handler;
     if (platform::start_timed_thread(media::snd::SoundStreamThread, "zentil-sound", platform::thread_priority::highest) ==
         0)
         s.thread_running = 1;
