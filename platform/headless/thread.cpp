@@ -38,11 +38,27 @@ struct scheduler {
     std::atomic<std::thread::id> test_thread{};
 };
 
+void forget_threads_after_fork();
+
 // Never destroyed: the program may end with a timed thread asleep in it.
 scheduler& sched()
 {
-    static scheduler* s = new scheduler;
+    static scheduler* s = [] {
+        pthread_atfork(nullptr, nullptr, forget_threads_after_fork);
+        return new scheduler;
+    }();
     return *s;
+}
+
+// A forked child has only the thread that forked: the records of the others
+// are forgotten (never joined), so a move of the clock does not hand the
+// baton to a thread that is not there. The forking thread held the baton,
+// the others were waiting with the lock released.
+void forget_threads_after_fork()
+{
+    scheduler& s = sched();
+    s.threads.clear();
+    s.turn = nullptr;
 }
 
 thread_local timed_record* self = nullptr;

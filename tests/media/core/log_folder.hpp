@@ -1,5 +1,5 @@
 // Fixtures of the media layer's tests. log_folder: the headless clock, a
-// fresh media state and a temporary folder made current and stored as the
+// fresh media state (the sound system ended) and a temporary folder made current and stored as the
 // log folder, as start-up does (the previous current folder comes back
 // after). headless_media adds the window: screen settings, the log opened,
 // helpers that push events and read the log with its stamps masked.
@@ -20,6 +20,7 @@
 #include "media/core/window_services.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/screen_mode.hpp"
+#include "media/sound/internal.hpp"
 #include "media/system/window.hpp"
 #include "platform/system/debug_output.hpp"
 #include "platform/system/instance_lock.hpp"
@@ -35,6 +36,7 @@ protected:
     {
         ASSERT_EQ(platform::select_backend("headless"), 0);
         platform::headless::reset();
+        media::snd::reset_state();
         media::core::reset_state();
         media::gfx::reset_state();
         previous_ = std::filesystem::current_path();
@@ -45,6 +47,7 @@ protected:
     void TearDown() override
     {
         std::filesystem::current_path(previous_);
+        media::snd::reset_state();  // frees through the allocator
         media::core::reset_state();
         media::gfx::reset_state();
         platform::headless::reset();

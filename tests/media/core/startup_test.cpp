@@ -5,11 +5,14 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "log_folder.hpp"
 #include "media/core/cpu.hpp"
 #include "media/graphics/screen_log.hpp"
+#include "media/sound/internal.hpp"
 #include "media/system/startup.hpp"
+#include "platform/audio/device.hpp"
 #include "platform/sdl/test_hooks.hpp"
 #include "platform/system/system_info.hpp"
 #include "platform/text/codepage.hpp"
@@ -77,7 +80,32 @@ TEST_F(StartUp, TheStepsAreLoggedInOrder)
     const std::size_t input_line = rest.find("DirectInput関係初期化処理\r\n");
     EXPECT_NE(input_line, std::string::npos) << read();
     EXPECT_GT(input_line, window_line);
-    EXPECT_NE(rest.find("入力関連の初期化をしました\r\n", input_line), std::string::npos) << read();
+    const std::size_t input_done = rest.find("入力関連の初期化をしました\r\n", input_line);
+    EXPECT_NE(input_done, std::string::npos) << read();
+    // sound starts after input, with its device report, before graphics
+    std::vector<platform::audio_output> outputs;
+    platform::audio::devices(outputs);
+    ASSERT_EQ(outputs.size(), 1u);
+    const std::string sound = "#:DirectSound の初期化を行います\r\n"
+                              "#:DirectSound インターフェースの取得を行います....  成功\r\n"
+                              "#:引き続きインターフェースの初期化処理...  成功\r\n"
+                              "#:\tDirectSound デバイスを列挙します\r\n"
+                              "#:\t\tモジュール名:" + std::string(15 - outputs[0].module.size(), ' ') +
+                              outputs[0].module + "  ドライバ記述:" + outputs[0].description + " \r\n"
+                              "#:\t最大サンプリングレート:#KHz 最小サンプリングレート:#KHz \r\n"
+                              "#:\t総サウンドメモリ領域:#KB 空きサウンドメモリ領域:#KB \r\n"
+                              "#:\t利用可能サンプリング精度\r\n"
+                              "#:\t プライマリ １６bit = OK  ８bit = OK \r\n"
+                              "#:\t セカンダリ １６bit = OK  ８bit = OK \r\n"
+                              "#:\t利用可能チャンネル\r\n"
+                              "#:\t プライマリ MONO = OK  STEREO = OK \r\n"
+                              "#:\t セカンダリ MONO = OK  STEREO = OK \r\n"
+                              "#:DirectSound の初期化は正常に終了しました\r\n";
+    const std::size_t sound_line = rest.find(sound);
+    EXPECT_NE(sound_line, std::string::npos) << read();
+    EXPECT_GT(sound_line, input_done);
+    EXPECT_NE(media::snd::sound_system.device, 0);
+    EXPECT_EQ(media::snd::sound_system.thread_running, 1);
     // the time-stamp counter runs at 1 GHz of virtual time
     EXPECT_NE(read().find("ＣＰＵ動作速度：大体1.0"), std::string::npos) << read();
     EXPECT_EQ(IsMmxEnabled(), 1);
@@ -92,6 +120,10 @@ TEST_F(StartUp, TheStepsAreLoggedInOrder)
     EXPECT_EQ(InitMediaLayer(), 0);
     EXPECT_EQ(read(), before);
     EXPECT_EQ(EndMediaLayer(), 0);
+    // the end shuts the sound system down
+    EXPECT_NE(read().find("DirectSound の終了処理は正常に終了しました\r\n"), std::string::npos);
+    EXPECT_EQ(media::snd::sound_system.device, 0);
+    EXPECT_EQ(media::snd::sound_system.stop_word.load(), 2);
 }
 #endif
 
@@ -151,6 +183,7 @@ TEST_F(StartUp, TwentyFourBitColourIsRefused)
         {"32 bits", 32, 1, 32, 0},
     };
     for (const depth_case& c : cases) {
+        media::snd::reset_state();
         media::core::reset_state();
         media::gfx::reset_state();
         platform::headless::reset();
@@ -236,9 +269,14 @@ TEST_F(StartUp, SdlStartAndEnd)
     platform::headless::set_clock_step(0);
     ASSERT_EQ(platform::select_backend("sdl"), 0);
     ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);  // never the machine's sound card
     EXPECT_EQ(InitMediaLayer(), 0);
     EXPECT_TRUE(platform::has_window());
+    // sound runs, its stream thread on real time
+    EXPECT_NE(media::snd::sound_system.device, 0);
+    EXPECT_EQ(media::snd::sound_system.thread_running, 1);
     EXPECT_EQ(EndMediaLayer(), 0);
+    EXPECT_EQ(media::snd::sound_system.stop_word.load(), 2);
     EXPECT_FALSE(platform::has_window());
     ASSERT_EQ(platform::select_backend("headless"), 0);
 }

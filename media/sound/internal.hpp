@@ -1,0 +1,179 @@
+// Records the sound folder's files share, and the reset of its global state.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "media/core/handle.hpp"
+#include "platform/audio/format.hpp"
+
+namespace media::snd {
+
+// Puts every global state record of the sound folder back to its state at
+// process start (tests call it before media::core::reset_state(), since it
+// frees through the allocator).
+void reset_state();
+
+}  // namespace media::snd
+
+// ---- sound system, sound handles and buffers (device.cpp, sound_handle.cpp) ----
+
+namespace platform::audio {
+class buffer;
+struct voice;
+}  // namespace platform::audio
+
+#pragma pack(push, 2)
+// The wave-format record of PCM data: 18 bytes, as sound files carry it.
+struct WAVEFORMATEX {
+    std::uint16_t wFormatTag;
+    std::uint16_t nChannels;
+    std::uint32_t nSamplesPerSec;
+    std::uint32_t nAvgBytesPerSec;
+    std::uint16_t nBlockAlign;
+    std::uint16_t wBitsPerSample;
+    std::uint16_t cbSize;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18, "the wave format is 18 bytes");
+
+// What a buffer is made from. The flags say where and with which controls it
+// is wanted; the audio layer gives every buffer all of them, so they are
+// only recorded.
+struct SOUNDBUFFERDESC {
+    std::uint32_t dwSize;
+    std::uint32_t dwFlags;
+    std::uint32_t dwBufferBytes;
+    const WAVEFORMATEX* lpwfxFormat;
+};
+
+// Buffer description flags.
+constexpr std::uint32_t SBF_PRIMARY = 0x1;
+constexpr std::uint32_t SBF_STATIC = 0x2;
+constexpr std::uint32_t SBF_LOCSOFTWARE = 0x8;
+constexpr std::uint32_t SBF_CTRLFREQUENCY = 0x20;
+constexpr std::uint32_t SBF_CTRLPAN = 0x40;
+constexpr std::uint32_t SBF_CTRLVOLUME = 0x80;
+constexpr std::uint32_t SBF_GETCURRENTPOSITION2 = 0x10000;
+constexpr std::uint32_t SBF_GLOBALFOCUS = 0x8000;
+
+constexpr int MAX_SOUND_BUFFERS = 10;
+constexpr int MAX_SOUNDS = 32768;
+
+// A buffer slot's own state under the software-buffer switch: a block of the
+// managed allocator that one voice of the mixer plays (the voice keeps a
+// copy of the block, refreshed at each unlock).
+struct SOFTSOUNDBUFFER {
+    void* block;
+    std::int32_t playing;
+    std::int32_t position;  // sample frames
+    std::int32_t loop;
+    std::int32_t pan;        // -256 to 256
+    std::int32_t volume;     // 0 to 256
+    std::int32_t frequency;  // Hz; -1: the format's
+    std::int32_t length;     // sample frames
+    WAVEFORMATEX format;
+    platform::audio::voice* voice;
+};
+
+// One buffer slot of a sound.
+struct SOUNDBUFFER {
+    std::int32_t in_use;
+    platform::audio::buffer* buffer;  // switch off
+    SOFTSOUNDBUFFER soft;             // switch on
+};
+
+// One sound (allocated with ManagedAlloc and zero-filled).
+struct SOUNDDATA {
+    std::int32_t check;
+    SOUNDBUFFER buffers[MAX_SOUND_BUFFERS];
+    WAVEFORMATEX format;
+    std::int32_t stream;     // 0 PCM sound, 1 stream sound
+    std::int32_t play_type;  // what a stream sound was last played with
+    std::int32_t buffer_owner;
+    std::int32_t borrowers;
+    std::int32_t buffer_user;
+    std::int32_t delete_pending;
+    // the stream state stream sounds keep (stream_sound.cpp fills it in)
+    std::int32_t stream_active;
+    std::int32_t stream_total_length;  // sample frames
+    HANDLENODE stream_node;
+    std::int32_t pcm_size;  // bytes
+    void* pcm;
+    std::uint32_t* pcm_refs;  // shared by the sounds that use the same block
+    std::int32_t filled[MAX_SOUND_BUFFERS];
+    std::int32_t buffer_count;
+    std::int32_t last_played;
+    std::int32_t volume, pan, frequency;
+    std::uint8_t one_shot_set[3];  // volume, pan, frequency
+    std::int32_t one_shot[3];
+};
+
+namespace media::snd {
+
+using sound_table = media::core::handle_table<SOUNDDATA, HANDLEKIND_SOUND, MAX_SOUNDS, media::core::slot_choice::high_water>;
+// A zero-filled global: the table is too large for a temporary.
+extern sound_table sounds;
+
+// The sound system's global state; zero at process start.
+struct SOUNDSYSTEM {
+    // the device object: 1 from its creation in the start until the end
+    // (the test of every operation: 0 means not started)
+    std::int32_t device;
+    std::int32_t primary;  // 1 while the primary buffer exists
+    WAVEFORMATEX primary_format;
+    platform::audio::buffer* silent;  // the silent looping buffer, or null
+    std::int32_t back_end;             // SoundBackEnd: 0 the device, 1 the music engine over it
+    HANDLENODE stream_head, stream_tail;
+    std::int32_t create_type;
+    std::int32_t ogg_word_size;
+    std::int32_t movie_audio;
+    // 0 run, 1 stop asked (by the shut-down), 2 the thread has ended
+    std::atomic<std::int32_t> stop_word;
+    std::int32_t thread_running;  // 1 from the thread's start until its 2 is seen
+    std::int32_t software_location;  // picks the LOCSOFTWARE flag values
+    std::int32_t software_buffers;   // buffer slots in managed blocks (the software-buffer switch)
+};
+
+extern SOUNDSYSTEM sound_system;
+// Guards the sound table, every SOUNDDATA, the stream list and the buffers.
+// Recursive: a loader that holds it adds and deletes sounds.
+extern std::recursive_mutex sound_lock;
+
+// The stream thread's procedure: a pass over the stream list every 30 ms
+// under the sound lock, until the stop word is 1.
+void SoundStreamThread();
+// Asks the stream thread to stop and waits for its answer without pumping
+// (the reset between test cases).
+void stop_stream_thread_for_reset();
+
+// The audio layer's form of a wave format.
+platform::audio::pcm_format to_pcm_format(const WAVEFORMATEX& format);
+
+}  // namespace media::snd
+
+// Buffer slot operations: 0, or -1 when the slot is not in use or the audio
+// layer refuses (nothing changed).
+int CreateSoundBufferRecord(SOUNDBUFFER* slot, const SOUNDBUFFERDESC* desc);
+int DuplicateSoundBufferRecord(SOUNDBUFFER* slot, SOUNDBUFFER* source);
+int ReleaseSoundBufferRecord(SOUNDBUFFER* slot);
+int PlaySoundBufferRecord(SOUNDBUFFER* slot, int loop);
+int StopSoundBufferRecord(SOUNDBUFFER* slot);
+int GetSoundBufferRecordStatus(SOUNDBUFFER* slot, std::uint32_t* status);
+int GetSoundBufferRecordPosition(SOUNDBUFFER* slot, std::uint32_t* play);  // bytes
+int LockSoundBufferRecord(SOUNDBUFFER* slot, std::uint32_t offset, std::uint32_t bytes, void** first,
+                          std::uint32_t* first_bytes, void** second, std::uint32_t* second_bytes);
+int UnlockSoundBufferRecord(SOUNDBUFFER* slot, void* first, std::uint32_t first_bytes, void* second,
+                            std::uint32_t second_bytes);
+int SetSoundBufferRecordFrequency(SOUNDBUFFER* slot, std::uint32_t hz);
+int SetSoundBufferRecordPan(SOUNDBUFFER* slot, int pan);
+int SetSoundBufferRecordVolume(SOUNDBUFFER* slot, int volume);
+int SetSoundBufferRecordPosition(SOUNDBUFFER* slot, std::uint32_t offset);
+
+// The software-buffer switch's curves: volume in hundredths of a decibel to
+// 0..256, pan -10000..10000 to -256..256.
+int SoftBufferVolume(int volume);
+int SoftBufferPan(int pan);
+
+// ---- end sound system, sound handles and buffers ----
