@@ -79,6 +79,11 @@ struct THEORA_FRAMESLOT {
 // lock; each is atomic, written by one side (the seek request is set by the
 // owner and cleared by the thread).
 struct THEORADECODER {
+    // First, so that the allocator's dump, which reads a block's first
+    // bytes, reads only words that stay unchanged while the thread runs.
+    FILEOPS ops;
+    void* stream;
+
     std::atomic<std::int32_t> state;         // thread
     std::atomic<std::int32_t> hold_request;  // owner: 0, or the serial of a hold the thread must see
     std::atomic<std::int32_t> held_ack;      // thread: the last hold serial it stood still for
@@ -94,9 +99,6 @@ struct THEORADECODER {
     std::atomic<std::int32_t> passes;  // thread: passes of its loop (tests wait on it)
     std::thread* thread;
     std::int32_t hold_serial;  // owner: the last hold's serial
-
-    FILEOPS ops;
-    void* stream;
 
     // Read and written by the open, then by the thread alone.
     ogg_sync_state sync;
