@@ -45,9 +45,14 @@ void reset_sound_system()
 }  // namespace
 // ---- end sound system, sound handles and buffers ----
 
+// ---- YUV to RGB tables ----
+YUVTABLES yuv_tables{};
+// ---- end YUV to RGB tables ----
+
 void reset_state()
 {
     reset_sound_system();
+    yuv_tables = YUVTABLES{};
 }
 
 }  // namespace media::snd
