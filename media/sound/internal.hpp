@@ -11,6 +11,7 @@
 #include "media/core/handle.hpp"
 #include "media/core/stream.hpp"
 #include "media/graphics/pixfmt.hpp"
+#include "media/sound/sound_handle.hpp"
 #include "media/sound/theora.hpp"
 #include "platform/audio/format.hpp"
 
@@ -29,20 +30,6 @@ namespace platform::audio {
 class buffer;
 struct voice;
 }  // namespace platform::audio
-
-#pragma pack(push, 2)
-// The wave-format record of PCM data: 18 bytes, as sound files carry it.
-struct WAVEFORMATEX {
-    std::uint16_t wFormatTag;
-    std::uint16_t nChannels;
-    std::uint32_t nSamplesPerSec;
-    std::uint32_t nAvgBytesPerSec;
-    std::uint16_t nBlockAlign;
-    std::uint16_t wBitsPerSample;
-    std::uint16_t cbSize;
-};
-#pragma pack(pop)
-static_assert(sizeof(WAVEFORMATEX) == 18, "the wave format is 18 bytes");
 
 // What a buffer is made from. The flags say where and with which controls it
 // is wanted; the audio layer gives every buffer all of them, so they are

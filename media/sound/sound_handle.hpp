@@ -2,7 +2,10 @@
 // playback. Every operation returns -1 while the sound system is not started.
 #pragma once
 
-struct WAVEFORMATEX;
+#include "platform/filter/formats.hpp"
+
+// The wave-format record of PCM data: 18 bytes, as sound files and media types carry it.
+using WAVEFORMATEX = platform::filter::WAVEFORMATEX;
 
 // SoundPlayType: play and wait until the sound has ended, play in the
 // background, play in a loop.
