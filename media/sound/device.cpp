@@ -14,6 +14,7 @@
 #include "media/core/log.hpp"
 #include "media/core/pump.hpp"
 #include "media/sound/internal.hpp"
+#include "media/sound/midi.hpp"
 #include "media/sound/sound_handle.hpp"
 #include "media/sound/stream_sound.hpp"
 #include "platform/audio/buffer.hpp"
@@ -233,7 +234,10 @@ int ShutdownSoundSystem()
     if (s.device == 0)
         return -1;
     end_stream_thread(true);
+    EndSoundCapture();
     DeleteAllSounds(0);
+    DeleteAllMidi();
+    media::snd::delete_midi_temp_file();
     // the sound lock's use ends here; the primary buffer is only a record
     s.primary = 0;
     if (s.silent != nullptr) {
@@ -244,11 +248,6 @@ int ShutdownSoundSystem()
     platform::audio::close_device();
     s.device = 0;
     LogWrite("DirectSound の終了処理は正常に終了しました\n");
-    return 0;
-}
-
-int StopAndDeleteMusic()
-{
     return 0;
 }
 

@@ -4,16 +4,20 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <theora/theora.h>
 
 #include "media/core/handle.hpp"
 #include "media/core/stream.hpp"
+#include "media/core/window.hpp"
 #include "media/graphics/pixfmt.hpp"
 #include "media/sound/sound_handle.hpp"
 #include "media/sound/theora.hpp"
 #include "platform/audio/format.hpp"
+#include "platform/fs/file.hpp"
 
 namespace media::snd {
 
@@ -307,3 +311,86 @@ int copy_slot_to_surface(const THEORA_FRAMESLOT& slot, std::uint32_t format, std
 // ---- end Theora decoder ----
 
 }  // namespace media::snd
+
+// ---- MIDI, the current music and the capture (midi.cpp) ----
+
+// One MIDI handle's record (allocated with ManagedAlloc and zero-filled).
+struct MIDIDATA {
+    std::int32_t check;
+    std::int32_t playing;  // music-engine back end
+    std::int32_t started;  // the segment has been seen playing since the play began
+    void* data;            // the file image, owned; zero-filled before it is freed
+    std::int32_t data_size;
+    void* segment;  // the music engine's segment; no engine exists here, so always null
+};
+
+constexpr int MAX_MIDI = 256;
+// The MCI commands the notice handler and the stop send.
+constexpr std::uint32_t MCI_CLOSE = 0x804;
+constexpr std::uint32_t MCI_PLAY = 0x806;
+constexpr std::uint32_t MCI_NOTIFY = 0x1;
+constexpr std::uint32_t MCI_FROM = 0x4;
+constexpr int MIDI_PATH_SIZE = 260;
+constexpr int CAPTURE_HEADER_SIZE = 46;
+
+namespace media::snd {
+
+using midi_table = media::core::handle_table<MIDIDATA, HANDLEKIND_MIDI, MAX_MIDI, media::core::slot_choice::high_water>;
+extern midi_table midis;
+
+// The state beside the MIDI table: the MCI device, the current music and the
+// capture. Nothing in the system opens the device, records a music or starts
+// a capture; the operations end what such operations would leave.
+struct MIDISTATE {
+    std::uint32_t mci_device;
+    std::int32_t mci_playing;
+    std::int32_t mci_loop;  // play again from 0 when the device reports the end
+    char temp_path[MIDI_PATH_SIZE];  // the temporary MIDI file (code page text)
+    std::int32_t temp_exists;
+    std::int32_t music;       // the current music's handle, 0 when none
+    std::int32_t music_kind;  // 1 a sound handle, else a MIDI handle
+    std::int32_t capture_active;
+    std::int32_t capture_frames;
+    platform::fs::file capture_file;  // its first 46 bytes wait for the header
+};
+
+extern MIDISTATE midi_state;
+
+// Puts the MIDI table and the state above back to process start (records
+// freed, the capture file closed).
+void reset_midi_state();
+
+// Deletes the temporary MIDI file by its path; a missing file or an empty
+// path is no error.
+void delete_midi_temp_file();
+
+// One MCI command's parameters: the window told when play ends and the
+// start position.
+struct MCIPARAMS {
+    HWINDOW callback;
+    std::uint32_t from;
+};
+
+// Sends one MCI command; 0. There is no MIDI device on this platform, so
+// nothing plays; test builds record the call.
+int SendMciCommand(std::uint32_t device, std::uint32_t command, std::uint32_t flags, const MCIPARAMS* params);
+
+#if ZENTIL_TEST_HOOKS
+struct MCICALL {
+    std::uint32_t device, command, flags;
+    bool has_params;
+    MCIPARAMS params;
+};
+// The MCI commands sent since the last take, in order; the record is emptied.
+std::vector<MCICALL> take_mci_calls();
+// Puts a MIDI record with data_size bytes of data in a slot (-1: the table's
+// choice) and returns its handle, or -1.
+int put_midi_for_test(int slot, int data_size);
+// An active capture of frames sample frames on the file at path (opened for
+// writing, its bytes kept).
+bool start_capture_for_test(const std::wstring& path, int frames);
+#endif
+
+}  // namespace media::snd
+
+// ---- end MIDI, the current music and the capture ----

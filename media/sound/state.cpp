@@ -24,6 +24,7 @@ void reset_sound_system()
     stop_stream_thread_for_reset();
     if (s.device != 0)
         DeleteAllSounds(0);
+    reset_midi_state();
     delete s.silent;
     s.silent = nullptr;
     platform::audio::close_device();
@@ -44,6 +45,11 @@ void reset_sound_system()
 
 }  // namespace
 // ---- end sound system, sound handles and buffers ----
+
+// ---- MIDI, the current music and the capture ----
+midi_table midis;
+MIDISTATE midi_state{};
+// ---- end MIDI, the current music and the capture ----
 
 // ---- YUV to RGB tables ----
 YUVTABLES yuv_tables{};
