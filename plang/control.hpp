@@ -52,6 +52,18 @@ class control {
   // The scope pushed by `step_framed` has finished: the answer `step` would
   // give in the step that finished it.
   virtual bool body_finished() { return false; }
+  // The scope pushed by `step_framed` has finished a loop's turn: a loop
+  // ends the turn as `body_finished` does and answers true, keeping the
+  // scope pushed for its next turn; the next pass then calls `retest`
+  // instead of stepping the statement. False for every other statement.
+  virtual bool finish_turn_in_place() { return false; }
+  // The step after a turn that `finish_turn_in_place` ended, as `step_framed`
+  // would take it: the loop's test, and on true its next turn in the kept
+  // scope. False when the loop is done (the kept scope is then popped).
+  virtual bool retest(runtime* rt) {
+    (void)rt;
+    return false;
+  }
   // A break (`is_break`) or a continue left the pushed scope: true for a
   // loop, which takes it as `step` would and sets `more` to its answer.
   virtual bool takes_loop_signal(bool is_break, bool& more) {
@@ -65,15 +77,33 @@ class control {
   // A scope evaluates it directly, without the statement's own step.
   const expression* plain_expression() const { return plain_; }
 
+  // The condition of a statement whose first step only tests it and
+  // finishes when it is false (an if without else); null for every other
+  // statement. A scope tests it on the template itself, so a false test
+  // makes no copy; a true one makes the copy and steps it through
+  // `step_after_guard`.
+  const expression* guard() const { return guard_; }
+  // The first step of a copy whose guard the scope found true: what `step`
+  // (`frames` null) or `step_framed` does after a true test.
+  virtual bool step_after_guard(runtime* rt, frame_stack* frames) {
+    (void)rt;
+    (void)frames;
+    return false;
+  }
+
  protected:
   control() = default;
   explicit control(const expression* plain) : plain_(plain) {}
+  // For a statement with a guard (see `guard`).
+  struct guarded {};
+  control(const expression* guard, guarded) : guard_(guard) {}
   control(const control&) = default;
   control& operator=(const control&) = default;
   ~control() = default;
 
  private:
   const expression* plain_ = nullptr;
+  const expression* guard_ = nullptr;
 };
 
 }  // namespace plang

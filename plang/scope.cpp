@@ -63,11 +63,37 @@ __attribute__((always_inline)) inline scope::outcome scope::step_plain(const exp
   return empty() ? outcome::finished : outcome::more;
 }
 
+scope::outcome scope::step_guarded(const expression* condition, runtime* rt, frame_stack* frames) {
+  runtime inner{running_variables_, rt->space};
+  flow& f = flow::current();
+  bool passed;
+  {
+    stepping mark(f, next_->get());
+    passed = condition->test(&inner);
+  }
+  if (passed) {
+    // The statement goes on: its copy takes the step after the test.
+    reach_front();
+    bool more;
+    {
+      stepping mark(f, running_);
+      more = running_->step_after_guard(&inner, frames);
+    }
+    return after_step(more);
+  }
+  if (__builtin_expect(f.returning, 0)) return after_step(false);
+  // A false test finishes the statement, nothing cloned.
+  ++next_;
+  return empty() ? outcome::finished : outcome::more;
+}
+
 template <class Step>
-scope::outcome scope::advance_with(runtime* rt, Step step) {
+scope::outcome scope::advance_with(runtime* rt, Step step, frame_stack* frames) {
   if (empty()) return outcome::finished;
   if (!running_) {
-    if (const expression* e = (*next_)->plain_expression()) return step_plain(e, rt);
+    const control& front = **next_;
+    if (const expression* e = front.plain_expression()) return step_plain(e, rt);
+    if (const expression* condition = front.guard()) return step_guarded(condition, rt, frames);
   }
   reach_front();
   runtime inner{running_variables_, rt->space};
@@ -80,14 +106,21 @@ scope::outcome scope::advance_with(runtime* rt, Step step) {
 }
 
 scope::outcome scope::advance(runtime* rt) {
-  return advance_with(rt, [this](runtime* inner) { return running_->step(inner); });
+  return advance_with(rt, [this](runtime* inner) { return running_->step(inner); }, nullptr);
 }
 
 scope::outcome scope::advance_framed(runtime* rt, frame_stack& frames) {
-  return advance_with(rt, [this, &frames](runtime* inner) { return running_->step_framed(inner, frames); });
+  return advance_with(
+      rt, [this, &frames](runtime* inner) { return running_->step_framed(inner, frames); }, &frames);
 }
 
 scope::outcome scope::settle(bool more) { return after_step(more); }
+
+__attribute__((always_inline)) inline bool scope::retest_running(runtime* rt) {
+  runtime inner{running_variables_, rt->space};
+  stepping mark(flow::current(), running_);
+  return running_->retest(&inner);
+}
 
 bool scope::step(runtime* rt) {
   switch (advance(rt)) {
@@ -102,17 +135,53 @@ bool scope::step(runtime* rt) {
 
 bool frame_stack::pass(runtime* rt) {
   scope::outcome o;
-  for (;;) {
+  if (scope* loop = retest_) {
+    // The pass after a loop's turn finished in place. The frames are as the
+    // loop's own step would find them, its finished turn popped, and the
+    // turn is pushed again when the test starts the next one.
+    retest_ = nullptr;
+    scope* turn = top_;
+    frames_.pop_back();
+    top_ = loop;
     try {
-      o = top_->advance_framed(rt, *this);
+      const bool more = loop->retest_running(rt);
+      if (__builtin_expect(more && !flow::current().returning, 1)) {
+        frames_.push_back(turn);
+        top_ = turn;
+        return true;
+      }
+      o = loop->settle(more);
     } catch (const sig_break&) {
       if (!take_loop_signal(true, o)) throw;
     } catch (const sig_continue&) {
       if (!take_loop_signal(false, o)) throw;
     }
-    if (!step_now_) break;
-    step_now_ = false;
+  } else {
+    for (;;) {
+      try {
+        o = top_->advance_framed(rt, *this);
+      } catch (const sig_break&) {
+        if (!take_loop_signal(true, o)) throw;
+      } catch (const sig_continue&) {
+        if (!take_loop_signal(false, o)) throw;
+      }
+      if (!step_now_) break;
+      step_now_ = false;
+    }
   }
+  if (o == scope::outcome::more) return true;
+  // Most often a loop's turn, checked before `unwind` sets up its loop.
+  if (o == scope::outcome::finished && frames_.size() > 1) {
+    scope* loop = frames_[frames_.size() - 2];
+    if (loop->running()->finish_turn_in_place()) {
+      retest_ = loop;
+      return true;
+    }
+  }
+  return finish(o);
+}
+
+__attribute__((noinline)) bool frame_stack::finish(scope::outcome o) {
   o = unwind(o);
   if (o == scope::outcome::returned) throw sig_return(flow::current().take_return());
   return o == scope::outcome::more;
@@ -120,6 +189,13 @@ bool frame_stack::pass(runtime* rt) {
 
 scope::outcome frame_stack::unwind(scope::outcome o) {
   while (o != scope::outcome::more && frames_.size() > 1) {
+    scope* loop = frames_[frames_.size() - 2];
+    if (o == scope::outcome::finished && loop->running()->finish_turn_in_place()) {
+      // A loop's turn: its scope stays for the next turn, and the pass ends
+      // as the loop's settling would end it.
+      retest_ = loop;
+      return scope::outcome::more;
+    }
     frames_.pop_back();
     top_ = frames_.back();
     scope& below = *top_;

@@ -78,6 +78,9 @@ class scope {
   outcome settle(bool more);
   // The statement being stepped, or null.
   control* running() const { return running_; }
+  // The running statement's `retest`, in the runtime and under the mark of
+  // its own step.
+  bool retest_running(runtime* rt);
 
   // Makes a finished scope over borrowed statements what a new one over
   // [first, last) with the outer table `outer` would be, without building
@@ -118,7 +121,9 @@ class scope {
   // advance and advance_framed: `step` steps the reached front statement in
   // the inner runtime it is given.
   template <class Step>
-  outcome advance_with(runtime* rt, Step step);
+  outcome advance_with(runtime* rt, Step step, frame_stack* frames);
+  // Steps a front statement with the guard `condition` (control::guard).
+  outcome step_guarded(const expression* condition, runtime* rt, frame_stack* frames);
 
   table::variable variables_;
   std::optional<table::variable> block_variables_;  // the block's own table, when stepped here
@@ -157,6 +162,9 @@ class frame_stack {
   bool pass(runtime* rt);
 
  private:
+  // The end of a pass whose top scope finished or returned: `unwind`, then
+  // the body's answer.
+  bool finish(scope::outcome o);
   // Pops finished scopes, letting each statement below settle, until one
   // has more to do; the outcome for the body.
   scope::outcome unwind(scope::outcome o);
@@ -167,6 +175,7 @@ class frame_stack {
   std::vector<scope*> frames_;
   scope* top_;  // frames_.back(), read by every pass
   bool step_now_ = false;
+  scope* retest_ = nullptr;  // the scope whose running loop kept its finished turn on top, for its next
 };
 
 }  // namespace plang

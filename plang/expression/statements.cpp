@@ -110,6 +110,11 @@ bool c_if::step_framed(runtime* rt, frame_stack& frames) {
   frames.push(*active_, false);
   return true;
 }
+bool c_if::step_after_guard(runtime* rt, frame_stack* frames) {
+  enter(active_, rt, body_, block_);
+  if (frames) frames->push(*active_, false);
+  return true;
+}
 bool c_if::body_finished() {
   active_.reset();
   return false;
@@ -194,6 +199,15 @@ bool c_while::step_framed(runtime* rt, frame_stack& frames) {
 // A finished turn gives up the pass; the next pass tests again.
 bool c_while::body_finished() {
   end_turn();
+  return true;
+}
+bool c_while::finish_turn_in_place() {
+  end_turn();
+  return true;
+}
+bool c_while::retest(runtime* rt) {
+  if (!condition_->test(rt)) return false;
+  begin_turn(rt);
   return true;
 }
 bool c_while::takes_loop_signal(bool is_break, bool& more) {

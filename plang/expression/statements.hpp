@@ -66,6 +66,7 @@ class recycling_control : public control {
   virtual void drop_run() = 0;
 
   recycling_control() = default;
+  explicit recycling_control(const expression* guard) : control(guard, guarded{}) {}
   recycling_control(const recycling_control&) = delete;
   recycling_control& operator=(const recycling_control&) = delete;
   ~recycling_control() = default;
@@ -168,9 +169,13 @@ const control_list* block_of(const control_handle& body);
 class c_if final : public recycling_control {
  public:
   c_if(expression_handle condition, control_handle body)
-      : condition_(std::move(condition)), body_(std::move(body)), block_(block_of(body_)) {}
+      : recycling_control(condition.get()),
+        condition_(std::move(condition)),
+        body_(std::move(body)),
+        block_(block_of(body_)) {}
   bool step(runtime* rt) override;
   bool step_framed(runtime* rt, frame_stack& frames) override;
+  bool step_after_guard(runtime* rt, frame_stack* frames) override;
   bool body_finished() override;
   control_handle clone() const override;
 
@@ -221,6 +226,8 @@ class c_while final : public recycling_control {
   bool step(runtime* rt) override;
   bool step_framed(runtime* rt, frame_stack& frames) override;
   bool body_finished() override;
+  bool finish_turn_in_place() override;
+  bool retest(runtime* rt) override;
   bool takes_loop_signal(bool is_break, bool& more) override;
   control_handle clone() const override;
 

@@ -62,10 +62,11 @@ void bind(const definition& def, const factor::vector& args, scope& activation, 
     const definition::binding& p = def.parameters[i];
     const handle& arg = args[i];
     handle value;
+    std::uint32_t type;
     if (p.reference) {
       value = arg;
-    } else if (taken && arg.use_count() == 1 && scalar_type(arg->get_typeid())) {
-      taken->keep(*arg);
+    } else if (taken && arg.use_count() == 1 && scalar_type(type = arg->get_typeid())) {
+      taken->keep(*arg, type);
       value = arg;
     } else {
       value = arg->clone();
@@ -90,10 +91,10 @@ void bind_parameters(const definition& def, const factor::vector& args, scope& a
   bind(def, args, activation, &taken);
 }
 
-void taken_arguments::keep(factor& value) {
+void taken_arguments::keep(factor& value, std::uint32_t type) {
   saved s;
   s.value = &value;
-  s.type = value.get_typeid();
+  s.type = type;
   switch (s.type) {
     case typeid_anchor::signed_int:
       s.i = static_cast<signed_<int>&>(value).value;

@@ -65,7 +65,8 @@ class taken_arguments {
   // Puts every taken argument back to the value it had when it was taken,
   // so that a failed call describes the arguments it was given.
   void restore() const;
-  void keep(factor& value);
+  // `type` is the value's typeid.
+  void keep(factor& value, std::uint32_t type);
 
  private:
   struct saved {

@@ -613,6 +613,20 @@ TEST(Script, StepsAndCallsOnTheFastPaths) {
        {"int(2), string(block)", "int(9), int(1)", "int(19), int(3)", "int(24), string(break), int(4)", "int(41), int(7)",
         "int(51), int(9)"},
        ""},
+      {"tests that call functions: an if's, a loop's after each turn, a loop ending its outer loop's turn, a failing test",
+       R"(int t = 0;
+          bool more(int n) { ++t; using::report(using::pass(), t); return t < n; }
+          int fail(int n) { if (n > 1) { throw n; } return n; }
+          process main(string a) {
+            while (more(3)) { if (t == 2) { using::report(using::pass(), "if"); } }
+            int i = 0;
+            while (i < 2) { while (more(6)) { ++i; } }
+            if (more(9)) { using::report(using::pass(), i); }
+            while (fail(i - 1) < 9) { ++i; }
+          })",
+       {"int(1), int(1)", "int(3), int(2)", "int(5), string(if)", "int(6), int(3)", "int(9), int(4)", "int(11), int(5)",
+        "int(13), int(6)", "int(15), int(7)", "int(16), int(2)"},
+       "plang/process(37) plang::process<wchar_t>::run: catch unexpected throw int(2)"},
       {"a return in a process body leaves from inside its loops and blocks",
        R"(process main(string a) {
             int i = 0;
