@@ -307,3 +307,100 @@ int copy_slot_to_surface(const THEORA_FRAMESLOT& slot, std::uint32_t format, std
 // ---- end Theora decoder ----
 
 }  // namespace media::snd
+
+// ---- sound converters (convert.cpp; the kinds in acm.cpp, vorbis.cpp, mp3_graph.cpp) ----
+
+// SOUNDCONV kinds.
+constexpr int SOUNDCONV_KIND_WAVE = 0;
+constexpr int SOUNDCONV_KIND_ACM = 1;
+constexpr int SOUNDCONV_KIND_OGG = 2;
+constexpr int SOUNDCONV_KIND_PCMBLOCK = 3;
+
+// Compressed WAV and raw MPEG audio: the whole compressed data in memory.
+struct SOUNDCONV_ACM {
+    void* source_format;  // a WAVEFORMATEX of at least 18 bytes
+    void* stream;         // the converter stream in use
+    void* spare_stream;   // the same formats, unfed until a backward seek
+    void* source_data;
+    std::int32_t source_size;
+    std::int32_t source_position;  // source bytes consumed
+    std::int32_t total_frames;     // -1 when not counted
+};
+
+// Ogg Vorbis: the decoder state joins this record once the kind exists.
+struct SOUNDCONV_OGG {
+    std::int32_t opened;
+    std::int32_t bytes_per_sample;
+};
+
+// The whole PCM decoded at set-up, handed out from one block.
+struct SOUNDCONV_PCMBLOCK {
+    void* block;
+    std::int32_t capacity;
+    std::int32_t held;
+    std::int32_t read_position;
+};
+
+// One sound file turned into PCM on demand, read through its STREAMREF. A
+// plain record, zero-filled by its owner; it must not move while open (the
+// Ogg decoder keeps the address of source).
+struct SOUNDCONV {
+    std::int32_t initialised;
+    std::int32_t at_end;
+    std::int32_t kind;
+    STREAMREF source;  // the owner's stream, never closed here
+    std::int32_t data_position;
+    std::int32_t data_size;
+    WAVEFORMATEX format;  // the PCM delivered
+    union {
+        SOUNDCONV_ACM acm;
+        SOUNDCONV_OGG ogg;
+        SOUNDCONV_PCMBLOCK block;
+    };
+    void* work;                    // one unit of PCM
+    std::int32_t unit_size;
+    std::int32_t valid;            // work bytes not yet handed out
+    std::int32_t read_offset;      // where in work the next byte is taken
+    std::int32_t output_position;  // PCM bytes from the data start
+    std::int32_t old_vorbis;       // picks the vorbisfile build (the movie-audio flag at set-up)
+};
+
+// Set-up attempts: 0, or -1 with nothing left allocated.
+int OpenWaveAcmConverter(SOUNDCONV* conv);
+int OpenMp3AcmConverter(SOUNDCONV* conv);
+int OpenOggConverter(SOUNDCONV* conv);
+int OpenMp3DirectShowConverter(SOUNDCONV* conv);
+// One refill of the empty work buffer: 0, or -1 when the data has ended.
+int FillFromAcm(SOUNDCONV* conv);
+int FillFromOgg(SOUNDCONV* conv);
+// The kinds' seeks to a PCM byte (ACM) or a sample frame (Ogg).
+void SeekAcmConverter(SOUNDCONV* conv, int target);
+int SeekOggConverter(SOUNDCONV* conv, int sample);
+// Total PCM bytes.
+int GetAcmPcmSize(SOUNDCONV* conv);
+int GetOggPcmSize(SOUNDCONV* conv);
+// Release what the kind holds (the work buffer stays the caller's).
+void CloseAcmConverter(SOUNDCONV* conv);
+int CloseOggConverter(SOUNDCONV* conv);
+
+namespace media::snd {
+
+// The largest "fmt " chunk a WAV may carry.
+constexpr std::uint32_t MAX_WAVE_FORMAT_CHUNK = 64 * 1024;
+
+// The WAV chunk walk over conv->source, standing at position 0: "RIFF",
+// "WAVE", one optional "bext", "fmt " (16 bytes to MAX_WAVE_FORMAT_CHUNK),
+// chunks skipped with their pad bytes up to "data". On success the stream
+// stands at the data start, data_position and data_size are set (the size
+// cut to the bytes the stream holds), *format is a new zero-filled block of
+// at least 18 bytes holding the chunk, *format_size the chunk's size.
+// -1 when the file is not such a WAV (nothing allocated).
+int walk_wave_chunks(SOUNDCONV* conv, WAVEFORMATEX** format, int* format_size);
+
+// A format chunk of 16 bytes carries no cbSize and its wBitsPerSample is not
+// trusted: bits from the block align and channels, cbSize 0.
+void complete_short_pcm_format(WAVEFORMATEX* format);
+
+}  // namespace media::snd
+
+// ---- end sound converters ----
