@@ -2,14 +2,26 @@
 // built yet, so both set-up attempts refuse and the kind's steps do nothing.
 #include "media/sound/internal.hpp"
 
-int OpenWaveAcmConverter(SOUNDCONV*) { return -1; }
+int OpenWaveAcmConverter(SOUNDCONV*)
+{
+    return -1;
+}
 
-int OpenMp3AcmConverter(SOUNDCONV*) { return -1; }
+int OpenMp3AcmConverter(SOUNDCONV*)
+{
+    return -1;
+}
 
-int FillFromAcm(SOUNDCONV*) { return -1; }
+int FillFromAcm(SOUNDCONV*)
+{
+    return -1;
+}
 
 void SeekAcmConverter(SOUNDCONV*, int) {}
 
-int GetAcmPcmSize(SOUNDCONV*) { return 0; }
+int GetAcmPcmSize(SOUNDCONV*)
+{
+    return 0;
+}
 
 void CloseAcmConverter(SOUNDCONV*) {}

@@ -2,4 +2,7 @@
 // set-up): no graph is built yet, so the attempt refuses.
 #include "media/sound/internal.hpp"
 
-int OpenMp3DirectShowConverter(SOUNDCONV*) { return -1; }
+int OpenMp3DirectShowConverter(SOUNDCONV*)
+{
+    return -1;
+}

@@ -2,12 +2,27 @@
 // refuses and the kind's steps do nothing.
 #include "media/sound/internal.hpp"
 
-int OpenOggConverter(SOUNDCONV*) { return -1; }
+int OpenOggConverter(SOUNDCONV*)
+{
+    return -1;
+}
 
-int FillFromOgg(SOUNDCONV*) { return -1; }
+int FillFromOgg(SOUNDCONV*)
+{
+    return -1;
+}
 
-int SeekOggConverter(SOUNDCONV*, int) { return 0; }
+int SeekOggConverter(SOUNDCONV*, int)
+{
+    return 0;
+}
 
-int GetOggPcmSize(SOUNDCONV*) { return 0; }
+int GetOggPcmSize(SOUNDCONV*)
+{
+    return 0;
+}
 
-int CloseOggConverter(SOUNDCONV*) { return 0; }
+int CloseOggConverter(SOUNDCONV*)
+{
+    return 0;
+}
