@@ -3,6 +3,8 @@
 // the release of every source at delete.
 #include "sound_fixture.hpp"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -12,7 +14,9 @@
 #include "media/core/alloc.hpp"
 #include "media/sound/convert.hpp"
 #include "media/sound/stream_sound.hpp"
+#include "media/core/pump.hpp"
 #include "support/riff_writer.hpp"
+#include "support/temp_folder.hpp"
 
 namespace {
 
@@ -578,6 +582,52 @@ TEST_F(StreamSounds, TenSoundsWhileTheThreadRuns)
     platform::headless::advance_clock(500);
     EXPECT_EQ(DeleteAllSounds(0), 0);
     EXPECT_EQ(live_blocks(), blocks);
+}
+
+// ---- the sdl backend ----
+
+using StreamSoundsSdl = media_test::headless_media;
+
+// A 0.5 s stream sound through the real stream thread into SDL's disk
+// driver, on the real clock.
+TEST_F(StreamSoundsSdl, PlaysIntoTheDiskDriverInOrder)
+{
+    support::temp_folder folder;
+    const std::string out = folder.at("out.raw");
+    ASSERT_EQ(platform::select_backend("sdl"), 0);
+    ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);  // never the machine's sound card
+    ::setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+    media::core::window_state.settings.run_when_inactive = 1;
+    ASSERT_EQ(InitMediaLayer(), 0);
+    ASSERT_NE(sound_system.device, 0);
+    const std::string data = ramp_bytes(22050);
+    const int h = make_stream(wav(pcm16_fields(2, 44100), data));
+    ASSERT_NE(h, -1);
+    ASSERT_EQ(PlaySoundHandle(h, SOUNDPLAY_BACKGROUND, 1), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (IsSoundPlaying(h) == 1 && std::chrono::steady_clock::now() < deadline) {
+        PumpWindowMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(IsSoundPlaying(h), 0);
+    EXPECT_EQ(EndMediaLayer(), 0);  // the device closed: the file is whole
+    ASSERT_EQ(platform::select_backend("headless"), 0);
+
+    std::ifstream in(out, std::ios::binary);
+    std::vector<float> samples;
+    float f;
+    while (in.read(reinterpret_cast<char*>(&f), sizeof f))
+        samples.push_back(f);
+    std::size_t first = 0;
+    while (first < samples.size() && samples[first] == 0.0f)
+        ++first;
+    const std::vector<int> expected = as_output(data);
+    ASSERT_GE(samples.size(), first + expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(samples[first + i], static_cast<float>(expected[i]) / 32768) << "sample " << i;
+    for (std::size_t i = first + expected.size(); i < samples.size(); ++i)
+        ASSERT_EQ(samples[i], 0.0f) << "sample " << i;
 }
 
 }  // namespace
