@@ -342,6 +342,8 @@ int ReadSoundConverter(SOUNDCONV* conv, void* dest, int count)
         return -1;
     if (conv->at_end != 0 || count <= 0)
         return 0;
+    if (dest == nullptr)
+        return -1;
     auto* out = static_cast<std::uint8_t*>(dest);
     int done = 0;
     while (done < count) {

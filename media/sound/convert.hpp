@@ -15,7 +15,7 @@ struct SOUNDCONV;
 int OpenSoundConverter(SOUNDCONV* conv, const STREAMREF* source);
 // Up to count PCM bytes into dest: the bytes copied (fewer only at the end
 // of the data, which sets the end flag), 0 at the end or for a count of 0,
-// -1 for a record that is not open.
+// -1 for a record that is not open or no destination.
 int ReadSoundConverter(SOUNDCONV* conv, void* dest, int count);
 // Moves to a sample frame; a move of less than 16 bytes is ignored. 0, or
 // -1 for a record that is not open.

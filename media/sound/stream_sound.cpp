@@ -598,6 +598,7 @@ int UpdateStreamPlayPosition(int sound, int cursor)
     SOUNDDATA* d = find_sound(sound);
     if (d == nullptr)
         return -1;
+    lock_guard hold(media::snd::sound_lock);
     SOUNDBUFFER* slot;
     if (d->stream == 0 || ClaimStreamBuffer(sound, d, &slot, 0) != 0 || d->stream_active == 0)
         return 0;
@@ -703,6 +704,8 @@ int IsStreamSoundPlaying(int sound)
     SOUNDDATA* d = find_sound(sound);
     if (d == nullptr)
         return -1;
+    // the claim records the ring's user, which the stream thread reads
+    lock_guard hold(media::snd::sound_lock);
     SOUNDBUFFER* slot;
     if (ClaimStreamBuffer(sound, d, &slot, 0) != 0)
         return 0;
