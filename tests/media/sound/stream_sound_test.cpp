@@ -3,6 +3,7 @@
 // the release of every source at delete.
 #include "sound_fixture.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -464,6 +465,25 @@ TEST_F(StreamSounds, CreateTypesKeepWhatTheyRead)
     EXPECT_EQ(GetSoundLengthSamples(h), 3000);
     EXPECT_EQ(DeleteSound(h, 0), 0);
     CloseMemStream(mem);
+}
+
+TEST_F(StreamSounds, TheCallersImageMayGoAtOnce)
+{
+    const std::string data = ramp_bytes(8820);
+    for (int type : {0, 2, 3}) {
+        SCOPED_TRACE(type);
+        std::string image = wav(pcm16_fields(2, 44100), data);
+        align_clock();
+        const int h = AddSoundData(-1);
+        ASSERT_EQ(AddStreamSoundFromImage(image.data(), static_cast<int>(image.size()), 0, h, type, -1), 0);
+        std::fill(image.begin(), image.end(), '\x55');
+        image.clear();
+        image.shrink_to_fit();
+        PrimeStreamSound(h);
+        ASSERT_EQ(PlaySoundHandle(h, SOUNDPLAY_BACKGROUND, 1), 0);
+        EXPECT_EQ(play_for(200), as_output(data));
+        EXPECT_EQ(DeleteSound(h, 0), 0);
+    }
 }
 
 // ---- files ----
