@@ -268,7 +268,11 @@ void SoundStreamThread()
                 break;
             platform::sleep(lock_try_ms);
         }
-        for (HANDLENODE* n = s.stream_head.next; n != nullptr && n != &s.stream_tail; n = n->next) {
+        bool held = false;
+#if ZENTIL_TEST_HOOKS
+        held = s.hold_stream_thread.load() != 0;
+#endif
+        for (HANDLENODE* n = s.stream_head.next; !held && n != nullptr && n != &s.stream_tail; n = n->next) {
             const SOUNDDATA* d = static_cast<const SOUNDDATA*>(n->data);
             if (d != nullptr && d->stream_active != 0)
                 RefillStreamSound(n->handle);

@@ -81,6 +81,132 @@ struct SOUNDBUFFER {
     SOFTSOUNDBUFFER soft;             // switch on
 };
 
+// ---- sound converters (convert.cpp; the kinds in acm.cpp, vorbis.cpp, mp3_graph.cpp) ----
+
+// SOUNDCONV kinds.
+constexpr int SOUNDCONV_KIND_WAVE = 0;
+constexpr int SOUNDCONV_KIND_ACM = 1;
+constexpr int SOUNDCONV_KIND_OGG = 2;
+constexpr int SOUNDCONV_KIND_PCMBLOCK = 3;
+
+// Compressed WAV and raw MPEG audio: the whole compressed data in memory.
+struct SOUNDCONV_ACM {
+    void* source_format;  // a WAVEFORMATEX of at least 18 bytes
+    void* stream;         // the converter stream in use
+    void* spare_stream;   // the same formats, unfed until a backward seek
+    void* source_data;
+    std::int32_t source_size;
+    std::int32_t source_position;  // source bytes consumed
+    std::int32_t total_frames;     // -1 when not counted
+};
+
+// Ogg Vorbis: the decoder state joins this record once the kind exists.
+struct SOUNDCONV_OGG {
+    std::int32_t opened;
+    std::int32_t bytes_per_sample;
+};
+
+// The whole PCM decoded at set-up, handed out from one block.
+struct SOUNDCONV_PCMBLOCK {
+    void* block;
+    std::int32_t capacity;
+    std::int32_t held;
+    std::int32_t read_position;
+};
+
+// One sound file turned into PCM on demand, read through its STREAMREF. A
+// plain record, zero-filled by its owner; it must not move while open (the
+// Ogg decoder keeps the address of source).
+struct SOUNDCONV {
+    std::int32_t initialised;
+    std::int32_t at_end;
+    std::int32_t kind;
+    STREAMREF source;  // the owner's stream, never closed here
+    std::int32_t data_position;
+    std::int32_t data_size;
+    WAVEFORMATEX format;  // the PCM delivered
+    union {
+        SOUNDCONV_ACM acm;
+        SOUNDCONV_OGG ogg;
+        SOUNDCONV_PCMBLOCK block;
+    };
+    void* work;                    // one unit of PCM
+    std::int32_t unit_size;
+    std::int32_t valid;            // work bytes not yet handed out
+    std::int32_t read_offset;      // where in work the next byte is taken
+    std::int32_t output_position;  // PCM bytes from the data start
+    std::int32_t old_vorbis;       // picks the vorbisfile build (the movie-audio flag at set-up)
+};
+
+// Set-up attempts: 0, or -1 with nothing left allocated.
+int OpenWaveAcmConverter(SOUNDCONV* conv);
+int OpenMp3AcmConverter(SOUNDCONV* conv);
+int OpenOggConverter(SOUNDCONV* conv);
+int OpenMp3DirectShowConverter(SOUNDCONV* conv);
+// One refill of the empty work buffer: 0, or -1 when the data has ended.
+int FillFromAcm(SOUNDCONV* conv);
+int FillFromOgg(SOUNDCONV* conv);
+// The kinds' seeks to a PCM byte (ACM) or a sample frame (Ogg).
+void SeekAcmConverter(SOUNDCONV* conv, int target);
+int SeekOggConverter(SOUNDCONV* conv, int sample);
+// Total PCM bytes.
+int GetAcmPcmSize(SOUNDCONV* conv);
+int GetOggPcmSize(SOUNDCONV* conv);
+// Release what the kind holds (the work buffer stays the caller's).
+void CloseAcmConverter(SOUNDCONV* conv);
+int CloseOggConverter(SOUNDCONV* conv);
+
+namespace media::snd {
+
+// The largest "fmt " chunk a WAV may carry.
+constexpr std::uint32_t MAX_WAVE_FORMAT_CHUNK = 64 * 1024;
+
+// The WAV chunk walk over conv->source, standing at position 0: "RIFF",
+// "WAVE", one optional "bext", "fmt " (16 bytes to MAX_WAVE_FORMAT_CHUNK),
+// chunks skipped with their pad bytes up to "data". On success the stream
+// stands at the data start, data_position and data_size are set (the size
+// cut to the bytes the stream holds), *format is a new zero-filled block of
+// at least 18 bytes holding the chunk, *format_size the chunk's size.
+// -1 when the file is not such a WAV (nothing allocated).
+int walk_wave_chunks(SOUNDCONV* conv, WAVEFORMATEX** format, int* format_size);
+
+// A format chunk of 16 bytes carries no cbSize and its wBitsPerSample is not
+// trusted: bits from the block align and channels, cbSize 0.
+void complete_short_pcm_format(WAVEFORMATEX* format);
+
+}  // namespace media::snd
+
+// ---- end sound converters ----
+
+// ---- stream sounds (stream_sound.cpp) ----
+
+constexpr int MAX_STREAM_SOURCES = 3;
+
+// One source of a stream sound: a file image read through a memory stream
+// (create types 0 and 2), or the caller's stream itself (type 3).
+struct STREAMSOURCE {
+    std::int8_t repeat;  // -1 endless, n: played n + 1 times
+    std::int32_t create_type;
+    void* image;  // owned; null for type 3
+    std::int32_t image_size;
+    STREAMREF stream;  // over the image; all null for type 3
+    std::int32_t loop_start;  // sample frames
+    std::int32_t loop_end;    // sample frames, -1: the end of the data
+    SOUNDCONV conv;
+};
+
+// A locked span of the ring and how much of it has been written.
+struct LOCKREGION {
+    std::uint32_t start;
+    std::uint8_t* first;
+    std::uint8_t* second;
+    std::uint32_t first_size, second_size;
+    std::uint32_t first_written, second_written;
+    std::uint32_t first_left, second_left;
+};
+
+// ---- end stream sounds ----
+
 // One sound (allocated with ManagedAlloc and zero-filled).
 struct SOUNDDATA {
     std::int32_t check;
@@ -96,6 +222,24 @@ struct SOUNDDATA {
     std::int32_t stream_active;
     std::int32_t stream_total_length;  // sample frames
     HANDLENODE stream_node;
+    STREAMSOURCE sources[MAX_STREAM_SOURCES];
+    std::uint8_t source_owned[MAX_STREAM_SOURCES];  // the add opened the source's stream
+    std::int32_t source_count;
+    std::int32_t current_source;
+    std::int32_t repeat_counter;    // runs out of the current source so far
+    std::int32_t source_position;   // bytes of the current source delivered
+    std::uint32_t ring_size;        // bytes; a sound with its own ring
+    std::int32_t write_position;    // ring offset of the next refill; -800 before the first fill
+    std::int32_t window_start;      // -1 before the first fill
+    std::uint32_t played_bytes;     // of the concatenated data, up to the play cursor
+    std::uint32_t last_cursor;
+    std::uint8_t stop_pending;      // silence is written until the cursor passes stop_ring
+    std::uint8_t loop_jump;         // a loop jump was written at jump_ring, not yet played
+    std::uint8_t all_done;          // the last source has run out at least once
+    std::int32_t jump_output;       // played_bytes at the jump target
+    std::uint32_t stop_ring;
+    std::uint32_t stop_cursor;      // the play cursor when the end was written
+    std::uint32_t jump_ring;
     std::int32_t pcm_size;  // bytes
     void* pcm;
     std::uint32_t* pcm_refs;  // shared by the sounds that use the same block
@@ -131,6 +275,10 @@ struct SOUNDSYSTEM {
     std::int32_t thread_running;  // 1 from the thread's start until its 2 is seen
     std::int32_t software_location;  // picks the LOCSOFTWARE flag values
     std::int32_t software_buffers;   // buffer slots in managed blocks (the software-buffer switch)
+#if ZENTIL_TEST_HOOKS
+    // while set, the stream thread's passes refill nothing
+    std::atomic<std::int32_t> hold_stream_thread;
+#endif
 };
 
 extern SOUNDSYSTEM sound_system;
@@ -144,6 +292,18 @@ void SoundStreamThread();
 // Asks the stream thread to stop and waits for its answer without pumping
 // (the reset between test cases).
 void stop_stream_thread_for_reset();
+
+// The ring quantities of a stream sound's format (bytes): the ring B, an
+// eighth of a second E8, the first fill F and the window W34.
+struct STREAMQUANTITIES {
+    std::uint32_t ring, eighth, first_fill, window;
+};
+STREAMQUANTITIES stream_quantities(const WAVEFORMATEX& format);
+
+// The stream part of deleting a sound (stopped already): 1 when the record
+// must stay (its ring is still borrowed; it is flagged delete-pending),
+// else 0 with its sources released.
+int release_stream_sources(SOUNDDATA* d);
 
 // The audio layer's form of a wave format.
 platform::audio::pcm_format to_pcm_format(const WAVEFORMATEX& format);

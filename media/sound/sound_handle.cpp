@@ -495,6 +495,9 @@ int DeleteSound(int sound, int)
         StopStreamSound(sound);
     else if (d->buffers[0].in_use != 0)
         StopSound(sound);
+    // a ring other sounds still borrow keeps its record until the last goes
+    if (d->stream != 0 && media::snd::release_stream_sources(d) == 1)
+        return 0;
     for (SOUNDBUFFER& b : d->buffers) {
         if (b.in_use != 0)
             ReleaseSoundBufferRecord(&b);

@@ -41,6 +41,9 @@ void reset_sound_system()
     s.stop_word = 0;
     s.software_location = 0;
     s.software_buffers = 0;
+#if ZENTIL_TEST_HOOKS
+    s.hold_stream_thread = 0;
+#endif
 }
 
 }  // namespace
