@@ -187,6 +187,13 @@ void forget_menus()
     store() = menu_store{};
 }
 
+void forget_strips()
+{
+    store().attached = 0;
+    store().toolbar = false;
+    store().buttons.clear();
+}
+
 int create_toolbar()
 {
     if (check_window() < 0) return -1;

@@ -113,6 +113,15 @@ TEST_F(PlatformMenu, ToolBarButtons)
     EXPECT_FALSE(hl::strips().toolbar);
     EXPECT_EQ(platform::toolbar_height(), 0);
     EXPECT_EQ(platform::destroy_toolbar(), 0);
+
+    // the window's end takes the menu bar and the tool bar with it
+    const int menu = platform::create_menu();
+    ASSERT_EQ(platform::create_toolbar(), 0);
+    ASSERT_EQ(platform::attach_menu(menu), 0);
+    ASSERT_EQ(platform::destroy_window(), 0);
+    EXPECT_EQ(platform::attached_menu(), 0);
+    EXPECT_FALSE(platform::has_toolbar());
+    EXPECT_EQ(platform::menu_item_count(menu), 0);  // the menu itself stays
 }
 
 }  // namespace
