@@ -45,6 +45,7 @@ enum class event_kind {
     close, focus_gained, focus_lost, minimised, maximised, restored, moved, resized, exposed,
     mouse_move, button_down, button_up, wheel, key_down, key_up, text, text_editing, drop,
     display_changed,
+    command,  // a menu item or a tool-bar button was clicked: x is its command id
 };
 
 enum class mouse_button { none, left, right, middle };
@@ -543,6 +544,19 @@ struct joystick_hooks {
     int (*device_mouse_buttons)(std::uint8_t* buttons);
 };
 
+// The menu bar and the tool bar the platform draws above the client area
+// (menu.cpp keeps both; a backend only shows them).
+struct menu_hooks {
+    // The strips changed: the menu attached (0: none), whether a tool bar
+    // exists; items and buttons are read through menu_item and
+    // toolbar_button. 0 or -1 (error set).
+    int (*strips_changed)(int attached_menu, bool toolbar);
+    // The tool bar strip's height in pixels.
+    int (*toolbar_height)();
+    // A press reached the menu bar: its first drop-down opens.
+    int (*open_menu)();
+};
+
 // One backend's hooks, grouped by area.
 struct backend {
     const char* name;
@@ -638,6 +652,9 @@ struct backend {
     int (*start_timed_thread)(std::function<void()> run, const char* name, thread_priority priority);
     // called on the thread that selects this backend (by name or at first use)
     void (*selected)();
+
+    // menu bar and tool bar; null hooks: nothing is drawn, the height is 0
+    menu_hooks menu;
 };
 
 // The backend current when no selection is made and ZENTIL_PLATFORM names
@@ -739,6 +756,49 @@ bool drops_accepted();
 int text_input(bool on);
 int set_ime_enabled(bool on);
 int set_composition_rect(const screen_rect& rect);
+
+// ---- menu bar and tool bar (menu.cpp) ----
+// Menus are kept here from their creation on, with or without a window; one
+// may be attached to the window as its menu bar. Clicking an item gives a
+// command record with the item's id; clicking a tool-bar button one with
+// toolbar_command_base + the button's id. Handles are positive.
+
+enum class menu_item_kind { item, separator, submenu };
+
+struct menu_item_info {
+    menu_item_kind kind = menu_item_kind::item;
+    int id = 0;         // items
+    int submenu = 0;    // submenus: the menu it opens
+    std::wstring text;  // items and submenus
+};
+
+constexpr int toolbar_command_base = 1280;
+constexpr int toolbar_separator = 3;  // a button kind that is only a gap
+
+int create_menu();                   // a handle, or -1
+int destroy_menu(int menu);          // with its submenus; detached first when attached
+int append_menu_item(int menu, int id, const std::wstring& text);
+int append_menu_separator(int menu);
+int append_submenu(int menu, int submenu, const std::wstring& text);  // a submenu is held by one menu
+int menu_item_count(int menu);       // -1 for an unknown menu
+int menu_item(int menu, int position, menu_item_info& out);
+int attach_menu(int menu);           // 0 detaches; needs the window
+int attached_menu();                 // 0 when none
+// Opens the attached menu's first drop-down (a press on the menu bar).
+int open_menu();
+// Forgets every menu and the tool bar (a reset between tests).
+void forget_menus();
+
+int create_toolbar();                // -1 when one exists
+int destroy_toolbar();               // 0 also when there is none
+bool has_toolbar();
+int add_toolbar_button(int id, int kind);
+int delete_toolbar_button(int position);
+int toolbar_button_count();          // -1 without a tool bar
+int toolbar_button(int position, int& id, int& kind);
+int toolbar_height();                // 0 without a tool bar
+// The window's size changed: the tool bar follows it.
+int toolbar_resized();
 
 // ---- present, display object, display modes ----
 

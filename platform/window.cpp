@@ -117,6 +117,7 @@ int destroy_window()
     if (s.display) close_display();
     current_backend().destroy_window();
     s.window = false;
+    forget_strips();
     return 0;
 }
 

@@ -41,6 +41,9 @@ int check_window();
 // as the software road's does.
 void record_present();
 
+// The window is gone: no menu is attached, the tool bar with it (menu.cpp).
+void forget_strips();
+
 // Set by the SIGINT and SIGTERM handler, taken by the pump.
 extern volatile std::sig_atomic_t close_signalled;
 void install_close_signals();

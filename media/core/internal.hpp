@@ -237,6 +237,42 @@ struct CLICKLOG {
 constexpr int MAX_DROPPED_FILES = 1000;
 constexpr int MAX_CLICKS = 32;
 
+// The menu: its items listed for the command's name, and the commands chosen.
+constexpr int MAX_MENU_ITEMS = 256;
+constexpr int MENU_TEXT_BYTES = 128;
+constexpr int MAX_SELECTED_COMMANDS = 64;
+constexpr int MAX_TOOLBAR_BUTTONS = 256;
+struct MENUITEM {
+    std::int32_t menu, position, id;
+    char text[MENU_TEXT_BYTES + 1];  // CP932, at most 128 bytes
+};
+using MENUCOMMANDHOOK = void (*)(WPARAM command);
+using MENUNAMEHOOK = void (*)(const char* name, int id);
+struct MENUSTATE {
+    std::int32_t handle;             // the platform's menu; 0 none
+    std::int32_t present;
+    std::int32_t hidden_by_request;
+    std::int32_t auto_hide;          // full screen: shown only while the cursor is near the top
+    std::int32_t attached;           // the menu bar shows it
+    std::int32_t shown_in_full_screen;
+    std::int32_t full_screen_show_count;
+    MENUITEM items[MAX_MENU_ITEMS];
+    std::int32_t item_count;
+    std::int32_t items_left_out;     // items past the list
+    std::int32_t selected[MAX_SELECTED_COMMANDS];
+    std::int32_t selected_count;
+    MENUCOMMANDHOOK command_callback;
+    MENUNAMEHOOK name_callback;
+};
+struct TOOLBARBUTTON {
+    std::int32_t id, kind, clicked;  // kind 3: a separator
+};
+struct TOOLBARSTATE {
+    std::int32_t present;
+    TOOLBARBUTTON buttons[MAX_TOOLBAR_BUTTONS];
+    std::int32_t button_count;
+};
+
 // Settings made before start-up; window creation keeps them.
 struct WINDOWSETTINGS {
     char caption[256];
@@ -265,6 +301,11 @@ struct WINDOWSETTINGS {
     MESSAGEHOOK message_callback;
     ACTIVATEHOOK activation_callback;
     void* activation_data;
+    // called by the pump after a requested mode change, with its argument
+    void (*after_mode_change_callback)(void* data);
+    void* after_mode_change_data;
+    // keyboard hook option: the window keeps Alt's menu key to itself
+    std::int32_t key_hook;
 };
 
 // The calls the ground makes upward, to what stands above it: the window's
@@ -278,6 +319,7 @@ struct UPWARD_CALLS {
     int (*end_layer)();                           // ExitWithLogMessage, before the process ends
     int (*query_screen_size)(int* width, int* height);  // window services: the screen (640 x 480 without)
     std::uint32_t (*pack_screen_color)(int red, int green, int blue);  // key input's colours (0 without)
+    int (*device_in_use)();  // the menu's display: whether the device renderer runs (0 without)
 };
 
 // A flag read and written by more than one thread: a host may pump from a
@@ -341,6 +383,9 @@ struct WINDOW_STATE {
     std::int32_t dropped_count;
     // names of drops that were not held: past the table, or a failed allocation
     std::int32_t dropped_left_out;
+    // menu and tool bar (kept by window creation, as the settings are)
+    MENUSTATE menu;
+    TOOLBARSTATE toolbar;
     // clipboard text read for a size query, kept for the copy that follows
     std::string clipboard_held;
     std::int32_t clipboard_is_held;

@@ -82,6 +82,9 @@ void translate(const platform::event& e)
     case platform::event_kind::exposed:
         queue(WM_PAINT, 0, 0);
         break;
+    case platform::event_kind::command:
+        queue(WM_COMMAND, static_cast<WPARAM>(e.x & 0xFFFF), 0);
+        break;
     case platform::event_kind::mouse_move:
         queue(WM_MOUSEMOVE, button_flags(e), MakeLParam(e.x, e.y));
         break;
@@ -196,6 +199,14 @@ void dispatch(WINDOWMESSAGE& m)
         window_proc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.composition), m.lParam);
         return;
     }
+    // a press in full screen over an attached menu: the hit test decides
+    // whether the menu takes it instead of the client
+    if ((m.message == WM_LBUTTONDOWN || m.message == WM_RBUTTONDOWN || m.message == WM_MBUTTONDOWN) &&
+        window_state.settings.window_mode == 0 && platform::attached_menu() != 0 &&
+        window_proc(window_state.main_window, WM_NCHITTEST, 0, m.lParam) == HTMENU) {
+        platform::open_menu();
+        return;
+    }
     if (m.message == WM_DROPFILES) {
         window_proc(window_state.main_window, m.message, reinterpret_cast<WPARAM>(&m.names), m.lParam);
         return;
@@ -285,6 +296,8 @@ int PumpWindowMessages()
                 ws.mode_change_requested = 0;
                 if (ws.upward.change_window_mode != nullptr)
                     ws.upward.change_window_mode(ws.settings.window_mode != 0 ? 0 : 1);
+                if (ws.settings.after_mode_change_callback != nullptr)
+                    ws.settings.after_mode_change_callback(ws.settings.after_mode_change_data);
             }
             message_loop(window_thread);
         }

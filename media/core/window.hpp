@@ -62,6 +62,10 @@ constexpr WPARAM SC_KEYMENU = 0xF100;
 constexpr WPARAM SC_SCREENSAVE = 0xF140;
 constexpr WPARAM SC_MONITORPOWER = 0xF170;
 
+// WM_NCHITTEST answers
+constexpr LRESULT HTCLIENT = 1;
+constexpr LRESULT HTMENU = 5;
+
 // One wheel notch in the high word of WM_MOUSEWHEEL's wParam.
 constexpr int WHEEL_DELTA = 120;
 

@@ -91,6 +91,16 @@ int SetWindowModeFlag(int window_mode)
 {
     window_state.settings.window_mode = window_mode != 0 ? 1 : 0;
     LogWrite(window_mode != 0 ? "ウインドウモードフラグが立てられました\n" : "ウインドウモードフラグが倒されました\n");
+    // the menu bar shows in a window; in full screen it is off until shown
+    media::core::MENUSTATE& m = window_state.menu;
+    if (m.present != 0 && has_live_window()) {
+        m.shown_in_full_screen = 0;
+        if (window_mode != 0) {
+            SyncMenuBar();
+        } else if (m.attached != 0 && platform::attach_menu(0) == 0) {
+            m.attached = 0;
+        }
+    }
     return 0;
 }
 
@@ -271,36 +281,261 @@ int ClearDroppedFiles()
     return 0;
 }
 
+namespace {
+
+bool device_in_use()
+{
+    const auto query = window_state.upward.device_in_use;
+    return query != nullptr && query() != 0;
+}
+
+bool is_lead_byte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// CP932 text cut at max bytes without splitting a double-byte character.
+void copy_cut(char* out, const std::string& text, std::size_t max)
+{
+    std::size_t n = 0;
+    while (n < text.size()) {
+        const std::size_t step =
+            is_lead_byte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+        if (n + step > max)
+            break;
+        n += step;
+    }
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+// Depth first; submenus are bounded in depth by the platform (none holds
+// itself), the list by its capacity.
+void collect_items(int menu)
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    const int count = platform::menu_item_count(menu);
+    for (int i = 0; i < count; ++i) {
+        platform::menu_item_info info;
+        if (platform::menu_item(menu, i, info) < 0 || info.kind == platform::menu_item_kind::separator)
+            continue;
+        if (info.kind == platform::menu_item_kind::submenu) {
+            collect_items(info.submenu);
+            continue;
+        }
+        if (m.item_count >= media::core::MAX_MENU_ITEMS) {
+            ++m.items_left_out;
+            continue;
+        }
+        media::core::MENUITEM& item = m.items[m.item_count++];
+        item.menu = menu;
+        item.position = i;
+        item.id = info.id;
+        std::string narrow;
+        platform::text::append_narrow(info.text.data(), info.text.size(), narrow);
+        copy_cut(item.text, narrow, media::core::MENU_TEXT_BYTES);
+    }
+}
+
+void clear_menu_lists()
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    m.item_count = 0;
+    m.items_left_out = 0;
+    m.selected_count = 0;
+}
+
+}  // namespace
+
 int IsMenuWanted()
 {
-    return 0;
+    const media::core::MENUSTATE& m = window_state.menu;
+    if (!has_live_window() || m.present == 0 || m.hidden_by_request != 0)
+        return 0;
+    return m.auto_hide == 0 || window_state.settings.window_mode != 0 || m.shown_in_full_screen != 0 ? 1 : 0;
+}
+
+int SyncMenuBar()
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    const int wanted = IsMenuWanted() != 0 && m.handle != 0 ? 1 : 0;
+    if (wanted == m.attached || !has_live_window())
+        return 0;
+    if (platform::attach_menu(wanted != 0 ? m.handle : 0) < 0)
+        return 0;
+    m.attached = wanted;
+    return 1;
 }
 
 int GetToolBarHeight()
 {
-    return 0;
+    return window_state.toolbar.present != 0 ? platform::toolbar_height() : 0;
 }
 
-void AutoShowMenu() {}
-
-void SetMenuShown(int) {}
-
-void CollectMenuItems(void*) {}
-
-int GetMenuItemName(int, char*)
+void AutoShowMenu()
 {
+    media::core::MENUSTATE& m = window_state.menu;
+    if (window_state.settings.window_mode != 0 || m.present == 0 || !has_live_window())
+        return;
+    int y = 0;
+    GetCursorClientPos(nullptr, &y);
+    const bool near_top = y < 60;
+    // the mouse display is re-evaluated only when the decision changes, so
+    // a pump with nothing to do posts nothing
+    if (device_in_use()) {
+        const int before = m.shown_in_full_screen;
+        m.shown_in_full_screen = 1;
+        SetMenuShown(m.hidden_by_request == 0 ? 1 : 0);
+        if (near_top && (before == 0 || window_state.cursor_shown == 0))
+            SetMouseDisplay(-1);
+    } else {
+        const int shown = near_top ? 1 : 0;
+        if (shown != m.shown_in_full_screen) {
+            m.shown_in_full_screen = shown;
+            SetMouseDisplay(-1);
+        }
+        SetMenuShown(m.hidden_by_request == 0 ? 1 : 0);
+    }
+}
+
+void SetMenuShown(int flag)
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    if (m.present == 0 || !has_live_window())
+        return;
+    m.hidden_by_request = flag == 0 ? 1 : 0;
+    if (SyncMenuBar() != 0 && window_state.settings.window_mode != 0)
+        ApplyWindowStyle();
+}
+
+void CollectMenuItems(int menu)
+{
+    clear_menu_lists();
+    if (menu != 0)
+        collect_items(menu);
+}
+
+int GetMenuItemName(int id, char* buffer)
+{
+    const media::core::MENUSTATE& m = window_state.menu;
+    if (buffer == nullptr)
+        return -1;
+    for (int i = 0; i < m.item_count; ++i) {
+        if (m.items[i].id == id) {
+            std::memcpy(buffer, m.items[i].text, std::strlen(m.items[i].text) + 1);
+            return 0;
+        }
+    }
     return -1;
 }
 
-int FindToolBarButton(int)
+int FindToolBarButton(int index)
 {
+    const media::core::TOOLBARSTATE& t = window_state.toolbar;
+    if (t.present == 0)
+        return -1;
+    for (int i = 0; i < t.button_count; ++i)
+        if (t.buttons[i].id == index && t.buttons[i].kind != platform::toolbar_separator)
+            return i;
     return -1;
 }
 
 int DeleteAllToolBarButtons()
 {
-    return -1;
+    media::core::TOOLBARSTATE& t = window_state.toolbar;
+    if (t.present == 0)
+        return -1;
+    for (int i = 0; i < t.button_count; ++i)
+        platform::delete_toolbar_button(0);
+    t.button_count = 0;
+    return 0;
 }
+
+void HandleMenuCommand(WPARAM command)
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    media::core::TOOLBARSTATE& t = window_state.toolbar;
+    const int id = LowWord(command);
+    if (t.present != 0 && id >= platform::toolbar_command_base) {
+        const int position = FindToolBarButton(id - platform::toolbar_command_base);
+        if (position >= 0) {
+            // only a plain button keeps a click (check and group buttons keep their own state)
+            if (t.buttons[position].kind == 0)
+                t.buttons[position].clicked = 1;
+            return;
+        }
+    }
+    if (m.present == 0)
+        return;
+    if (m.command_callback != nullptr)
+        m.command_callback(command);
+    if (m.name_callback != nullptr) {
+        char name[media::core::MENU_TEXT_BYTES + 1] = "";
+        GetMenuItemName(id, name);
+        m.name_callback(name, id);
+    }
+    for (int i = 0; i < m.selected_count; ++i)
+        if (m.selected[i] == id)
+            return;
+    if (m.selected_count < media::core::MAX_SELECTED_COMMANDS)
+        m.selected[m.selected_count++] = id;
+}
+
+void DestroyMenuAndToolBar()
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    if (m.attached != 0 && platform::has_window())
+        platform::attach_menu(0);
+    m.attached = 0;
+    if (m.handle != 0)
+        platform::destroy_menu(m.handle);
+    m.handle = 0;
+    m.present = 0;
+    m.shown_in_full_screen = 0;
+    clear_menu_lists();
+    media::core::TOOLBARSTATE& t = window_state.toolbar;
+    if (t.present != 0) {
+        DeleteAllToolBarButtons();
+        platform::destroy_toolbar();
+        t.present = 0;
+        if (window_state.settings.window_mode != 0)
+            FitWindowToClientSize();
+    }
+}
+
+#if ZENTIL_TEST_HOOKS
+void SetMenuForTest(int menu)
+{
+    media::core::MENUSTATE& m = window_state.menu;
+    if (m.attached != 0 && platform::has_window())
+        platform::attach_menu(0);
+    m.attached = 0;
+    m.handle = menu;
+    m.present = menu != 0 ? 1 : 0;
+    CollectMenuItems(menu);
+    if (has_live_window())
+        SyncMenuBar();
+}
+
+int SetToolBarForTest(const int* ids, const int* kinds, int count)
+{
+    media::core::TOOLBARSTATE& t = window_state.toolbar;
+    if (count < 0 || count > media::core::MAX_TOOLBAR_BUTTONS || (count > 0 && (ids == nullptr || kinds == nullptr)))
+        return -1;
+    if (has_live_window()) {
+        if (!platform::has_toolbar() && platform::create_toolbar() < 0)
+            return -1;
+        for (int i = 0; i < count; ++i)
+            platform::add_toolbar_button(ids[i], kinds[i]);
+    }
+    t.present = 1;
+    for (int i = 0; i < count && t.button_count < media::core::MAX_TOOLBAR_BUTTONS; ++i)
+        t.buttons[t.button_count++] = {ids[i], kinds[i], 0};
+    if (has_live_window())
+        FitWindowToClientSize();
+    return 0;
+}
+#endif
 
 // ---- settings ----
 

@@ -95,13 +95,43 @@ void RecordMouseClick(int button);
 // Frees every dropped name, both forms; returns 0.
 int ClearDroppedFiles();
 
-// Menus and the tool bar: none exists on this platform, so each answers
-// "none" and changes nothing.
+// Menus and the tool bar. Nothing in this layer makes either; the menu
+// state's handle names a platform menu, the tool bar is the platform's.
+// IsMenuWanted: 1 when the window exists, a menu is present and not hidden
+// by request, and auto-hide is off, the window is windowed or the menu is
+// being shown in full screen.
 int IsMenuWanted();
+// The tool bar strip's height, 0 without a tool bar.
 int GetToolBarHeight();
+// Full screen only (the pump, after its passes): shows the menu while the
+// cursor is near the top, or always while the device renderer runs.
 void AutoShowMenu();
+// Records the hide request (!flag); the menu bar follows IsMenuWanted.
 void SetMenuShown(int flag);
-void CollectMenuItems(void* menu);
+// Lists every item of the menu and its submenus, depth first, separators
+// left out, texts in CP932 cut at 128 bytes on a character boundary.
+void CollectMenuItems(int menu);
+// Copies the listed item's text (at most 129 bytes with its end): 0, or -1
+// when no item has the id.
 int GetMenuItemName(int id, char* buffer);
+// The position of the button with that id that is not a separator, or -1
+// (also without a tool bar).
 int FindToolBarButton(int index);
+// Deletes every button: 0, or -1 without a tool bar.
 int DeleteAllToolBarButtons();
+// The menu bar attached when the window exists and IsMenuWanted says so,
+// detached otherwise: 1 when that changed it.
+int SyncMenuBar();
+// WM_COMMAND: a plain tool-bar button's click, else the menu's command.
+void HandleMenuCommand(WPARAM command);
+// The layer's end: the menu bar detached and the menu destroyed, the tool
+// bar destroyed, the lists cleared.
+void DestroyMenuAndToolBar();
+#if ZENTIL_TEST_HOOKS
+// Sets a platform menu as the window's menu (0: none), before or after
+// start-up: listed and attached as start-up would.
+void SetMenuForTest(int menu);
+// Makes the tool bar with these buttons (kind 3 a separator), before or
+// after start-up; count 0 with no tool bar yet makes an empty one.
+int SetToolBarForTest(const int* ids, const int* kinds, int count);
+#endif

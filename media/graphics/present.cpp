@@ -62,7 +62,9 @@ int FlipDrawScreen()
     } else if (ws.settings.window_mode != 0) {
         double scale_x = 1.0, scale_y = 1.0;
         GetWindowScale(&scale_x, &scale_y);
-        destination = {0, 0, static_cast<int>(width * scale_x), static_cast<int>(height * scale_y)};
+        // below the tool bar strip, which lies in the client area's top rows
+        const int toolbar = GetToolBarHeight();
+        destination = {0, toolbar, static_cast<int>(width * scale_x), toolbar + static_cast<int>(height * scale_y)};
     }
 
     const MEMIMG& screen = graphics.screen_image;

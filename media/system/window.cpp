@@ -144,6 +144,7 @@ void register_window_calls(media::core::WINDOW_STATE& ws)
     ws.upward.end_layer = EndMediaLayer;
     ws.upward.query_screen_size = QueryScreenSize;
     ws.upward.pack_screen_color = PackScreenColor;
+    ws.upward.device_in_use = IsDeviceInUse;
 }
 
 // DestroyWindow: the platform's window goes, then the procedure hears of it.
@@ -229,6 +230,22 @@ void paint()
     ws.in_paint = 0;
 }
 
+// The window's rectangle on the desktop, frame included, as WM_MOVE, WM_SIZE
+// and WM_MOVING record it.
+void record_window_rect()
+{
+    platform::screen_rect client{0, 0, 0, 0};
+    if (!platform::has_window() || platform::client_rect(client) < 0)
+        return;
+    platform::window_frame frame{0, 0, 0, 0};
+    platform::frame_size(frame);
+    std::int32_t* r = window_state.window_rect;
+    r[0] = client.x - frame.left;
+    r[1] = client.y - frame.top;
+    r[2] = client.x + client.width + frame.right;
+    r[3] = client.y + client.height + frame.bottom;
+}
+
 // A display change the screen cannot follow closes the window.
 void display_changed(WPARAM wParam, LPARAM lParam)
 {
@@ -241,7 +258,8 @@ void display_changed(WPARAM wParam, LPARAM lParam)
     const int screen_bits = QueryColorBitDepth();
     if (ws.settings.window_mode != 0 && ws.mode_change_in_progress == 0 &&
         (bits != screen_bits || width != screen_width || height != screen_height)) {
-        if (bits == 24 || (bits == 8 && screen_bits != 8) || width < screen_width || height < screen_height) {
+        if (HasGraphicsRestoreCallback() == 0 || bits == 24 || (bits == 8 && screen_bits != 8) ||
+            width < screen_width || height < screen_height) {
             LogWrite("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n");
             LogWrite("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n");
             if (ws.close_posted == 0) {
@@ -269,6 +287,9 @@ void keep_aspect(int edge, RECT* proposed)
     int height = proposed->bottom - proposed->top - frame_height;
     int screen_width, screen_height;
     QueryScreenSize(&screen_width, &screen_height);
+    // an empty or inverted proposal (or no screen) has no aspect to keep
+    if (width <= 0 || height <= 0 || screen_width <= 0 || screen_height <= 0)
+        return;
     if (s.user_sizing != 0 || s.client_size_requested != 0) {
         double scale_x, scale_y;
         GetWindowScale(&scale_x, &scale_y);
@@ -367,9 +388,14 @@ int CreateMainWindow()
     {
         const media::core::WINDOWSETTINGS settings = ws.settings;
         const std::int32_t starting = ws.starting, com = ws.com_initialised;
+        const media::core::MENUSTATE menu = ws.menu;
+        const media::core::TOOLBARSTATE toolbar = ws.toolbar;
         ClearDroppedFiles();
         ws = media::core::WINDOW_STATE{};
         ws.settings = settings;
+        ws.menu = menu;
+        ws.menu.attached = 0;
+        ws.toolbar = toolbar;
         ws.starting = starting;
         ws.com_initialised = com;
         std::lock_guard<std::mutex> hold(media::core::message_lock);
@@ -423,6 +449,10 @@ int CreateMainWindow()
         LogWrite("二重起動はされていませんでした\n");
     }
 
+    // 11
+    if (ws.menu.present != 0)
+        CollectMenuItems(ws.menu.handle);
+
     // 13: nothing to register on this platform
     ws.being_created = 1;
     LogWrite("ウインドウクラスを登録します... ");
@@ -474,6 +504,12 @@ int CreateMainWindow()
     LogWrite("ウインドウの作成に成功しました\n");
     ws.main_window = &main_window_record;
     MainWindowProc(ws.main_window, WM_CREATE, 0, 0);
+    // the menu bar in a window, and a tool bar set before start-up
+    SyncMenuBar();
+    if (ws.toolbar.present != 0 && platform::create_toolbar() == 0) {
+        for (int i = 0; i < ws.toolbar.button_count; ++i)
+            platform::add_toolbar_button(ws.toolbar.buttons[i].id, ws.toolbar.buttons[i].kind);
+    }
     if (s.hidden_window != 0)
         LogWrite("ウインドウを表示します\n");
 
@@ -530,15 +566,19 @@ LRESULT MainWindowProc(HWINDOW window, std::uint32_t message, WPARAM wParam, LPA
         LogWrite("ソフトを終了する準備が整いました\n");
         return 0;
     case WM_MOVE:
+        record_window_rect();
         if (windowed && ws.mode_change_in_progress == 0)
             RecordClientPosition(lParam);
         return 0;
     case WM_SIZE:
+        record_window_rect();
         if (wParam == SIZE_MAXIMIZED && windowed && ws.settings.mode_change_allowed != 0 &&
             ws.mode_change_in_progress == 0 && ws.being_created == 0)
             ws.mode_change_requested = 1;
         else
             FitWindowToClientSize();
+        if (ws.toolbar.present != 0)
+            platform::toolbar_resized();
         return 0;
     case WM_ACTIVATEAPP:
         if (wParam != 0)
@@ -611,10 +651,30 @@ LRESULT MainWindowProc(HWINDOW window, std::uint32_t message, WPARAM wParam, LPA
     case WM_IME_SETCONTEXT:
     case WM_IME_NOTIFY:
         return HandleImeMessage(window, message, wParam, lParam);
+    case WM_NCHITTEST:
+        // the top rows of a device's full screen reach the menu
+        if (!windowed && IsDeviceInUse() != 0 &&
+            static_cast<std::int16_t>(HighWord(static_cast<std::uintptr_t>(lParam))) < 8)
+            return HTMENU;
+        return HTCLIENT;
+    case WM_COMMAND:
+        HandleMenuCommand(wParam);
+        return 0;
     case WM_SYSCOMMAND:
+        if (wParam == SC_KEYMENU && ws.settings.key_hook != 0)
+            return 0;
         if (wParam == SC_MONITORPOWER || wParam == SC_SCREENSAVE)
             return 1;
         break;
+    case WM_MOVING:
+        record_window_rect();
+        // a full-screen window stays where it is
+        if (!windowed && lParam != 0) {
+            RECT* proposed = reinterpret_cast<RECT*>(lParam);
+            const std::int32_t* r = ws.window_rect;
+            *proposed = {r[0], r[1], r[2], r[3]};
+        }
+        return 0;
     case WM_SIZING:
         if (windowed && ws.settings.user_window == 0 && lParam != 0) {
             keep_aspect(static_cast<int>(wParam), reinterpret_cast<RECT*>(lParam));
@@ -660,6 +720,7 @@ int DestroyMainWindow()
         if (platform::has_window())
             platform::show_cursor(true);
         ws.cursor_shown = 1;
+        DestroyMenuAndToolBar();
         if (ws.destroyed == 0 && ws.close_posted == 0) {
             ws.close_posted = 1;
             media::core::post_message(WM_CLOSE);
@@ -706,5 +767,7 @@ int ChangeWindowMode(int window_mode)
            platform::milliseconds() - start < display_change_wait_ms)
         platform::sleep(1);
     ws.mode_change_in_progress = 0;
+    if (wanted == 0)
+        ws.menu.full_screen_show_count = 0;
     return result;
 }

@@ -106,6 +106,10 @@ int audio_outputs(std::vector<audio_output>& out);
 // threads
 int start_timed_thread(std::function<void()> run, const char* name, thread_priority priority);
 void selected();
+// menu bar and tool bar
+int strips_changed(int attached_menu, bool toolbar);
+int toolbar_height();
+int open_menu();
 
 headless_state& state()
 {
@@ -118,6 +122,7 @@ void reset()
     headless_state fresh;
     std::swap(state(), fresh);
     platform::forget_window_state();
+    platform::forget_menus();
     platform::device::forget_state();
     reset_audio();
     claim_test_thread();
@@ -195,6 +200,8 @@ const backend table = {
     // threads
     start_timed_thread,
     selected,
+    // menu bar and tool bar
+    {strips_changed, toolbar_height, open_menu},
 };
 
 }  // namespace platform::headless

@@ -41,6 +41,18 @@ struct window_record {
     bool minimised = false;  // set by minimise_window and a minimised record, cleared by restored or maximised
 };
 
+// What the window's strips were last told: the menu attached, whether a
+// tool bar shows, how often they changed, and the drop-downs opened.
+struct strips_record {
+    int attached = 0;
+    bool toolbar = false;
+    int changes = 0;
+    int opened = 0;
+};
+// The tool bar strip's height here.
+constexpr int toolbar_strip_height = 24;
+const strips_record& strips();
+
 void set_desktop(const display_mode& mode);
 const window_record& window();
 // Queued in order; a record due at a time of the virtual clock is taken only

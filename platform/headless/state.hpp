@@ -68,6 +68,7 @@ struct headless_state {
     bool video = false;
     display_mode desktop{1024, 768, 32, 60};
     window_record window;
+    strips_record strips;
     std::string clipboard;  // UTF-8; empty = none
     struct queued_event {
         os_event record;

@@ -53,6 +53,8 @@ int create_window(const char* title, const window_spec& spec)
 void destroy_window()
 {
     state().window = window_record{};
+    state().strips.attached = 0;
+    state().strips.toolbar = false;
 }
 
 int set_title(const char* title)
@@ -120,6 +122,31 @@ int minimise_window()
 bool window_minimised()
 {
     return state().window.minimised;
+}
+
+int strips_changed(int attached_menu, bool toolbar)
+{
+    strips_record& r = state().strips;
+    r.attached = attached_menu;
+    r.toolbar = toolbar;
+    ++r.changes;
+    return 0;
+}
+
+int toolbar_height()
+{
+    return toolbar_strip_height;
+}
+
+int open_menu()
+{
+    ++state().strips.opened;
+    return 0;
+}
+
+const strips_record& strips()
+{
+    return state().strips;
 }
 
 void set_desktop(const display_mode& mode)

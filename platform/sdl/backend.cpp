@@ -175,6 +175,8 @@ const backend table = {
     // threads
     start_timed_thread,
     selected,
+    // menu bar and tool bar: not drawn yet
+    {nullptr, nullptr, nullptr},
 };
 
 }  // namespace platform::sdl

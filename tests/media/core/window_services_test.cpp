@@ -359,7 +359,7 @@ TEST_F(WindowServices, MenusAndToolBarAnswerNone)
     EXPECT_EQ(DeleteAllToolBarButtons(), -1);
     SetMenuShown(1);
     AutoShowMenu();
-    CollectMenuItems(nullptr);
+    CollectMenuItems(0);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "log_folder.hpp"
 #include "media/core/alloc.hpp"
 #include "media/core/key_input.hpp"
+#include "media/graphics/internal.hpp"
 #include "platform/sdl/test_hooks.hpp"
 
 namespace {
@@ -377,6 +378,423 @@ TEST_F(MainWindow, TheMouseDisplayShowsAndHidesTheCursor)
     EXPECT_FALSE(platform::headless::window().cursor_shown);
     SetMouseDisplay(1);
     EXPECT_TRUE(platform::headless::window().cursor_shown);
+}
+
+TEST_F(MainWindow, SizingProposalsWithoutAnAreaChangeNothing)
+{
+    create_window();
+    window_state.settings.scale_x = 1.5;
+    window_state.settings.scale_y = 1.5;
+    const RECT proposals[] = {{0, 0, 0, 600}, {0, 0, 800, 0}, {100, 100, 50, 700}, {0, 0, -10, -10}};
+    for (const int edge : {2, 6, 8}) {
+        for (const RECT& p : proposals) {
+            RECT r = p;
+            MainWindowProc(window_state.main_window, WM_SIZING, edge, reinterpret_cast<LPARAM>(&r));
+            EXPECT_TRUE(r.left == p.left && r.top == p.top && r.right == p.right && r.bottom == p.bottom) << edge;
+            EXPECT_EQ(window_state.settings.scale_x, 1.5) << edge;
+            EXPECT_EQ(window_state.settings.scale_y, 1.5) << edge;
+        }
+    }
+    EXPECT_EQ(MainWindowProc(window_state.main_window, WM_SIZING, 2, 0), 0);
+    EXPECT_EQ(window_state.settings.scale_x, 1.5);
+}
+
+TEST_F(MainWindow, MovesAndSizesRecordTheWindowRectangle)
+{
+    create_window();
+    platform::set_client_rect({30, 40, 800, 600});
+    MainWindowProc(window_state.main_window, WM_MOVE, 0, MakeLParam(30, 40));
+    EXPECT_EQ(window_state.window_rect[0], 30);
+    EXPECT_EQ(window_state.window_rect[1], 40);
+    EXPECT_EQ(window_state.window_rect[2], 830);
+    EXPECT_EQ(window_state.window_rect[3], 640);
+    platform::set_client_rect({50, 60, 800, 600});
+    MainWindowProc(window_state.main_window, WM_SIZE, SIZE_RESTORED, MakeLParam(800, 600));
+    EXPECT_EQ(window_state.window_rect[0], 50);
+    EXPECT_EQ(window_state.window_rect[1], 60);
+
+    // windowed: the drag goes where it was proposed
+    platform::set_client_rect({10, 20, 800, 600});
+    RECT proposed{300, 200, 1100, 800};
+    EXPECT_EQ(MainWindowProc(window_state.main_window, WM_MOVING, 0, reinterpret_cast<LPARAM>(&proposed)), 0);
+    EXPECT_EQ(proposed.left, 300);
+    EXPECT_EQ(proposed.bottom, 800);
+    EXPECT_EQ(window_state.window_rect[0], 10);
+    EXPECT_EQ(window_state.window_rect[3], 620);
+    // full screen: the window stays where it is
+    window_state.settings.window_mode = 0;
+    MainWindowProc(window_state.main_window, WM_MOVING, 0, reinterpret_cast<LPARAM>(&proposed));
+    EXPECT_EQ(proposed.left, 10);
+    EXPECT_EQ(proposed.top, 20);
+    EXPECT_EQ(proposed.right, 810);
+    EXPECT_EQ(proposed.bottom, 620);
+    EXPECT_EQ(MainWindowProc(window_state.main_window, WM_MOVING, 0, 0), 0);
+}
+
+void restore_graphics() {}
+
+struct display_case {
+    int bits, width, height;
+    bool restorable;
+    bool closes;
+};
+
+std::size_t queued(std::uint32_t message)
+{
+    std::lock_guard<std::mutex> hold(media::core::message_lock);
+    std::size_t n = 0;
+    for (const media::core::WINDOWMESSAGE& m : media::core::message_queue)
+        n += m.message == message ? 1 : 0;
+    return n;
+}
+
+TEST_F(MainWindow, DisplayChangesTheScreenCannotFollowCloseTheWindow)
+{
+    create_window();
+    const std::string first = "復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\r\n";
+    const std::string second = "またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\r\n";
+    const display_case cases[] = {
+        {32, 1280, 1024, true, false},  // larger: the movies go on
+        {24, 1280, 1024, true, true},   {8, 1280, 1024, true, true}, {32, 640, 480, true, true},
+        {32, 1280, 1024, false, true},  // no way to restore the graphics
+        {32, 800, 600, true, false},    // the same mode
+        {32, 800, 600, false, false},
+    };
+    for (const display_case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bits << " " << c.width << "x" << c.height << " " << c.restorable);
+        media::gfx::settings.restore_callback = c.restorable ? restore_graphics : nullptr;
+        window_state.close_posted = 0;
+        window_state.display_changed = 0;
+        {
+            std::lock_guard<std::mutex> hold(media::core::message_lock);
+            media::core::message_queue.clear();
+        }
+        const std::size_t from = read().size();
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(MainWindowProc(window_state.main_window, WM_DISPLAYCHANGE, c.bits, MakeLParam(c.width, c.height)),
+                      0);
+        EXPECT_EQ(window_state.display_changed, 1);
+        EXPECT_EQ(window_state.close_posted, c.closes ? 1 : 0);
+        EXPECT_EQ(queued(WM_CLOSE), c.closes ? 1u : 0u);
+        const std::string added = read().substr(from);
+        EXPECT_EQ(added.find(first) != std::string::npos && added.find(second) != std::string::npos, c.closes)
+            << added;
+    }
+    // during a mode change, and in full screen, only the flag is set
+    media::gfx::settings.restore_callback = nullptr;
+    for (const bool in_progress : {true, false}) {
+        window_state.close_posted = 0;
+        window_state.display_changed = 0;
+        window_state.mode_change_in_progress = in_progress ? 1 : 0;
+        window_state.settings.window_mode = in_progress ? 1 : 0;
+        {
+            std::lock_guard<std::mutex> hold(media::core::message_lock);
+            media::core::message_queue.clear();
+        }
+        MainWindowProc(window_state.main_window, WM_DISPLAYCHANGE, 24, MakeLParam(320, 200));
+        EXPECT_EQ(window_state.display_changed, 1);
+        EXPECT_EQ(window_state.close_posted, 0);
+        EXPECT_EQ(queued(WM_CLOSE), 0u);
+    }
+    // the close posted closes the window on the next pump
+    window_state.mode_change_in_progress = 0;
+    window_state.settings.window_mode = 1;
+    window_state.close_posted = 0;
+    MainWindowProc(window_state.main_window, WM_DISPLAYCHANGE, 24, MakeLParam(1280, 1024));
+    EXPECT_EQ(PumpWindowMessages(), -1);
+    EXPECT_EQ(window_state.destroyed, 1);
+    EXPECT_FALSE(platform::headless::window().exists);
+}
+
+TEST_F(MainWindow, HitTestAndSystemCommands)
+{
+    create_window();
+    struct hit_case {
+        int window_mode, device, y;
+        LRESULT expected;
+    };
+    const hit_case hits[] = {
+        {0, 1, 7, HTMENU}, {0, 1, 0, HTMENU}, {0, 1, 8, HTCLIENT}, {0, 0, 7, HTCLIENT}, {1, 1, 7, HTCLIENT},
+    };
+    for (const hit_case& c : hits) {
+        window_state.settings.window_mode = c.window_mode;
+        media::gfx::graphics.d3d_in_use = c.device;
+        EXPECT_EQ(MainWindowProc(window_state.main_window, WM_NCHITTEST, 0, MakeLParam(100, c.y)), c.expected)
+            << c.window_mode << " " << c.device << " " << c.y;
+    }
+    media::gfx::graphics.d3d_in_use = 0;
+    window_state.settings.window_mode = 1;
+
+    struct command_case {
+        WPARAM command;
+        int key_hook;
+        LRESULT expected;
+    };
+    const command_case commands[] = {
+        {SC_MONITORPOWER, 0, 1}, {SC_SCREENSAVE, 0, 1}, {SC_SCREENSAVE, 1, 1},
+        {SC_KEYMENU, 0, 0},      {SC_KEYMENU, 1, 0},    {0xF020, 0, 0},
+    };
+    for (const command_case& c : commands) {
+        window_state.settings.key_hook = c.key_hook;
+        EXPECT_EQ(MainWindowProc(window_state.main_window, WM_SYSCOMMAND, c.command, 0), c.expected) << c.command;
+    }
+}
+
+// A menu bar "File" holding 100, 101, a separator and a submenu holding 102,
+// and a tool bar with button 7 and separator 8.
+class MenuWindow : public media_test::headless_media {
+protected:
+    void build_menu()
+    {
+        top_ = platform::create_menu();
+        file_ = platform::create_menu();
+        const int recent = platform::create_menu();
+        ASSERT_GT(top_, 0);
+        ASSERT_EQ(platform::append_menu_item(file_, 100, L"開く"), 0);
+        ASSERT_EQ(platform::append_menu_item(file_, 101, L"Save"), 0);
+        ASSERT_EQ(platform::append_menu_separator(file_), 0);
+        ASSERT_EQ(platform::append_menu_item(recent, 102, std::wstring(100, L'\u3042')), 0);
+        ASSERT_EQ(platform::append_submenu(file_, recent, L"Recent"), 0);
+        ASSERT_EQ(platform::append_submenu(top_, file_, L"File"), 0);
+        SetMenuForTest(top_);
+    }
+
+    void build_toolbar()
+    {
+        const int ids[] = {7, 8};
+        const int kinds[] = {0, platform::toolbar_separator};
+        ASSERT_EQ(SetToolBarForTest(ids, kinds, 2), 0);
+    }
+
+    void TearDown() override
+    {
+        commands().clear();
+        names().clear();
+        headless_media::TearDown();
+    }
+
+    static std::vector<WPARAM>& commands()
+    {
+        static std::vector<WPARAM> seen;
+        return seen;
+    }
+    static std::vector<std::pair<std::string, int>>& names()
+    {
+        static std::vector<std::pair<std::string, int>> seen;
+        return seen;
+    }
+    static void on_command(WPARAM command) { commands().push_back(command); }
+    static void on_name(const char* name, int id) { names().emplace_back(name, id); }
+
+    int top_ = 0, file_ = 0;
+};
+
+TEST_F(MenuWindow, CommandsReachTheToolBarOrTheMenu)
+{
+    create_window();
+    // without a menu or a tool bar nothing happens
+    MainWindowProc(window_state.main_window, WM_COMMAND, 101, 0);
+    EXPECT_EQ(window_state.menu.selected_count, 0);
+
+    build_menu();
+    build_toolbar();
+    window_state.menu.command_callback = on_command;
+    window_state.menu.name_callback = on_name;
+
+    MainWindowProc(window_state.main_window, WM_COMMAND, 1287, 0);
+    EXPECT_EQ(window_state.toolbar.buttons[0].clicked, 1);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(names().empty());
+
+    // a separator's id and an id no button has are the menu's
+    MainWindowProc(window_state.main_window, WM_COMMAND, 1288, 0);
+    MainWindowProc(window_state.main_window, WM_COMMAND, 1290, 0);
+    EXPECT_EQ(commands(), (std::vector<WPARAM>{1288, 1290}));
+    EXPECT_EQ(window_state.toolbar.buttons[1].clicked, 0);
+
+    // a click on the item, as the platform gives it, and the same message again
+    platform::os_event click;
+    click.kind = platform::event_kind::command;
+    click.x = 101;
+    push(click);
+    PumpWindowMessages();
+    MainWindowProc(window_state.main_window, WM_COMMAND, 101, 0);
+    EXPECT_EQ(commands(), (std::vector<WPARAM>{1288, 1290, 101, 101}));
+    ASSERT_EQ(names().size(), 4u);
+    EXPECT_EQ(names()[2], (std::pair<std::string, int>{"Save", 101}));
+    EXPECT_EQ(names()[0], (std::pair<std::string, int>{"", 1288}));
+    ASSERT_EQ(window_state.menu.selected_count, 3);
+    EXPECT_EQ(window_state.menu.selected[2], 101);
+
+    // 64 ids at most
+    for (int id = 2000; id < 2070; ++id)
+        MainWindowProc(window_state.main_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    EXPECT_EQ(window_state.menu.selected_count, 64);
+    EXPECT_EQ(window_state.menu.selected[63], 2060);
+}
+
+TEST_F(MenuWindow, ItemsAreListedAndButtonsFound)
+{
+    create_window();
+    EXPECT_EQ(FindToolBarButton(7), -1);
+    EXPECT_EQ(DeleteAllToolBarButtons(), -1);
+    EXPECT_EQ(GetToolBarHeight(), 0);
+    build_menu();
+    build_toolbar();
+
+    const media::core::MENUSTATE& m = window_state.menu;
+    ASSERT_EQ(m.item_count, 3);
+    EXPECT_EQ(m.items[0].id, 100);
+    EXPECT_STREQ(m.items[0].text, "\x8a\x4a\x82\xad");
+    EXPECT_EQ(m.items[1].id, 101);
+    EXPECT_EQ(m.items[1].position, 1);
+    EXPECT_EQ(m.items[2].id, 102);
+    // 100 double-byte characters: 64 of them fit in 128 bytes
+    EXPECT_EQ(std::strlen(m.items[2].text), 128u);
+    char name[256] = "";
+    EXPECT_EQ(GetMenuItemName(102, name), 0);
+    std::string expected;
+    for (int i = 0; i < 64; ++i)
+        expected += "\x82\xa0";
+    EXPECT_EQ(std::string(name), expected);
+    EXPECT_EQ(GetMenuItemName(103, name), -1);
+    EXPECT_EQ(GetMenuItemName(102, nullptr), -1);
+
+    EXPECT_EQ(FindToolBarButton(7), 0);
+    EXPECT_EQ(FindToolBarButton(8), -1);
+    EXPECT_EQ(FindToolBarButton(9), -1);
+    EXPECT_EQ(GetToolBarHeight(), platform::headless::toolbar_strip_height);
+    // the window grew by the strip; the picture keeps its size below it
+    EXPECT_EQ(platform::headless::window().client.height, 600 + platform::headless::toolbar_strip_height);
+    EXPECT_EQ(DeleteAllToolBarButtons(), 0);
+    EXPECT_EQ(FindToolBarButton(7), -1);
+    EXPECT_EQ(platform::toolbar_button_count(), 0);
+}
+
+TEST_F(MenuWindow, AnOddCutKeepsWholeCharacters)
+{
+    const int menu = platform::create_menu();
+    // one single-byte character first: the 64th double-byte one would end at byte 129
+    ASSERT_EQ(platform::append_menu_item(menu, 5, L"a" + std::wstring(100, L'\u3042')), 0);
+    CollectMenuItems(menu);
+    ASSERT_EQ(window_state.menu.item_count, 1);
+    EXPECT_EQ(std::strlen(window_state.menu.items[0].text), 127u);
+    // more items than the list holds are counted, not stored
+    for (int i = 0; i < media::core::MAX_MENU_ITEMS + 3; ++i)
+        platform::append_menu_item(menu, 1000 + i, L"x");
+    CollectMenuItems(menu);
+    EXPECT_EQ(window_state.menu.item_count, media::core::MAX_MENU_ITEMS);
+    EXPECT_EQ(window_state.menu.items_left_out, 4);
+    CollectMenuItems(0);
+    EXPECT_EQ(window_state.menu.item_count, 0);
+}
+
+struct wanted_case {
+    int window_mode, hidden, auto_hide, shown_in_full_screen;
+    int wanted;
+};
+
+TEST_F(MenuWindow, TheMenuBarShowsExactlyWhenWanted)
+{
+    create_window();
+    build_menu();
+    EXPECT_EQ(platform::headless::strips().attached, top_);
+    const wanted_case cases[] = {
+        {1, 0, 0, 0, 1}, {1, 0, 1, 0, 1}, {1, 1, 0, 0, 0}, {0, 0, 0, 0, 1},
+        {0, 0, 1, 0, 0}, {0, 0, 1, 1, 1}, {0, 1, 1, 1, 0}, {1, 1, 1, 1, 0},
+    };
+    for (const wanted_case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.window_mode << c.hidden << c.auto_hide << c.shown_in_full_screen);
+        window_state.settings.window_mode = c.window_mode;
+        window_state.menu.auto_hide = c.auto_hide;
+        window_state.menu.shown_in_full_screen = c.shown_in_full_screen;
+        SetMenuShown(c.hidden != 0 ? 0 : 1);
+        EXPECT_EQ(IsMenuWanted(), c.wanted);
+        EXPECT_EQ(platform::headless::strips().attached, c.wanted != 0 ? top_ : 0);
+    }
+    SetMenuShown(1);
+    window_state.menu.auto_hide = 0;
+    SetWindowModeFlag(0);
+    EXPECT_EQ(platform::headless::strips().attached, 0);
+    SetWindowModeFlag(1);
+    EXPECT_EQ(platform::headless::strips().attached, top_);
+}
+
+TEST_F(MenuWindow, FullScreenShowsTheMenuNearTheTop)
+{
+    create_window();
+    build_menu();
+    SetWindowModeFlag(0);
+    window_state.settings.mouse_display = 0;
+    window_state.menu.auto_hide = 1;
+    struct row {
+        int device, y;
+        bool shown, cursor;
+    };
+    // with the device the menu stays; the cursor follows once it is near the top
+    const row rows[] = {{0, 30, true, true},   {0, 100, false, false}, {0, 59, true, true},
+                        {0, 60, false, false}, {1, 100, true, false},  {1, 30, true, true}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(::testing::Message() << r.device << " " << r.y);
+        media::gfx::graphics.d3d_in_use = r.device;
+        platform::headless::set_cursor_position(10, r.y);
+        AutoShowMenu();
+        EXPECT_EQ(platform::headless::strips().attached, r.shown ? top_ : 0);
+        EXPECT_EQ(platform::headless::window().cursor_shown, r.cursor);
+    }
+    media::gfx::graphics.d3d_in_use = 0;
+}
+
+TEST_F(MenuWindow, APressOnTheTopRowsOpensTheMenu)
+{
+    create_window();
+    build_menu();
+    SetWindowModeFlag(0);
+    media::gfx::graphics.d3d_in_use = 1;
+    settle();  // the pump's menu step attaches it in full screen
+    ASSERT_EQ(platform::headless::strips().attached, top_);
+    const auto press = [this](event_kind kind, int y) {
+        platform::os_event e = event(kind, 50, y);
+        e.button = platform::mouse_button::left;
+        push(e);
+    };
+    press(event_kind::button_down, 3);
+    press(event_kind::button_up, 3);
+    PumpWindowMessages();
+    EXPECT_EQ(platform::headless::strips().opened, 1);
+    EXPECT_EQ(window_state.click_count, 0);
+    press(event_kind::button_down, 300);
+    PumpWindowMessages();
+    EXPECT_EQ(platform::headless::strips().opened, 1);
+    EXPECT_EQ(window_state.click_count, 1);
+    media::gfx::graphics.d3d_in_use = 0;
+}
+
+TEST_F(MenuWindow, StartUpListsTheMenuAndTheEndDestroysBoth)
+{
+    build_menu();
+    build_toolbar();
+    EXPECT_EQ(window_state.menu.item_count, 3);
+    window_state.menu.item_count = 0;  // listed again by the creation
+    create_window();
+    EXPECT_EQ(window_state.menu.item_count, 3);
+    EXPECT_EQ(platform::headless::strips().attached, top_);
+    EXPECT_TRUE(platform::headless::strips().toolbar);
+    EXPECT_EQ(platform::toolbar_button_count(), 2);
+    EXPECT_EQ(platform::headless::window().client.height, 600 + platform::headless::toolbar_strip_height);
+    EXPECT_EQ(FindToolBarButton(7), 0);
+
+    EXPECT_EQ(DestroyMainWindow(), 0);
+    EXPECT_EQ(platform::headless::strips().attached, 0);
+    EXPECT_FALSE(platform::headless::strips().toolbar);
+    EXPECT_EQ(platform::attached_menu(), 0);
+    EXPECT_EQ(platform::menu_item_count(top_), -1);
+    EXPECT_EQ(platform::menu_item_count(file_), -1);
+    EXPECT_FALSE(platform::has_toolbar());
+    EXPECT_EQ(window_state.menu.item_count, 0);
+    EXPECT_EQ(window_state.menu.present, 0);
+    EXPECT_EQ(window_state.toolbar.present, 0);
+    EXPECT_EQ(GetToolBarHeight(), 0);
 }
 
 // The same window on the sdl backend under SDL's dummy driver.

@@ -5,6 +5,7 @@
 // SDL's dummy driver.
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../core/log_folder.hpp"
@@ -407,6 +408,118 @@ TEST_F(FullScreen, ModesTheDisplayCannotTake)
     media::gfx::screen_mode.bits = 24;
     EXPECT_EQ(SetUpDisplayDevice(), -1);
     media::gfx::screen_mode.bits = 32;
+}
+
+std::vector<void*>& mode_change_calls()
+{
+    static std::vector<void*> calls;
+    return calls;
+}
+
+void after_mode_change(void* data)
+{
+    mode_change_calls().push_back(data);
+}
+
+// A maximise request goes full screen on the window's next pump, then the
+// callback hears of it; another thread's pump leaves the request.
+TEST_F(FullScreen, AMaximiseRequestSwitchesOnTheNextPumpOfTheWindowsThread)
+{
+    start(800, 600, false);
+    mode_change_calls().clear();
+    int argument = 0;
+    window_state.settings.mode_change_allowed = 1;
+    window_state.settings.after_mode_change_callback = after_mode_change;
+    window_state.settings.after_mode_change_data = &argument;
+    const int requests = hl::last_mode_request().count;
+
+    push_window_event(platform::event_kind::maximised);
+    PumpWindowMessages();
+    EXPECT_EQ(window_state.mode_change_requested, 1);
+    EXPECT_EQ(IsWindowMode(), 1);
+    std::thread other([] { PumpWindowMessages(); });
+    other.join();
+    EXPECT_EQ(window_state.mode_change_requested, 1);
+    EXPECT_TRUE(mode_change_calls().empty());
+
+    PumpWindowMessages();
+    EXPECT_EQ(window_state.mode_change_requested, 0);
+    EXPECT_EQ(IsWindowMode(), 0);
+    EXPECT_TRUE(hl::mode_changed());
+    EXPECT_EQ(hl::last_mode_request().count, requests + 1);
+    EXPECT_TRUE(hl::last_mode_request().full_screen);
+    EXPECT_EQ(mode_change_calls(), std::vector<void*>{&argument});
+
+    // without the callback the switch back still happens
+    window_state.settings.after_mode_change_callback = nullptr;
+    window_state.mode_change_requested = 1;
+    PumpWindowMessages();
+    EXPECT_EQ(IsWindowMode(), 1);
+    EXPECT_EQ(mode_change_calls().size(), 1u);
+    settle();
+
+    // without the option the window is fitted instead
+    window_state.settings.mode_change_allowed = 0;
+    push_window_event(platform::event_kind::maximised);
+    settle();
+    EXPECT_EQ(window_state.mode_change_requested, 0);
+    EXPECT_EQ(IsWindowMode(), 1);
+    EXPECT_TRUE(client_is(112, 84, 800, 600));
+}
+
+// Alt+Enter, as pushed keys, goes full screen and back with the option.
+TEST_F(FullScreen, AltEnterSwitchesBothWays)
+{
+    start(800, 600, false);
+    const auto alt_enter = [] {
+        platform::os_event key;
+        key.kind = platform::event_kind::key_down;
+        key.key_position = 0xE2;  // left Alt
+        hl::push_event(key);
+        key.key_position = 0x28;  // Enter
+        hl::push_event(key);
+        key.kind = platform::event_kind::key_up;
+        hl::push_event(key);
+        key.key_position = 0xE2;
+        hl::push_event(key);
+    };
+    alt_enter();
+    settle();
+    EXPECT_EQ(window_state.mode_change_requested, 0);
+    EXPECT_EQ(IsWindowMode(), 1);
+
+    window_state.settings.mode_change_allowed = 1;
+    EXPECT_EQ(MainWindowProc(GetMainWindow(), WM_SYSCHAR, 13, 0), 0);
+    window_state.mode_change_requested = 0;
+    for (const int expected_mode : {0, 1}) {
+        alt_enter();
+        PumpWindowMessages();
+        EXPECT_EQ(window_state.mode_change_requested, 1);
+        PumpWindowMessages();
+        EXPECT_EQ(IsWindowMode(), expected_mode);
+        EXPECT_EQ(hl::window().framed, expected_mode == 1);
+        settle();
+    }
+}
+
+// A tool bar strip takes the client area's top rows: the window grows by it
+// and the picture is shown below it at its own size.
+TEST_F(FullScreen, TheToolBarStripKeepsThePictureBelowIt)
+{
+    start(640, 480, false);
+    const int ids[] = {7};
+    const int kinds[] = {0};
+    ASSERT_EQ(SetToolBarForTest(ids, kinds, 1), 0);
+    const int strip = hl::toolbar_strip_height;
+    EXPECT_EQ(hl::window().client.height, 480 + strip);
+    const RECT first_row{0, 0, 640, 1};
+    FillMemImgRect(&graphics.screen_image, nullptr, PackScreenColor(0, 0, 0));
+    FillMemImgRect(&graphics.screen_image, &first_row, PackScreenColor(255, 0, 0));
+    ASSERT_EQ(FlipDrawScreen(), 0);
+    EXPECT_EQ(hl::frame().height, 480 + strip);
+    EXPECT_EQ(frame_pixel(5, strip - 1), 0u);
+    EXPECT_EQ(frame_pixel(5, strip), 0xFF0000u);
+    EXPECT_EQ(frame_pixel(5, strip + 1), 0u);
 }
 
 // The sdl backend under SDL's dummy driver: the full-screen flag follows the
