@@ -1,0 +1,30 @@
+// The stock objects the class table makes: the graph manager, the null
+// renderer and the default audio renderer.
+#pragma once
+
+#include "platform/filter/graph.hpp"
+#include "platform/filter/renderer.hpp"
+
+#include <vector>
+
+namespace platform::filter {
+
+// Each is a new object with no reference yet.
+IUnknown* make_filter_graph();
+IUnknown* make_null_renderer();
+IUnknown* make_audio_renderer();  // null until the audio layer is used
+
+// Copies of the tables for the graph: filters by merit, highest first;
+// sources latest first.
+std::vector<filter_entry> filters_by_merit();
+std::vector<source_entry> sources_in_order();
+
+// Accepts every type, discards what it receives, reports the end of stream.
+class CNullRenderer : public CBaseRenderer {
+public:
+    CNullRenderer();
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT DoRenderSample(IMediaSample* sample) override;
+};
+
+}  // namespace platform::filter
