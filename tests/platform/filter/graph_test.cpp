@@ -1,6 +1,7 @@
 // The graph manager: the class table, membership, connection, rendering
 // through the filter table, and the refusals of bad input.
 #include "support/graph_filters.hpp"
+#include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,69 @@ TEST_F(GraphRender, RefusesBadInputAndLeavesNothingHalfConnected)
     FILTER_INFO info{};
     end->QueryFilterInfo(&info);
     EXPECT_EQ(info.pGraph, nullptr);
+}
+
+// Files the test source recognises by their first bytes, "TEST".
+class GraphRenderFile : public GraphRender {
+protected:
+    GraphRenderFile()
+        : source_class_(clsid_test_source,
+                        [this] { return static_cast<IBaseFilter*>(new numbered_source(3, test_type(subtype))); })
+    {
+        register_source({clsid_test_source, [](const BYTE* head, std::size_t length, const std::wstring&) {
+                             return length >= 4 && std::memcmp(head, "TEST", 4) == 0;
+                         }});
+        folder.file("movie.test", "TEST and more");
+        folder.file("other.bin", "NOPE and more");
+        folder.file("empty.bin", "");
+    }
+    ~GraphRenderFile() override { unregister_source(clsid_test_source); }
+    std::wstring path(const char* name) const
+    {
+        std::string p = folder.at(name);
+        return std::wstring(p.begin(), p.end());
+    }
+
+    GUID subtype = subtype_a;
+    registration source_class_;
+    support::temp_folder folder;
+};
+
+TEST_F(GraphRenderFile, BuildsSourceToRendererForARecognisedFile)
+{
+    com_ptr<IGraphBuilder> fresh;
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, fresh.put_void()),
+              S_OK);
+    std::wstring file = path("movie.test");
+    ASSERT_EQ(fresh->RenderFile(file.c_str(), nullptr), S_OK);
+    graph = fresh;
+    EXPECT_EQ(names(), (std::vector<std::wstring>{file, L"A to B", L"B renderer"}));
+    std::vector<com_ptr<IBaseFilter>> filters = filters_in(fresh.get());
+    EXPECT_EQ(static_cast<numbered_source*>(filters[0].get())->loaded, file);
+    EXPECT_FALSE(nothing_connected(fresh.get()));
+}
+
+TEST_F(GraphRenderFile, FailuresLeaveTheGraphUnchanged)
+{
+    struct row {
+        const char* what;
+        const char* file;
+        GUID subtype;
+        HRESULT expected;
+    };
+    const row rows[] = {
+        {"no recogniser takes it", "other.bin", subtype_a, VFW_E_UNKNOWN_FILE_TYPE},
+        {"an empty file", "empty.bin", subtype_a, VFW_E_UNKNOWN_FILE_TYPE},
+        {"a missing file", "missing.test", subtype_a, VFW_E_CANNOT_OPEN_FILE},
+        {"a folder", ".", subtype_a, VFW_E_CANNOT_OPEN_FILE},
+        {"a source whose output nothing renders", "movie.test", subtype_c, VFW_E_CANNOT_RENDER},
+    };
+    for (const row& r : rows) {
+        subtype = r.subtype;
+        EXPECT_EQ(graph->RenderFile(path(r.file).c_str(), nullptr), r.expected) << r.what;
+        EXPECT_EQ(names(), (std::vector<std::wstring>{L"Source"})) << r.what;
+        EXPECT_TRUE(nothing_connected(graph.get())) << r.what;
+    }
 }
 
 }  // namespace
