@@ -1,5 +1,5 @@
 // The stock objects the class table makes: the graph manager, the null
-// renderer and the default audio renderer.
+// renderer and the default audio renderer (PCM through the audio layer).
 #pragma once
 
 #include "platform/filter/graph.hpp"
@@ -12,7 +12,7 @@ namespace platform::filter {
 // Each is a new object with no reference yet.
 IUnknown* make_filter_graph();
 IUnknown* make_null_renderer();
-IUnknown* make_audio_renderer();  // null until the audio layer is used
+IUnknown* make_audio_renderer();
 
 // Copies of the tables for the graph: filters by merit, highest first;
 // sources latest first.

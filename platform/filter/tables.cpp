@@ -32,12 +32,27 @@ std::once_flag stock_once;
 
 void ensure_stock() { std::call_once(stock_once, register_stock_classes); }
 
+void put_filter(const filter_entry& entry)
+{
+    tables& t = the_tables();
+    std::lock_guard<std::mutex> hold(t.lock);
+    for (filter_entry& existing : t.filters)
+        if (existing.clsid == entry.clsid) {
+            existing = entry;
+            return;
+        }
+    t.filters.push_back(entry);
+}
+
 }  // namespace
 
 void register_stock_classes()
 {
     register_class(CLSID_FilterGraph, make_filter_graph);
     register_class(CLSID_NullRenderer, make_null_renderer);
+    register_class(CLSID_AudioRenderer, make_audio_renderer);
+    put_filter({L"Default Audio Renderer", CLSID_AudioRenderer, MERIT_PREFERRED,
+                     {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}}});
 }
 
 void register_class(REFCLSID clsid, class_factory make)
@@ -92,14 +107,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown*, DWORD, REFIID iid, void** ou
 void register_filter(const filter_entry& entry)
 {
     ensure_stock();
-    tables& t = the_tables();
-    std::lock_guard<std::mutex> hold(t.lock);
-    for (filter_entry& existing : t.filters)
-        if (existing.clsid == entry.clsid) {
-            existing = entry;
-            return;
-        }
-    t.filters.push_back(entry);
+    put_filter(entry);
 }
 
 void unregister_filter(REFCLSID clsid)

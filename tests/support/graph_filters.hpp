@@ -135,6 +135,76 @@ private:
     LONGLONG count_;
 };
 
+// A source of mono 16-bit PCM at 44100 Hz: `count` samples of `frames`
+// frames; frame n holds pcm_value(n).
+class pcm_source : public CSource {
+public:
+    static std::int16_t pcm_value(std::uint32_t n) { return std::int16_t(int(n * 37 % 30000) - 15000); }
+
+    class stream : public CSourceStream {
+    public:
+        stream(pcm_source* owner, HRESULT* hr) : CSourceStream("pcm stream", hr, owner, L"Out"), owner_(owner) {}
+        HRESULT CheckMediaType(const CMediaType* type) override { return *type == owner_->type() ? S_OK : S_FALSE; }
+        HRESULT GetMediaType(int position, CMediaType* type) override
+        {
+            if (position < 0)
+                return E_INVALIDARG;
+            if (position > 0)
+                return VFW_S_NO_MORE_ITEMS;
+            return type->Set(owner_->type());
+        }
+        HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
+        {
+            ALLOCATOR_PROPERTIES wanted{2, LONG(owner_->frames_ * 2), request->cbAlign > 0 ? request->cbAlign : 1, 0};
+            ALLOCATOR_PROPERTIES granted{};
+            return allocator->SetProperties(&wanted, &granted);
+        }
+        HRESULT OnThreadStartPlay() override
+        {
+            next_ = 0;
+            return S_OK;
+        }
+        HRESULT FillBuffer(IMediaSample* sample) override
+        {
+            if (next_ >= owner_->count_)
+                return S_FALSE;
+            BYTE* data = nullptr;
+            sample->GetPointer(&data);
+            for (std::uint32_t f = 0; f < owner_->frames_; ++f) {
+                std::int16_t v = pcm_value(next_ * owner_->frames_ + f);
+                std::memcpy(data + 2 * f, &v, 2);
+            }
+            sample->SetActualDataLength(LONG(owner_->frames_ * 2));
+            REFERENCE_TIME start = REFERENCE_TIME(next_) * owner_->frames_ * 10'000'000 / 44100;
+            REFERENCE_TIME stop = REFERENCE_TIME(next_ + 1) * owner_->frames_ * 10'000'000 / 44100;
+            sample->SetTime(&start, &stop);
+            ++next_;
+            return S_OK;
+        }
+
+    private:
+        pcm_source* owner_;
+        std::uint32_t next_ = 0;
+    };
+
+    pcm_source(std::uint32_t count, std::uint32_t frames)
+        : CSource("pcm source", nullptr, GUID_NULL), count_(count), frames_(frames)
+    {
+        HRESULT hr = S_OK;
+        new stream(this, &hr);
+    }
+    CMediaType type() const
+    {
+        WAVEFORMATEX wave{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+        std::vector<BYTE> block(sizeof wave);
+        std::memcpy(block.data(), &wave, sizeof wave);
+        return make_type(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, block);
+    }
+
+private:
+    std::uint32_t count_, frames_;
+};
+
 // Takes one subtype of test_major and gives another, copying the bytes;
 // fails Transform from sample `fail_at` on when that is not negative.
 class retype : public CTransformFilter {
