@@ -1,10 +1,13 @@
 // The stock objects the class table makes: the graph manager, the null
-// renderer and the default audio renderer (PCM through the audio layer).
+// renderer, the default audio renderer (PCM through the audio layer) and
+// the movie file source.
 #pragma once
 
 #include "platform/filter/graph.hpp"
 #include "platform/filter/renderer.hpp"
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 namespace platform::filter {
@@ -13,6 +16,10 @@ namespace platform::filter {
 IUnknown* make_filter_graph();
 IUnknown* make_null_renderer();
 IUnknown* make_audio_renderer();
+// The movie source over the codec libraries, and its recogniser: true when
+// the libraries know the file by its first bytes.
+IUnknown* make_movie_source();
+bool movie_source_recognises(const BYTE* head, std::size_t length, const std::wstring& path);
 
 // Copies of the tables for the graph: filters by merit, highest first;
 // sources latest first.

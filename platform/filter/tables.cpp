@@ -51,6 +51,12 @@ void register_stock_classes()
     register_class(CLSID_FilterGraph, make_filter_graph);
     register_class(CLSID_NullRenderer, make_null_renderer);
     register_class(CLSID_AudioRenderer, make_audio_renderer);
+    register_class(CLSID_MovieSource, make_movie_source);
+    {
+        tables& t = the_tables();
+        std::lock_guard<std::mutex> hold(t.lock);
+        t.sources.push_back({CLSID_MovieSource, movie_source_recognises});
+    }
     put_filter({L"Default Audio Renderer", CLSID_AudioRenderer, MERIT_PREFERRED,
                      {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM}}});
 }
