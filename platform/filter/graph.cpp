@@ -735,9 +735,11 @@ HRESULT CFilterGraph::Pause()
     if (state_ == State_Paused)
         return S_OK;
     if (state_ == State_Stopped) {
+        // Counted before the events' lock: pins take their filters' locks.
+        int renderers = count_renderers();
         reset_events(false);
         std::lock_guard<std::mutex> events(events_lock_);
-        renderers_ = count_renderers();
+        renderers_ = renderers;
     }
     for (IBaseFilter* filter : state_order()) {
         HRESULT hr = filter->Pause();
