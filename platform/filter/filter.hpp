@@ -1,10 +1,12 @@
 // The filter framework in one include: objects, media types, samples,
-// allocators, pins, and the filter, transform and renderer bases.
+// allocators, pins, the filter, source, transform and renderer bases, the
+// graph manager and its tables, and the stock renderers.
 #pragma once
 
 #include "platform/filter/allocator.hpp"
 #include "platform/filter/base_filter.hpp"
 #include "platform/filter/formats.hpp"
+#include "platform/filter/graph.hpp"
 #include "platform/filter/guid.hpp"
 #include "platform/filter/interfaces.hpp"
 #include "platform/filter/media_type.hpp"
@@ -12,6 +14,8 @@
 #include "platform/filter/renderer.hpp"
 #include "platform/filter/result.hpp"
 #include "platform/filter/sample.hpp"
+#include "platform/filter/source.hpp"
+#include "platform/filter/stock.hpp"
 #include "platform/filter/trans_in_place.hpp"
 #include "platform/filter/transform.hpp"
 #include "platform/filter/unknown.hpp"

@@ -218,7 +218,27 @@ HRESULT CBaseRenderer::Render(IMediaSample* sample)
     OnRenderStart(sample);
     HRESULT hr = DoRenderSample(sample);
     OnRenderEnd(sample);
+    REFERENCE_TIME start = 0, stop = 0;
+    if (SUCCEEDED(sample->GetTime(&start, &stop))) {
+        std::lock_guard<std::mutex> renderer(m_RendererLock);
+        m_bRendered = true;
+        m_tRendered = start;
+    }
     return hr;
+}
+
+bool CBaseRenderer::RenderedPosition(REFERENCE_TIME* start)
+{
+    std::lock_guard<std::mutex> renderer(m_RendererLock);
+    if (m_bRendered)
+        *start = m_tRendered;
+    return m_bRendered;
+}
+
+void CBaseRenderer::ClearRenderedPosition()
+{
+    std::lock_guard<std::mutex> renderer(m_RendererLock);
+    m_bRendered = false;
 }
 
 HRESULT CBaseRenderer::EndOfStream()

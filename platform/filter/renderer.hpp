@@ -68,6 +68,10 @@ public:
     virtual HRESULT SendEndOfStream();
 
     CRendererInputPin* InputPin() const { return m_pInputPin; }
+    // The start time of the last rendered sample that carried times; false
+    // when none was rendered since the last ClearRenderedPosition.
+    bool RenderedPosition(REFERENCE_TIME* start);
+    void ClearRenderedPosition();
     bool HaveQueuedSample();
     bool IsEndOfStream();
 
@@ -85,6 +89,8 @@ protected:
     bool m_bEOS = false;
     bool m_bEOSDelivered = false;
     bool m_bAbort = false;  // stopping: a held sample is dropped
+    bool m_bRendered = false;
+    REFERENCE_TIME m_tRendered = 0;
 };
 
 // A renderer of video frames; the base already does what the media layer asks.
