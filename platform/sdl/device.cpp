@@ -101,6 +101,10 @@ struct gl_state {
     bool wait_ticks = false;  // interval ONE without a swap interval from the driver
     std::shared_ptr<store> back_buffer;
     std::map<std::uint32_t, handle> handles;
+    // tests: each present's window pixels kept before the swap, top-down
+    bool keep_window = false;
+    std::vector<std::uint32_t> window_pixels;
+    int window_width = 0, window_height = 0;
 };
 
 gl_state& g()
@@ -318,8 +322,10 @@ void destroy_context()
     }
     SDL_GL_DeleteContext(s.context);
     const int live = s.live;
+    const bool keep = s.keep_window;
     s = gl_state{};
     s.live = live;
+    s.keep_window = keep;
 }
 
 // Each colour format as a texture complete as a framebuffer attachment.
@@ -338,6 +344,25 @@ int check_formats()
     }
     return 0;
 }
+
+#ifdef ZENTIL_TEST_HOOKS
+void keep_window(int width, int height)
+{
+    gl_state& s = g();
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
+    gl().BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    gl().ReadBuffer(GL_BACK);
+    gl().PixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl().PixelStorei(GL_PACK_ROW_LENGTH, 0);
+    gl().ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    s.window_pixels.resize(rows.size());
+    for (int y = 0; y < height; ++y)
+        std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width, width,
+                    s.window_pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    s.window_width = width;
+    s.window_height = height;
+}
+#endif
 
 }  // namespace
 
@@ -890,6 +915,9 @@ int present(const rect& source, const rect& destination)
     x.BlitFramebuffer(source.left, source.top, source.right, source.bottom, destination.left,
                       height - destination.top, destination.right, height - destination.bottom, GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);
+#ifdef ZENTIL_TEST_HOOKS
+    if (s.keep_window) keep_window(width, height);
+#endif
     SDL_GL_SwapWindow(w);
     if (s.wait_ticks) sdl::wait_vblank_begin();
     return 0;
@@ -920,23 +948,18 @@ int gl_version()
     return major * 10 + minor;
 }
 
+void keep_gl_window(bool on)
+{
+    dev::g().keep_window = on;
+}
+
 int read_gl_window(std::vector<std::uint32_t>& argb, int& width, int& height)
 {
-    if (!dev::g().context) return set_error("no OpenGL context");
-    SDL_GL_GetDrawableSize(state().window, &width, &height);
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
-    gl_table& x = dev::gl();
-    x.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    x.ReadBuffer(GL_FRONT);
-    x.PixelStorei(GL_PACK_ALIGNMENT, 4);
-    x.PixelStorei(GL_PACK_ROW_LENGTH, 0);
-    x.ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-    x.ReadBuffer(GL_BACK);
-    argb.resize(rows.size());
-    // bottom-up rows to top-down
-    for (int y = 0; y < height; ++y)
-        std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width, width,
-                    argb.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    const dev::gl_state& s = dev::g();
+    if (!s.keep_window || s.window_pixels.empty()) return set_error("no present kept");
+    argb = s.window_pixels;
+    width = s.window_width;
+    height = s.window_height;
     return 0;
 }
 

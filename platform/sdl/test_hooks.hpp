@@ -37,10 +37,12 @@ int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 
 // The OpenGL device: GL objects made and not deleted (the context's own
 // included), whether a context lives, its version as major x 10 + minor
-// (0 without one), and the window's front buffer, 0xAARRGGBB top-down.
+// (0 without one); while keeping is on, the window's pixels as each device
+// present leaves them (read before the swap), 0xAARRGGBB top-down.
 int gl_live_objects();
 bool gl_context();
 int gl_version();
+void keep_gl_window(bool on);
 int read_gl_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 
 // The progress window: whether one is open, its Cancel button (window
