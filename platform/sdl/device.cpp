@@ -118,6 +118,13 @@ gl_table& gl()
     return g().gl;
 }
 
+// The context made current again: another window's renderer may have
+// taken the thread's current context (SDL skips a call that changes nothing).
+void current()
+{
+    if (g().context) SDL_GL_MakeCurrent(state().window, g().context);
+}
+
 // ---- GL objects, counted ----
 
 GLuint new_texture()
@@ -502,6 +509,7 @@ int create_device(const device::present_params& p, std::uint32_t, device::caps& 
 
 void release_device(int)
 {
+    current();
     gl_state& s = g();
     for (auto& [id, h] : s.handles)
         if (h.data.use_count() == 1) delete_store(*h.data);
@@ -513,6 +521,7 @@ void release_device(int)
 
 int create_resource(resource id, const device::resource_desc& d)
 {
+    current();
     gl_state& s = g();
     handle h;
     h.kind = d.kind;
@@ -563,6 +572,7 @@ int create_resource(resource id, const device::resource_desc& d)
 
 void release_resource(resource id)
 {
+    current();
     gl_state& s = g();
     const auto it = s.handles.find(static_cast<std::uint32_t>(id));
     if (it == s.handles.end()) return;
@@ -574,6 +584,7 @@ void release_resource(resource id)
 
 int lock(resource id, int level, const rect& area, std::uint32_t flags, device::locked_rect& out)
 {
+    current();
     const handle& h = *find(id);
     store& st = *h.data;
     const int index = h.kind == resource_kind::texture ? level : h.level;
@@ -604,6 +615,7 @@ int lock(resource id, int level, const rect& area, std::uint32_t flags, device::
 
 int unlock(resource id, int level)
 {
+    current();
     const handle& h = *find(id);
     store& st = *h.data;
     const int index = h.kind == resource_kind::texture ? level : h.level;
@@ -719,6 +731,7 @@ void point_attributes(std::uint32_t fvf, int stride)
 
 int draw(const device::draw_call& call)
 {
+    current();
     const device::device_state& st = device::current_state();
     // shaders and declarations are not applied: only FVF draws reach pixels
     if (st.fvf == 0) return 0;
@@ -847,6 +860,7 @@ int draw(const device::draw_call& call)
 
 int clear(const rect* rects, int count, std::uint32_t flags, std::uint32_t colour, float, std::uint32_t)
 {
+    current();
     // depth is never applied, so a depth clear has nothing to clear
     if (!(flags & device::clear_target)) return 0;
     auto [t, level] = target();
@@ -855,6 +869,7 @@ int clear(const rect* rects, int count, std::uint32_t flags, std::uint32_t colou
 
 int color_fill(resource surface, const rect& area, std::uint32_t colour)
 {
+    current();
     auto [s, level] = level_of(surface);
     if (s->texture == 0) return set_error("surface is not on the device");
     return fill_rects(*s, level, &area, 1, colour);
@@ -862,6 +877,7 @@ int color_fill(resource surface, const rect& area, std::uint32_t colour)
 
 int stretch_rect(resource source, const rect& from, resource destination, const rect& to, device::filter f)
 {
+    current();
     auto [a, la] = level_of(source);
     auto [b, lb] = level_of(destination);
     const GLuint read = framebuffer(*a, la), drawn = framebuffer(*b, lb);
@@ -875,6 +891,7 @@ int stretch_rect(resource source, const rect& from, resource destination, const 
 
 int update_surface(resource source, const rect& from, resource destination, int x, int y)
 {
+    current();
     auto [a, la] = level_of(source);
     auto [b, lb] = level_of(destination);
     const level_store& l = a->levels[static_cast<std::size_t>(la)];
@@ -888,6 +905,7 @@ int update_surface(resource source, const rect& from, resource destination, int 
 
 int get_render_target_data(resource source, resource destination)
 {
+    current();
     auto [a, la] = level_of(source);
     auto [b, lb] = level_of(destination);
     level_store& l = b->levels[static_cast<std::size_t>(lb)];
@@ -898,6 +916,7 @@ int get_render_target_data(resource source, resource destination)
 
 int present(const rect& source, const rect& destination)
 {
+    current();
     gl_state& s = g();
     SDL_Window* w = state().window;
     const GLuint read = framebuffer(*s.back_buffer, 0);
