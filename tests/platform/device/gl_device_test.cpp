@@ -374,6 +374,72 @@ TEST_F(GlDevice, CoverageMatchesTheReference)
     for (const scene& s : scenes) compare(s);
 }
 
+TEST_F(GlDevice, StatesOfTheDrawMatchTheReference)
+{
+    // orthographic over the back buffer: x 0..256 to -1..1, y 0..128 to 1..-1
+    const dev::matrix ortho{{{2.0f / back_width, 0, 0, 0}, {0, -2.0f / back_height, 0, 0}, {0, 0, 1, 0}, {-1, 1, 0, 1}}};
+    const dev::matrix identity{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+    const dev::matrix shift{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {30, 20, 0, 1}}};
+    auto spatial_quad = [](float x1, float y1, float x2, float y2, float z, std::uint32_t c) {
+        return std::vector<spatial>{{x1, y1, z, c, 0, 0}, {x2, y1, z, c, 0, 0}, {x1, y2, z, c, 0, 0},
+                                    {x2, y2, z, c, 0, 0}, {x1, y2, z, c, 0, 0}, {x2, y1, z, c, 0, 0}};
+    };
+    // one triangle of each winding
+    const std::vector<coloured> windings{{10, 10, 0, 1, 0xFFFF0000u}, {60, 10, 0, 1, 0xFFFF0000u}, {10, 60, 0, 1, 0xFFFF0000u},
+                                         {80, 10, 0, 1, 0xFF00FF00u}, {80, 60, 0, 1, 0xFF00FF00u}, {130, 10, 0, 1, 0xFF00FF00u}};
+    const scene scenes[] = {
+        {"XYZ vertices through world, view and projection", 0,
+         [=](scene_run& r) {
+             EXPECT_EQ(dev::set_transform(dev::tf_projection, ortho), 0);
+             EXPECT_EQ(dev::set_transform(dev::tf_view, identity), 0);
+             EXPECT_EQ(dev::set_transform(dev::tf_world, identity), 0);
+             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFF0000u));
+             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(30, 10, 40, 15, -0.5f, 0xFF00FF00u));
+             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(50, 10, 60, 15, 1.5f, 0xFF0000FFu));
+             EXPECT_EQ(dev::set_transform(dev::tf_world, shift), 0);
+             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFFFF00u));
+             EXPECT_EQ(dev::set_transform(dev::tf_world, identity), 0);
+             EXPECT_EQ(dev::set_viewport(dev::viewport{128, 64, 128, 64, 0, 1}), 0);
+             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(0, 0, 128, 64, 0.5f, 0xFF00FFFFu));
+         }},
+        {"viewport clips draws and clears", 0,
+         [](scene_run& r) {
+             EXPECT_EQ(dev::set_viewport(dev::viewport{20, 10, 100, 50, 0, 1}), 0);
+             EXPECT_EQ(dev::clear(0, nullptr, dev::clear_target, 0xFF202020u, 1, 0), 0);
+             r.draw(dev::triangle_list, fvf_coloured, r.box(0, 0, 256, 128, 0xFF8080FFu));
+             r.draw(dev::line_list, fvf_coloured,
+                    std::vector<coloured>{{0, 30, 0, 1, white}, {256, 35, 0, 1, white}});
+         }},
+        {"culling clockwise", 0,
+         [windings](scene_run& r) {
+             EXPECT_EQ(dev::set_render_state(dev::rs_cullmode, dev::cull_cw), 0);
+             r.draw(dev::triangle_list, fvf_coloured, windings);
+         }},
+        {"culling counter-clockwise", 0,
+         [windings](scene_run& r) {
+             EXPECT_EQ(dev::set_render_state(dev::rs_cullmode, dev::cull_ccw), 0);
+             r.draw(dev::triangle_list, fvf_coloured, windings);
+         }},
+        {"Gouraud shading", 1,
+         [](scene_run& r) {
+             EXPECT_EQ(dev::set_render_state(dev::rs_shademode, dev::shade_gouraud), 0);
+             r.draw(dev::triangle_list, fvf_coloured,
+                    std::vector<coloured>{{10, 10, 0, 1, 0xFFFF0000u}, {200, 30, 0, 1, 0xFF00FF00u}, {40, 120, 0, 1, 0xFF0000FFu}});
+         }},
+        {"indexed draws", 0,
+         [](scene_run& r) {
+             const std::vector<coloured> v{{10, 10, 0, 1, 0xFFFF0000u}, {60, 10, 0, 1, 0xFF00FF00u},
+                                           {10, 60, 0, 1, 0xFF0000FFu}, {60, 60, 0, 1, white}};
+             const std::uint16_t quad_indices[6] = {0, 1, 2, 3, 2, 1};
+             EXPECT_EQ(dev::set_fvf(fvf_coloured), 0);
+             EXPECT_EQ(dev::draw_indexed_primitive_up(dev::triangle_list, 0, 4, 2, quad_indices, dev::INDEX16, v.data(),
+                                                      static_cast<int>(sizeof(coloured))), 0)
+                 << platform::error();
+         }},
+    };
+    for (const scene& s : scenes) compare(s);
+}
+
 TEST_F(GlDevice, ExactCoverageOfTheMeasuredRows)
 {
     // the rows the rasterisers agree on, checked on the GL device alone too
