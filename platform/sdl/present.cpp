@@ -1,7 +1,8 @@
-// Present of the desktop backend: SDL's software renderer on the window and
-// a streaming texture in the view's format, copied with nearest scaling; no
-// vsync, the pacing is wait_vblank_begin's.
+// Present of the desktop backend: SDL's software renderer on the window (made
+// at the first present) and a streaming texture in the view's format, copied
+// with nearest scaling; no vsync, the pacing is wait_vblank_begin's.
 #include "platform/sdl/state.hpp"
+#include "platform/sdl/test_hooks.hpp"
 
 #include <chrono>
 #include <cstring>
@@ -25,10 +26,18 @@ void drop_texture(sdl_state& s)
 
 }  // namespace
 
+// The display object makes nothing: its renderer draws into the window's
+// own surface, which cannot share the window with the device's OpenGL
+// context, so it is made at the first present that needs it.
 int open_display()
 {
-    sdl_state& s = state();
-    if (s.renderer) return 0;
+    return 0;
+}
+
+namespace {
+
+int make_renderer(sdl_state& s)
+{
     // Frames are drawn in memory already; the renderer only copies one
     // picture a frame, which SDL's software renderer into the window's own
     // surface does as well. A GL renderer (and a GL renderer under that
@@ -44,7 +53,9 @@ int open_display()
     return 0;
 }
 
-void close_display()
+}  // namespace
+
+void drop_software_renderer()
 {
     sdl_state& s = state();
     drop_texture(s);
@@ -52,9 +63,15 @@ void close_display()
     s.renderer = nullptr;
 }
 
+void close_display()
+{
+    drop_software_renderer();
+}
+
 int present(const pixel_view& view, const rect& source, const rect& destination)
 {
     sdl_state& s = state();
+    if (!s.renderer && make_renderer(s) < 0) return -1;
     Uint32 format = SDL_MasksToPixelFormatEnum(view.bits, view.red_mask, view.green_mask, view.blue_mask, 0);
     if (format == SDL_PIXELFORMAT_UNKNOWN) return set_error("unsupported colour masks");
     if (!s.texture || s.texture_format != format || s.texture_width != view.width || s.texture_height != view.height) {
@@ -190,7 +207,7 @@ namespace test {
 int read_window(std::vector<std::uint32_t>& argb, int& width, int& height)
 {
     sdl_state& s = state();
-    if (!s.renderer) return set_error("the display is not open");
+    if (!s.renderer) return read_gl_window(argb, width, height);
     if (SDL_GetRendererOutputSize(s.renderer, &width, &height) < 0) return sdl_error("renderer size unknown");
     argb.assign(static_cast<std::size_t>(width) * height, 0);
     if (SDL_RenderReadPixels(s.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, argb.data(), width * 4) < 0)

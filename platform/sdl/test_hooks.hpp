@@ -31,8 +31,19 @@ struct window_flags {
 };
 window_flags read_window_flags();
 
-// The window's pixels as the renderer shows them, 0xAARRGGBB.
+// The window's pixels as the renderer shows them (or, without one, as the
+// device's last present left them), 0xAARRGGBB.
 int read_window(std::vector<std::uint32_t>& argb, int& width, int& height);
+
+// The OpenGL device: GL objects made and not deleted (the context's own
+// included), whether a context lives, its version as major x 10 + minor
+// (0 without one); while keeping is on, the window's pixels as each device
+// present leaves them (read before the swap), 0xAARRGGBB top-down.
+int gl_live_objects();
+bool gl_context();
+int gl_version();
+void keep_gl_window(bool on);
+int read_gl_window(std::vector<std::uint32_t>& argb, int& width, int& height);
 
 // The progress window: whether one is open, its Cancel button (window
 // coordinates), its pixels, and input pushed to it as SDL reports it.

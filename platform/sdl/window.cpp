@@ -56,7 +56,10 @@ int create_window(const char* title, const window_spec& spec)
         x = y = 0;
         flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
     }
-    s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags);
+    // OpenGL-capable where the video driver offers OpenGL (the device's
+    // context needs it), else plain: the dummy driver refuses the flag
+    s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags | SDL_WINDOW_OPENGL);
+    if (!s.window) s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags);
     if (!s.window) return sdl_error("window creation failed");
     return 0;
 }
@@ -67,6 +70,8 @@ void destroy_window()
 {
     sdl_state& s = state();
     close_display();  // the renderer goes before its window
+    // and the device and its context (a current state of the common layer)
+    if (current_backend().destroy_window == destroy_window && device::object_exists()) device::release_object();
     if (s.window) SDL_DestroyWindow(s.window);
     s.window = nullptr;
     s.collecting_drop = false;

@@ -514,21 +514,17 @@ namespace {
 
 // The desktop backend makes the object but refuses the device, so graphics
 // start-up takes the software road there too.
-TEST(DeviceSdl, ObjectMadeDeviceRefused)
+// Without a window to hold an OpenGL context the desktop backend's object
+// fails, and nothing of it is left.
+TEST(DeviceSdl, ObjectFailsWithoutAWindow)
 {
     ASSERT_EQ(platform::select_backend("sdl"), 0);
     namespace dev = platform::device;
     dev::forget_state();
     EXPECT_EQ(platform::device_library(), 0);
-    ASSERT_EQ(dev::create_object(), 0);
-    dev::present_params p;
-    p.width = 640;
-    p.height = 480;
-    p.back_buffer_format = dev::X8R8G8B8;
-    EXPECT_EQ(dev::create_device(p, dev::create_software_vertex_processing), -1);
+    EXPECT_EQ(dev::create_object(), -1);
     EXPECT_STRNE(platform::error(), "");
-    EXPECT_FALSE(dev::device_exists());
-    EXPECT_EQ(dev::release_object(), 0);
+    EXPECT_FALSE(dev::object_exists());
     ASSERT_EQ(platform::select_backend("headless"), 0);
 }
 
