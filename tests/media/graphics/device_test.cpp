@@ -494,6 +494,46 @@ TEST_F(DeviceStart, FallBackAfterTheDeviceReleasesAllItHolds)
     }
 }
 
+TEST_F(DeviceStart, DepthFormatIsTheFirstTheDeviceAccepts)
+{
+    struct depth_case {
+        std::vector<dev::format> accepted;
+        dev::format want;
+        const char* line;
+    };
+    const depth_case cases[] = {
+        {{dev::D16, dev::D24X8, dev::D32}, dev::D16, "Ｚバッファのフォーマットは D3DFMT_D16 です\r\n"},
+        {{dev::D32, dev::D24X8}, dev::D24X8, "Ｚバッファのフォーマットは D3DFMT_D24X8 です\r\n"},
+        {{dev::D32}, dev::D32, "Ｚバッファのフォーマットは D3DFMT_D32 です\r\n"},
+    };
+    for (const depth_case& c : cases) {
+        SCOPED_TRACE(c.line);
+        hl::set_device_depth_formats(c.accepted);
+        const std::size_t before = read().size();
+        ASSERT_EQ(StartGraphics(), 0);
+        EXPECT_TRUE(logged_in_order({c.line, "Ｚバッファを作成します.... 成功\r\n"}, before));
+        EXPECT_EQ(graphics.formats.slot[16], c.want);
+        const dev::resource_desc* depth = dev::describe(graphics.depth_surface);
+        ASSERT_NE(depth, nullptr);
+        EXPECT_EQ(depth->fmt, c.want);
+        ShutdownGraphics();
+    }
+}
+
+// A device made again gives back what the old one held before it goes.
+TEST_F(DeviceStart, RecreatingTheDeviceReleasesWhatTheOldOneHeld)
+{
+    ASSERT_EQ(StartGraphics(), 0);
+    ASSERT_EQ(CreateSubBackBuffer(), 0);
+    hl::clear_device_transcript();
+    ASSERT_EQ(CreateD3DDevice(), 0);
+    ASSERT_EQ(CreateZBuffer(), 0);
+    EXPECT_EQ(hl::device_leaks(), 0);
+    EXPECT_EQ(dev::live_resources(), 3);  // back buffer, swap chain, depth surface
+    const std::vector<std::string> want = {"Release #3", "Release #4", "Release #1", "Release #2", "ReleaseDevice"};
+    EXPECT_EQ(releases(), want);
+}
+
 TEST_F(DeviceStart, SubBackBufferIsAScreenSizedRenderTarget)
 {
     EXPECT_EQ(CreateSubBackBuffer(), -1);  // no device yet
