@@ -230,6 +230,15 @@ extern std::vector<drawn_string> drawn_string_record;
 // ---- end fonts ----
 // ---- graphics block (startup.cpp) ----
 
+// The device's texture format by slot (platform::device::format numbers; 0:
+// none): 0..5 plain, alpha and alpha-test colour formats, 6..10 DXT1..DXT5
+// or their stand-ins, 11..13 render targets, 14 and 15 the render-target and
+// alpha-test formats of the screen's depth, 16 the depth surface.
+constexpr int device_format_slots = 17;
+struct DEVICEFORMATS {
+    std::int32_t slot[device_format_slots];
+};
+
 // The display as graphics start-up left it.
 struct GRAPHICSSTATE {
     std::int32_t started;
@@ -242,6 +251,15 @@ struct GRAPHICSSTATE {
     std::int32_t device;            // 1: a device exists
     std::int32_t back_buffer_format;  // a platform::device::format
     platform::device::resource back_buffer, swap_chain;  // kept from the device's creation
+    platform::device::resource depth_surface;  // CreateZBuffer's, in formats.slot[16]
+    std::int32_t depth_width, depth_height;
+    platform::device::resource sub_back_buffer;  // a screen-sized render target, made on demand
+    platform::device::caps caps;    // the device's capabilities, read after its creation
+    std::int32_t shader2;           // both shader versions reached 2.0 at the first creation attempt
+    std::int32_t vertex_shader2, pixel_shader2;
+    std::int32_t blend_op;          // the BLENDOP render state works
+    std::int32_t max_texture_size;  // the smaller of the device's maximum width and height
+    DEVICEFORMATS formats;
     MEMIMG screen_image;            // software renderer: the screen and its two work images
     MEMIMG work_image;
     MEMIMG work_alpha_image;
@@ -326,6 +344,19 @@ struct LIGHTSTATE {
 extern LIGHTSTATE light_state;
 
 // ---- end graphics settings ----
+
+// ---- shaders (shader.cpp) ----
+
+// The built-in shader constant sets, kept in memory whether or not the device
+// runs shaders.
+struct SHADERSTATE {
+    std::int32_t in_use;  // 1: the device runs the programmable shaders
+    float vs_constants[256][4];
+    float ps_constants[32][4];
+};
+extern SHADERSTATE shader_state;
+
+// ---- end shaders ----
 
 // ---- mask (mask.cpp) ----
 

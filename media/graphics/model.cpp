@@ -11,3 +11,8 @@ int TerminateModelSystem()
 {
     return 0;
 }
+
+int ReleaseAllModelDeviceObjects()
+{
+    return 0;
+}

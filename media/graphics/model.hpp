@@ -5,3 +5,5 @@
 int InitModelSystem();
 // Ends it; 0.
 int TerminateModelSystem();
+// Releases the device buffers every model holds, before the device goes; 0.
+int ReleaseAllModelDeviceObjects();

@@ -9,11 +9,15 @@
 #include "media/core/log.hpp"
 #include "media/core/math.hpp"
 #include "media/core/window_services.hpp"
+#include "media/graphics/device.hpp"
 #include "media/graphics/drawstate.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/internal.hpp"
 #include "media/graphics/mask.hpp"
+#include "media/graphics/model.hpp"
 #include "media/graphics/settings.hpp"
+#include "media/graphics/shader.hpp"
+#include "media/graphics/state_cache.hpp"
 #include "media/softrender/blend.hpp"
 #include "media/softrender/internal.hpp"
 #include "media/softrender/memimg.hpp"
@@ -27,20 +31,6 @@ namespace {
 bool window_mode()
 {
     return media::core::window_state.settings.window_mode != 0;
-}
-
-// The device's objects, the device and the device object, each released
-// once when present.
-void release_d3d_object()
-{
-    for (platform::device::resource* r : {&graphics.back_buffer, &graphics.swap_chain}) {
-        if (*r != platform::device::resource::none) platform::device::release(*r);
-        *r = platform::device::resource::none;
-    }
-    if (graphics.device != 0) platform::device::release_device();
-    graphics.device = 0;
-    if (graphics.d3d != 0) platform::device::release_object();
-    graphics.d3d = 0;
 }
 
 // Step 6 onwards of the device road on the software renderer in full screen.
@@ -127,7 +117,9 @@ int StartGraphics()
         return -1;
     }
     graphics.started = 1;
-    if (graphics.d3d_in_use == 0)
+    if (graphics.d3d_in_use != 0)
+        InitDeviceDrawState();
+    else
         CreateSoftwareScreenImages();
     // the blits follow the flag start-up took from the system information
     media::soft::set_mmx_enabled(IsMmxEnabled());
@@ -174,10 +166,15 @@ int SetUpDisplayDevice()
     if (graphics.software_chosen == 0 && CreateDirect3DObject() == 0 && CreateD3DDevice() == 0 &&
         CreateZBuffer() == 0) {
         graphics.d3d_in_use = 1;
+        SetUpShaders();
+        if (media::gfx::shader_state.in_use != 0)
+            CreateShaderVertexDeclarations();
     }
     if (graphics.d3d_in_use == 0) {
-        // the software renderer takes over; the display object stays for the flip
-        release_d3d_object();
+        // the software renderer takes over; the display object stays for the
+        // flip. Everything the device holds goes with it, the back buffer and
+        // swap chain of a device made before the failure too.
+        media::gfx::release_device_objects();
     }
     if (graphics.d3d_in_use != 0 || window_mode())
         return 0;
@@ -200,85 +197,6 @@ int CreateDirectDrawObject()
     return 0;
 }
 
-int CreateDirect3DObject()
-{
-    release_d3d_object();
-    LogWrite("IDirect3D9 オブジェクトを取得します.... ");
-    if (platform::device::create_object() < 0)
-        return LogWrite("IDirect3D9 オブジェクトの取得に失敗しました\n");
-    graphics.d3d = 1;
-    LogWrite("成功\n");
-    return 0;
-}
-
-int CreateD3DDevice()
-{
-    namespace dev = platform::device;
-    if (graphics.d3d == 0)
-        return -1;
-    if (graphics.device != 0) {
-        dev::release_device();
-        graphics.device = 0;
-    }
-    LogWrite("IDirect3DDevice9 オブジェクトを取得します.... ");
-    dev::present_params params;
-    params.width = screen_mode.width;
-    params.height = screen_mode.height;
-    params.lockable_back_buffer = true;
-    params.interval = media::gfx::settings.flip_no_wait != 0 ? dev::present_interval_immediate : dev::present_interval_one;
-    if (window_mode()) {
-        // the back buffer takes the desktop's format, and the screen its depth
-        dev::adapter_mode adapter;
-        dev::get_adapter_mode(adapter);
-        params.back_buffer_format = adapter.fmt;
-        screen_mode.bits = adapter.fmt == dev::X8R8G8B8 ? 32 : 16;
-    } else {
-        params.windowed = false;
-        params.refresh = screen_mode.refresh;
-        if (screen_mode.bits == 16)
-            params.back_buffer_format = dev::mode_count(dev::R5G6B5) > 0 ? dev::R5G6B5 : dev::X1R5G5B5;
-        else if (screen_mode.bits == 32)
-            params.back_buffer_format = dev::X8R8G8B8;
-        else
-            return LogWrite("非対応のバックバッファービット深度が指定されました\n");
-    }
-    graphics.back_buffer_format = params.back_buffer_format;
-    const std::uint32_t fpu =
-        media::core::window_state.settings.fpu_preserve != 0 ? dev::create_fpu_preserve : 0u;
-    dev::caps caps;
-    dev::get_caps(caps);
-    const bool shader2 = caps.vertex_shader_version >= 0x200 && caps.pixel_shader_version >= 0x200;
-    if (dev::create_device(params, (shader2 ? dev::create_mixed_vertex_processing
-                                            : dev::create_software_vertex_processing) | fpu) == 0) {
-        LogWrite("ハードウエア頂点演算を使用します\n");
-    } else if (dev::create_device(params, dev::create_software_vertex_processing | fpu) == 0) {
-        LogWrite("ソフトウエア頂点演算を使用します\n");
-    } else {
-        return LogWrite("Direct3DDevice9 の作成に失敗しました\n");
-    }
-    graphics.device = 1;
-    dev::get_back_buffer(graphics.back_buffer);
-    dev::get_swap_chain(graphics.swap_chain);
-    LogWrite("成功\n");
-    return 0;
-}
-
-// The device road's drawing is not built yet: without a depth surface the
-// road stops here and the software renderer takes over.
-int CreateZBuffer()
-{
-    if (graphics.device == 0)
-        return -1;
-    return -1;
-}
-
-int CreateSubBackBuffer()
-{
-    if (graphics.device == 0)
-        return -1;
-    return -1;
-}
-
 int CreateSoftwareScreenImages()
 {
     if (CreateScreenMemImg(&graphics.screen_image, screen_mode.width, screen_mode.height, -1) < 0)
@@ -296,12 +214,15 @@ int CreateSoftwareScreenImages()
 
 int ReleaseGraphicsDevice()
 {
+    ReleaseAllModelDeviceObjects();
+    ReleaseVertexDeclarations();
+    ReleaseShaderObjects();
     // the software renderer gives the desktop's mode back whenever it had the
     // display (the presenter does nothing when no mode change holds)
     if (graphics.d3d_in_use == 0 && (graphics.mode_changed != 0 || graphics.display_object != 0))
         platform::restore_desktop_mode();
     graphics.mode_changed = 0;
-    release_d3d_object();
+    media::gfx::release_device_objects();
     if (graphics.display_object != 0) {
         platform::close_display();
         graphics.display_object = 0;

@@ -19,11 +19,8 @@ int ShutdownGraphics();
 // The device road: the library, the display object, then the device or the
 // software renderer, and in full screen the display mode. 0 or -1.
 int SetUpDisplayDevice();
+// The display object; the device objects are device.hpp's.
 int CreateDirectDrawObject();
-int CreateDirect3DObject();
-int CreateD3DDevice();
-int CreateZBuffer();
-int CreateSubBackBuffer();
 // The screen image and the two work images of the software renderer; ends the
 // process when the screen image cannot be made. 0.
 int CreateSoftwareScreenImages();

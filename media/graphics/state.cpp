@@ -104,6 +104,10 @@ void reset_light_state()
 }  // namespace
 // ---- end graphics settings ----
 
+// ---- shaders ----
+SHADERSTATE shader_state{};
+// ---- end shaders ----
+
 // ---- mask ----
 MASKSTATE mask_state{};
 // ---- end mask ----
@@ -114,6 +118,7 @@ void reset_state()
     settings = GFXSETTINGS{};
     reset_light_state();
     mask_state = MASKSTATE{};
+    shader_state = SHADERSTATE{};
     screen_mode = SCREENMODE{};
     // the records are the tests' to free; the table forgets them
     soft_images.clear();

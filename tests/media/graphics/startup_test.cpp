@@ -173,42 +173,36 @@ TEST_F(GraphicsStart, FailureSwitchesAndWhatTheyLeave)
     EXPECT_EQ(read().find("IDirect3D9", before), std::string::npos);
 }
 
-// The recording device is made on the device road, which stops before the
-// depth surface (the device's drawing is not built): every device object goes
-// back and the software renderer draws.
-TEST_F(GraphicsStart, RecordingDeviceIsMadeThenReleasedForTheSoftwareRoad)
+// In full screen at 16 bits the device's back buffer is R5G6B5 only when the
+// adapter lists such a mode; the device road then runs to its end.
+TEST_F(GraphicsStart, RecordingDeviceInFullScreenTakesTheModesFormat)
 {
     namespace hl = platform::headless;
     hl::set_device_mode(hl::device_mode::recording);
-    hl::set_device_caps(platform::device::caps{0x200, 0x200, true, false, 2048, 2048});
-    ASSERT_EQ(StartGraphics(), 0);
-    EXPECT_TRUE(logged_in_order({"IDirect3D9 オブジェクトを取得します.... 成功\r\n",
-                                 "IDirect3DDevice9 オブジェクトを取得します.... ハードウエア頂点演算を使用します\r\n",
-                                 "成功\r\n"}));
-    EXPECT_EQ(graphics.d3d_in_use, 0);
-    EXPECT_EQ(graphics.device, 0);
-    EXPECT_EQ(graphics.d3d, 0);
-    EXPECT_EQ(graphics.back_buffer_format, platform::device::X8R8G8B8);
-    EXPECT_TRUE(IsMemImgValid(&graphics.screen_image));
-    const std::vector<std::string> calls = hl::device_call_texts();
-    const std::vector<std::string> expected = {
-        "CreateObject", "GetAdapterDisplayMode", "GetDeviceCaps",
-        "CreateDevice 800 600 22 windowed 0 0x1 lockable 0x80",  // shader 2.0: mixed vertex processing
-        "GetBackBuffer 0 #1", "GetSwapChain 0 #2", "Release #1", "Release #2", "ReleaseDevice", "ReleaseObject"};
-    EXPECT_EQ(calls, expected);
-    EXPECT_EQ(platform::device::live_resources(), 0);
-    EXPECT_EQ(hl::device_leaks(), 0);
-
-    // in full screen at 16 bits the back buffer is R5G6B5 only when the adapter lists such a mode
-    ShutdownGraphics();
+    struct full_case {
+        std::vector<platform::display_mode> modes;
+        platform::device::format want;
+    };
+    const full_case cases[] = {
+        {{{800, 600, 32, 60}}, platform::device::X1R5G5B5},
+        {{{800, 600, 32, 60}, {800, 600, 16, 60}}, platform::device::R5G6B5},
+    };
     full_screen();
-    media::gfx::screen_mode.bits = 16;
-    hl::set_display_modes({{800, 600, 32, 60}});
-    hl::fail_device_call(hl::device_op::create_device, 1);
-    // the software road that follows finds no 16-bit mode to change to
-    EXPECT_EQ(StartGraphics(), -1);
-    EXPECT_TRUE(logged_in_order({"IDirect3DDevice9 オブジェクトを取得します.... ソフトウエア頂点演算を使用します\r\n"}));
-    EXPECT_EQ(graphics.back_buffer_format, platform::device::X1R5G5B5);
+    for (const full_case& c : cases) {
+        media::gfx::screen_mode.bits = 16;
+        hl::set_display_modes(c.modes);
+        hl::fail_device_call(hl::device_op::create_device, 1);
+        const std::size_t before = read().size();
+        ASSERT_EQ(StartGraphics(), 0);
+        EXPECT_TRUE(logged_in_order({"IDirect3DDevice9 オブジェクトを取得します.... ソフトウエア頂点演算を使用します\r\n"}));
+        EXPECT_NE(read().find("IDirect3DDevice9", before), std::string::npos);
+        EXPECT_EQ(graphics.d3d_in_use, 1);
+        EXPECT_EQ(graphics.back_buffer_format, c.want);
+        EXPECT_FALSE(platform::device::device_params().windowed);
+        ShutdownGraphics();
+        EXPECT_EQ(platform::device::live_resources(), 0);
+        EXPECT_EQ(hl::device_leaks(), 0);
+    }
 }
 
 TEST_F(GraphicsStart, SoftwareFullScreenChangesTheMode)
