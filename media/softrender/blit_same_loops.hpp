@@ -383,8 +383,8 @@ void loop(const same_job& job)
     if constexpr (!Runs) {
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
             // whole rows copied
-            for (int y = 0; y < j.height; ++y)
-                std::memcpy(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, static_cast<std::size_t>(j.width) * db);
+            const auto copy = separate(j, sb, db) ? rows().copy : copy_sse2;
+            for (int y = 0; y < j.height; ++y) copy(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, static_cast<long>(j.width) * db);
             return;
         }
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {

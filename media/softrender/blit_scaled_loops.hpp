@@ -45,8 +45,8 @@ void loop(const scaled_job& job)
             // order, whose reads see the pixels already written)
             const int first = std::min(columns[0], columns[j.width - 1]), last = std::max(columns[0], columns[j.width - 1]);
             const unsigned char *lo = in + first * sb, *hi = in + (last + 1) * sb;
-            if (Bits == 32 && (!std::less<>{}(lo, out + j.width * db) || !std::less<>{}(out, hi)))
-                rows().gather32(out, in, columns, j.width);
+            if (!std::less<>{}(lo, out + j.width * db) || !std::less<>{}(out, hi))
+                (Bits == 32 ? rows().gather32 : rows().gather16)(out, in, columns, j.width);
             else
                 for (int x = 0; x < j.width; ++x, out += db) store_dst<Bits>(out, load_dst<Bits>(in + columns[x] * sb));
         } else if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {

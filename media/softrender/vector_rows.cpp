@@ -46,7 +46,8 @@ void add32_sse2(unsigned char* out, int width, std::uint32_t addend)
         const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
         const __m128i sum = _mm_adds_epu8(_mm_and_si128(dv, low), q);
         const __m128i word = _mm_add_epi32(_mm_and_si128(dv, halves), q);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_or_si128(sum, _mm_and_si128(word, carries)), bits0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_or_si128(_mm_or_si128(sum, _mm_and_si128(word, carries)), bits0));
     }
 #endif
     for (; x < width; ++x, out += 4) store32(out, add_word32(load32(out), addend));
@@ -70,12 +71,14 @@ inline __m128i alpha_mix4(__m128i sv, __m128i dv)
     const __m128i w_hi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_unpackhi_epi32(w32, w32), _MM_SHUFFLE(1, 0, 0, 0)),
                                              _MM_SHUFFLE(1, 0, 0, 0));
     const __m128i w256 = _mm_set1_epi16(256);
-    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), _mm_sub_epi16(w256, w_lo)),
-                                                    _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), w_lo)),
-                                      8);
-    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(w256, w_hi)),
-                                                    _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), w_hi)),
-                                      8);
+    const __m128i lo =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), _mm_sub_epi16(w256, w_lo)),
+                                     _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), w_lo)),
+                       8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(w256, w_hi)),
+                                     _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), w_hi)),
+                       8);
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -148,12 +151,15 @@ void mix32_rows(unsigned char* out, const unsigned char* in, int width, int p, s
             if (_mm_movemask_epi8(keyed) == 0xFFFF) continue;
             kept = _mm_or_si128(kept, keyed);
         }
-        const __m128i lo = _mm_srli_epi16(
-            _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), qs), _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ps)), 8);
-        const __m128i hi = _mm_srli_epi16(
-            _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs), _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ps)), 8);
+        const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), qs),
+                                                        _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ps)),
+                                          8);
+        const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs),
+                                                        _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ps)),
+                                          8);
         const __m128i mixed = _mm_packus_epi16(lo, hi);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_and_si128(kept, dv), _mm_andnot_si128(kept, mixed)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_or_si128(_mm_and_si128(kept, dv), _mm_andnot_si128(kept, mixed)));
     }
 #endif
     for (; x < width; ++x, in += 4, out += 4) {
@@ -184,17 +190,44 @@ void gather32_sse2(unsigned char* out, const unsigned char* in, const int* colum
 #if defined(__SSE2__)
     // four loads, one store
     for (; x + 4 <= width; x += 4, out += 16) {
-        const __m128i v = _mm_set_epi32(static_cast<int>(load32(in + 4 * columns[x + 3])), static_cast<int>(load32(in + 4 * columns[x + 2])),
-                                        static_cast<int>(load32(in + 4 * columns[x + 1])), static_cast<int>(load32(in + 4 * columns[x])));
+        const __m128i v = _mm_set_epi32(
+            static_cast<int>(load32(in + 4 * columns[x + 3])), static_cast<int>(load32(in + 4 * columns[x + 2])),
+            static_cast<int>(load32(in + 4 * columns[x + 1])), static_cast<int>(load32(in + 4 * columns[x])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     }
 #endif
     for (; x < width; ++x, out += 4) store32(out, load32(in + 4 * columns[x]));
 }
 
+void gather16_sse2(unsigned char* out, const unsigned char* in, const int* columns, int width)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    // eight loads into the lanes of one store
+    for (; x + 8 <= width; x += 8, out += 16) {
+        __m128i v = _mm_cvtsi32_si128(static_cast<int>(load16(in + 2 * columns[x])));
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 1])), 1);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 2])), 2);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 3])), 3);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 4])), 4);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 5])), 5);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 6])), 6);
+        v = _mm_insert_epi16(v, static_cast<int>(load16(in + 2 * columns[x + 7])), 7);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+    }
+#endif
+    for (; x < width; ++x, out += 2) store16(out, load16(in + 2 * columns[x]));
+}
+
+void copy_sse2(unsigned char* out, const unsigned char* in, long bytes)
+{
+    std::memcpy(out, in, static_cast<std::size_t>(bytes));
+}
+
 namespace {
 
-constexpr vector_rows sse2_table{&fill32_sse2, &add32_sse2, &alpha32_sse2, &mix32_sse2, &gather32_sse2};
+constexpr vector_rows sse2_table{&fill32_sse2,   &add32_sse2,    &alpha32_sse2, &mix32_sse2,
+                                 &gather32_sse2, &gather16_sse2, &copy_sse2};
 
 const vector_rows* by_processor()
 {

@@ -23,6 +23,10 @@ struct vector_rows {
     void (*mix32)(unsigned char* out, const unsigned char* in, int width, int p, bool keyed, std::uint32_t key);
     // pixel x the source pixel at column columns[x] of the row in
     void (*gather32)(unsigned char* out, const unsigned char* in, const int* columns, int width);
+    // the same for 16-bit pixels
+    void (*gather16)(unsigned char* out, const unsigned char* in, const int* columns, int width);
+    // bytes from in to out, which do not overlap
+    void (*copy)(unsigned char* out, const unsigned char* in, long bytes);
 };
 
 enum vector_set { vectors_by_processor = 0, vectors_sse2 = 1, vectors_avx2 = 2 };
@@ -46,5 +50,7 @@ void add32_sse2(unsigned char* out, int width, std::uint32_t addend);
 void alpha32_sse2(unsigned char* out, const unsigned char* in, int width);
 void mix32_sse2(unsigned char* out, const unsigned char* in, int width, int p, bool keyed, std::uint32_t key);
 void gather32_sse2(unsigned char* out, const unsigned char* in, const int* columns, int width);
+void gather16_sse2(unsigned char* out, const unsigned char* in, const int* columns, int width);
+void copy_sse2(unsigned char* out, const unsigned char* in, long bytes);
 
 }  // namespace media::soft

@@ -55,7 +55,8 @@ ZENTIL_AVX2 inline __m256i alpha_mix8(__m256i sv, __m256i dv)
     const __m256i zero = _mm256_setzero_si256();
     const __m256i a = _mm256_srli_epi32(sv, 24);
     const __m256i opaque = _mm256_cmpeq_epi32(a, _mm256_set1_epi32(255));
-    const __m256i w32 = _mm256_or_si256(_mm256_sub_epi32(a, opaque), _mm256_and_si256(opaque, _mm256_set1_epi32(256 << 16)));
+    const __m256i w32 =
+        _mm256_or_si256(_mm256_sub_epi32(a, opaque), _mm256_and_si256(opaque, _mm256_set1_epi32(256 << 16)));
     const __m256i w_lo = _mm256_shufflehi_epi16(
         _mm256_shufflelo_epi16(_mm256_unpacklo_epi32(w32, w32), _MM_SHUFFLE(1, 0, 0, 0)), _MM_SHUFFLE(1, 0, 0, 0));
     const __m256i w_hi = _mm256_shufflehi_epi16(
@@ -123,7 +124,8 @@ ZENTIL_AVX2 void mix32_rows(unsigned char* out, const unsigned char* in, int wid
     mix32_sse2(out, in, width - x, p, Keyed, key);
 }
 
-ZENTIL_AVX2 void mix32_avx2(unsigned char* out, const unsigned char* in, int width, int p, bool keyed, std::uint32_t key)
+ZENTIL_AVX2 void mix32_avx2(unsigned char* out, const unsigned char* in, int width, int p, bool keyed,
+                            std::uint32_t key)
 {
     if (keyed)
         mix32_rows<true>(out, in, width, p, key);
@@ -131,26 +133,38 @@ ZENTIL_AVX2 void mix32_avx2(unsigned char* out, const unsigned char* in, int wid
         mix32_rows<false>(out, in, width, p, key);
 }
 
-ZENTIL_AVX2 void gather32_avx2(unsigned char* out, const unsigned char* in, const int* columns, int width)
+ZENTIL_AVX2 void copy_avx2(unsigned char* out, const unsigned char* in, long bytes)
 {
-    // eight columns, one gather of their pixels (no alignment needed)
-    const auto* base = reinterpret_cast<const int*>(in);
-    int x = 0;
-    for (; x + 8 <= width; x += 8, out += 32) {
-        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + x));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_i32gather_epi32(base, at, 4));
+    // 128 bytes a step, inline: a row of a screen is too short for the call
+    // and the size dispatch of the library's copy to pay
+    long n = 0;
+    for (; n + 128 <= bytes; n += 128) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + n));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + n + 32));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + n + 64));
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + n + 96));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n), a);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n + 32), b);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n + 64), c);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n + 96), d);
     }
-    gather32_sse2(out, in, columns + x, width - x);
+    for (; n + 32 <= bytes; n += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + n)));
+    copy_sse2(out + n, in + n, bytes - n);
 }
 
-constexpr vector_rows avx2_table{&fill32_avx2, &add32_avx2, &alpha32_avx2, &mix32_avx2, &gather32_avx2};
+// the gathers keep single loads: the AVX2 gather measured slower here
+constexpr vector_rows avx2_table{&fill32_avx2,   &add32_avx2,    &alpha32_avx2, &mix32_avx2,
+                                 &gather32_sse2, &gather16_sse2, &copy_avx2};
 
 }  // namespace
 
 const vector_rows& avx2_rows() { return avx2_table; }
 #else
 namespace {
-constexpr vector_rows fallback_table{&fill32_sse2, &add32_sse2, &alpha32_sse2, &mix32_sse2, &gather32_sse2};
+constexpr vector_rows fallback_table{&fill32_sse2,   &add32_sse2,    &alpha32_sse2, &mix32_sse2,
+                                     &gather32_sse2, &gather16_sse2, &copy_sse2};
 }
 const vector_rows& avx2_rows() { return fallback_table; }
 #endif

@@ -1,7 +1,7 @@
 // The row loops of each vector width (SSE2 and, where the processor has it,
 // AVX2) against the generic path: the box fill of every mode, the alpha
-// source with the transparency flag, mode 1 with and without it and the
-// scaled copy, over widths 1 to 67, unaligned starts, clipped starts, alpha
+// source with the transparency flag, the copy and mode 1 with and without
+// it, and the scaled copy of both pixel sizes, over widths 1 to 67, unaligned starts, clipped starts, alpha
 // patterns of runs and single pixels, and plain and mirrored scales.
 #include "draw_fixture.hpp"
 
@@ -36,8 +36,8 @@ TEST_F(VectorRows, ForcingASet)
     EXPECT_FALSE(media::soft::force_vector_set(7));
     EXPECT_TRUE(media::soft::force_vector_set(media::soft::vectors_by_processor));
     media::soft::reset_state();
-    EXPECT_EQ(media::soft::vector_set_in_use() == media::soft::vectors_avx2, media::soft::avx2_present() &&
-                                                                                  std::getenv("ZENTIL_SOFTRENDER_VECTORS") == nullptr);
+    EXPECT_EQ(media::soft::vector_set_in_use() == media::soft::vectors_avx2,
+              media::soft::avx2_present() && std::getenv("ZENTIL_SOFTRENDER_VECTORS") == nullptr);
 }
 
 TEST_F(VectorRows, BoxesMatchTheGenericPath)
@@ -104,77 +104,82 @@ TEST_F(VectorRows, BlendedCopiesMatchTheGenericPath)
 {
     std::mt19937 random(8603);
     for (int set : sets())
-        for (int flag : {0, 1})
-            for (int width = 1; width <= 67; ++width) {
-                ASSERT_TRUE(media::soft::force_vector_set(set));
-                image src(width + 2, 3, 1);
-                image dst(width + 5, 4, 1);
-                src.fill_random(random);
-                src.m.base->transparent = src.get(0, 0);
-                // keyed pixels alone, in runs of eight and beyond
-                for (int y = 0; y < 3; ++y)
-                    for (int x = 0; x < width + 2; ++x)
-                        if ((x / (1 + y * 8)) % 2 == 0) src.set(x, y, src.m.base->transparent);
-                dst.fill_random(random);
-                const auto before = dst.snapshot();
-                int p = 1 + static_cast<int>(random() % 254);
-                if (p == 128) p = 129;
-                blend(1, p);
-                const int at = static_cast<int>(random() % 6) - 2;
-                media::soft::force_generic_loops(1);
-                BlitMemImg(&dst, &src, at, 1, flag, nullptr);
-                const auto generic = dst.snapshot();
-                dst.restore(before);
-                media::soft::force_generic_loops(0);
-                BlitMemImg(&dst, &src, at, 1, flag, nullptr);
-                ASSERT_EQ(dst.snapshot(), generic) << "set " << set << " flag " << flag << " width " << width;
-            }
+        for (int mode : {0, 1})
+            for (int flag : {0, 1})
+                for (int width = 1; width <= 67; ++width) {
+                    ASSERT_TRUE(media::soft::force_vector_set(set));
+                    image src(width + 2, 3, 1);
+                    image dst(width + 5, 4, 1);
+                    src.fill_random(random);
+                    src.m.base->transparent = src.get(0, 0);
+                    // keyed pixels alone, in runs of eight and beyond
+                    for (int y = 0; y < 3; ++y)
+                        for (int x = 0; x < width + 2; ++x)
+                            if ((x / (1 + y * 8)) % 2 == 0) src.set(x, y, src.m.base->transparent);
+                    dst.fill_random(random);
+                    const auto before = dst.snapshot();
+                    int p = 1 + static_cast<int>(random() % 254);
+                    if (p == 128) p = 129;
+                    blend(mode, p);
+                    const int at = static_cast<int>(random() % 6) - 2;
+                    media::soft::force_generic_loops(1);
+                    BlitMemImg(&dst, &src, at, 1, flag, nullptr);
+                    const auto generic = dst.snapshot();
+                    dst.restore(before);
+                    media::soft::force_generic_loops(0);
+                    BlitMemImg(&dst, &src, at, 1, flag, nullptr);
+                    ASSERT_EQ(dst.snapshot(), generic)
+                        << "set " << set << " mode " << mode << " flag " << flag << " width " << width;
+                }
 }
 
 TEST_F(VectorRows, ScaledCopiesMatchTheGenericPath)
 {
     std::mt19937 random(8604);
     for (int set : sets())
-        for (bool mirrored : {false, true})
-            for (int width = 1; width <= 67; ++width) {
-                ASSERT_TRUE(media::soft::force_vector_set(set));
-                const int source_width = 1 + static_cast<int>(random() % 90);
-                image src(source_width, 5, 1);
-                image dst(width + 5, 6, 1);
-                src.fill_random(random);
-                dst.fill_random(random);
-                const auto before = dst.snapshot();
-                const int left = static_cast<int>(random() % 6) - 2;
-                RECT r{left, 1, left + width, 5};
-                if (mirrored) std::swap(r.left, r.right);
-                media::soft::force_generic_loops(1);
-                BlitMemImgScaled(&dst, &src, &r, 0, nullptr);
-                const auto generic = dst.snapshot();
-                dst.restore(before);
-                media::soft::force_generic_loops(0);
-                BlitMemImgScaled(&dst, &src, &r, 0, nullptr);
-                ASSERT_EQ(dst.snapshot(), generic) << "set " << set << " width " << width << " from " << source_width;
-            }
+        for (int format : {0, 1})
+            for (bool mirrored : {false, true})
+                for (int width = 1; width <= 67; ++width) {
+                    ASSERT_TRUE(media::soft::force_vector_set(set));
+                    const int source_width = 1 + static_cast<int>(random() % 90);
+                    image src(source_width, 5, format);
+                    image dst(width + 5, 6, format);
+                    src.fill_random(random);
+                    dst.fill_random(random);
+                    const auto before = dst.snapshot();
+                    const int left = static_cast<int>(random() % 6) - 2;
+                    RECT r{left, 1, left + width, 5};
+                    if (mirrored) std::swap(r.left, r.right);
+                    media::soft::force_generic_loops(1);
+                    BlitMemImgScaled(&dst, &src, &r, 0, nullptr);
+                    const auto generic = dst.snapshot();
+                    dst.restore(before);
+                    media::soft::force_generic_loops(0);
+                    BlitMemImgScaled(&dst, &src, &r, 0, nullptr);
+                    ASSERT_EQ(dst.snapshot(), generic)
+                        << "set " << set << " format " << format << " width " << width << " from " << source_width;
+                }
     // a view drawn into its own body, the rows overlapping: the pixel order
     // of the generic path, whose reads see the pixels already written
     for (int set : sets())
-        for (int shift : {-9, -3, -1, 1, 3, 9}) {
-            ASSERT_TRUE(media::soft::force_vector_set(set));
-            image img(80, 4, 1);
-            img.fill_random(random);
-            const auto before = img.snapshot();
-            MEMIMG view{};
-            MakeSubMemImg(&view, &img.m, 20, 0, 30, 4);
-            const RECT r{20 + shift, 0, 20 + shift + 45, 4};
-            media::soft::force_generic_loops(1);
-            BlitMemImgScaled(&img, &view, &r, 0, nullptr);
-            const auto generic = img.snapshot();
-            img.restore(before);
-            media::soft::force_generic_loops(0);
-            BlitMemImgScaled(&img, &view, &r, 0, nullptr);
-            EXPECT_EQ(img.snapshot(), generic) << "set " << set << " shift " << shift;
-            ReleaseMemImg(&view);
-        }
+        for (int format : {0, 1})
+            for (int shift : {-9, -3, -1, 1, 3, 9}) {
+                ASSERT_TRUE(media::soft::force_vector_set(set));
+                image img(80, 4, format);
+                img.fill_random(random);
+                const auto before = img.snapshot();
+                MEMIMG view{};
+                MakeSubMemImg(&view, &img.m, 20, 0, 30, 4);
+                const RECT r{20 + shift, 0, 20 + shift + 45, 4};
+                media::soft::force_generic_loops(1);
+                BlitMemImgScaled(&img, &view, &r, 0, nullptr);
+                const auto generic = img.snapshot();
+                img.restore(before);
+                media::soft::force_generic_loops(0);
+                BlitMemImgScaled(&img, &view, &r, 0, nullptr);
+                EXPECT_EQ(img.snapshot(), generic) << "set " << set << " format " << format << " shift " << shift;
+                ReleaseMemImg(&view);
+            }
 }
 
 }  // namespace
