@@ -6,7 +6,7 @@
 
 namespace media::soft {
 
-// One row of 32-bit pixels each.
+// One row each, of 32-bit pixels unless said otherwise.
 struct vector_rows {
     // every pixel the colour
     void (*fill32)(unsigned char* out, int width, std::uint32_t colour);
