@@ -14,6 +14,7 @@
 #endif
 
 #include "media/softrender/loops.hpp"
+#include "media/softrender/vector_rows.hpp"
 
 namespace media::soft::same {
 
@@ -178,47 +179,9 @@ void saturated_rows(const same_job& j)
 template <bool Trans>
 void mixed_rows(const same_job& j)
 {
-    const int p = j.setup.param;
-    const std::uint32_t key = j.setup.transparent;
-    for (int y = 0; y < j.height; ++y) {
-        const unsigned char* in = j.src + y * j.src_pitch;
-        unsigned char* out = j.dst + y * j.dst_pitch;
-        int x = 0;
-#if defined(__SSE2__)
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i ps = _mm_set1_epi16(static_cast<short>(p)), qs = _mm_set1_epi16(static_cast<short>(256 - p));
-        const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-        const __m128i k = _mm_set1_epi32(static_cast<int>(key));
-        for (; x + 4 <= j.width; x += 4, in += 16, out += 16) {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-            // the destination bytes kept: its fourth byte, and whole keyed pixels
-            __m128i kept = top;
-            if constexpr (Trans) {
-                const __m128i keyed = _mm_cmpeq_epi32(sv, k);
-                if (_mm_movemask_epi8(keyed) == 0xFFFF) continue;
-                kept = _mm_or_si128(kept, keyed);
-            }
-            const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), qs),
-                                                            _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), ps)), 8);
-            const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), qs),
-                                                            _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), ps)), 8);
-            const __m128i mixed = _mm_packus_epi16(lo, hi);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_or_si128(_mm_and_si128(kept, dv), _mm_andnot_si128(kept, mixed)));
-        }
-#endif
-        for (; x < j.width; ++x, in += 4, out += 4) {
-            const std::uint32_t sp = load32(in), dp = load32(out);
-            if (Trans && sp == key) continue;
-            std::uint32_t r = dp & 0xFF000000u;
-            for (int i = 0; i < 24; i += 8) {
-                const std::uint32_t sv = sp >> i & 0xFF, dv = dp >> i & 0xFF;
-                r |= ((dv * static_cast<std::uint32_t>(256 - p) + sv * static_cast<std::uint32_t>(p)) >> 8) << i;
-            }
-            store32(out, r);
-        }
-    }
+    const auto row = rows().mix32;
+    for (int y = 0; y < j.height; ++y)
+        row(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, j.width, j.setup.param, Trans, j.setup.transparent);
 }
 
 // Mode 4 of 32-bit direct pixels without modifiers: each colour byte
@@ -257,53 +220,8 @@ inline void multiplied_rows(const same_job& j)
 // >> 8 (exact in 16-bit lanes) and keeps the destination's fourth byte.
 inline void alpha_rows(const same_job& j)
 {
-    for (int y = 0; y < j.height; ++y) {
-        const unsigned char* in = j.src + y * j.src_pitch;
-        unsigned char* out = j.dst + y * j.dst_pitch;
-        int x = 0;
-#if defined(__SSE2__)
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i full = _mm_set1_epi32(255), top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-        const __m128i w256 = _mm_set1_epi16(256);
-        for (; x + 4 <= j.width; x += 4, in += 16, out += 16) {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            const __m128i a32 = _mm_srli_epi32(sv, 24);
-            const __m128i none = _mm_cmpeq_epi32(a32, zero);
-            if (_mm_movemask_epi8(none) == 0xFFFF) continue;
-            const __m128i opaque = _mm_cmpeq_epi32(a32, full);
-            if (_mm_movemask_epi8(opaque) == 0xFFFF) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sv);
-                continue;
-            }
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-            // each pixel's alpha in the four 16-bit lanes of its bytes
-            const __m128i a2 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a32, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
-            const __m128i a_lo = _mm_unpacklo_epi32(a2, a2), a_hi = _mm_unpackhi_epi32(a2, a2);
-            const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), _mm_sub_epi16(w256, a_lo)),
-                                                            _mm_mullo_epi16(_mm_unpacklo_epi8(sv, zero), a_lo)), 8);
-            const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(w256, a_hi)),
-                                                            _mm_mullo_epi16(_mm_unpackhi_epi8(sv, zero), a_hi)), 8);
-            const __m128i mixed = _mm_or_si128(_mm_and_si128(top, dv), _mm_andnot_si128(top, _mm_packus_epi16(lo, hi)));
-            const __m128i drawn = _mm_or_si128(_mm_and_si128(opaque, sv), _mm_andnot_si128(opaque, mixed));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_or_si128(_mm_and_si128(none, dv), _mm_andnot_si128(none, drawn)));
-        }
-#endif
-        for (; x < j.width; ++x, in += 4, out += 4) {
-            const std::uint32_t sp = load32(in);
-            const std::uint32_t a = sp >> 24;
-            if (a == 0) continue;
-            if (a == 255) {
-                store32(out, sp);
-                continue;
-            }
-            const std::uint32_t dp = load32(out);
-            std::uint32_t r = dp & 0xFF000000u;
-            for (int i = 0; i < 24; i += 8)
-                r |= (((dp >> i & 0xFF) * (256 - a) + (sp >> i & 0xFF) * a) >> 8) << i;
-            store32(out, r);
-        }
-    }
+    const auto row = rows().alpha32;
+    for (int y = 0; y < j.height; ++y) row(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, j.width);
 }
 
 #if defined(__SSE2__)
@@ -465,8 +383,8 @@ void loop(const same_job& job)
     if constexpr (!Runs) {
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
             // whole rows copied
-            for (int y = 0; y < j.height; ++y)
-                std::memcpy(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, static_cast<std::size_t>(j.width) * db);
+            const auto copy = separate(j, sb, db) ? rows().copy : copy_sse2;
+            for (int y = 0; y < j.height; ++y) copy(j.dst + y * j.dst_pitch, j.src + y * j.src_pitch, static_cast<long>(j.width) * db);
             return;
         }
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {

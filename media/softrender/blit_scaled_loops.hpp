@@ -4,11 +4,14 @@
 // blit_scaled_32.cpp and blit_scaled_16.cpp.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "media/softrender/loops.hpp"
+#include "media/softrender/vector_rows.hpp"
 
 namespace media::soft::scaled {
 
@@ -37,7 +40,15 @@ void loop(const scaled_job& job)
         const unsigned char* blend = BlendImage ? j.blend + row * j.blend_pitch : nullptr;
         unsigned char* out = out_row;
         if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && !Trans) {
-            for (int x = 0; x < j.width; ++x, out += db) store_dst<Bits>(out, load_dst<Bits>(in + columns[x] * sb));
+            // several pixels a step where the row does not overlap the source
+            // row it reads (a view drawn into its own body keeps the pixel
+            // order, whose reads see the pixels already written)
+            const int first = std::min(columns[0], columns[j.width - 1]), last = std::max(columns[0], columns[j.width - 1]);
+            const unsigned char *lo = in + first * sb, *hi = in + (last + 1) * sb;
+            if (!std::less<>{}(lo, out + j.width * db) || !std::less<>{}(out, hi))
+                (Bits == 32 ? rows().gather32 : rows().gather16)(out, in, columns, j.width);
+            else
+                for (int x = 0; x < j.width; ++x, out += db) store_dst<Bits>(out, load_dst<Bits>(in + columns[x] * sb));
         } else if constexpr (Mode == 0 && Kind == kind_direct && !BlendImage && !Bright && Trans) {
             // the source pixel unless it is the transparent colour
             const std::uint32_t key = j.setup.transparent;

@@ -4,6 +4,7 @@
 #include "media/graphics/internal.hpp"
 #include "media/softrender/blit_same.hpp"
 #include "media/softrender/solid.hpp"
+#include "media/softrender/vector_rows.hpp"
 
 #include <algorithm>
 #include <array>
@@ -38,6 +39,29 @@ void box_rows(const box_job& job)
 {
     // a local copy, which the byte-pointer stores cannot touch
     const box_job j = job;
+    if constexpr ((Mode == 0 || Mode == 2) && Bits == 32) {
+        // the vector rows of the processor's width
+        const vector_rows& r = rows();
+        for (int y = 0; y < j.height; ++y) {
+            unsigned char* out = j.dst + y * j.dst_pitch;
+            if constexpr (Mode == 0)
+                r.fill32(out, j.width, j.setup.colour);
+            else
+                r.add32(out, j.width, j.setup.addend);
+        }
+        return;
+    }
+    if constexpr (Mode == 0 && Bits == 16) {
+        // two pixels a 32-bit word, an odd last pixel alone
+        const auto fill = rows().fill32;
+        const std::uint32_t pair = j.setup.colour | j.setup.colour << 16;
+        for (int y = 0; y < j.height; ++y) {
+            unsigned char* out = j.dst + y * j.dst_pitch;
+            fill(out, j.width / 2, pair);
+            if (j.width % 2 != 0) store16(out + 2 * (j.width - 1), j.setup.colour);
+        }
+        return;
+    }
     for (int y = 0; y < j.height; ++y) {
         unsigned char* out = j.dst + y * j.dst_pitch;
         int x = 0;
@@ -117,11 +141,6 @@ void box_rows(const box_job& job)
             }
         }
 #endif
-        if constexpr (Mode == 0 && Bits == 16) {
-            // two pixels a word, an odd last pixel alone
-            const std::uint32_t pair = j.setup.colour | j.setup.colour << 16;
-            for (; x + 1 < j.width; x += 2, out += 4) store32(out, pair);
-        }
         for (; x < j.width; ++x, out += Bits / 8) store_dst<Bits>(out, solid_rule<Mode, Bits>(j.setup, load_dst<Bits>(out)));
     }
 }

@@ -30,11 +30,13 @@ int mmx_enabled();
 // Whether the blits, the box fill and the lines take their generic path
 // rather than a specialised loop. The switch is off after the reset; the
 // environment variable ZENTIL_GENERIC_SOFTRENDER=1, read once, forces the
-// generic path whatever the switch says.
+// generic path whatever the switch says. vector_set: the vector width the
+// tests force (vector_rows.hpp), 0 for the processor's choice.
 struct LOOPSTATE {
     std::int32_t force_generic;
     std::int32_t env_read;
     std::int32_t env_forced;
+    std::int32_t vector_set;
 };
 extern LOOPSTATE loop_state;
 
