@@ -7,14 +7,8 @@
 #include "platform/filter/source.hpp"
 #include "platform/filter/stock.hpp"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/filter/av_library.hpp"
+#include "platform/text/codepage.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -31,35 +25,19 @@ constexpr REFERENCE_TIME units_per_second = 10'000'000;
 // Pictures larger than this on either side are refused (bad or hostile headers).
 constexpr int max_side = 16384;
 
+// The codec libraries' table; reached only once codec_library() has given
+// one (a source is made and a file recognised only then).
+const av_library& av()
+{
+    return *codec_library();
+}
+
 void quiet_library()
 {
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+    std::call_once(once, [] { av().av_log_set_level(AV_LOG_QUIET); });
 }
 
-std::string utf8(const std::wstring& path)
-{
-    std::string out;
-    for (wchar_t wc : path) {
-        auto c = std::uint32_t(wc);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | ((c >> 18) & 0x07));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // One demuxer and one decoder for one stream of the file.
 struct stream_reader {
@@ -74,10 +52,10 @@ struct stream_reader {
 
     void close()
     {
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-        avcodec_free_context(&codec);
-        avformat_close_input(&format);
+        av().av_frame_free(&frame);
+        av().av_packet_free(&packet);
+        av().avcodec_free_context(&codec);
+        av().avformat_close_input(&format);
         index = -1;
     }
 
@@ -86,23 +64,23 @@ struct stream_reader {
     bool open(const std::string& path, AVMediaType type)
     {
         close();
-        if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
+        if (av().avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
             return false;
-        if (avformat_find_stream_info(format, nullptr) < 0)
+        if (av().avformat_find_stream_info(format, nullptr) < 0)
             return false;
         const AVCodec* decoder = nullptr;
-        index = av_find_best_stream(format, type, -1, -1, &decoder, 0);
+        index = av().av_find_best_stream(format, type, -1, -1, &decoder, 0);
         if (index < 0 || !decoder)
             return false;
-        codec = avcodec_alloc_context3(decoder);
-        packet = av_packet_alloc();
-        frame = av_frame_alloc();
+        codec = av().avcodec_alloc_context3(decoder);
+        packet = av().av_packet_alloc();
+        frame = av().av_frame_alloc();
         if (!codec || !packet || !frame)
             return false;
-        if (avcodec_parameters_to_context(codec, format->streams[index]->codecpar) < 0)
+        if (av().avcodec_parameters_to_context(codec, format->streams[index]->codecpar) < 0)
             return false;
         codec->thread_count = 1;
-        if (avcodec_open2(codec, decoder, nullptr) < 0)
+        if (av().avcodec_open2(codec, decoder, nullptr) < 0)
             return false;
         for (unsigned i = 0; i < format->nb_streams; ++i)
             if (int(i) != index)
@@ -117,33 +95,33 @@ struct stream_reader {
     bool next()
     {
         for (;;) {
-            int got = avcodec_receive_frame(codec, frame);
+            int got = av().avcodec_receive_frame(codec, frame);
             if (got == 0)
                 return true;
             if (got == AVERROR_EOF || (got != AVERROR(EAGAIN) && drained))
                 return false;
             if (drained)
                 return false;
-            int read = av_read_frame(format, packet);
+            int read = av().av_read_frame(format, packet);
             if (read < 0) {
-                avcodec_send_packet(codec, nullptr);  // flush what the decoder holds
+                av().avcodec_send_packet(codec, nullptr);  // flush what the decoder holds
                 drained = true;
                 continue;
             }
             if (packet->stream_index == index)
-                avcodec_send_packet(codec, packet);  // a damaged packet is skipped
-            av_packet_unref(packet);
+                av().avcodec_send_packet(codec, packet);  // a damaged packet is skipped
+            av().av_packet_unref(packet);
         }
     }
 
     // Moves to `position` (100-ns units from the file's start).
     void seek(REFERENCE_TIME position)
     {
-        std::int64_t target = av_rescale_q(position, AVRational{1, int(units_per_second)}, time_base());
+        std::int64_t target = av().av_rescale_q(position, AVRational{1, int(units_per_second)}, time_base());
         if (format->streams[index]->start_time != AV_NOPTS_VALUE)
             target += format->streams[index]->start_time;
-        av_seek_frame(format, index, target, AVSEEK_FLAG_BACKWARD);
-        avcodec_flush_buffers(codec);
+        av().av_seek_frame(format, index, target, AVSEEK_FLAG_BACKWARD);
+        av().avcodec_flush_buffers(codec);
         drained = false;
     }
 
@@ -155,7 +133,7 @@ struct stream_reader {
         std::int64_t start = format->streams[index]->start_time;
         if (start != AV_NOPTS_VALUE)
             pts -= start;
-        return av_rescale_q(pts, time_base(), AVRational{1, int(units_per_second)});
+        return av().av_rescale_q(pts, time_base(), AVRational{1, int(units_per_second)});
     }
 };
 
@@ -199,7 +177,7 @@ protected:
 class CAvVideo : public CAvStream {
 public:
     using CAvStream::CAvStream;
-    ~CAvVideo() override { sws_freeContext(scaler_); }
+    ~CAvVideo() override { av().sws_freeContext(scaler_); }
 
     bool open(const std::string& path)
     {
@@ -211,8 +189,8 @@ public:
             return false;
         stride_ = (std::uint32_t(width_) * 3 + 3) & ~3u;
         sample_bytes_ = stride_ * std::uint32_t(height_);
-        AVRational rate = av_guess_frame_rate(reader_.format, reader_.format->streams[reader_.index], nullptr);
-        frame_time_ = rate.num > 0 && rate.den > 0 ? av_rescale(units_per_second, rate.den, rate.num) : 400000;
+        AVRational rate = av().av_guess_frame_rate(reader_.format, reader_.format->streams[reader_.index], nullptr);
+        frame_time_ = rate.num > 0 && rate.den > 0 ? av().av_rescale(units_per_second, rate.den, rate.num) : 400000;
         VIDEOINFOHEADER info{};
         info.rcSource = {0, 0, width_, height_};
         info.rcTarget = info.rcSource;
@@ -242,7 +220,7 @@ private:
 class CAvAudio : public CAvStream {
 public:
     using CAvStream::CAvStream;
-    ~CAvAudio() override { swr_free(&resampler_); }
+    ~CAvAudio() override { av().swr_free(&resampler_); }
 
     bool open(const std::string& path)
     {
@@ -254,11 +232,11 @@ public:
         rate_ = c->sample_rate;
         channels_ = std::min(c->ch_layout.nb_channels, 2);
         AVChannelLayout out_layout{};
-        av_channel_layout_default(&out_layout, channels_);
-        int made = swr_alloc_set_opts2(&resampler_, &out_layout, AV_SAMPLE_FMT_S16, rate_, &c->ch_layout,
+        av().av_channel_layout_default(&out_layout, channels_);
+        int made = av().swr_alloc_set_opts2(&resampler_, &out_layout, AV_SAMPLE_FMT_S16, rate_, &c->ch_layout,
                                        c->sample_fmt, rate_, 0, nullptr);
-        av_channel_layout_uninit(&out_layout);
-        if (made < 0 || swr_init(resampler_) < 0)
+        av().av_channel_layout_uninit(&out_layout);
+        if (made < 0 || av().swr_init(resampler_) < 0)
             return false;
         frames_per_sample_ = std::uint32_t(rate_ / 10);  // 100 ms a sample
         sample_bytes_ = frames_per_sample_ * std::uint32_t(channels_) * 2;
@@ -280,8 +258,8 @@ public:
 
     void restart(REFERENCE_TIME position)
     {
-        swr_close(resampler_);
-        swr_init(resampler_);
+        av().swr_close(resampler_);
+        av().swr_init(resampler_);
         next_time_ = -1;
         skip_until_ = position;
     }
@@ -318,7 +296,7 @@ public:
         if (!m_paStreams.empty())
             return E_UNEXPECTED;  // loaded once
         quiet_library();
-        std::string path = "file:" + utf8(file);  // never read as another protocol
+        std::string path = "file:" + text::to_utf8(file);  // never read as another protocol
         HRESULT hr = S_OK;
         auto* video = new (std::nothrow) CAvVideo(this, this, &hr, L"Video");
         if (video && !video->open(path)) {
@@ -335,7 +313,7 @@ public:
         // The duration: the container's, else the longest stream's.
         AVFormatContext* f = static_cast<CAvStream*>(m_paStreams.front())->reader_.format;
         if (f->duration != AV_NOPTS_VALUE && f->duration > 0)
-            duration_ = av_rescale(f->duration, units_per_second, AV_TIME_BASE);
+            duration_ = av().av_rescale(f->duration, units_per_second, AV_TIME_BASE);
         stop_ = duration_;
         IncrementPinVersion();
         return S_OK;
@@ -411,7 +389,7 @@ HRESULT CAvVideo::FillBuffer(IMediaSample* sample)
             return S_FALSE;
         if (f->width != width_ || f->height != height_ || f->format < 0)
             continue;  // a frame of another size: not shown
-        scaler_ = sws_getCachedContext(scaler_, width_, height_, AVPixelFormat(f->format), width_, height_,
+        scaler_ = av().sws_getCachedContext(scaler_, width_, height_, AVPixelFormat(f->format), width_, height_,
                                        AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!scaler_)
             return E_FAIL;
@@ -422,14 +400,14 @@ HRESULT CAvVideo::FillBuffer(IMediaSample* sample)
         // Bottom-up: the first row goes last.
         std::uint8_t* rows[4] = {data + std::size_t(stride_) * std::size_t(height_ - 1), nullptr, nullptr, nullptr};
         int strides[4] = {-int(stride_), 0, 0, 0};
-        sws_scale(scaler_, f->data, f->linesize, 0, height_, rows, strides);
+        av().sws_scale(scaler_, f->data, f->linesize, 0, height_, rows, strides);
         sample->SetActualDataLength(LONG(sample_bytes_));
         if (start < 0)
             start = 0;
         REFERENCE_TIME stop = start + frame_time_;
         sample->SetTime(&start, &stop);
         sample->SetSyncPoint(true);
-        av_frame_unref(f);
+        av().av_frame_unref(f);
         return S_OK;
     }
 }
@@ -446,7 +424,7 @@ HRESULT CAvAudio::FillBuffer(IMediaSample* sample)
     while (got < int(frames_per_sample_)) {
         // What the resampler holds first, then a newly decoded frame.
         out[0] = data + got * frame_bytes;
-        int drained = swr_convert(resampler_, out, int(frames_per_sample_) - got, nullptr, 0);
+        int drained = av().swr_convert(resampler_, out, int(frames_per_sample_) - got, nullptr, 0);
         if (drained > 0) {
             got += drained;
             continue;
@@ -455,16 +433,16 @@ HRESULT CAvAudio::FillBuffer(IMediaSample* sample)
             break;
         AVFrame* f = reader_.frame;
         REFERENCE_TIME at = reader_.time_of(f->best_effort_timestamp);
-        REFERENCE_TIME length = av_rescale(f->nb_samples, units_per_second, rate_);
+        REFERENCE_TIME length = av().av_rescale(f->nb_samples, units_per_second, rate_);
         if (at >= 0 && at + length <= skip_until_) {
-            av_frame_unref(f);
+            av().av_frame_unref(f);
             continue;  // before the position sought
         }
         if (next_time_ < 0)
             next_time_ = at >= 0 ? at : 0;
-        int converted = swr_convert(resampler_, out, int(frames_per_sample_) - got,
+        int converted = av().swr_convert(resampler_, out, int(frames_per_sample_) - got,
                                     const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
-        av_frame_unref(f);
+        av().av_frame_unref(f);
         if (converted > 0)
             got += converted;
     }
@@ -476,7 +454,7 @@ HRESULT CAvAudio::FillBuffer(IMediaSample* sample)
         return S_FALSE;
     sample->SetActualDataLength(got * frame_bytes);
     REFERENCE_TIME start = next_time_;
-    REFERENCE_TIME stop = start + av_rescale(got, units_per_second, rate_);
+    REFERENCE_TIME stop = start + av().av_rescale(got, units_per_second, rate_);
     sample->SetTime(&start, &stop);
     next_time_ = stop;
     return S_OK;
@@ -484,24 +462,29 @@ HRESULT CAvAudio::FillBuffer(IMediaSample* sample)
 
 bool recognised_by_library(const BYTE* head, std::size_t length, const std::wstring& path)
 {
-    if (length == 0)
+    if (length == 0 || !codec_library())
         return false;
     quiet_library();
     std::vector<std::uint8_t> padded(length + AVPROBE_PADDING_SIZE, 0);
     std::memcpy(padded.data(), head, length);
-    std::string name = utf8(path);
+    std::string name = text::to_utf8(path);
     AVProbeData probe{};
     probe.filename = name.c_str();
     probe.buf = padded.data();
     probe.buf_size = int(length);
     int score = 0;
     // Only a match on the content counts, not one on the name alone.
-    return av_probe_input_format3(&probe, 1, &score) && score > AVPROBE_SCORE_EXTENSION;
+    return av().av_probe_input_format3(&probe, 1, &score) && score > AVPROBE_SCORE_EXTENSION;
 }
 
 }  // namespace
 
-IUnknown* make_movie_source() { return static_cast<IBaseFilter*>(new (std::nothrow) CAvSource); }
+IUnknown* make_movie_source()
+{
+    if (!codec_library())
+        return nullptr;
+    return static_cast<IBaseFilter*>(new (std::nothrow) CAvSource);
+}
 
 bool movie_source_recognises(const BYTE* head, std::size_t length, const std::wstring& path)
 {
