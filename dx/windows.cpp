@@ -8,6 +8,7 @@
 #include "media/graphics/draw.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/screen_mode.hpp"
+#include "media/graphics/startup.hpp"
 #include "media/system/startup.hpp"
 #include "media/system/window.hpp"
 #include "plang/random.hpp"
@@ -58,6 +59,9 @@ void initialize() {
   ChangeWindowMode(1);
   record("SetScreenMode 800 600 32 60");
   SetScreenMode(ui::screen_width, ui::screen_height, 32, 60);
+  // the device road draws nothing yet: the software renderer draws every frame
+  record("ChooseDeviceRendering 0");
+  ChooseDeviceRendering(0);
   record("InitMediaLayer");
   if (InitMediaLayer() < 0) ui::fail_out_of_range("dx/windows/initialize: dx initialization failure");
   record("SelectDrawTarget -2");

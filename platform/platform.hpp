@@ -39,6 +39,10 @@ struct window_spec {
     // without a frame, above other windows, the client area at (0, 0) (centred
     // and x, y unused): a window covering a screen of width x height
     bool full_screen = false;
+    // able to carry the 3D device's context where the video driver offers
+    // one; a window only the software renderer draws leaves the driver
+    // unloaded
+    bool for_device = true;
 };
 
 enum class event_kind {

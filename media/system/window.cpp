@@ -463,6 +463,7 @@ int CreateMainWindow()
     platform::window_spec spec;
     spec.title = wide(caption);
     spec.shown = s.hidden_window == 0;
+    spec.for_device = IsDeviceRenderingChosen() != 0;
     if (s.window_mode != 0) {
         LogWrite("ウインドウモード起動用のウインドウを作成します\n");
         ws.cursor_shown = 1;

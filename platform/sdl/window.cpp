@@ -58,7 +58,7 @@ int create_window(const char* title, const window_spec& spec)
     }
     // OpenGL-capable where the video driver offers OpenGL (the device's
     // context needs it), else plain: the dummy driver refuses the flag
-    s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags | SDL_WINDOW_OPENGL);
+    if (spec.for_device) s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags | SDL_WINDOW_OPENGL);
     if (!s.window) s.window = SDL_CreateWindow(title, x, y, spec.width, spec.height, flags);
     if (!s.window) return sdl_error("window creation failed");
     return 0;

@@ -71,7 +71,7 @@ TEST_F(wrapper, StartLeavesTheToolsSettingsInTheirOrder) {
 
   const std::vector<std::string> order = {
       "SetRunWhenInactive 1",  "EnableFpuPreserve 1",     "SetLogOutputEnabled 0",
-      "ChangeWindowMode 1",    "SetScreenMode 800 600 32 60", "InitMediaLayer",
+      "ChangeWindowMode 1",    "SetScreenMode 800 600 32 60", "ChooseDeviceRendering 0", "InitMediaLayer",
       "SelectDrawTarget -2",   "seed_random",             "SetDefaultFontType 2",
       "SetDefaultFontSize 20", "SetDefaultFontThickness 9", "SetDefaultFontFace meiryo 1",
   };

@@ -9,6 +9,7 @@
 #include "media/core/window_services.hpp"
 #include "media/graphics/draw.hpp"
 #include "media/graphics/drawstate.hpp"
+#include "media/graphics/startup.hpp"
 #include "media/graphics/font.hpp"
 #include "media/graphics/graph.hpp"
 #include "media/graphics/graph_files.hpp"
@@ -52,6 +53,8 @@ int start(const char* caption, int full_screen_width, int full_screen_height)
     else
         SetScreenMode(screen_width, screen_height, 32, 60);
     SetWindowCaption(caption);
+    // the device road draws nothing yet: the software renderer draws every frame
+    ChooseDeviceRendering(0);
     if (InitMediaLayer() < 0) return -1;
     if (SelectDrawTarget(-2) < 0) return -1;
     // the default font as the wrapper leaves it
