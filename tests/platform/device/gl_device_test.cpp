@@ -89,38 +89,6 @@ struct scene_run {
         made.push_back(r);
         return r;
     }
-    static void stage(int s, std::uint32_t cop, std::uint32_t c1, std::uint32_t c2, std::uint32_t aop, std::uint32_t a1,
-                      std::uint32_t a2)
-    {
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_colorop, cop), 0) << platform::error();
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg1, c1), 0);
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg2, c2), 0);
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaop, aop), 0);
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg1, a1), 0);
-        EXPECT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg2, a2), 0);
-    }
-    static void blending(std::uint32_t src, std::uint32_t dst, std::uint32_t op = dev::blendop_add)
-    {
-        EXPECT_EQ(dev::set_render_state(dev::rs_alphablendenable, 1), 0);
-        EXPECT_EQ(dev::set_render_state(dev::rs_srcblend, src), 0);
-        EXPECT_EQ(dev::set_render_state(dev::rs_destblend, dst), 0);
-        EXPECT_EQ(dev::set_render_state(dev::rs_blendop, op), 0);
-    }
-    template <class V>
-    static void draw(dev::primitive type, std::uint32_t fvf, const std::vector<V>& v)
-    {
-        EXPECT_EQ(dev::set_fvf(fvf), 0);
-        const long long per = type == dev::point_list ? 1 : type == dev::line_list ? 2 : type == dev::line_strip ? 1
-                              : type == dev::triangle_list ? 3 : 1;
-        const long long extra = type == dev::line_strip ? 1 : type == dev::triangle_strip || type == dev::triangle_fan ? 2 : 0;
-        const int count = static_cast<int>((static_cast<long long>(v.size()) - extra) / per);
-        EXPECT_EQ(dev::draw_primitive_up(type, count, v.data(), static_cast<int>(sizeof(V))), 0) << platform::error();
-    }
-    static std::vector<coloured> box(float x1, float y1, float x2, float y2, std::uint32_t c)
-    {
-        return {{x1, y1, 0, 1, c}, {x2, y1, 0, 1, c}, {x1, y2, 0, 1, c},
-                {x2, y2, 0, 1, c}, {x1, y2, 0, 1, c}, {x2, y1, 0, 1, c}};
-    }
     // A textured quad over w x h pixels from (x, y), coordinates 0 to us.
     static void quad(float x, float y, float w, float h, float us, std::uint32_t c = white)
     {
@@ -224,9 +192,9 @@ std::vector<frame> run_scene(const scene& s)
     EXPECT_EQ(dev::set_render_state(dev::rs_shademode, dev::shade_flat), 0);
     EXPECT_EQ(dev::set_render_state(dev::rs_lighting, 0), 0);
     EXPECT_EQ(dev::set_render_state(dev::rs_zenable, 0), 0);
-    scene_run::stage(0, dev::op_selectarg2, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg2, dev::ta_texture,
+    stage(0, dev::op_selectarg2, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg2, dev::ta_texture,
                      dev::ta_diffuse);
-    scene_run::stage(1, dev::op_disable, dev::ta_texture, dev::ta_current, dev::op_disable, dev::ta_texture,
+    stage(1, dev::op_disable, dev::ta_texture, dev::ta_current, dev::op_disable, dev::ta_texture,
                      dev::ta_current);
     EXPECT_EQ(dev::clear(0, nullptr, dev::clear_target, 0xFF000000u, 1, 0), 0);
     s.draw(run);
@@ -340,27 +308,27 @@ TEST_F(GlDevice, ContextIsThreeThreeOrLater)
 TEST_F(GlDevice, CoverageMatchesTheReference)
 {
     const scene scenes[] = {
-        {"box at integer corners", 0, [](scene_run& r) { r.draw(dev::triangle_list, fvf_coloured, r.box(10, 10, 20, 15, 0xFFFF0000u)); }},
+        {"box at integer corners", 0, [](scene_run& r) { draw(dev::triangle_list, fvf_coloured, box(10, 10, 20, 15, 0xFFFF0000u)); }},
         {"shared diagonal drawn once", 0,
          [](scene_run& r) {
-             r.blending(dev::blend_one, dev::blend_one);
-             r.draw(dev::triangle_list, fvf_coloured, r.box(30.3f, 20.7f, 61.6f, 50.2f, 0xFF404040u));
-             r.draw(dev::triangle_list, fvf_coloured,
+             blending(dev::blend_one, dev::blend_one);
+             draw(dev::triangle_list, fvf_coloured, box(30.3f, 20.7f, 61.6f, 50.2f, 0xFF404040u));
+             draw(dev::triangle_list, fvf_coloured,
                     std::vector<coloured>{{70, 10, 0, 1, 0xFF303030u}, {120, 60, 0, 1, 0xFF303030u}, {75, 90, 0, 1, 0xFF303030u},
                                           {70, 10, 0, 1, 0xFF303030u}, {120, 60, 0, 1, 0xFF303030u}, {140, 5, 0, 1, 0xFF303030u}});
          }},
         {"strips and fans", 0,
          [](scene_run& r) {
-             r.draw(dev::triangle_strip, fvf_coloured,
+             draw(dev::triangle_strip, fvf_coloured,
                     std::vector<coloured>{{10, 70, 0, 1, 0xFF00FF00u}, {10, 100, 0, 1, 0xFF0000FFu}, {40.5f, 70, 0, 1, 0xFFFF0000u},
                                           {50, 100, 0, 1, 0xFFFFFF00u}, {80, 65.25f, 0, 1, 0xFF00FFFFu}});
-             r.draw(dev::triangle_fan, fvf_coloured,
+             draw(dev::triangle_fan, fvf_coloured,
                     std::vector<coloured>{{150, 90, 0, 1, 0xFFFF00FFu}, {150, 60, 0, 1, 0xFF808080u}, {175, 70, 0, 1, 0xFF00FF00u},
                                           {182, 95, 0, 1, 0xFF0000FFu}, {160, 118, 0, 1, 0xFFFF0000u}});
          }},
         {"lines", 0,
          [](scene_run& r) {
-             r.draw(dev::line_list, fvf_coloured,
+             draw(dev::line_list, fvf_coloured,
                     std::vector<coloured>{{10, 5, 0, 1, white}, {19.9f, 5, 0, 1, white}, {30, 5, 0, 1, white},
                                           {30, 14.9f, 0, 1, white}});
          }},
@@ -368,7 +336,7 @@ TEST_F(GlDevice, CoverageMatchesTheReference)
          [](scene_run& r) {
              std::vector<coloured> dots;
              for (int k = 0; k < 20; ++k) dots.push_back({40 + 4.0f * k, 120, 0, 1, 0xFFFFFF00u});
-             r.draw(dev::point_list, fvf_coloured, dots);
+             draw(dev::point_list, fvf_coloured, dots);
          }},
     };
     for (const scene& s : scenes) compare(s);
@@ -393,37 +361,37 @@ TEST_F(GlDevice, StatesOfTheDrawMatchTheReference)
              EXPECT_EQ(dev::set_transform(dev::tf_projection, ortho), 0);
              EXPECT_EQ(dev::set_transform(dev::tf_view, identity), 0);
              EXPECT_EQ(dev::set_transform(dev::tf_world, identity), 0);
-             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFF0000u));
-             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(30, 10, 40, 15, -0.5f, 0xFF00FF00u));
-             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(50, 10, 60, 15, 1.5f, 0xFF0000FFu));
+             draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFF0000u));
+             draw(dev::triangle_list, fvf_spatial, spatial_quad(30, 10, 40, 15, -0.5f, 0xFF00FF00u));
+             draw(dev::triangle_list, fvf_spatial, spatial_quad(50, 10, 60, 15, 1.5f, 0xFF0000FFu));
              EXPECT_EQ(dev::set_transform(dev::tf_world, shift), 0);
-             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFFFF00u));
+             draw(dev::triangle_list, fvf_spatial, spatial_quad(10, 10, 20, 15, 0.5f, 0xFFFFFF00u));
              EXPECT_EQ(dev::set_transform(dev::tf_world, identity), 0);
              EXPECT_EQ(dev::set_viewport(dev::viewport{128, 64, 128, 64, 0, 1}), 0);
-             r.draw(dev::triangle_list, fvf_spatial, spatial_quad(0, 0, 128, 64, 0.5f, 0xFF00FFFFu));
+             draw(dev::triangle_list, fvf_spatial, spatial_quad(0, 0, 128, 64, 0.5f, 0xFF00FFFFu));
          }},
         {"viewport clips draws and clears", 0,
          [](scene_run& r) {
              EXPECT_EQ(dev::set_viewport(dev::viewport{20, 10, 100, 50, 0, 1}), 0);
              EXPECT_EQ(dev::clear(0, nullptr, dev::clear_target, 0xFF202020u, 1, 0), 0);
-             r.draw(dev::triangle_list, fvf_coloured, r.box(0, 0, 256, 128, 0xFF8080FFu));
-             r.draw(dev::line_list, fvf_coloured,
+             draw(dev::triangle_list, fvf_coloured, box(0, 0, 256, 128, 0xFF8080FFu));
+             draw(dev::line_list, fvf_coloured,
                     std::vector<coloured>{{0, 30, 0, 1, white}, {256, 35, 0, 1, white}});
          }},
         {"culling clockwise", 0,
          [windings](scene_run& r) {
              EXPECT_EQ(dev::set_render_state(dev::rs_cullmode, dev::cull_cw), 0);
-             r.draw(dev::triangle_list, fvf_coloured, windings);
+             draw(dev::triangle_list, fvf_coloured, windings);
          }},
         {"culling counter-clockwise", 0,
          [windings](scene_run& r) {
              EXPECT_EQ(dev::set_render_state(dev::rs_cullmode, dev::cull_ccw), 0);
-             r.draw(dev::triangle_list, fvf_coloured, windings);
+             draw(dev::triangle_list, fvf_coloured, windings);
          }},
         {"Gouraud shading", 1,
          [](scene_run& r) {
              EXPECT_EQ(dev::set_render_state(dev::rs_shademode, dev::shade_gouraud), 0);
-             r.draw(dev::triangle_list, fvf_coloured,
+             draw(dev::triangle_list, fvf_coloured,
                     std::vector<coloured>{{10, 10, 0, 1, 0xFFFF0000u}, {200, 30, 0, 1, 0xFF00FF00u}, {40, 120, 0, 1, 0xFF0000FFu}});
          }},
         {"indexed draws", 0,
@@ -444,8 +412,8 @@ TEST_F(GlDevice, ExactCoverageOfTheMeasuredRows)
 {
     // the rows the rasterisers agree on, checked on the GL device alone too
     const scene s{"measured rows", 0, [](scene_run& r) {
-                      r.draw(dev::triangle_list, fvf_coloured, r.box(10, 10, 20, 15, white));
-                      r.draw(dev::line_list, fvf_coloured,
+                      draw(dev::triangle_list, fvf_coloured, box(10, 10, 20, 15, white));
+                      draw(dev::line_list, fvf_coloured,
                              std::vector<coloured>{{10, 30, 0, 1, white}, {19.9f, 30, 0, 1, white}, {30, 30, 0, 1, white},
                                                    {30, 39.9f, 0, 1, white}});
                   }};
@@ -480,7 +448,7 @@ TEST_F(GlDevice, TexturesMatchTheReference)
         const int tolerance = dev::format_bytes(row.f) == 4 ? 0 : 1;
         scenes.push_back({"point-sampled texels", tolerance, [row](scene_run& r) {
                               EXPECT_EQ(dev::set_texture(0, r.texture(4, 4, row.f, row.texels)), 0);
-                              r.stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
+                              stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
                                       dev::ta_texture, dev::ta_diffuse);
                               r.quad(10 - 0.5f, 20 - 0.5f, 4, 4, 1);
                               r.quad(40 - 0.5f, 20 - 0.5f, 32, 32, 1);
@@ -490,7 +458,7 @@ TEST_F(GlDevice, TexturesMatchTheReference)
                           }});
         scenes.push_back({"linear sampling", 2, [row](scene_run& r) {
                               EXPECT_EQ(dev::set_texture(0, r.texture(4, 4, row.f, row.texels)), 0);
-                              r.stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
+                              stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
                                       dev::ta_texture, dev::ta_diffuse);
                               EXPECT_EQ(dev::set_sampler_state(0, dev::ss_magfilter, dev::texfilter_linear), 0);
                               EXPECT_EQ(dev::set_sampler_state(0, dev::ss_minfilter, dev::texfilter_linear), 0);
@@ -517,19 +485,19 @@ TEST_F(GlDevice, BlendingStagesAndAlphaTestMatchTheReference)
     };
     // a colour ramp under the blended boxes of varying alpha
     auto backdrop = [](scene_run& r) {
-        r.draw(dev::triangle_list, fvf_coloured, r.box(0, 0, 256, 128, 0xFF3C78B4u));
+        draw(dev::triangle_list, fvf_coloured, box(0, 0, 256, 128, 0xFF3C78B4u));
         for (int k = 0; k < 8; ++k)
-            r.draw(dev::triangle_list, fvf_coloured,
-                   r.box(32.0f * k, 0, 32.0f * k + 32, 128, 0xFF000000u | static_cast<std::uint32_t>(k * 36) << 16 | 0x5000u));
+            draw(dev::triangle_list, fvf_coloured,
+                   box(32.0f * k, 0, 32.0f * k + 32, 128, 0xFF000000u | static_cast<std::uint32_t>(k * 36) << 16 | 0x5000u));
     };
     std::vector<scene> scenes;
     for (const blend_row& b : blends)
         scenes.push_back({"blend", 1, [b, backdrop](scene_run& r) {
                               backdrop(r);
-                              r.blending(b.src, b.dst, b.op);
+                              blending(b.src, b.dst, b.op);
                               for (int k = 0; k < 8; ++k)
-                                  r.draw(dev::triangle_list, fvf_coloured,
-                                         r.box(4, 4.0f + 15 * k, 250, 16.0f + 15 * k,
+                                  draw(dev::triangle_list, fvf_coloured,
+                                         box(4, 4.0f + 15 * k, 250, 16.0f + 15 * k,
                                                static_cast<std::uint32_t>(k * 36) << 24 | 0xC8641Eu));
                           }});
     const std::uint32_t ops[] = {dev::op_selectarg1, dev::op_selectarg2, dev::op_modulate, dev::op_modulate2x,
@@ -542,14 +510,14 @@ TEST_F(GlDevice, BlendingStagesAndAlphaTestMatchTheReference)
                               for (std::uint32_t i = 0; i < 16; ++i) texels.push_back((i * 17) << 24 | (i * 13) << 16 | (255 - i * 11) << 8 | i * 7);
                               EXPECT_EQ(dev::set_texture(0, r.texture(4, 4, dev::A8R8G8B8, texels)), 0);
                               EXPECT_EQ(dev::set_render_state(dev::rs_texturefactor, 0x80406080u), 0);
-                              r.stage(0, op, dev::ta_texture, dev::ta_diffuse, op, dev::ta_texture, dev::ta_diffuse);
-                              r.stage(1, op, dev::ta_tfactor | dev::ta_complement, dev::ta_current, dev::op_selectarg2,
+                              stage(0, op, dev::ta_texture, dev::ta_diffuse, op, dev::ta_texture, dev::ta_diffuse);
+                              stage(1, op, dev::ta_tfactor | dev::ta_complement, dev::ta_current, dev::op_selectarg2,
                                       dev::ta_texture, dev::ta_current);
-                              r.stage(2, dev::op_disable, dev::ta_texture, dev::ta_current, dev::op_disable,
+                              stage(2, dev::op_disable, dev::ta_texture, dev::ta_current, dev::op_disable,
                                       dev::ta_texture, dev::ta_current);
                               r.quad(10 - 0.5f, 10 - 0.5f, 16, 16, 1, 0x9050A0F0u);
                               EXPECT_EQ(dev::set_render_state(dev::rs_shademode, dev::shade_gouraud), 0);
-                              r.draw(dev::triangle_list, fvf_lit,
+                              draw(dev::triangle_list, fvf_lit,
                                      std::vector<lit>{{40 - 0.5f, 10 - 0.5f, 0, 1, 0xFF102030u, 0xFFFFFFFFu, 0, 0},
                                                       {104 - 0.5f, 10 - 0.5f, 0, 1, 0x80F0E0D0u, 0xFF000000u, 1, 0},
                                                       {40 - 0.5f, 74 - 0.5f, 0, 1, 0x20808080u, 0xFF804020u, 0, 1}});
@@ -562,7 +530,7 @@ TEST_F(GlDevice, BlendingStagesAndAlphaTestMatchTheReference)
                               std::vector<std::uint32_t> texels;
                               for (std::uint32_t i = 0; i < 16; ++i) texels.push_back((i + 9) << 24 | 0xFF8000u);
                               EXPECT_EQ(dev::set_texture(0, r.texture(4, 4, dev::A8R8G8B8, texels)), 0);
-                              r.stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
+                              stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1,
                                       dev::ta_texture, dev::ta_diffuse);
                               EXPECT_EQ(dev::set_render_state(dev::rs_alphatestenable, 1), 0);
                               EXPECT_EQ(dev::set_render_state(dev::rs_alphafunc, a.func), 0);
@@ -576,17 +544,17 @@ TEST_F(GlDevice, SixteenBitBackBuffers)
 {
     for (dev::format f : {dev::R5G6B5, dev::X1R5G5B5, dev::A1R5G5B5}) {
         scene unblended{"unblended writes, clears and fills", 0, [](scene_run& r) {
-                            r.draw(dev::triangle_list, fvf_coloured, r.box(10, 10, 100, 60, 0xFF8F4FC7u));
-                            r.draw(dev::triangle_list, fvf_coloured, r.box(50, 30, 140, 90, 0xFF07FC3Bu));
+                            draw(dev::triangle_list, fvf_coloured, box(10, 10, 100, 60, 0xFF8F4FC7u));
+                            draw(dev::triangle_list, fvf_coloured, box(50, 30, 140, 90, 0xFF07FC3Bu));
                             const platform::rect part{150, 10, 200, 60};
                             EXPECT_EQ(dev::clear(1, &part, dev::clear_target, 0xFF7B3D1Fu, 1, 0), 0);
                             const platform::rect fill{200, 70, 250, 120};
                             EXPECT_EQ(dev::color_fill(r.back, &fill, 0xFFC3A50Fu), 0);
                         }, f};
         scene blended{"blended writes", 8, [](scene_run& r) {
-                          r.draw(dev::triangle_list, fvf_coloured, r.box(10, 10, 100, 60, 0xFF8F4FC7u));
-                          r.blending(dev::blend_srcalpha, dev::blend_invsrcalpha);
-                          r.draw(dev::triangle_list, fvf_coloured, r.box(50, 30, 140, 90, 0x6007FC3Bu));
+                          draw(dev::triangle_list, fvf_coloured, box(10, 10, 100, 60, 0xFF8F4FC7u));
+                          blending(dev::blend_srcalpha, dev::blend_invsrcalpha);
+                          draw(dev::triangle_list, fvf_coloured, box(50, 30, 140, 90, 0x6007FC3Bu));
                       }, f};
         compare(unblended);
         compare(blended);
@@ -600,9 +568,9 @@ TEST_F(GlDevice, CopiesMatchTheReference)
         EXPECT_EQ(dev::set_render_target(t), 0);
         EXPECT_EQ(dev::clear(0, nullptr, dev::clear_target, 0xFF203040u, 1, 0), 0);
         for (int k = 0; k < 8; ++k)
-            r.draw(dev::triangle_list, fvf_coloured,
-                   r.box(4.0f * k, 0, 4.0f * k + 4, 32, 0xFF000000u | static_cast<std::uint32_t>(30 * k) << 16 | static_cast<std::uint32_t>(255 - 30 * k)));
-        r.draw(dev::triangle_list, fvf_coloured, r.box(0, 8, 32, 12, 0xFFFFFFFFu));
+            draw(dev::triangle_list, fvf_coloured,
+                   box(4.0f * k, 0, 4.0f * k + 4, 32, 0xFF000000u | static_cast<std::uint32_t>(30 * k) << 16 | static_cast<std::uint32_t>(255 - 30 * k)));
+        draw(dev::triangle_list, fvf_coloured, box(0, 8, 32, 12, 0xFFFFFFFFu));
         EXPECT_EQ(dev::set_render_target(r.back), 0);
     };
     const scene scenes[] = {
@@ -653,7 +621,7 @@ TEST_F(GlDevice, CopiesMatchTheReference)
              EXPECT_EQ(dev::update_surface(src, &from, level, at), 0);
              EXPECT_EQ(dev::update_surface(src, nullptr, level, nullptr), 0);
              EXPECT_EQ(dev::set_texture(0, tex), 0);
-             r.stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1, dev::ta_texture,
+             stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1, dev::ta_texture,
                      dev::ta_diffuse);
              r.quad(20 - 0.5f, 20 - 0.5f, 8, 8, 0.5f);
              EXPECT_EQ(dev::set_texture(0, resource::none), 0);
@@ -686,13 +654,13 @@ TEST_F(GlDevice, LockRoundTrips)
                      }
              EXPECT_EQ(dev::unlock_texture(t, 0), 0);
              EXPECT_EQ(dev::set_texture(0, t), 0);
-             r.stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1, dev::ta_texture,
+             stage(0, dev::op_selectarg1, dev::ta_texture, dev::ta_diffuse, dev::op_selectarg1, dev::ta_texture,
                      dev::ta_diffuse);
              r.quad(10 - 0.5f, 10 - 0.5f, 8, 8, 1);
          }},
         {"back buffer written through a lock", 0,
          [](scene_run& r) {
-             r.draw(dev::triangle_list, fvf_coloured, r.box(0, 0, 64, 64, 0xFF336699u));
+             draw(dev::triangle_list, fvf_coloured, box(0, 0, 64, 64, 0xFF336699u));
              const platform::rect part{8, 8, 24, 16};
              dev::locked_rect l;
              EXPECT_EQ(dev::lock_surface(r.back, &part, 0, l), 0);
@@ -728,9 +696,9 @@ TEST_F(GlDevice, PresentMatchesTheReference)
 {
     auto picture = [](scene_run& r) {
         for (int k = 0; k < 16; ++k)
-            r.draw(dev::triangle_list, fvf_coloured,
-                   r.box(16.0f * k, 0, 16.0f * k + 16, 128, 0xFF000000u | static_cast<std::uint32_t>(16 * k) << 16 | 0x40C0u));
-        r.draw(dev::line_list, fvf_coloured,
+            draw(dev::triangle_list, fvf_coloured,
+                   box(16.0f * k, 0, 16.0f * k + 16, 128, 0xFF000000u | static_cast<std::uint32_t>(16 * k) << 16 | 0x40C0u));
+        draw(dev::line_list, fvf_coloured,
                std::vector<coloured>{{0, 0, 0, 1, white}, {255, 127, 0, 1, white}, {3, 120, 0, 1, white}, {250, 3, 0, 1, white}});
     };
     std::vector<scene> scenes;
@@ -755,7 +723,7 @@ TEST_F(GlDevice, PresentMatchesTheReference)
 TEST_F(GlDevice, ReadOnlyLockLeavesThePicture)
 {
     const scene s{"read-only lock", 0, [](scene_run& r) {
-                      r.draw(dev::triangle_list, fvf_coloured, r.box(0, 0, 64, 64, 0xFF336699u));
+                      draw(dev::triangle_list, fvf_coloured, box(0, 0, 64, 64, 0xFF336699u));
                       dev::locked_rect l;
                       const platform::rect part{0, 0, 8, 8};
                       EXPECT_EQ(dev::lock_surface(r.back, &part, dev::lock_readonly, l), 0);

@@ -38,6 +38,44 @@ constexpr std::uint32_t fvf_spatial = dev::fvf_xyz | dev::fvf_diffuse | dev::fvf
 
 using pixel_set = std::set<std::pair<int, int>>;
 
+// The calls of 2D drawing both devices' tests make: one stage's operations
+// and arguments, blending, a vertex list drawn, a box of two triangles.
+inline void stage(int s, std::uint32_t cop, std::uint32_t c1, std::uint32_t c2, std::uint32_t aop,
+                  std::uint32_t a1, std::uint32_t a2)
+{
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorop, cop), 0) << platform::error();
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg1, c1), 0) << platform::error();
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg2, c2), 0) << platform::error();
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaop, aop), 0) << platform::error();
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg1, a1), 0) << platform::error();
+    ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg2, a2), 0) << platform::error();
+}
+inline void blending(std::uint32_t src, std::uint32_t dst, std::uint32_t op = dev::blendop_add)
+{
+    ASSERT_EQ(dev::set_render_state(dev::rs_alphablendenable, 1), 0);
+    ASSERT_EQ(dev::set_render_state(dev::rs_srcblend, src), 0);
+    ASSERT_EQ(dev::set_render_state(dev::rs_destblend, dst), 0);
+    ASSERT_EQ(dev::set_render_state(dev::rs_blendop, op), 0);
+}
+
+template <class V>
+void draw(dev::primitive type, std::uint32_t fvf, const std::vector<V>& v)
+{
+    ASSERT_EQ(dev::set_fvf(fvf), 0);
+    const long long per = type == dev::point_list ? 1 : type == dev::line_list ? 2 : type == dev::line_strip ? 1
+                          : type == dev::triangle_list ? 3 : 1;
+    const long long extra = type == dev::line_strip ? 1 : type == dev::triangle_strip || type == dev::triangle_fan ? 2 : 0;
+    const int count = static_cast<int>((static_cast<long long>(v.size()) - extra) / per);
+    ASSERT_EQ(dev::draw_primitive_up(type, count, v.data(), static_cast<int>(sizeof(V))), 0) << platform::error();
+}
+
+// Two triangles over the rectangle, one colour.
+inline std::vector<coloured> box(float x1, float y1, float x2, float y2, std::uint32_t c)
+{
+    return {{x1, y1, 0, 1, c}, {x2, y1, 0, 1, c}, {x1, y2, 0, 1, c},
+            {x2, y2, 0, 1, c}, {x1, y2, 0, 1, c}, {x2, y1, 0, 1, c}};
+}
+
 class reference_device : public recording_device {
 protected:
     void SetUp() override
@@ -62,42 +100,6 @@ protected:
         stage(1, dev::op_disable, dev::ta_texture, dev::ta_current, dev::op_disable, dev::ta_texture,
               dev::ta_current);
     }
-    static void stage(int s, std::uint32_t cop, std::uint32_t c1, std::uint32_t c2, std::uint32_t aop,
-                      std::uint32_t a1, std::uint32_t a2)
-    {
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorop, cop), 0) << platform::error();
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg1, c1), 0) << platform::error();
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_colorarg2, c2), 0) << platform::error();
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaop, aop), 0) << platform::error();
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg1, a1), 0) << platform::error();
-        ASSERT_EQ(dev::set_texture_stage_state(s, dev::ts_alphaarg2, a2), 0) << platform::error();
-    }
-    static void blending(std::uint32_t src, std::uint32_t dst, std::uint32_t op = dev::blendop_add)
-    {
-        ASSERT_EQ(dev::set_render_state(dev::rs_alphablendenable, 1), 0);
-        ASSERT_EQ(dev::set_render_state(dev::rs_srcblend, src), 0);
-        ASSERT_EQ(dev::set_render_state(dev::rs_destblend, dst), 0);
-        ASSERT_EQ(dev::set_render_state(dev::rs_blendop, op), 0);
-    }
-
-    template <class V>
-    static void draw(dev::primitive type, std::uint32_t fvf, const std::vector<V>& v)
-    {
-        ASSERT_EQ(dev::set_fvf(fvf), 0);
-        const long long per = type == dev::point_list ? 1 : type == dev::line_list ? 2 : type == dev::line_strip ? 1
-                              : type == dev::triangle_list ? 3 : 1;
-        const long long extra = type == dev::line_strip ? 1 : type == dev::triangle_strip || type == dev::triangle_fan ? 2 : 0;
-        const int count = static_cast<int>((static_cast<long long>(v.size()) - extra) / per);
-        ASSERT_EQ(dev::draw_primitive_up(type, count, v.data(), static_cast<int>(sizeof(V))), 0) << platform::error();
-    }
-
-    // Two triangles over the rectangle, one colour.
-    static std::vector<coloured> box(float x1, float y1, float x2, float y2, std::uint32_t c)
-    {
-        return {{x1, y1, 0, 1, c}, {x2, y1, 0, 1, c}, {x1, y2, 0, 1, c},
-                {x2, y2, 0, 1, c}, {x1, y2, 0, 1, c}, {x2, y1, 0, 1, c}};
-    }
-
     // Every pixel of a surface, as 32-bit values, row by row.
     static std::vector<std::uint32_t> pixels(resource s)
     {
