@@ -102,16 +102,7 @@ struct scene_run {
         resource t = resource::none;
         EXPECT_EQ(dev::create_texture(w, h, 1, 0, f, dev::pool_managed, t), 0) << platform::error();
         keep(t);
-        const int bytes = dev::format_bytes(f);
-        dev::locked_rect l;
-        EXPECT_EQ(dev::lock_texture(t, 0, nullptr, 0, l), 0) << platform::error();
-        if (l.bits == nullptr) return t;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                std::memcpy(static_cast<std::uint8_t*>(l.bits) + static_cast<std::size_t>(y) * l.pitch +
-                                static_cast<std::size_t>(x) * bytes,
-                            &texels[static_cast<std::size_t>(y) * w + x], static_cast<std::size_t>(bytes));
-        EXPECT_EQ(dev::unlock_texture(t, 0), 0);
+        write_texels(t, w, h, f, texels);
         return t;
     }
     resource target(int w, int h, dev::format f)

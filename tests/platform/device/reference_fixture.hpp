@@ -69,6 +69,22 @@ void draw(dev::primitive type, std::uint32_t fvf, const std::vector<V>& v)
     ASSERT_EQ(dev::draw_primitive_up(type, count, v.data(), static_cast<int>(sizeof(V))), 0) << platform::error();
 }
 
+// Writes a texture's level 0 through a lock: the texels in the format's own
+// bits (32 or 16 of each value), row by row.
+inline void write_texels(resource t, int w, int h, dev::format f, const std::vector<std::uint32_t>& texels)
+{
+    const int bytes = dev::format_bytes(f);
+    dev::locked_rect l;
+    EXPECT_EQ(dev::lock_texture(t, 0, nullptr, 0, l), 0) << platform::error();
+    if (l.bits == nullptr) return;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            std::memcpy(static_cast<std::uint8_t*>(l.bits) + static_cast<std::size_t>(y) * l.pitch +
+                            static_cast<std::size_t>(x) * bytes,
+                        &texels[static_cast<std::size_t>(y) * w + x], static_cast<std::size_t>(bytes));
+    EXPECT_EQ(dev::unlock_texture(t, 0), 0);
+}
+
 // Two triangles over the rectangle, one colour.
 inline std::vector<coloured> box(float x1, float y1, float x2, float y2, std::uint32_t c)
 {
@@ -142,15 +158,7 @@ protected:
     resource texture_of(int w, int h, dev::format f, const std::vector<std::uint32_t>& texels)
     {
         const resource t = texture(w, h, f, dev::pool_managed);
-        const int bytes = dev::format_bytes(f);
-        dev::locked_rect l;
-        EXPECT_EQ(dev::lock_texture(t, 0, nullptr, 0, l), 0) << platform::error();
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                std::memcpy(static_cast<std::uint8_t*>(l.bits) + static_cast<std::size_t>(y) * l.pitch +
-                                static_cast<std::size_t>(x) * bytes,
-                            &texels[static_cast<std::size_t>(y) * w + x], static_cast<std::size_t>(bytes));
-        EXPECT_EQ(dev::unlock_texture(t, 0), 0);
+        write_texels(t, w, h, f, texels);
         return t;
     }
 
