@@ -17,6 +17,8 @@ int main() {
   spec.title = L"window_host";
   spec.width = 800;
   spec.height = 600;
+  // as the program's window on the software road: no OpenGL context
+  spec.for_device = false;
   if (platform::video_start() < 0 || platform::create_window(spec) < 0 || platform::open_display() < 0) {
     std::fprintf(stderr, "window_host: %s\n", platform::error());
     return 1;
