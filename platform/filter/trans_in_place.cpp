@@ -126,24 +126,14 @@ CTransInPlaceFilter::CTransInPlaceFilter(const char* object_name, IUnknown* oute
 {
 }
 
-CBasePin* CTransInPlaceFilter::GetPin(int n)
+CTransformInputPin* CTransInPlaceFilter::MakeInputPin(HRESULT* result)
 {
-    HRESULT hr = S_OK;
-    if (!m_pInput) {
-        m_pInput = new (std::nothrow) CTransInPlaceInputPin("in-place input pin", this, &hr, L"Input");
-        if (!m_pInput)
-            return nullptr;
-    }
-    if (!m_pOutput) {
-        m_pOutput = new (std::nothrow) CTransInPlaceOutputPin("in-place output pin", this, &hr, L"Output");
-        if (!m_pOutput)
-            return nullptr;
-    }
-    if (n == 0)
-        return m_pInput;
-    if (n == 1)
-        return m_pOutput;
-    return nullptr;
+    return new (std::nothrow) CTransInPlaceInputPin("in-place input pin", this, result, L"Input");
+}
+
+CTransformOutputPin* CTransInPlaceFilter::MakeOutputPin(HRESULT* result)
+{
+    return new (std::nothrow) CTransInPlaceOutputPin("in-place output pin", this, result, L"Output");
 }
 
 HRESULT CTransInPlaceFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)

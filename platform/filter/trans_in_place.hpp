@@ -51,9 +51,6 @@ public:
     CTransInPlaceFilter(const char* object_name, IUnknown* outer, REFCLSID clsid, HRESULT* result,
                         bool modifies_data = true);
 
-    // Makes whichever pin is missing: input "Input", output "Output".
-    CBasePin* GetPin(int n) override;
-
     // The in-place step on the sample; S_FALSE keeps it from downstream.
     virtual HRESULT Transform(IMediaSample* sample) = 0;
     HRESULT Transform(IMediaSample*, IMediaSample*) override { return E_UNEXPECTED; }
@@ -68,6 +65,10 @@ public:
     bool UsingDifferentAllocators() const;
 
 protected:
+    // The in-place pins: input "Input", output "Output".
+    CTransformInputPin* MakeInputPin(HRESULT* result) override;
+    CTransformOutputPin* MakeOutputPin(HRESULT* result) override;
+
     // A copy of the sample in a buffer of the output allocator (data, times,
     // flags, type, stream), or null when none can be had.
     IMediaSample* Copy(IMediaSample* source);

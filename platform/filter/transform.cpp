@@ -171,16 +171,26 @@ CTransformFilter::~CTransformFilter()
     delete m_pOutput;
 }
 
+CTransformInputPin* CTransformFilter::MakeInputPin(HRESULT* result)
+{
+    return new (std::nothrow) CTransformInputPin("transform input pin", this, result, L"XForm In");
+}
+
+CTransformOutputPin* CTransformFilter::MakeOutputPin(HRESULT* result)
+{
+    return new (std::nothrow) CTransformOutputPin("transform output pin", this, result, L"XForm Out");
+}
+
 CBasePin* CTransformFilter::GetPin(int n)
 {
     HRESULT hr = S_OK;
     if (!m_pInput) {
-        m_pInput = new (std::nothrow) CTransformInputPin("transform input pin", this, &hr, L"XForm In");
+        m_pInput = MakeInputPin(&hr);
         if (!m_pInput)
             return nullptr;
     }
     if (!m_pOutput) {
-        m_pOutput = new (std::nothrow) CTransformOutputPin("transform output pin", this, &hr, L"XForm Out");
+        m_pOutput = MakeOutputPin(&hr);
         if (!m_pOutput)
             return nullptr;
     }

@@ -57,7 +57,7 @@ public:
     ~CTransformFilter() override;
 
     int GetPinCount() override { return 2; }
-    // Makes whichever pin is missing: input "XForm In", output "XForm Out".
+    // Makes whichever pin is missing through MakeInputPin and MakeOutputPin.
     CBasePin* GetPin(int n) override;
     HRESULT FindPin(const wchar_t* id, IPin** pin) override;
 
@@ -93,6 +93,10 @@ public:
     CTransformOutputPin* OutputPin() const { return m_pOutput; }
 
 protected:
+    // The pins GetPin makes: input "XForm In", output "XForm Out".
+    virtual CTransformInputPin* MakeInputPin(HRESULT* result);
+    virtual CTransformOutputPin* MakeOutputPin(HRESULT* result);
+
     // An output sample with the input sample's times and flags.
     HRESULT InitializeOutputSample(IMediaSample* sample, IMediaSample** out);
 
