@@ -16,6 +16,7 @@
 #include "media/sound/internal.hpp"
 #include "media/sound/theora.hpp"
 #include "media/sound/yuv.hpp"
+#include "tests/support/theora_reader.hpp"
 #include "tests/support/theora_writer.hpp"
 
 #ifdef ZENTIL_HAVE_LIBYUV
@@ -151,59 +152,25 @@ BENCHMARK(BM_DecoderWithConversion)->Unit(benchmark::kMillisecond)->UseRealTime(
 // packet, from the start again at the end.
 void BM_PlainLibtheoraDecode(benchmark::State& state)
 {
-    const std::string& file = movie_file();
-    ogg_sync_state sync;
-    ogg_sync_init(&sync);
-    char* buffer = ogg_sync_buffer(&sync, static_cast<long>(file.size()));
-    std::memcpy(buffer, file.data(), file.size());
-    ogg_sync_wrote(&sync, static_cast<long>(file.size()));
-    th_info info;
-    th_comment comment;
-    th_info_init(&info);
-    th_comment_init(&comment);
-    th_setup_info* setup = nullptr;
-    ogg_stream_state stream;
-    bool have_stream = false;
-    std::vector<std::vector<unsigned char>> packets;
-    std::vector<ogg_packet> headers;
-    ogg_page page;
-    int header_count = 0;
-    while (ogg_sync_pageout(&sync, &page) > 0) {
-        if (!have_stream) {
-            ogg_stream_init(&stream, ogg_page_serialno(&page));
-            have_stream = true;
-        }
-        ogg_stream_pagein(&stream, &page);
-        ogg_packet packet;
-        while (ogg_stream_packetout(&stream, &packet) > 0) {
-            if (header_count < 3) {
-                th_decode_headerin(&info, &comment, &setup, &packet);
-                ++header_count;
-            } else {
-                packets.emplace_back(packet.packet, packet.packet + packet.bytes);
-            }
-        }
+    support::theora_packets stream(movie_file());
+    th_dec_ctx* decoder = stream.decoder();
+    if (!decoder || stream.packets.empty()) {
+        state.SkipWithError("the movie did not split");
+        if (decoder)
+            th_decode_free(decoder);
+        return;
     }
-    th_dec_ctx* decoder = th_decode_alloc(&info, setup);
     std::size_t next = 0;
     for (auto _ : state) {
-        ogg_packet packet{};
-        packet.packet = packets[next].data();
-        packet.bytes = static_cast<long>(packets[next].size());
-        packet.granulepos = -1;
+        ogg_packet packet = stream.packet(next);
         th_decode_packetin(decoder, &packet, nullptr);
         th_ycbcr_buffer planes;
         th_decode_ycbcr_out(decoder, planes);
         benchmark::DoNotOptimize(planes[0].data);
-        next = (next + 1) % packets.size();
+        next = (next + 1) % stream.packets.size();
     }
     state.SetItemsProcessed(state.iterations());
     th_decode_free(decoder);
-    th_setup_free(setup);
-    ogg_stream_clear(&stream);
-    th_comment_clear(&comment);
-    th_info_clear(&info);
-    ogg_sync_clear(&sync);
 }
 BENCHMARK(BM_PlainLibtheoraDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -20,6 +20,7 @@
 #include "media/sound/internal.hpp"
 #include "media/sound/theora.hpp"
 #include "media/sound/yuv.hpp"
+#include "support/theora_reader.hpp"
 #include "support/theora_writer.hpp"
 
 namespace movie_test {
@@ -89,70 +90,27 @@ inline void reference_pixel(int y, int u, int v, std::uint8_t* out)
 inline std::vector<picture> reference_frames(const std::string& file)
 {
     std::vector<picture> frames;
-    ogg_sync_state sync;
-    ogg_sync_init(&sync);
-    char* buffer = ogg_sync_buffer(&sync, static_cast<long>(file.size()));
-    std::memcpy(buffer, file.data(), file.size());
-    ogg_sync_wrote(&sync, static_cast<long>(file.size()));
-    th_info info;
-    th_comment comment;
-    th_info_init(&info);
-    th_comment_init(&comment);
-    th_setup_info* setup = nullptr;
-    th_dec_ctx* decoder = nullptr;
-    ogg_stream_state stream;
-    bool have_stream = false;
-    int headers = 0;
-    ogg_page page;
-    while (ogg_sync_pageout(&sync, &page) > 0) {
-        if (ogg_page_bos(&page) && !have_stream) {
-            ogg_stream_state probe;
-            ogg_stream_init(&probe, ogg_page_serialno(&page));
-            ogg_stream_pagein(&probe, &page);
-            ogg_packet first;
-            if (ogg_stream_packetout(&probe, &first) == 1 && th_decode_headerin(&info, &comment, &setup, &first) > 0) {
-                stream = probe;
-                have_stream = true;
-                headers = 1;
-            } else {
-                ogg_stream_clear(&probe);
+    support::theora_packets stream(file);
+    th_dec_ctx* decoder = stream.decoder();
+    if (!decoder)
+        return frames;
+    for (std::size_t k = 0; k < stream.packets.size(); ++k) {
+        ogg_packet packet = stream.packet(k);
+        th_decode_packetin(decoder, &packet, nullptr);
+        th_ycbcr_buffer planes;
+        th_decode_ycbcr_out(decoder, planes);
+        const int w = planes[0].width, h = planes[0].height;
+        picture pixels(static_cast<std::size_t>(w) * h * 4);
+        for (int row = 0; row < h; ++row)
+            for (int col = 0; col < w; ++col) {
+                const int c_row = row * planes[1].height / h, c_col = col * planes[1].width / w;
+                reference_pixel(planes[0].data[row * planes[0].stride + col],
+                                planes[1].data[c_row * planes[1].stride + c_col],
+                                planes[2].data[c_row * planes[2].stride + c_col], &pixels[(row * w + col) * 4]);
             }
-            continue;
-        }
-        if (!have_stream || ogg_stream_pagein(&stream, &page) != 0)
-            continue;
-        ogg_packet packet;
-        while (ogg_stream_packetout(&stream, &packet) > 0) {
-            if (headers < 3) {
-                if (th_decode_headerin(&info, &comment, &setup, &packet) > 0)
-                    ++headers;
-                if (headers == 3)
-                    decoder = th_decode_alloc(&info, setup);
-                continue;
-            }
-            th_decode_packetin(decoder, &packet, nullptr);
-            th_ycbcr_buffer planes;
-            th_decode_ycbcr_out(decoder, planes);
-            const int w = planes[0].width, h = planes[0].height;
-            picture pixels(static_cast<std::size_t>(w) * h * 4);
-            for (int row = 0; row < h; ++row)
-                for (int col = 0; col < w; ++col) {
-                    const int c_row = row * planes[1].height / h, c_col = col * planes[1].width / w;
-                    reference_pixel(planes[0].data[row * planes[0].stride + col],
-                                    planes[1].data[c_row * planes[1].stride + c_col],
-                                    planes[2].data[c_row * planes[2].stride + c_col], &pixels[(row * w + col) * 4]);
-                }
-            frames.push_back(std::move(pixels));
-        }
+        frames.push_back(std::move(pixels));
     }
-    if (decoder)
-        th_decode_free(decoder);
-    th_setup_free(setup);
-    if (have_stream)
-        ogg_stream_clear(&stream);
-    th_comment_clear(&comment);
-    th_info_clear(&info);
-    ogg_sync_clear(&sync);
+    th_decode_free(decoder);
     return frames;
 }
 
