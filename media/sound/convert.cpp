@@ -447,6 +447,18 @@ int DecodeWholeSound(SOUNDCONV* conv, WAVEFORMATEX* format, void** pcm, int* pcm
     return 0;
 }
 
+void WriteWaveHeader(std::uint8_t* out, const void* format, int format_size, std::uint32_t pcm_size)
+{
+    std::memcpy(out, "RIFF", 4);
+    put32(out + 4, 20 + static_cast<std::uint32_t>(format_size) + pcm_size);
+    std::memcpy(out + 8, "WAVEfmt ", 8);
+    put32(out + 16, static_cast<std::uint32_t>(format_size));
+    if (format_size > 0)
+        std::memcpy(out + 20, format, format_size);
+    std::memcpy(out + 20 + format_size, "data", 4);
+    put32(out + 24 + format_size, pcm_size);
+}
+
 int BuildWaveImage(void** image, int* image_size, const void* format, int format_size, const void* pcm, int pcm_size)
 {
     if (image == nullptr || image_size == nullptr || format_size < 0 || pcm_size < 0 ||
@@ -458,20 +470,9 @@ int BuildWaveImage(void** image, int* image_size, const void* format, int format
     auto* p = static_cast<std::uint8_t*>(ManagedAlloc(static_cast<int>(total), "", 0));
     if (p == nullptr)
         return -1;
-    std::uint8_t* w = p;
-    std::memcpy(w, "RIFF", 4);
-    put32(w + 4, static_cast<std::uint32_t>(total - 8));
-    std::memcpy(w + 8, "WAVEfmt ", 8);
-    put32(w + 16, static_cast<std::uint32_t>(format_size));
-    w += 20;
-    if (format_size > 0)
-        std::memcpy(w, format, format_size);
-    w += format_size;
-    std::memcpy(w, "data", 4);
-    put32(w + 4, static_cast<std::uint32_t>(pcm_size));
-    w += 8;
+    WriteWaveHeader(p, format, format_size, static_cast<std::uint32_t>(pcm_size));
     if (pcm_size > 0)
-        std::memcpy(w, pcm, pcm_size);
+        std::memcpy(p + 28 + format_size, pcm, pcm_size);
     *image = p;
     *image_size = static_cast<int>(total);
     return 0;

@@ -32,5 +32,9 @@ int GetSoundConverterPcmSize(SOUNDCONV* conv);
 int DecodeWholeSound(SOUNDCONV* conv, WAVEFORMATEX* format, void** pcm, int* pcm_size);
 // A RIFF/WAVE file image of the format and PCM bytes in a new block: 0, or -1.
 int BuildWaveImage(void** image, int* image_size, const void* format, int format_size, const void* pcm, int pcm_size);
+// The 28 + format_size bytes before the PCM of a WAV image at out: "RIFF"
+// and its size, "WAVE", the "fmt " chunk with the format copied in, the
+// "data" chunk's header for pcm_size bytes.
+void WriteWaveHeader(std::uint8_t* out, const void* format, int format_size, std::uint32_t pcm_size);
 // The whole stream in a new block: 0, or -1 (logged when memory runs out).
 int LoadStreamImage(const STREAMREF* source, void** image, int* image_size);

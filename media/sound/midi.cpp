@@ -10,6 +10,7 @@
 #include "media/core/alloc.hpp"
 #include "media/core/pump.hpp"
 #include "media/core/window_services.hpp"
+#include "media/sound/convert.hpp"
 #include "media/sound/device.hpp"
 #include "media/sound/internal.hpp"
 #include "media/sound/sound_handle.hpp"
@@ -44,18 +45,6 @@ MIDIDATA* find_midi(int midi)
 bool segment_playing(const MIDIDATA&)
 {
     return false;
-}
-
-void put_le16(unsigned char* p, std::uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void put_le32(unsigned char* p, std::uint32_t v)
-{
-    put_le16(p, v);
-    put_le16(p + 2, v >> 16);
 }
 
 }  // namespace
@@ -274,20 +263,16 @@ int EndSoundCapture()
     if (midi_state.capture_active == 0)
         return -1;
     const std::uint32_t data_size = 4u * static_cast<std::uint32_t>(midi_state.capture_frames);
-    unsigned char header[CAPTURE_HEADER_SIZE];
-    std::memcpy(header, "RIFF", 4);
-    put_le32(header + 4, 38 + data_size);
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    put_le32(header + 16, 18);
-    put_le16(header + 20, 1);
-    put_le16(header + 22, 2);
-    put_le32(header + 24, 44100);
-    put_le32(header + 28, 176400);
-    put_le16(header + 32, 4);
-    put_le16(header + 34, 16);
-    put_le16(header + 36, 0);
-    std::memcpy(header + 38, "data", 4);
-    put_le32(header + 42, data_size);
+    // the capture's fixed format: 16-bit stereo at 44100 Hz
+    WAVEFORMATEX format{};
+    format.wFormatTag = 1;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    std::uint8_t header[CAPTURE_HEADER_SIZE];
+    WriteWaveHeader(header, &format, sizeof format, data_size);
     platform::fs::file& f = midi_state.capture_file;
     f.seek(0, platform::fs::seek_origin::begin);
     f.write(header, sizeof header);
